@@ -1,0 +1,33 @@
+# kv_add_test(<name> SOURCES <files...> LIBS <targets...> [WINDOWS_ONLY | BOTH] [LABELS <labels...>])
+#
+# One GoogleTest executable registered with CTest as a whole. Suites are native-only unless
+# they say otherwise: WINDOWS_ONLY suites exist in the win32 build only (they test the real
+# Win32 calls under Wine), BOTH suites are built in both. In the win32 build CTest runs them
+# through CMAKE_CROSSCOMPILING_EMULATOR (wine).
+function(kv_add_test name)
+    cmake_parse_arguments(T "WINDOWS_ONLY;BOTH" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    if(T_WINDOWS_ONLY AND NOT WIN32)
+        return()
+    endif()
+    if(WIN32 AND NOT T_WINDOWS_ONLY AND NOT T_BOTH)
+        return()
+    endif()
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock Threads::Threads)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+    target_compile_definitions(${name} PRIVATE
+        KV_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KV_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    if(WIN32)
+        set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE OFF)
+    endif()
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+    if(T_LABELS)
+        set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+    endif()
+endfunction()
+
+# kv_library(<name> <sources...>): a static library of the program with src/ as include root.
+function(kv_library name)
+    add_library(${name} STATIC ${ARGN})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+endfunction()

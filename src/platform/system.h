@@ -1,0 +1,182 @@
+// The Windows services the program calls, as one interface in Win32's own vocabulary.
+// Feature code talks only to this; win32/ calls the real API, offline/ serves a Windows
+// installation kept in a folder, fake/ is scripted by tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kelvara::platform {
+
+// Win32 status codes the program looks at (the values of winerror.h).
+namespace status {
+constexpr long Success = 0;
+constexpr long FileNotFound = 2;
+constexpr long PathNotFound = 3;
+constexpr long AccessDenied = 5;
+constexpr long InvalidHandle = 6;
+constexpr long NotEnoughMemory = 8;
+constexpr long InvalidParameter = 87;
+constexpr long MoreData = 234;
+constexpr long NoMoreItems = 259;
+constexpr long OperationAborted = 995;
+constexpr long BadDatabase = 1009;   // ERROR_BADDB: a hive file that cannot be read
+constexpr long CantWrite = 1013;     // ERROR_REGISTRY_IO_FAILED
+constexpr long PrivilegeNotHeld = 1314;
+}  // namespace status
+
+// The predefined keys the program opens.
+enum class RootKey : std::uint8_t { LocalMachine, Users };
+
+// Registry value types (winnt.h).
+namespace regtype {
+constexpr std::uint32_t None = 0;
+constexpr std::uint32_t Sz = 1;
+constexpr std::uint32_t ExpandSz = 2;
+constexpr std::uint32_t Binary = 3;
+constexpr std::uint32_t Dword = 4;
+constexpr std::uint32_t Link = 6;
+constexpr std::uint32_t MultiSz = 7;
+constexpr std::uint32_t Qword = 11;
+}  // namespace regtype
+
+// Access rights and option bits passed to key opens and token opens.
+namespace access {
+constexpr std::uint32_t KeyQueryValue = 0x0001;
+constexpr std::uint32_t KeyWow64_64Key = 0x0100;
+constexpr std::uint32_t KeyRead = 0x20019;
+constexpr std::uint32_t KeyAllAccess = 0xF003F;
+constexpr std::uint32_t TokenAdjustPrivilegesQuery = 0x28;   // TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY
+constexpr std::uint32_t TokenAllAccess = 0xF00FF;
+}  // namespace access
+
+// GetDriveType answers.
+namespace drivetype {
+constexpr std::uint32_t Unknown = 0;
+constexpr std::uint32_t NoRootDir = 1;
+constexpr std::uint32_t Removable = 2;
+constexpr std::uint32_t Fixed = 3;
+constexpr std::uint32_t Remote = 4;
+constexpr std::uint32_t CdRom = 5;
+constexpr std::uint32_t RamDisk = 6;
+}  // namespace drivetype
+
+// ExitWindowsEx flags.
+namespace exitflags {
+constexpr std::uint32_t Reboot = 2;
+constexpr std::uint32_t Force = 4;
+}  // namespace exitflags
+
+// Opaque registry key handle; 0 is "no key".
+using KeyHandle = std::uintptr_t;
+
+// The fields of the basic OS version record that the program reads (OSVERSIONINFOA).
+struct OsVersion {
+    std::uint32_t majorVersion = 0;
+    std::uint32_t minorVersion = 0;
+    std::uint32_t buildNumber = 0;
+    std::uint32_t platformId = 0;   // 2 = NT family
+};
+
+// The restore-point request of SRSetRestorePointA (RESTOREPOINTINFOA).
+struct RestorePointRequest {
+    std::uint32_t eventType = 100;        // BEGIN_SYSTEM_CHANGE
+    std::uint32_t restorePointType = 0;   // APPLICATION_INSTALL
+    std::int64_t sequenceNumber = 0;
+    std::string description;              // at most 64 characters are kept
+};
+
+enum class RestorePointOutcome : std::uint8_t {
+    Created,          // the call answered success
+    Failed,           // the call answered failure
+    NotAvailable,     // SrClient.dll or its entry point is missing, or the call raised
+};
+
+// Local date and time, as GetLocalTime gives it.
+struct LocalTime {
+    int year = 1601, month = 1, day = 1;
+    int hour = 0, minute = 0, second = 0, milliseconds = 0;
+};
+
+class System {
+public:
+    virtual ~System() = default;
+
+    // ---- registry (advapi32) ----
+    // RegOpenKeyExA with options 0.
+    virtual long RegOpenKeyEx(RootKey root, const std::string& subKey, std::uint32_t samDesired,
+                              KeyHandle& key) = 0;
+    // RegOpenKeyA: the registry's default access.
+    virtual long RegOpenKey(RootKey root, const std::string& subKey, KeyHandle& key) = 0;
+    virtual long RegCloseKey(KeyHandle key) = 0;
+    // RegQueryInfoKeyA, the two counts the catalogue uses.
+    virtual long RegQueryInfoKey(KeyHandle key, std::uint32_t& valueCount,
+                                 std::uint32_t& maxValueNameLength) = 0;
+    // RegEnumValueA for the name only, into a buffer of nameBufferChars characters
+    // (the terminating zero included). MoreData when the name does not fit.
+    virtual long RegEnumValueName(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferChars,
+                                  std::string& name) = 0;
+    // RegQueryValueExA: the value's type and its raw data bytes.
+    virtual long RegQueryValueEx(KeyHandle key, const std::string& valueName, std::uint32_t& type,
+                                 std::vector<std::uint8_t>& data) = 0;
+    // RegSaveKeyA with no security attributes.
+    virtual long RegSaveKey(KeyHandle key, const std::string& file) = 0;
+    // RegReplaceKeyA(root, subKey, newFile, oldFile).
+    virtual long RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
+                               const std::string& oldFile) = 0;
+
+    // ---- drives (kernel32) ----
+    // GetLogicalDriveStringsA into a buffer of bufferChars characters. Returns what the call
+    // returns (the length written, or the size needed when the buffer is too small); buffer
+    // receives the characters written, zero characters included.
+    virtual std::uint32_t GetLogicalDriveStrings(std::uint32_t bufferChars, std::string& buffer) = 0;
+    virtual std::uint32_t GetDriveType(const std::string& rootPath) = 0;
+    // QueryDosDeviceA into a buffer of bufferChars characters; target is the text up to the
+    // first zero. False when the call fails.
+    virtual bool QueryDosDevice(const std::string& deviceName, std::uint32_t bufferChars,
+                                std::string& target) = 0;
+
+    // ---- files (kernel32) ----
+    virtual bool FileExists(const std::string& path) = 0;
+    virtual std::string ExpandFileName(const std::string& path) = 0;   // GetFullPathNameA
+    // FindFirstFileA with the attribute mask; false when no entry is found. The file is
+    // never opened.
+    virtual bool FindFirstFileSize(const std::string& fullPath, std::uint32_t attributeMask,
+                                   std::int64_t& size) = 0;
+    // CreateFileA(GENERIC_READ | GENERIC_WRITE, no sharing, OPEN_EXISTING, normal), closed at
+    // once. True when the open succeeded.
+    virtual bool OpenExclusive(const std::string& path) = 0;
+    virtual bool DeleteFile(const std::string& path) = 0;
+    // The folder of the running executable, with its trailing backslash.
+    virtual std::string ProgramFolder() = 0;
+
+    // ---- token (advapi32) ----
+    // OpenProcessToken(tokenAccess), LookupPrivilegeValueA(nullptr, name),
+    // AdjustTokenPrivileges with that one privilege enabled. Results are ignored by callers;
+    // the answer is there for tests.
+    virtual bool EnablePrivilege(const std::string& privilegeName, std::uint32_t tokenAccess) = 0;
+
+    // ---- version and process (kernel32) ----
+    // GetVersionExA with the 148-byte basic record, zero-filled first. Its own result is not
+    // examined by the program: a failed query leaves zeros.
+    virtual OsVersion GetVersionEx() = 0;
+    // IsWow64Process looked up at run time in kernel32. False when the function is missing
+    // or the call fails; otherwise isWow64 holds the answer.
+    virtual bool IsWow64Process(bool& isWow64) = 0;
+    virtual std::uint32_t GetTickCount() = 0;
+    virtual LocalTime GetLocalTime() = 0;
+
+    // ---- the user's locale ----
+    virtual char DecimalSeparator() = 0;
+    // The user's short date format, a blank, and the long time format.
+    virtual std::string FormatShortDateLongTime(const LocalTime& time) = 0;
+
+    // ---- power, restore, shell ----
+    virtual bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) = 0;
+    virtual RestorePointOutcome SetRestorePoint(const RestorePointRequest& request) = 0;
+    // ShellExecuteA(owner, "Open", target, nullptr, nullptr, SW_SHOW); result not examined.
+    virtual void ShellOpen(const std::string& target) = 0;
+};
+
+}  // namespace kelvara::platform

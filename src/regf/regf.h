@@ -1,0 +1,195 @@
+// Public face of the registry hive file engine. The engine depends on nothing else in the
+// program; the offline platform, kelvara-hive, the sample-installation maker and the
+// benchmarks use only what this header declares.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace kelvara::regf {
+
+// What went wrong and where: message names the structure and what was expected and found;
+// offset is the file offset of the offending bytes (or 0 when it is about the file itself).
+struct Error {
+    std::string message;
+    std::uint64_t offset = 0;
+    std::string ToString() const;   // "<message> at offset 0x<hex>"
+};
+
+template <class T>
+class Result {
+public:
+    Result(T value) : v_(std::move(value)) {}
+    Result(Error error) : v_(std::move(error)) {}
+    bool ok() const { return v_.index() == 0; }
+    explicit operator bool() const { return ok(); }
+    T& value() { return std::get<0>(v_); }
+    const T& value() const { return std::get<0>(v_); }
+    T& operator*() { return value(); }
+    const T& operator*() const { return value(); }
+    T* operator->() { return &value(); }
+    const T* operator->() const { return &value(); }
+    const Error& error() const { return std::get<1>(v_); }
+private:
+    std::variant<T, Error> v_;
+};
+
+struct Done {};
+using Status = Result<Done>;
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+// ---------------------------------------------------------------------------------------------
+
+// One value as stored: name (decoded to UTF-8 from either name encoding), type, data bytes.
+struct ValueData {
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+class HiveFile;
+
+// A checked view of one key node of an open hive. Cheap to copy; valid while its HiveFile lives.
+class KeyView {
+public:
+    std::string Name() const;                       // UTF-8
+    std::uint64_t LastWritten() const;              // FILETIME
+    Result<std::string> ClassName() const;          // empty when the key has none
+    Result<std::vector<KeyView>> Subkeys() const;   // in stored (sorted) order
+    Result<std::vector<ValueData>> Values() const;  // in stored order
+    // Case-insensitive lookup of a direct subkey / a value by name.
+    Result<std::optional<KeyView>> Subkey(const std::string& name) const;
+    Result<std::optional<ValueData>> Value(const std::string& name) const;
+    std::uint32_t CellOffset() const { return offset_; }
+
+private:
+    friend class HiveFile;
+    KeyView(const HiveFile* hive, std::uint32_t offset) : hive_(hive), offset_(offset) {}
+    const HiveFile* hive_ = nullptr;
+    std::uint32_t offset_ = 0;
+};
+
+// A hive file held in memory and validated as it is read. Every offset, length and count is
+// checked against the file; a damaged file gives an Error, never a crash.
+class HiveFile {
+public:
+    static Result<HiveFile> Open(const std::string& path);
+    static Result<HiveFile> FromBytes(std::vector<std::uint8_t> bytes);
+
+    bool IsDirty() const;                 // the two sequence numbers differ
+    std::uint32_t MinorVersion() const;   // format version 1.<minor>
+    std::uint64_t FileSize() const;
+    Result<KeyView> Root() const;
+    // Walks a backslash-separated path from the root, case-insensitively ("" is the root).
+    Result<std::optional<KeyView>> FindKey(const std::string& path) const;
+
+    const std::vector<std::uint8_t>& Bytes() const;
+
+private:
+    friend class KeyView;
+    struct Impl;
+    std::shared_ptr<const Impl> impl_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Compacting
+// ---------------------------------------------------------------------------------------------
+
+struct CompactOptions {
+    // Set by another thread to stop; the compactor notices within 50 ms, deletes its partial
+    // output and returns an Error whose message says it was cancelled.
+    const std::atomic<bool>* cancel = nullptr;
+    // Called now and then with the bytes of the input processed so far and the total.
+    std::function<void(std::uint64_t done, std::uint64_t total)> progress;
+};
+
+struct CompactStats {
+    std::uint64_t inputSize = 0;       // bytes of the input file
+    std::uint64_t outputSize = 0;      // bytes written
+    std::uint64_t reachableBytes = 0;  // sum of the sizes of the cells written
+    std::uint32_t keys = 0;
+    std::uint32_t values = 0;
+    std::uint32_t securityDescriptors = 0;
+};
+
+// Writes a new hive holding exactly the reachable content of the input. Refuses a dirty or
+// damaged input with an Error. The output is written to a temporary name beside `output`
+// and renamed into place only when complete.
+Result<CompactStats> Compact(const std::string& input, const std::string& output,
+                             const CompactOptions& options = {});
+// The same from memory to memory (used by tests and the fuzz target).
+Result<std::vector<std::uint8_t>> CompactBytes(const HiveFile& hive, CompactStats* stats = nullptr);
+
+// ---------------------------------------------------------------------------------------------
+// Checking
+// ---------------------------------------------------------------------------------------------
+
+struct HiveStats {
+    std::uint64_t fileSize = 0;
+    std::uint64_t usedBytes = 0;       // allocated cells
+    std::uint64_t freeBytes = 0;       // free cells
+    std::uint64_t reachableBytes = 0;  // allocated cells reachable from the root
+    double FragmentationPercent() const;   // share of the hive bins not holding reachable cells
+};
+
+struct CheckReport {
+    bool sound = false;   // structure valid, every allocated cell accounted for, counts right
+    bool dirty = false;
+    std::vector<std::string> problems;   // one line each, with offsets
+    HiveStats stats;
+    std::string Text() const;            // readable report for people
+};
+
+CheckReport Check(const HiveFile& hive);
+CheckReport CheckFile(const std::string& path);   // an unreadable file is a report, not a throw
+
+// ---------------------------------------------------------------------------------------------
+// Building (tests, the sample installation, benchmarks)
+// ---------------------------------------------------------------------------------------------
+
+struct ValueSpec {
+    std::string name;   // UTF-8; "" is the default value
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+struct KeySpec {
+    std::string name;        // UTF-8
+    std::string className;   // "" for none
+    std::uint64_t lastWritten = 0;
+    // Self-relative security descriptor; empty takes the parent's (the root takes a default).
+    std::vector<std::uint8_t> security;
+    std::vector<ValueSpec> values;
+    std::vector<KeySpec> subkeys;
+};
+
+struct BuildOptions {
+    std::uint32_t minorVersion = 5;   // 3 (lf lists) or 5 (lh lists)
+    std::string fileName;             // stored in the base block (UTF-16, last 31 characters)
+    // Free space to leave as real hives have it: deleted subtrees, values that grew and moved.
+    // 0 gives a packed hive; 0.25 leaves about a quarter of the hive bins free.
+    double fragmentation = 0.0;
+    std::uint32_t seed = 1;           // the same seed and spec give the same bytes
+    bool dirty = false;               // leave the sequence numbers unequal
+};
+
+Result<std::vector<std::uint8_t>> BuildBytes(const KeySpec& root, const BuildOptions& options);
+Status BuildFile(const KeySpec& root, const BuildOptions& options, const std::string& path);
+
+// Value-data helpers for specs: REG_SZ / REG_EXPAND_SZ as UTF-16LE with terminating zero,
+// REG_MULTI_SZ, REG_DWORD, REG_QWORD.
+std::vector<std::uint8_t> Utf16z(const std::string& utf8);
+std::vector<std::uint8_t> MultiSz(const std::vector<std::string>& utf8);
+std::vector<std::uint8_t> Dword(std::uint32_t v);
+std::vector<std::uint8_t> Qword(std::uint64_t v);
+// Decodes REG_SZ-style UTF-16LE data up to the first zero, as UTF-8.
+std::string FromUtf16(const std::vector<std::uint8_t>& data);
+
+}  // namespace kelvara::regf

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds both targets and runs every test suite: native, then the Windows build under Wine in
+# a private Xvfb display with a fresh Wine prefix. Prints one closing line "N passed, N failed".
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash tools/setup.sh || exit 1
+
+jobs=$(nproc)
+passed=0
+failed=0
+
+# count_ctest <log>: adds CTest's totals to passed/failed
+count_ctest() {
+    local line total fails
+    line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$1" | tail -n 1)
+    if [ -z "$line" ]; then
+        failed=$((failed + 1))   # the suite did not even report: count it as one failure
+        return
+    fi
+    fails=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+    total=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+    passed=$((passed + total - fails))
+    failed=$((failed + fails))
+}
+
+logdir=$root/build/logs
+mkdir -p "$logdir"
+
+echo "== native build (linux preset)"
+if cmake --preset linux >"$logdir/linux-configure.log" 2>&1 &&
+   cmake --build --preset linux -j "$jobs" >"$logdir/linux-build.log" 2>&1; then
+    ctest --test-dir build/linux --output-on-failure -j "$jobs" 2>&1 | tee "$logdir/linux-ctest.log" | grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
+    count_ctest "$logdir/linux-ctest.log"
+else
+    echo "native build failed:"; tail -n 40 "$logdir/linux-build.log" "$logdir/linux-configure.log" 2>/dev/null
+    failed=$((failed + 1))
+fi
+
+echo "== Windows build (win32 preset) under Wine"
+if cmake --preset win32 >"$logdir/win32-configure.log" 2>&1 &&
+   cmake --build --preset win32 -j "$jobs" >"$logdir/win32-build.log" 2>&1; then
+    # shellcheck source=tools/wine-env.sh
+    source tools/wine-env.sh
+    wine_env_start "$root/build/win32"
+    ctest --test-dir build/win32 --output-on-failure -j 1 2>&1 | tee "$logdir/win32-ctest.log" | grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
+    count_ctest "$logdir/win32-ctest.log"
+    wine_env_stop
+else
+    echo "Windows build failed:"; tail -n 40 "$logdir/win32-build.log" "$logdir/win32-configure.log" 2>/dev/null
+    failed=$((failed + 1))
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

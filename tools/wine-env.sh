@@ -6,6 +6,7 @@ wine_env_start() {
     export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono/Gecko install prompts
     export WINEPREFIX=$build/wineprefix
     rm -rf "$WINEPREFIX"
+    mkdir -p "$build"
     local display
     for display in $(seq 91 120); do
         [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break

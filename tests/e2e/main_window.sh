@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# The Windows program under Wine, seen from outside: it lists one row per hive of the hivelist
+# this script publishes, a second start hands over to the first and ends at once, and closing it
+# ends the program. Leaves a screenshot of the main window in the artifacts folder.
+#
+#   main_window.sh <Kelvara.exe> <window_probe.exe> <artifacts folder>
+#
+# Uses DISPLAY and WINEPREFIX when they are set (tools/run-tests.sh, or wine_env_start by hand);
+# otherwise starts its own Xvfb and prefix with tools/wine-env.sh.
+set -uo pipefail
+
+program=$1
+probe=$2
+artifacts=$3
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+mkdir -p "$artifacts"
+
+own_env=0
+if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+    # shellcheck source=tools/wine-env.sh
+    source "$root/tools/wine-env.sh"
+    wine_env_start "$artifacts/e2e-env"
+    own_env=1
+fi
+export WINEDEBUG=-all
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok:   $*"; }
+probe() { wine "$probe" "$@" 2>&1 | tr -d '\r'; }
+
+hivelist='HKLM\SYSTEM\CurrentControlSet\Control\hivelist'
+hive_dir="$WINEPREFIX/drive_c/kelvara-e2e"
+declare -A published=(
+    ['\REGISTRY\MACHINE\E2E_SYSTEM']='\Device\HarddiskVolume1\kelvara-e2e\SYSTEM'
+    ['\REGISTRY\MACHINE\E2E_SOFTWARE']='\Device\HarddiskVolume1\kelvara-e2e\SOFTWARE'
+    ['\REGISTRY\USER\E2E_S-1-5-21-1-2-3-1001']='\Device\HarddiskVolume1\kelvara-e2e\NTUSER.DAT'
+)
+# Published but not listed: a volatile hive without a file, and a file that does not exist.
+skipped_empty='\REGISTRY\MACHINE\E2E_HARDWARE'
+skipped_missing='\REGISTRY\MACHINE\E2E_MISSING'
+
+cleanup() {
+    probe close >/dev/null 2>&1
+    for name in "${!published[@]}" "$skipped_empty" "$skipped_missing"; do
+        wine reg delete "$hivelist" /v "$name" /f >/dev/null 2>&1
+    done
+    rm -rf "$hive_dir"
+    if [ $own_env -eq 1 ]; then
+        wine_env_stop
+    fi
+}
+trap cleanup EXIT
+
+# ---- publish the hives --------------------------------------------------------------------
+mkdir -p "$hive_dir"
+for file in SYSTEM SOFTWARE NTUSER.DAT; do
+    head -c 8192 /dev/zero > "$hive_dir/$file"
+done
+for name in "${!published[@]}"; do
+    wine reg add "$hivelist" /v "$name" /t REG_SZ /d "${published[$name]}" /f >/dev/null 2>&1 ||
+        fail "could not publish $name"
+done
+wine reg add "$hivelist" /v "$skipped_empty" /t REG_SZ /d "" /f >/dev/null 2>&1
+wine reg add "$hivelist" /v "$skipped_missing" /t REG_SZ \
+    /d '\Device\HarddiskVolume1\kelvara-e2e\NOSUCHFILE' /f >/dev/null 2>&1
+
+# ---- first start ----------------------------------------------------------------------------
+wine "$program" &
+first=$!
+if ! probe wait 60 >/dev/null; then
+    fail "the main window did not appear"
+    exit 1
+fi
+sleep 2   # first showing: list filled, window painted
+
+rows=$(probe rows)
+if [ "$rows" = "${#published[@]}" ]; then
+    pass "one list row per published hive with a file ($rows)"
+else
+    fail "list rows: expected ${#published[@]}, got '$rows'"
+fi
+
+captions=$(probe captions | sort)
+expected=$(printf '%s\n' "${!published[@]}" | sort)
+if [ "$captions" = "$expected" ]; then
+    pass "row captions are the hivelist names"
+else
+    fail "row captions: expected [$expected], got [$captions]"
+fi
+
+client=$(probe client)
+[ "$client" = "556 392" ] && pass "client area 556 x 392" || fail "client area: '$client'"
+
+# Screenshot of the whole screen and of the window alone.
+import -window root "$artifacts/screen.png" 2>/dev/null || fail "screenshot of the screen failed"
+read -r left top width height <<<"$(probe rect)"
+if [ -n "${height:-}" ]; then
+    convert "$artifacts/screen.png" -crop "${width}x${height}+${left}+${top}" +repage \
+        "$artifacts/main-window.png" && pass "screenshot $artifacts/main-window.png"
+fi
+
+# ---- second start: hands over and ends at once ----------------------------------------------
+probe minimize >/dev/null
+sleep 1
+[ "$(probe state | cut -d' ' -f1)" = iconic ] || fail "the first window did not minimise"
+timeout 30 wine "$program" /Silent
+second_rc=$?
+if [ $second_rc -eq 0 ]; then
+    pass "second start ended with exit code 0"
+else
+    fail "second start: exit code $second_rc"
+fi
+sleep 1
+count=$(probe count)
+[ "$count" = 1 ] && pass "still one main window" || fail "main windows after the second start: $count"
+state=$(probe state)
+[ "$state" = "normal foreground" ] && pass "first window restored and in front" ||
+    fail "first window after the hand-over: '$state'"
+[ "$(probe rows)" = "${#published[@]}" ] || fail "the first window's list changed"
+
+# ---- closing ----------------------------------------------------------------------------------
+probe close >/dev/null
+if probe gone 20 >/dev/null; then
+    pass "the main window closed"
+else
+    fail "the main window did not close"
+fi
+wait "$first"
+first_rc=$?
+[ $first_rc -eq 0 ] && pass "first start ended with exit code 0" || fail "first start: exit code $first_rc"
+
+echo "$failures failure(s)"
+[ $failures -eq 0 ]

@@ -1,0 +1,166 @@
+// Looks at the running Kelvara main window from outside, as another program would, for the
+// end-to-end script. One command per run; the answer goes to stdout, the exit code says whether
+// the command could be carried out.
+//
+//   window_probe wait <seconds>     wait until the main window exists (exit 1 on timeout)
+//   window_probe count              number of top-level windows of the main window's class
+//   window_probe rows               rows of the main window's list view (LVM_GETITEMCOUNT)
+//   window_probe captions           the rows' first-column texts, one a line
+//   window_probe rect               left top width height of the main window on the screen
+//   window_probe client             width height of its client area
+//   window_probe state              "iconic" or "normal", then "foreground" or "background"
+//   window_probe minimize           minimise the main window (as its user would)
+//   window_probe close              ask the main window to close (WM_CLOSE)
+//   window_probe gone <seconds>     wait until no window of the class is left (exit 1 on timeout)
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char kMainWindowClass[] = "Varnel Kelvara Made by Varnel Software";
+
+HWND FindMainWindow()
+{
+    return FindWindowA(kMainWindowClass, nullptr);
+}
+
+HWND FindListView(HWND main)
+{
+    return FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr);
+}
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM counter)
+{
+    char name[128] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, kMainWindowClass) == 0)
+        ++*reinterpret_cast<int*>(counter);
+    return TRUE;
+}
+
+int WindowCount()
+{
+    int count = 0;
+    EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+bool WaitFor(bool wantWindow, double seconds)
+{
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    for (;;) {
+        if ((FindMainWindow() != nullptr) == wantWindow)
+            return true;
+        if (static_cast<LONG>(GetTickCount() - deadline) >= 0)
+            return false;
+        Sleep(100);
+    }
+}
+
+// A list view in another process writes item texts into that process's memory only, so the
+// request and its text buffer are placed there and read back.
+bool PrintCaptions(HWND list)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                 FALSE, processId);
+    if (!process)
+        return false;
+    const SIZE_T textSize = 512;
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textSize,
+                                                     MEM_COMMIT, PAGE_READWRITE));
+    bool ok = remote != nullptr;
+    const int rows = ok ? static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int row = 0; ok && row < rows; ++row) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.iSubItem = 0;
+        item.pszText = remote + sizeof(LVITEMA);
+        item.cchTextMax = static_cast<int>(textSize);
+        ok = WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        if (!ok)
+            break;
+        SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote));
+        char text[textSize] = {};
+        ok = ReadProcessMemory(process, remote + sizeof(LVITEMA), text, textSize - 1, nullptr);
+        if (ok)
+            std::printf("%s\n", text);
+    }
+    if (remote)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return ok;
+}
+
+int Fail(const char* what)
+{
+    std::fprintf(stderr, "window_probe: %s\n", what);
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Fail("usage: window_probe wait|count|rows|captions|rect|client|state|minimize|close|gone");
+    const std::string command = argv[1];
+    const double seconds = argc > 2 ? std::atof(argv[2]) : 20.0;
+
+    if (command == "wait")
+        return WaitFor(true, seconds) ? 0 : Fail("no main window appeared");
+    if (command == "gone")
+        return WaitFor(false, seconds) ? 0 : Fail("the main window is still there");
+    if (command == "count") {
+        std::printf("%d\n", WindowCount());
+        return 0;
+    }
+
+    HWND main = FindMainWindow();
+    if (!main)
+        return Fail("no window of class \"Varnel Kelvara Made by Varnel Software\"");
+
+    if (command == "rows" || command == "captions") {
+        HWND list = FindListView(main);
+        if (!list)
+            return Fail("the main window has no list view");
+        if (command == "rows") {
+            std::printf("%d\n", static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)));
+            return 0;
+        }
+        return PrintCaptions(list) ? 0 : Fail("could not read the list view's texts");
+    }
+    if (command == "rect") {
+        RECT r = {};
+        GetWindowRect(main, &r);
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+        return 0;
+    }
+    if (command == "client") {
+        RECT r = {};
+        GetClientRect(main, &r);
+        std::printf("%ld %ld\n", r.right - r.left, r.bottom - r.top);
+        return 0;
+    }
+    if (command == "state") {
+        std::printf("%s %s\n", IsIconic(main) ? "iconic" : "normal",
+                    GetForegroundWindow() == main ? "foreground" : "background");
+        return 0;
+    }
+    if (command == "minimize") {
+        ShowWindow(main, SW_MINIMIZE);
+        return 0;
+    }
+    if (command == "close") {
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    return Fail("unknown command");
+}

@@ -1,0 +1,36 @@
+#pragma once
+// A timer of the user-interface thread: OnTimer runs every Interval milliseconds while
+// Enabled, between messages (never inside another handler).
+#include <memory>
+
+#include "ui/component.h"
+
+namespace kelvara::ui {
+
+class TimerPeer;
+
+class TTimer : public Component {
+public:
+    TTimer();
+    ~TTimer() override;
+
+    unsigned Interval() const { return interval_; }
+    void SetInterval(unsigned ms);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool e);
+
+    NotifyEvent OnTimer;
+    // The widget set calls this on each tick.
+    void Fire();
+
+protected:
+    void Added() override { Update(); }
+
+private:
+    void Update();
+    unsigned interval_ = 1000;
+    bool enabled_ = true;
+    std::unique_ptr<TimerPeer> peer_;
+};
+
+}  // namespace kelvara::ui

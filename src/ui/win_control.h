@@ -1,0 +1,67 @@
+#pragma once
+// Controls with a native peer from the widget set. The control keeps the state (texts,
+// rows, position); the peer mirrors it into the native widget and reports user actions back.
+#include <memory>
+
+#include "ui/control.h"
+
+namespace kelvara::ui {
+
+class ControlPeer;
+class WidgetSet;
+class FormPeer;
+
+class WinControl : public Control {
+public:
+    ~WinControl() override;
+    bool IsWindowed() const override { return true; }
+
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool t) { tabStop_ = t; }
+    bool Focused() const;
+    // Takes the keyboard focus; false when the control cannot (hidden, disabled, no peer).
+    bool SetFocus();
+
+    ControlPeer* Peer() const { return peer_.get(); }
+    // Creates the native peer; the form does this for each windowed control in component order.
+    void CreatePeer(WidgetSet& widgets, FormPeer& form);
+    void DestroyPeer();
+
+protected:
+    // Each kind asks the widget set for its own peer class.
+    virtual std::unique_ptr<ControlPeer> MakePeer(WidgetSet& widgets, FormPeer& form) = 0;
+    // After the peer exists: push the kind's state (columns, rows, position) into it.
+    virtual void PeerCreated() {}
+
+    void BoundsChanged(Rect old) override;
+    void TextChanged() override;
+    void VisibilityChanged() override;
+    void EnabledChanged() override;
+    void FontChanged() override;
+    void ColorChanged() override;
+    void HintChanged() override;
+
+private:
+    std::unique_ptr<ControlPeer> peer_;
+    bool tabStop_ = false;
+};
+
+// A windowed control that draws itself through Canvas (the base for image buttons, image
+// panels and the dialogs' skinned controls). It receives its own mouse events, with enter
+// and leave, in its own coordinates.
+class CustomControl : public WinControl {
+public:
+    virtual void Paint(Canvas& canvas) = 0;
+    // True while the pointer is over the control.
+    bool MouseInside() const { return mouseInside_; }
+
+protected:
+    std::unique_ptr<ControlPeer> MakePeer(WidgetSet& widgets, FormPeer& form) override;
+
+private:
+    friend class Form;
+    friend class CustomControlEvents;
+    bool mouseInside_ = false;
+};
+
+}  // namespace kelvara::ui

@@ -1,0 +1,36 @@
+#include "platform/offline/clock_and_locale.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+namespace kelvara::platform::offline {
+
+std::uint32_t MonotonicMilliseconds() {
+    auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+LocalTime CurrentLocalTime() {
+    auto now = std::chrono::system_clock::now();
+    std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm parts{};
+#ifdef _WIN32
+    localtime_s(&parts, &seconds);
+#else
+    localtime_r(&seconds, &parts);
+#endif
+    auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
+            static_cast<int>(millis)};
+}
+
+std::string FormatUsShortDateLongTime(const LocalTime& time) {
+    int hour12 = time.hour % 12 == 0 ? 12 : time.hour % 12;
+    char text[64];
+    std::snprintf(text, sizeof text, "%d/%d/%04d %d:%02d:%02d %s", time.month, time.day, time.year, hour12,
+                  time.minute, time.second, time.hour < 12 ? "AM" : "PM");
+    return text;
+}
+
+}  // namespace kelvara::platform::offline

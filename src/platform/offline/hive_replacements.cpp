@@ -1,0 +1,175 @@
+#include "platform/offline/hive_replacements.h"
+
+#include <system_error>
+
+#include "platform/offline/ascii_text.h"
+#include "platform/offline/status_codes.h"
+#include "platform/system.h"
+#include "regf/regf.h"
+
+namespace kelvara::platform::offline {
+namespace fs = std::filesystem;
+
+namespace {
+
+using State = PendingReplacement::State;
+using Outcome = ReplacementResult::Outcome;
+
+bool Exists(const fs::path& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+// File names on Windows ignore case, so two spellings of one name are the same file.
+bool SameFile(const fs::path& a, const fs::path& b) {
+    return AsciiEquals(a.lexically_normal().string(), b.lexically_normal().string());
+}
+
+}  // namespace
+
+bool IsUsableHive(const fs::path& file, std::string& problem) {
+    regf::CheckReport report = regf::CheckFile(file.string());
+    if (report.dirty) {
+        problem = file.string() + " is a hive with unsaved changes (its sequence numbers differ)";
+        return false;
+    }
+    if (!report.sound) {
+        problem = file.string() + " is not a sound hive";
+        if (!report.problems.empty()) problem += ": " + report.problems.front();
+        return false;
+    }
+    return true;
+}
+
+void HiveReplacements::Reach(const std::string& operation) const {
+    if (failpoint_) failpoint_(operation);
+}
+
+std::optional<ReplacementJournal> HiveReplacements::Load() {
+    std::string error;
+    auto journal = LoadJournal(paths_, error);
+    journalProblem_ = journal ? std::string() : error;
+    return journal;
+}
+
+bool HiveReplacements::Store(const ReplacementJournal& journal, std::string& error) {
+    return StoreJournal(journal, paths_, failpoint_, error);
+}
+
+long HiveReplacements::Request(const fs::path& hive, const fs::path& replacement, const fs::path& backup) {
+    if (SameFile(hive, replacement) || SameFile(hive, backup) || SameFile(replacement, backup))
+        return status::InvalidParameter;
+    if (!Exists(replacement)) return status::FileNotFound;
+    std::error_code ec;
+    if (!fs::is_directory(backup.parent_path(), ec)) return status::PathNotFound;
+    // Windows keeps the old hive under the backup name and will not overwrite another file.
+    if (Exists(backup)) return kAlreadyExists;
+    // Refused now rather than at the start, where nobody would hear of it.
+    std::string problem;
+    if (!IsUsableHive(replacement, problem)) return status::BadDatabase;
+
+    auto journal = Load();
+    if (!journal) return status::BadDatabase;
+    // A second request for the same hive supersedes the first, as the registry's own does.
+    std::erase_if(journal->entries, [&](const PendingReplacement& e) { return SameFile(e.hive, hive); });
+    journal->entries.push_back({State::Pending, hive, replacement, backup});
+    std::string error;
+    return Store(*journal, error) ? status::Success : status::CantWrite;
+}
+
+std::vector<ReplacementResult> HiveReplacements::ApplyAll() {
+    std::vector<ReplacementResult> results;
+    auto journal = Load();
+    if (!journal || journal->entries.empty()) return results;
+
+    std::string error;
+    journal->restarting = true;
+    if (!Store(*journal, error)) {
+        // Nothing has been touched: the requests stay recorded for a later start.
+        for (const auto& entry : journal->entries) results.push_back({entry.hive, Outcome::Refused, error});
+        return results;
+    }
+    while (!journal->entries.empty()) {
+        results.push_back(Apply(*journal, 0));
+        journal->entries.erase(journal->entries.begin());
+        if (!Store(*journal, error)) {
+            results.back().reason += (results.back().reason.empty() ? "" : "; ") + error;
+            break;
+        }
+    }
+    return results;
+}
+
+std::vector<ReplacementResult> HiveReplacements::FinishInterrupted() {
+    std::error_code ec;
+    fs::path leftOver = JournalFile(paths_);
+    leftOver += ".tmp";
+    fs::remove(leftOver, ec);   // a journal write that a crash cut short; the journal itself is whole
+
+    auto journal = Load();
+    if (!journal || !journal->restarting) return {};
+    return ApplyAll();
+}
+
+ReplacementResult HiveReplacements::Apply(ReplacementJournal& journal, std::size_t index) {
+    PendingReplacement& entry = journal.entries[index];
+    if (entry.state == State::Swapping) return Swap(journal, index, false);
+
+    if (!Exists(entry.hive)) return {entry.hive, Outcome::Refused, entry.hive.string() + " does not exist"};
+    if (Exists(entry.backup))
+        return {entry.hive, Outcome::Refused, "the backup " + entry.backup.string() + " already exists"};
+    Reach("check " + entry.replacement.string());
+    std::string problem;
+    if (!IsUsableHive(entry.replacement, problem)) return {entry.hive, Outcome::Refused, problem};
+    Reach("flush " + entry.replacement.string());
+    if (!FlushFile(entry.replacement))
+        return {entry.hive, Outcome::Refused, "cannot flush " + entry.replacement.string() + " to the disk"};
+
+    entry.state = State::Swapping;
+    std::string error;
+    if (!Store(journal, error)) return {entry.hive, Outcome::Refused, error};
+    return Swap(journal, index, true);
+}
+
+// From here on the files alone say how far the swap got: each rename is atomic, so the hive,
+// the new file and the backup exist in one of a few combinations, and each has one way on.
+ReplacementResult HiveReplacements::Swap(ReplacementJournal& journal, std::size_t index, bool newFileChecked) {
+    const PendingReplacement& entry = journal.entries[index];
+    const fs::path& hive = entry.hive;
+    const fs::path& replacement = entry.replacement;
+    const fs::path& backup = entry.backup;
+    std::string error;
+
+    auto rollBack = [&](std::string reason) -> ReplacementResult {
+        std::string undoError;
+        if (!Exists(hive) && Exists(backup) && !RenameDurably(backup, hive, failpoint_, undoError))
+            reason += "; and the old hive could not be put back: " + undoError;
+        return {hive, Outcome::RolledBack, std::move(reason)};
+    };
+
+    if (Exists(hive) && Exists(backup) && !Exists(replacement)) return {hive, Outcome::Replaced, {}};
+    if (Exists(hive) && Exists(backup))
+        return {hive, Outcome::Refused, "the backup " + backup.string() + " appeared during the replacement"};
+    if (!Exists(replacement)) return rollBack(replacement.string() + " is gone");
+
+    if (!newFileChecked) {
+        Reach("check " + replacement.string());
+        std::string problem;
+        if (!IsUsableHive(replacement, problem)) return rollBack(problem);
+    }
+    if (Exists(hive) && !RenameDurably(hive, backup, failpoint_, error))
+        return {hive, Outcome::Refused, error};
+    if (!RenameDurably(replacement, hive, failpoint_, error)) return rollBack(error);
+    return {hive, Outcome::Replaced, {}};
+}
+
+bool HiveReplacements::IsHeldForReplacement(const fs::path& file) const {
+    std::string error;
+    auto journal = LoadJournal(paths_, error);
+    if (!journal) return false;
+    for (const auto& entry : journal->entries)
+        if (SameFile(entry.replacement, file)) return true;
+    return false;
+}
+
+}  // namespace kelvara::platform::offline

@@ -1,0 +1,67 @@
+// Hive replacements as Windows performs them: asked for while the system runs, carried out at
+// its next start. A request is recorded in the journal; the start puts each new file in its
+// hive's place and keeps the old file under the backup name.
+//
+// Every step is durable and the journal says how far a start got, so whatever point a crash
+// interrupts, the next start finishes the replacement or undoes it: a hive file is always
+// either the old hive or the checked new one, never missing and never half written.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/offline/durable_io.h"
+#include "platform/offline/installation_paths.h"
+#include "platform/offline/replacement_journal.h"
+
+namespace kelvara::platform::offline {
+
+// What became of one request at a start.
+struct ReplacementResult {
+    enum class Outcome { Replaced, Refused, RolledBack };
+    std::filesystem::path hive;
+    Outcome outcome = Outcome::Refused;
+    std::string reason;   // why it was refused or undone; empty when replaced
+};
+
+class HiveReplacements {
+public:
+    HiveReplacements(const InstallationPaths& paths, Failpoint failpoint)
+        : paths_(paths), failpoint_(std::move(failpoint)) {}
+
+    // Records that `replacement` is to become `hive` and `hive` to become `backup` at the
+    // next start. Answers a Win32 status: 0, or why the request was not recorded.
+    long Request(const std::filesystem::path& hive, const std::filesystem::path& replacement,
+                 const std::filesystem::path& backup);
+
+    // The start: carries out every recorded request, in the order recorded.
+    std::vector<ReplacementResult> ApplyAll();
+
+    // At start-up: finishes a start that was interrupted. Requests that no start has begun
+    // stay recorded for the next one.
+    std::vector<ReplacementResult> FinishInterrupted();
+
+    // True when `file` is the new file of a recorded request: Windows holds such a file open
+    // until it restarts, so it can be neither opened exclusively nor deleted.
+    bool IsHeldForReplacement(const std::filesystem::path& file) const;
+
+    // Why the journal could not be read, when it could not (its requests are then not applied).
+    const std::string& JournalProblem() const { return journalProblem_; }
+
+private:
+    std::optional<ReplacementJournal> Load();
+    bool Store(const ReplacementJournal& journal, std::string& error);
+    ReplacementResult Apply(ReplacementJournal& journal, std::size_t index);
+    ReplacementResult Swap(ReplacementJournal& journal, std::size_t index, bool newFileChecked);
+    void Reach(const std::string& operation) const;
+
+    InstallationPaths paths_;
+    Failpoint failpoint_;
+    std::string journalProblem_;
+};
+
+// Whether a file is a sound, clean hive that may take a hive's place; `problem` says why not.
+bool IsUsableHive(const std::filesystem::path& file, std::string& problem);
+
+}  // namespace kelvara::platform::offline

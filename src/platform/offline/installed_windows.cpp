@@ -1,0 +1,117 @@
+#include "platform/offline/installed_windows.h"
+
+#include <charconv>
+
+#include "platform/offline/ascii_text.h"
+#include "platform/system.h"
+#include "regf/regf.h"
+
+namespace kelvara::platform::offline {
+
+namespace {
+
+constexpr const char* kCurrentVersionKey = "Microsoft\\Windows NT\\CurrentVersion";
+constexpr const char* kProfileListKey = "Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+
+std::optional<regf::ValueData> ValueOf(const regf::KeyView& key, const std::string& name) {
+    auto value = key.Value(name);
+    if (!value.ok() || !value.value()) return std::nullopt;
+    return *value.value();
+}
+
+std::optional<std::string> StringValue(const regf::KeyView& key, const std::string& name) {
+    auto value = ValueOf(key, name);
+    if (!value || (value->type != regtype::Sz && value->type != regtype::ExpandSz)) return std::nullopt;
+    return regf::FromUtf16(value->data);
+}
+
+std::optional<std::uint32_t> DwordValue(const regf::KeyView& key, const std::string& name) {
+    auto value = ValueOf(key, name);
+    if (!value || value->type != regtype::Dword || value->data.size() < 4) return std::nullopt;
+    const auto& d = value->data;
+    return std::uint32_t(d[0]) | std::uint32_t(d[1]) << 8 | std::uint32_t(d[2]) << 16 | std::uint32_t(d[3]) << 24;
+}
+
+std::optional<std::uint32_t> ParseNumber(std::string_view text) {
+    std::uint32_t number = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec != std::errc() || end == text.data()) return std::nullopt;
+    return number;
+}
+
+// Windows 10 and later keep "6.3" in CurrentVersion for old programs and the true numbers in
+// two dwords; older versions have only the string.
+std::optional<InstalledVersion> ReadVersion(const regf::KeyView& currentVersion) {
+    InstalledVersion version;
+    auto major = DwordValue(currentVersion, "CurrentMajorVersionNumber");
+    auto minor = DwordValue(currentVersion, "CurrentMinorVersionNumber");
+    if (major && minor) {
+        version.major = *major;
+        version.minor = *minor;
+    } else {
+        auto text = StringValue(currentVersion, "CurrentVersion");
+        if (!text) return std::nullopt;
+        std::size_t dot = text->find('.');
+        auto parsedMajor = ParseNumber(std::string_view(*text).substr(0, dot));
+        if (!parsedMajor) return std::nullopt;
+        version.major = *parsedMajor;
+        if (dot != std::string::npos) version.minor = ParseNumber(std::string_view(*text).substr(dot + 1)).value_or(0);
+    }
+    auto build = StringValue(currentVersion, "CurrentBuildNumber");
+    if (!build) build = StringValue(currentVersion, "CurrentBuild");
+    if (build) version.build = ParseNumber(*build).value_or(0);
+    return version;
+}
+
+std::vector<Profile> ReadProfiles(const regf::KeyView& profileList) {
+    std::vector<Profile> profiles;
+    auto subkeys = profileList.Subkeys();
+    if (!subkeys.ok()) return profiles;
+    for (const regf::KeyView& key : subkeys.value()) {
+        auto imagePath = StringValue(key, "ProfileImagePath");
+        if (imagePath && !imagePath->empty()) profiles.push_back({key.Name(), *imagePath});
+    }
+    return profiles;
+}
+
+}  // namespace
+
+InstalledWindows ReadInstalledWindows(const std::filesystem::path& softwareHive) {
+    InstalledWindows installed;
+    auto hive = regf::HiveFile::Open(softwareHive.string());
+    if (!hive.ok()) return installed;
+
+    auto currentVersion = hive->FindKey(kCurrentVersionKey);
+    if (currentVersion.ok() && currentVersion.value()) {
+        installed.version = ReadVersion(*currentVersion.value());
+        if (auto root = StringValue(*currentVersion.value(), "SystemRoot"); root && !root->empty())
+            installed.systemRoot = *root;
+    }
+    auto profileList = hive->FindKey(kProfileListKey);
+    if (profileList.ok() && profileList.value()) installed.profiles = ReadProfiles(*profileList.value());
+    return installed;
+}
+
+std::optional<std::string> ExpandProfilePath(const std::string& imagePath, const std::string& systemRoot) {
+    std::string expanded;
+    std::size_t i = 0;
+    while (i < imagePath.size()) {
+        std::size_t open = imagePath.find('%', i);
+        if (open == std::string::npos) break;
+        std::size_t close = imagePath.find('%', open + 1);
+        if (close == std::string::npos) break;
+        expanded += imagePath.substr(i, open - i);
+        std::string_view name = std::string_view(imagePath).substr(open + 1, close - open - 1);
+        if (AsciiEquals(name, "SystemRoot") || AsciiEquals(name, "windir"))
+            expanded += systemRoot;
+        else if (AsciiEquals(name, "SystemDrive"))
+            expanded += systemRoot.size() >= 2 && systemRoot[1] == ':' ? systemRoot.substr(0, 2) : "C:";
+        else
+            return std::nullopt;
+        i = close + 1;
+    }
+    expanded += imagePath.substr(i);
+    return expanded;
+}
+
+}  // namespace kelvara::platform::offline

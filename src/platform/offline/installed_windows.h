@@ -1,0 +1,39 @@
+// What the installation's SOFTWARE hive says about itself: its version and its user profiles.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelvara::platform::offline {
+
+struct InstalledVersion {
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    std::uint32_t build = 0;
+};
+
+// One entry of Microsoft\Windows NT\CurrentVersion\ProfileList.
+struct Profile {
+    std::string sid;
+    std::string imagePath;   // ProfileImagePath as stored, environment variables not expanded
+};
+
+struct InstalledWindows {
+    std::optional<InstalledVersion> version;   // none when the hive or the key cannot be read
+    std::string systemRoot = "C:\\Windows";    // CurrentVersion\SystemRoot when it is there
+    std::vector<Profile> profiles;             // in the order the hive stores them
+};
+
+// Reads the SOFTWARE hive at `softwareHive`. A missing or damaged hive gives an empty record:
+// the platform then shows no version and no user hives rather than failing.
+InstalledWindows ReadInstalledWindows(const std::filesystem::path& softwareHive);
+
+// A profile folder as Windows would expand it: %SystemRoot%, %windir% and %SystemDrive%
+// replaced (names compared ignoring case). Nullopt when another variable is used, since this
+// platform has no environment of the installation to take it from.
+std::optional<std::string> ExpandProfilePath(const std::string& imagePath, const std::string& systemRoot);
+
+}  // namespace kelvara::platform::offline

@@ -1,0 +1,35 @@
+// The hives a running copy of the installation would have loaded, found from its files: the
+// list Windows publishes under SYSTEM\CurrentControlSet\Control\hivelist.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/offline/installation_paths.h"
+#include "platform/offline/installed_windows.h"
+
+namespace kelvara::platform::offline {
+
+// The kernel's name of the folder's volume, as QueryDosDevice gives it for C:.
+inline constexpr const char* kVolumeDevice = "\\Device\\HarddiskVolume1";
+
+struct LoadedHive {
+    std::string registryPath;     // "\REGISTRY\MACHINE\SOFTWARE", "\REGISTRY\USER\<SID>_Classes"
+    std::filesystem::path file;   // native path; empty for a hive without a file (HARDWARE)
+    std::string devicePath;       // "\Device\HarddiskVolume1\Windows\System32\config\SOFTWARE"; empty without a file
+};
+
+// The folder holding the machine hives (<Windows folder>\System32\config), found ignoring case.
+std::filesystem::path FindConfigFolder(const InstallationPaths& paths);
+
+// The file of a machine hive ("SOFTWARE", "SYSTEM", ...) in that folder, found ignoring case;
+// the name as given when there is no such file.
+std::filesystem::path MachineHiveFile(const InstallationPaths& paths, const std::string& fileName);
+
+// In the order Windows lists them: HARDWARE (always), SYSTEM, SOFTWARE, .DEFAULT, SECURITY,
+// SAM, then for each profile of ProfileList its NTUSER.DAT (\REGISTRY\USER\<SID>) and its
+// UsrClass.dat (\REGISTRY\USER\<SID>_Classes). A hive whose file is missing is left out.
+std::vector<LoadedHive> FindLoadedHives(const InstallationPaths& paths, const InstalledWindows& installed);
+
+}  // namespace kelvara::platform::offline

@@ -1,0 +1,359 @@
+#include "platform/offline/offline_system.h"
+
+#include <fstream>
+#include <system_error>
+
+#include "platform/offline/ascii_text.h"
+#include "platform/offline/clock_and_locale.h"
+#include "platform/offline/reported_version.h"
+#include "platform/offline/status_codes.h"
+
+#ifdef _WIN32
+#include <cstdlib>
+#endif
+
+namespace kelvara::platform {
+namespace fs = std::filesystem;
+using namespace offline;
+
+namespace {
+
+constexpr const char* kHiveListKey = "SYSTEM\\CurrentControlSet\\Control\\hivelist";
+constexpr const char* kMachinePrefix = "\\REGISTRY\\MACHINE\\";
+constexpr const char* kUserPrefix = "\\REGISTRY\\USER\\";
+
+// GetLogicalDriveStrings writes each root with its zero, then one more zero.
+const std::string kDriveStrings("C:\\\0\0", 5);
+
+// The hive list's values, as RegQueryValueExA returns them: REG_SZ with a terminating zero.
+std::vector<regf::ValueData> HiveListValues(const std::vector<LoadedHive>& hives) {
+    std::vector<regf::ValueData> values;
+    for (const LoadedHive& hive : hives) {
+        std::vector<std::uint8_t> data(hive.devicePath.begin(), hive.devicePath.end());
+        data.push_back(0);
+        values.push_back({hive.registryPath, regtype::Sz, std::move(data)});
+    }
+    return values;
+}
+
+bool IsDirectory(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
+bool Exists(const fs::path& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+}  // namespace
+
+OfflineSystem::OfflineSystem(std::string rootFolder) : OfflineSystem(std::move(rootFolder), nullptr) {}
+
+OfflineSystem::OfflineSystem(std::string rootFolder, Failpoint failpoint)
+    : paths_(fs::path(rootFolder)), replacements_(paths_, std::move(failpoint)) {
+    lastStartResults_ = replacements_.FinishInterrupted();
+}
+
+void OfflineSystem::CancelSaves() { cancel_ = true; }
+void OfflineSystem::ResetCancel() { cancel_ = false; }
+
+std::vector<ReplacementResult> OfflineSystem::LastStartResults() const {
+    std::lock_guard lock(mutex_);
+    return lastStartResults_;
+}
+
+std::string OfflineSystem::LastShellTarget() const {
+    std::lock_guard lock(mutex_);
+    return lastShellTarget_;
+}
+
+// ---- the installation ----
+
+InstalledWindows OfflineSystem::Installation() {
+    fs::path software = MachineHiveFile(paths_, "SOFTWARE");
+    std::error_code timeError, sizeError;
+    auto time = fs::last_write_time(software, timeError);
+    auto size = fs::file_size(software, sizeError);
+
+    std::lock_guard lock(mutex_);
+    bool unchanged = cachedInstallation_ && software == cachedSoftware_ && !timeError && !sizeError &&
+                     time == cachedSoftwareTime_ && size == cachedSoftwareSize_;
+    if (!unchanged) {
+        cachedInstallation_ = ReadInstalledWindows(software);
+        cachedSoftware_ = software;
+        cachedSoftwareTime_ = timeError ? fs::file_time_type{} : time;
+        cachedSoftwareSize_ = sizeError ? 0 : size;
+    }
+    return *cachedInstallation_;
+}
+
+std::vector<LoadedHive> OfflineSystem::LoadedHives() { return FindLoadedHives(paths_, Installation()); }
+
+// The loaded hive whose root is root\subKey: HKLM\SOFTWARE, HKU\.DEFAULT, HKU\<SID>_Classes...
+std::optional<LoadedHive> OfflineSystem::HiveWithRoot(RootKey root, const std::string& subKey) {
+    if (subKey.empty()) return std::nullopt;
+    std::string registryPath = (root == RootKey::LocalMachine ? kMachinePrefix : kUserPrefix) + subKey;
+    for (LoadedHive& hive : LoadedHives())
+        if (!hive.file.empty() && AsciiEquals(hive.registryPath, registryPath)) return std::move(hive);
+    return std::nullopt;
+}
+
+// ---- registry ----
+
+long OfflineSystem::OpenKey(RootKey root, const std::string& subKey, KeyHandle& key) {
+    key = 0;
+    auto open = std::make_shared<offline::OpenKey>();
+    if (root == RootKey::LocalMachine && AsciiEquals(subKey, kHiveListKey)) {
+        open->kind = offline::OpenKey::Kind::HiveList;
+        open->values = HiveListValues(LoadedHives());
+        open->valuesRead = true;
+    } else if (auto hive = HiveWithRoot(root, subKey)) {
+        open->kind = offline::OpenKey::Kind::HiveRoot;
+        open->hive = std::move(*hive);
+    } else {
+        return status::FileNotFound;
+    }
+    key = keys_.Add(std::move(open));
+    return status::Success;
+}
+
+long OfflineSystem::RegOpenKeyEx(RootKey root, const std::string& subKey, std::uint32_t, KeyHandle& key) {
+    return OpenKey(root, subKey, key);
+}
+
+long OfflineSystem::RegOpenKey(RootKey root, const std::string& subKey, KeyHandle& key) {
+    return OpenKey(root, subKey, key);
+}
+
+long OfflineSystem::RegCloseKey(KeyHandle key) {
+    return keys_.Remove(key) ? status::Success : status::InvalidHandle;
+}
+
+// A hive root's values are read from its file the first time they are asked for.
+const std::vector<regf::ValueData>* OfflineSystem::ValuesOf(offline::OpenKey& key) {
+    std::lock_guard lock(key.valuesMutex);
+    if (!key.valuesRead) {
+        auto hive = regf::HiveFile::Open(key.hive.file.string());
+        if (!hive.ok()) return nullptr;
+        auto root = hive->Root();
+        if (!root.ok()) return nullptr;
+        auto values = root->Values();
+        if (!values.ok()) return nullptr;
+        for (regf::ValueData& value : values.value())
+            key.values.push_back({value.name, value.type, AnsiValueData(value.type, value.data)});
+        key.valuesRead = true;
+    }
+    return &key.values;
+}
+
+long OfflineSystem::RegQueryInfoKey(KeyHandle key, std::uint32_t& valueCount, std::uint32_t& maxValueNameLength) {
+    auto open = keys_.Find(key);
+    if (!open) return status::InvalidHandle;
+    const auto* values = ValuesOf(*open);
+    if (!values) return status::BadDatabase;
+    valueCount = static_cast<std::uint32_t>(values->size());
+    maxValueNameLength = 0;
+    for (const auto& value : *values)
+        maxValueNameLength = std::max<std::uint32_t>(maxValueNameLength, static_cast<std::uint32_t>(value.name.size()));
+    return status::Success;
+}
+
+long OfflineSystem::RegEnumValueName(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferChars,
+                                     std::string& name) {
+    auto open = keys_.Find(key);
+    if (!open) return status::InvalidHandle;
+    const auto* values = ValuesOf(*open);
+    if (!values) return status::BadDatabase;
+    if (index >= values->size()) return status::NoMoreItems;
+    const std::string& found = (*values)[index].name;
+    // The buffer holds the name and its terminating zero.
+    if (found.size() + 1 > nameBufferChars) {
+        name.clear();
+        return status::MoreData;
+    }
+    name = found;
+    return status::Success;
+}
+
+long OfflineSystem::RegQueryValueEx(KeyHandle key, const std::string& valueName, std::uint32_t& type,
+                                    std::vector<std::uint8_t>& data) {
+    auto open = keys_.Find(key);
+    if (!open) return status::InvalidHandle;
+    const auto* values = ValuesOf(*open);
+    if (!values) return status::BadDatabase;
+    for (const auto& value : *values) {
+        if (AsciiEquals(value.name, valueName)) {
+            type = value.type;
+            data = value.data;
+            return status::Success;
+        }
+    }
+    return status::FileNotFound;
+}
+
+long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
+    auto open = keys_.Find(key);
+    if (!open) return status::InvalidHandle;
+    // The hive list lives in memory only; what can be saved here is a whole hive.
+    if (open->kind != offline::OpenKey::Kind::HiveRoot) return status::AccessDenied;
+
+    auto target = paths_.ToNative(file);
+    if (!target || !IsDirectory(target->parent_path().empty() ? fs::path(".") : target->parent_path()))
+        return status::PathNotFound;
+    // Like the registry's own save, never overwrite a file.
+    if (Exists(*target)) return kAlreadyExists;
+    if (cancel_) return status::OperationAborted;
+
+    regf::CompactOptions options;
+    options.cancel = &cancel_;
+    auto compacted = regf::Compact(open->hive.file.string(), target->string(), options);
+    if (compacted.ok()) return status::Success;
+
+    // The target did not exist before, so whatever is there now is a partial copy.
+    std::error_code ec;
+    fs::remove(*target, ec);
+    if (cancel_) return status::OperationAborted;
+    auto hive = regf::HiveFile::Open(open->hive.file.string());
+    if (!hive.ok() || hive->IsDirty()) return status::BadDatabase;
+    return status::CantWrite;
+}
+
+long OfflineSystem::RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
+                                  const std::string& oldFile) {
+    if (subKey.empty()) return status::InvalidParameter;
+    auto hive = HiveWithRoot(root, subKey);
+    if (!hive) return status::FileNotFound;
+    auto replacement = paths_.ToNative(newFile);
+    auto backup = paths_.ToNative(oldFile);
+    if (!replacement) return status::FileNotFound;
+    if (!backup) return status::PathNotFound;
+    return replacements_.Request(hive->file, *replacement, *backup);
+}
+
+// ---- drives ----
+
+std::uint32_t OfflineSystem::GetLogicalDriveStrings(std::uint32_t bufferChars, std::string& buffer) {
+    const auto needed = static_cast<std::uint32_t>(kDriveStrings.size());
+    if (bufferChars < needed) {
+        buffer.clear();
+        return needed;
+    }
+    buffer = kDriveStrings;
+    return needed - 1;   // the final zero is not counted
+}
+
+std::uint32_t OfflineSystem::GetDriveType(const std::string& rootPath) {
+    bool driveC = rootPath.size() == 3 && InstallationPaths::DriveLetterOf(rootPath) == 'C' &&
+                  (rootPath[2] == '\\' || rootPath[2] == '/');
+    return driveC ? drivetype::Fixed : drivetype::NoRootDir;
+}
+
+bool OfflineSystem::QueryDosDevice(const std::string& deviceName, std::uint32_t bufferChars, std::string& target) {
+    if (!AsciiEquals(deviceName, "C:")) return false;
+    std::string device = kVolumeDevice;
+    // The answer is a list: the name, its zero and the list's closing zero.
+    if (bufferChars < device.size() + 2) return false;
+    target = device;
+    return true;
+}
+
+// ---- files ----
+
+bool OfflineSystem::IsHeld(const fs::path& file) const { return replacements_.IsHeldForReplacement(file); }
+
+bool OfflineSystem::FileExists(const std::string& path) {
+    auto native = paths_.ToNative(path);
+    return native && Exists(*native) && !IsDirectory(*native);
+}
+
+std::string OfflineSystem::ExpandFileName(const std::string& path) { return paths_.ExpandFileName(path); }
+
+bool OfflineSystem::FindFirstFileSize(const std::string& fullPath, std::uint32_t, std::int64_t& size) {
+    auto native = paths_.ToNative(fullPath);
+    if (!native) return false;
+    std::error_code ec;
+    auto status = fs::status(*native, ec);
+    if (ec || !fs::exists(status)) return false;
+    if (fs::is_directory(status)) {
+        size = 0;
+        return true;
+    }
+    auto bytes = fs::file_size(*native, ec);
+    if (ec) return false;
+    size = static_cast<std::int64_t>(bytes);
+    return true;
+}
+
+bool OfflineSystem::OpenExclusive(const std::string& path) {
+    auto native = paths_.ToNative(path);
+    if (!native || IsDirectory(*native) || IsHeld(*native)) return false;
+    std::fstream file(*native, std::ios::in | std::ios::out | std::ios::binary);
+    return file.is_open();
+}
+
+bool OfflineSystem::DeleteFile(const std::string& path) {
+    auto native = paths_.ToNative(path);
+    if (!native || IsDirectory(*native) || IsHeld(*native)) return false;
+    std::error_code ec;
+    return fs::remove(*native, ec);
+}
+
+std::string OfflineSystem::ProgramFolder() {
+#ifdef _WIN32
+    char* program = nullptr;
+    if (_get_pgmptr(&program) != 0 || !program) return {};
+    return fs::path(program).parent_path().string() + "\\";
+#else
+    std::error_code ec;
+    fs::path program = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    return program.parent_path().string() + "/";
+#endif
+}
+
+// ---- token, version, process ----
+
+bool OfflineSystem::EnablePrivilege(const std::string&, std::uint32_t) { return true; }
+
+OsVersion OfflineSystem::GetVersionEx() { return ReportedVersion(Installation().version); }
+
+bool OfflineSystem::IsWow64Process(bool& isWow64) {
+    isWow64 = false;
+    return true;
+}
+
+std::uint32_t OfflineSystem::GetTickCount() { return MonotonicMilliseconds(); }
+
+LocalTime OfflineSystem::GetLocalTime() { return CurrentLocalTime(); }
+
+// ---- locale ----
+
+char OfflineSystem::DecimalSeparator() { return '.'; }
+
+std::string OfflineSystem::FormatShortDateLongTime(const LocalTime& time) { return FormatUsShortDateLongTime(time); }
+
+// ---- power, restore, shell ----
+
+bool OfflineSystem::ExitWindowsEx(std::uint32_t flags, std::uint32_t) {
+    constexpr std::uint32_t kShutdown = 1, kPowerOff = 8;
+    // Logging off does not start Windows again; every kind of shutdown leads to a start.
+    if (flags & (kShutdown | exitflags::Reboot | kPowerOff)) {
+        auto results = replacements_.ApplyAll();
+        std::lock_guard lock(mutex_);
+        lastStartResults_ = std::move(results);
+    }
+    return true;
+}
+
+RestorePointOutcome OfflineSystem::SetRestorePoint(const RestorePointRequest&) {
+    // System Restore is a service of the running Windows; there is none offline.
+    return RestorePointOutcome::Failed;
+}
+
+void OfflineSystem::ShellOpen(const std::string& target) {
+    std::lock_guard lock(mutex_);
+    lastShellTarget_ = target;
+}
+
+}  // namespace kelvara::platform

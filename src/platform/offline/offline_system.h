@@ -1,0 +1,112 @@
+// A Windows installation kept in a folder (a mounted disk, a disk image, the bundled sample),
+// presented as the running Windows would present it: the folder is drive C:, a fixed disk
+// named \Device\HarddiskVolume1; the registry's list of loaded hives is made from the hive
+// files present; saving a hive writes a compacted copy of its file; replacing a hive takes
+// effect at the "restart" (ExitWindowsEx), durably.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/offline/durable_io.h"
+#include "platform/offline/hive_replacements.h"
+#include "platform/offline/installation_paths.h"
+#include "platform/offline/installed_windows.h"
+#include "platform/offline/loaded_hives.h"
+#include "platform/offline/open_keys.h"
+#include "platform/system.h"
+
+namespace kelvara::platform {
+
+class OfflineSystem : public System {
+public:
+    // Starting on a folder is the installation's "start": a hive replacement that an earlier
+    // restart left half done is finished or undone here.
+    explicit OfflineSystem(std::string rootFolder);
+    // The same with a hook called before every file operation of the replacements (tests
+    // interrupt there to play a crash).
+    OfflineSystem(std::string rootFolder, offline::Failpoint failpoint);
+
+    // ---- beyond Win32 ----
+    // Makes a running RegSaveKey stop within 50 ms and leave no copy, and makes later saves
+    // fail at once with OperationAborted, until ResetCancel.
+    void CancelSaves();
+    void ResetCancel();
+    // What the last start (construction or ExitWindowsEx) did with each recorded replacement.
+    std::vector<offline::ReplacementResult> LastStartResults() const;
+    // The target of the last ShellOpen; nothing is opened offline.
+    std::string LastShellTarget() const;
+    const std::filesystem::path& RootFolder() const { return paths_.Root(); }
+
+    // ---- registry ----
+    long RegOpenKeyEx(RootKey root, const std::string& subKey, std::uint32_t samDesired, KeyHandle& key) override;
+    long RegOpenKey(RootKey root, const std::string& subKey, KeyHandle& key) override;
+    long RegCloseKey(KeyHandle key) override;
+    long RegQueryInfoKey(KeyHandle key, std::uint32_t& valueCount, std::uint32_t& maxValueNameLength) override;
+    long RegEnumValueName(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferChars,
+                          std::string& name) override;
+    long RegQueryValueEx(KeyHandle key, const std::string& valueName, std::uint32_t& type,
+                         std::vector<std::uint8_t>& data) override;
+    long RegSaveKey(KeyHandle key, const std::string& file) override;
+    long RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
+                       const std::string& oldFile) override;
+
+    // ---- drives ----
+    std::uint32_t GetLogicalDriveStrings(std::uint32_t bufferChars, std::string& buffer) override;
+    std::uint32_t GetDriveType(const std::string& rootPath) override;
+    bool QueryDosDevice(const std::string& deviceName, std::uint32_t bufferChars, std::string& target) override;
+
+    // ---- files ----
+    bool FileExists(const std::string& path) override;
+    std::string ExpandFileName(const std::string& path) override;
+    // Reads the directory entry only. The attribute mask is not applied: every entry is
+    // admitted, which is what the program's mask (all attributes) asks for anyway.
+    bool FindFirstFileSize(const std::string& fullPath, std::uint32_t attributeMask, std::int64_t& size) override;
+    bool OpenExclusive(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    std::string ProgramFolder() override;
+
+    // ---- token, version, process ----
+    bool EnablePrivilege(const std::string& privilegeName, std::uint32_t tokenAccess) override;
+    OsVersion GetVersionEx() override;
+    bool IsWow64Process(bool& isWow64) override;
+    std::uint32_t GetTickCount() override;
+    LocalTime GetLocalTime() override;
+
+    // ---- locale ----
+    char DecimalSeparator() override;
+    std::string FormatShortDateLongTime(const LocalTime& time) override;
+
+    // ---- power, restore, shell ----
+    bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
+    RestorePointOutcome SetRestorePoint(const RestorePointRequest& request) override;
+    void ShellOpen(const std::string& target) override;
+
+private:
+    offline::InstalledWindows Installation();
+    std::vector<offline::LoadedHive> LoadedHives();
+    std::optional<offline::LoadedHive> HiveWithRoot(RootKey root, const std::string& subKey);
+    long OpenKey(RootKey root, const std::string& subKey, KeyHandle& key);
+    const std::vector<regf::ValueData>* ValuesOf(offline::OpenKey& key);
+    bool IsHeld(const std::filesystem::path& file) const;
+
+    offline::InstallationPaths paths_;
+    offline::OpenKeys keys_;
+    offline::HiveReplacements replacements_;
+    std::atomic<bool> cancel_{false};
+
+    mutable std::mutex mutex_;   // guards what follows
+    // SOFTWARE is read again only when its file changes.
+    std::filesystem::path cachedSoftware_;
+    std::filesystem::file_time_type cachedSoftwareTime_{};
+    std::uintmax_t cachedSoftwareSize_ = 0;
+    std::optional<offline::InstalledWindows> cachedInstallation_;
+    std::vector<offline::ReplacementResult> lastStartResults_;
+    std::string lastShellTarget_;
+};
+
+}  // namespace kelvara::platform

@@ -1,0 +1,167 @@
+// Reading and safely rewriting INI files. File names are byte strings in the system's code page,
+// so the C runtime's narrow file functions are used (they take such names on Windows too).
+#include "common/ini_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
+#endif
+
+namespace kelvara::common {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+enum class ReadOutcome { Read, Missing, Failed };
+
+ReadOutcome ReadWholeFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file) return errno == ENOENT ? ReadOutcome::Missing : ReadOutcome::Failed;
+    char buffer[16384];
+    std::size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, count);
+    return std::ferror(file.get()) ? ReadOutcome::Failed : ReadOutcome::Read;
+}
+
+// A read-only file must stay as it is, although replacing it by a rename would be allowed.
+bool IsReadOnly(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return false;
+#ifdef _WIN32
+    return (info.st_mode & S_IWRITE) == 0;
+#else
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
+#endif
+}
+
+enum class WriteOutcome { NotCreated, Failed, Written };
+
+WriteOutcome WriteWholeFile(const std::string& path, const std::string& bytes) {
+    std::FILE* raw = std::fopen(path.c_str(), "wb");
+    if (!raw) return WriteOutcome::NotCreated;
+    FilePtr file(raw);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), raw) != bytes.size()) return WriteOutcome::Failed;
+    if (std::fflush(raw) != 0) return WriteOutcome::Failed;
+#ifdef _WIN32
+    _commit(_fileno(raw));
+#else
+    ::fsync(::fileno(raw));
+#endif
+    return std::fclose(file.release()) == 0 ? WriteOutcome::Written : WriteOutcome::Failed;
+}
+
+#ifndef _WIN32
+// Writing through a symbolic link must change the file it points at, not replace the link.
+std::string ResolveLink(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+#endif
+
+// Puts bytes in place of the file's content so that every failure leaves the old file whole.
+bool ReplaceFileContent(const std::string& path, const std::string& bytes, bool existed) {
+    const std::string temporary = path + ".kvnew";
+    switch (WriteWholeFile(temporary, bytes)) {
+    case WriteOutcome::Written: break;
+    case WriteOutcome::NotCreated: return false;   // whatever holds that name is not ours
+    case WriteOutcome::Failed: std::remove(temporary.c_str()); return false;
+    }
+#ifdef _WIN32
+    // The runtime's rename does not replace an existing file: move the old one aside first and
+    // put it back if the new one cannot take its name.
+    if (existed) {
+        const std::string aside = path + ".kvold";
+        std::remove(aside.c_str());
+        if (std::rename(path.c_str(), aside.c_str()) != 0) {
+            std::remove(temporary.c_str());
+            return false;
+        }
+        if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+            std::rename(aside.c_str(), path.c_str());
+            std::remove(temporary.c_str());
+            return false;
+        }
+        std::remove(aside.c_str());
+        return true;
+    }
+#else
+    struct stat info {};
+    if (existed && ::stat(path.c_str(), &info) == 0) ::chmod(temporary.c_str(), info.st_mode & 07777);
+#endif
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Loads the file for a change; false when an existing file cannot be read or changed.
+bool LoadForChange(const std::string& path, IniFile& file, bool& existed) {
+    std::string bytes;
+    const ReadOutcome outcome = ReadWholeFile(path, bytes);
+    if (outcome == ReadOutcome::Failed) return false;
+    existed = outcome == ReadOutcome::Read;
+    if (existed && IsReadOnly(path)) return false;
+    file = IniFile::Parse(bytes);
+    return true;
+}
+
+}  // namespace
+
+IniFile LoadIniFile(const std::string& path) {
+    std::string bytes;
+    if (ReadWholeFile(path, bytes) != ReadOutcome::Read) return IniFile();
+    return IniFile::Parse(bytes);
+}
+
+std::string ReadIniString(const std::string& path, std::string_view section, std::string_view key,
+                          const std::string& defaultValue) {
+    return LoadIniFile(path).ReadString(section, key, defaultValue);
+}
+
+bool WriteIniString(const std::string& path, std::string_view section, std::string_view key,
+                    std::string_view value) {
+#ifdef _WIN32
+    const std::string& target = path;
+#else
+    const std::string target = ResolveLink(path);
+#endif
+    IniFile file;
+    bool existed = false;
+    if (!LoadForChange(target, file, existed)) return false;
+    if (!file.SetString(section, key, value)) return false;
+    return ReplaceFileContent(target, file.Text(), existed);
+}
+
+bool RemoveIniSection(const std::string& path, std::string_view section) {
+#ifdef _WIN32
+    const std::string& target = path;
+#else
+    const std::string target = ResolveLink(path);
+#endif
+    std::string bytes;
+    const ReadOutcome outcome = ReadWholeFile(target, bytes);
+    if (outcome == ReadOutcome::Missing) return true;
+    if (outcome == ReadOutcome::Failed) return false;
+
+    IniFile file = IniFile::Parse(bytes);
+    if (!file.RemoveSection(section)) return true;
+    if (IsReadOnly(target)) return false;
+    return ReplaceFileContent(target, file.Text(), true);
+}
+
+}  // namespace kelvara::common

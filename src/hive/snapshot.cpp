@@ -1,0 +1,73 @@
+#include "hive/snapshot.h"
+
+#include <optional>
+
+#include "common/hive_path.h"
+
+namespace kelvara::hive {
+namespace {
+
+// FILE_ATTRIBUTE_READONLY | HIDDEN | SYSTEM | volume label | DIRECTORY | ARCHIVE: a search
+// that admits every kind of entry.
+constexpr std::uint32_t AnyAttribute = 0x3F;
+
+platform::RootKey ToRootKey(common::HiveRoot root) {
+    return root == common::HiveRoot::LocalMachine ? platform::RootKey::LocalMachine
+                                                  : platform::RootKey::Users;
+}
+
+// Opens the hive's root key; none when the path names no hive or the open fails.
+std::optional<platform::KeyHandle> OpenHiveKey(platform::System& system, const std::string& hivePath,
+                                               bool use64BitView) {
+    const auto parsed = common::ParseHivePath(hivePath);
+    if (!parsed) return std::nullopt;
+
+    platform::KeyHandle key = 0;
+    long status;
+    if (use64BitView && common::IsMachineSoftwareHive(hivePath))
+        status = system.RegOpenKeyEx(platform::RootKey::LocalMachine, parsed->subKey,
+                                     platform::access::KeyQueryValue | platform::access::KeyWow64_64Key,
+                                     key);
+    else
+        status = system.RegOpenKey(ToRootKey(parsed->root), parsed->subKey, key);
+    if (status != platform::status::Success) return std::nullopt;
+    return key;
+}
+
+}  // namespace
+
+void EnableBackupPrivilege(platform::System& system) {
+    system.EnablePrivilege("SeBackupPrivilege", platform::access::TokenAdjustPrivilegesQuery);
+}
+
+void EnableRestorePrivilege(platform::System& system) {
+    system.EnablePrivilege("SeRestorePrivilege", platform::access::TokenAllAccess);
+}
+
+bool SaveHiveCopy(platform::System& system, const std::string& hivePath, const std::string& target,
+                  bool use64BitView) {
+    const auto key = OpenHiveKey(system, hivePath, use64BitView);
+
+    // The registry's save refuses to overwrite a file, and an old copy must never pass for a
+    // new one.
+    if (system.FileExists(target)) system.DeleteFile(target);
+
+    if (!key) return false;
+    const bool saved = system.RegSaveKey(*key, target) == platform::status::Success;
+    system.RegCloseKey(*key);
+    return saved;
+}
+
+std::int64_t QueryFileSize(platform::System& system, const std::string& fileName) {
+    if (!system.FileExists(fileName)) return 0;
+    std::int64_t size = 0;
+    if (!system.FindFirstFileSize(system.ExpandFileName(fileName), AnyAttribute, size)) return -1;
+    return size;
+}
+
+bool IsFileLocked(platform::System& system, const std::string& fileName) {
+    if (!system.FileExists(fileName)) return false;
+    return !system.OpenExclusive(fileName);
+}
+
+}  // namespace kelvara::hive

@@ -1,0 +1,30 @@
+// The user's settings: one record for the whole run, kept in "options.ini" beside the program.
+#pragma once
+
+#include <string>
+
+#include "settings/write_error.h"
+
+namespace kelvara::settings {
+
+struct TOptionsSetting {
+    bool IsAskBeforeDefrag = false;   // show the confirm dialog before the hives are replaced
+    bool IsShowLine = false;          // grid lines in the main window's hive list
+    bool RestorePoint = false;        // create a System Restore point before the replacement
+    std::string Lan;                  // user-interface language, names the language file
+};
+
+// All flags false and the language empty until the settings file has been read.
+extern TOptionsSetting OptionsSetting;
+
+// The settings file: the program's folder (with its trailing separator) + "options.ini".
+std::string OptionsFilePath(const std::string& programFolder);
+
+// isRead: fills OptionsSetting from the file; a missing file, section or key, or a value that is
+// not an integer, gives that setting's default (ask before defrag, grid lines, no restore point,
+// "English"). Otherwise writes all four settings to section "Options", in the order
+// RestorePoint, IsAskBeforeDefrag, IsShowLine, Lan; raises WriteError at the first value that
+// cannot be written, and writes none after it.
+void ReadWriteOptions(bool isRead, const std::string& programFolder);
+
+}  // namespace kelvara::settings

@@ -1,5 +1,7 @@
 #include "common/ini_file.h"
 
+#include <initializer_list>
+
 #include "common/ascii_text.h"
 
 namespace kelvara::common {
@@ -34,6 +36,12 @@ bool NeedsQuotes(std::string_view value) {
     if (value.empty()) return false;
     if (IsBlank(value.front()) || IsBlank(value.back())) return true;
     return value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
+}
+
+std::string Concat(std::initializer_list<std::string_view> parts) {
+    std::string text;
+    for (std::string_view part : parts) text.append(part);
+    return text;
 }
 
 bool HoldsLineBreakOrZero(std::string_view text) {
@@ -211,19 +219,19 @@ void IniFile::InsertLine(std::size_t index, std::string text) {
 bool IniFile::SetString(std::string_view section, std::string_view key, std::string_view value) {
     if (!IsStorableSection(section) || !IsStorableKey(key) || HoldsLineBreakOrZero(value))
         return false;
-    const std::string stored = NeedsQuotes(value) ? "\"" + std::string(value) + "\"" : std::string(value);
+    const std::string stored = NeedsQuotes(value) ? Concat({"\"", value, "\""}) : std::string(value);
 
     const auto range = FindSection(section);
     if (!range) {
         if (!lines_.empty() && !Trim(lines_.back().text).empty()) InsertLine(lines_.size(), "");
-        InsertLine(lines_.size(), "[" + std::string(section) + "]");
-        InsertLine(lines_.size(), std::string(key) + "=" + stored);
+        InsertLine(lines_.size(), Concat({"[", section, "]"}));
+        InsertLine(lines_.size(), Concat({key, "=", stored}));
         return true;
     }
 
     if (const auto entry = FindEntry(*range, key)) {
         Line& line = lines_[*entry];
-        line.text = line.text.substr(0, line.valueStart) + stored;
+        line.text.replace(line.valueStart, std::string::npos, stored);
         return true;
     }
 
@@ -232,7 +240,7 @@ bool IniFile::SetString(std::string_view section, std::string_view key, std::str
     std::size_t insertAt = range->header + 1;
     for (std::size_t i = range->header + 1; i < range->end; ++i)
         if (!Trim(lines_[i].text).empty()) insertAt = i + 1;
-    InsertLine(insertAt, std::string(key) + "=" + stored);
+    InsertLine(insertAt, Concat({key, "=", stored}));
     return true;
 }
 

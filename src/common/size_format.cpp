@@ -10,12 +10,8 @@ std::string GroupThousands(std::string digits) {
         sign = "-";
         digits.erase(0, 1);
     }
-    std::string grouped;
-    while (digits.size() > 3) {
-        grouped = "," + digits.substr(digits.size() - 3) + grouped;
-        digits.resize(digits.size() - 3);
-    }
-    return sign + digits + grouped;
+    for (std::size_t end = digits.size(); end > 3; end -= 3) digits.insert(end - 3, 1, ',');
+    return sign + digits;
 }
 
 }  // namespace

@@ -19,13 +19,9 @@ using testing::TempFolder;
 using testing::WriteBytes;
 namespace fs = std::filesystem;
 
-bool RunningAsRoot() {
-#ifdef _WIN32
-    return false;
-#else
-    return ::geteuid() == 0;
+#ifndef _WIN32
+bool RunningAsRoot() { return ::geteuid() == 0; }
 #endif
-}
 
 TEST(IniFileIo, MissingOrUnreadableFileReadsAsEmpty) {
     TempFolder folder;
@@ -75,6 +71,8 @@ TEST(IniFileIo, WriteToReadOnlyFileFailsAndKeepsIt) {
     EXPECT_EQ(ReadBytes(path), before);
 }
 
+#ifndef _WIN32
+// Windows ignores the read-only attribute of folders, so this is a POSIX case only.
 TEST(IniFileIo, WriteInReadOnlyFolderFailsAndKeepsTheFile) {
     if (RunningAsRoot()) GTEST_SKIP() << "root may write into a read-only folder";
     TempFolder folder;
@@ -87,6 +85,7 @@ TEST(IniFileIo, WriteInReadOnlyFolderFailsAndKeepsTheFile) {
     EXPECT_FALSE(WriteIniString(path, "Options", "Lan", "Dutch"));
     EXPECT_EQ(ReadBytes(path), before);
 }
+#endif
 
 // Whatever stops the new content from being written (here: the temporary file's name is taken
 // by a folder), the old file stays whole and nothing is left behind.

@@ -3,7 +3,6 @@
 #include <system_error>
 
 #include "platform/offline/ascii_text.h"
-#include "platform/offline/status_codes.h"
 #include "platform/system.h"
 #include "regf/regf.h"
 
@@ -63,7 +62,7 @@ long HiveReplacements::Request(const fs::path& hive, const fs::path& replacement
     std::error_code ec;
     if (!fs::is_directory(backup.parent_path(), ec)) return status::PathNotFound;
     // Windows keeps the old hive under the backup name and will not overwrite another file.
-    if (Exists(backup)) return kAlreadyExists;
+    if (Exists(backup)) return status::AlreadyExists;
     // Refused now rather than at the start, where nobody would hear of it.
     std::string problem;
     if (!IsUsableHive(replacement, problem)) return status::BadDatabase;

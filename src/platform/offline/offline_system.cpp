@@ -6,7 +6,6 @@
 #include "platform/offline/ascii_text.h"
 #include "platform/offline/clock_and_locale.h"
 #include "platform/offline/reported_version.h"
-#include "platform/offline/status_codes.h"
 
 #ifdef _WIN32
 #include <cstdlib>
@@ -202,7 +201,7 @@ long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
     if (!target || !IsDirectory(target->parent_path().empty() ? fs::path(".") : target->parent_path()))
         return status::PathNotFound;
     // Like the registry's own save, never overwrite a file.
-    if (Exists(*target)) return kAlreadyExists;
+    if (Exists(*target)) return status::AlreadyExists;
     if (cancel_) return status::OperationAborted;
 
     regf::CompactOptions options;

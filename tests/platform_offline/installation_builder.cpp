@@ -1,0 +1,148 @@
+#include "installation_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace kelvara::platform::offline::testing {
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "kv-offline-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+std::vector<std::uint8_t> ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+
+regf::KeySpec NamedKey(std::string name) {
+    regf::KeySpec key;
+    key.name = std::move(name);
+    return key;
+}
+
+regf::KeySpec SampleHive(const std::string& rootName, int keys) {
+    regf::KeySpec root = NamedKey(rootName);
+    root.values.push_back({"RootValue", 1, regf::Utf16z(rootName + " root")});
+    for (int i = 0; i < keys; ++i) {
+        regf::KeySpec key = NamedKey("Key" + std::to_string(i));
+        if (i % 3 == 0) key.className = "Class" + std::to_string(i);
+        key.values.push_back({"Number", 4, regf::Dword(static_cast<std::uint32_t>(i))});
+        key.values.push_back({"Text", 1, regf::Utf16z("value of key " + std::to_string(i))});
+        key.values.push_back({"", 3, std::vector<std::uint8_t>(static_cast<std::size_t>(i % 40), std::uint8_t(i))});
+        if (i % 5 == 0) key.subkeys.push_back({"Child", "", 0, {}, {{"Deep", 11, regf::Qword(std::uint64_t(i) << 33)}}, {}});
+        root.subkeys.push_back(std::move(key));
+    }
+    return root;
+}
+
+void WriteHive(const fs::path& file, const regf::KeySpec& root, double fragmentation, bool dirty) {
+    fs::create_directories(file.parent_path());
+    regf::BuildOptions options;
+    options.fileName = file.filename().string();
+    options.fragmentation = fragmentation;
+    options.dirty = dirty;
+    regf::Status built = regf::BuildFile(root, options, file.string());
+    if (!built.ok()) throw std::runtime_error("cannot build " + file.string() + ": " + built.error().ToString());
+}
+
+namespace {
+
+regf::KeySpec SoftwareHive(const InstallationSpec& spec) {
+    regf::KeySpec profileList = NamedKey("ProfileList");
+    for (const UserProfile& user : spec.users)
+        profileList.subkeys.push_back({user.sid, "", 0, {}, {{"ProfileImagePath", 2, regf::Utf16z(user.imagePath)}}, {}});
+    regf::KeySpec currentVersion = NamedKey("CurrentVersion");
+    currentVersion.values = spec.currentVersion;
+    currentVersion.subkeys.push_back(std::move(profileList));
+    regf::KeySpec windowsNt = NamedKey("Windows NT");
+    windowsNt.subkeys.push_back(std::move(currentVersion));
+    regf::KeySpec microsoft = NamedKey("Microsoft");
+    microsoft.subkeys.push_back(std::move(windowsNt));
+
+    regf::KeySpec root = SampleHive("SOFTWARE-ROOT", 30);
+    root.subkeys.insert(root.subkeys.begin(), std::move(microsoft));
+    return root;
+}
+
+}  // namespace
+
+void MakeInstallation(const fs::path& root, const InstallationSpec& spec) {
+    fs::path config = root / spec.configFolder;
+    for (const std::string& name : spec.machineHives) {
+        bool software = name == "SOFTWARE" || name == "software" || name == "Software";
+        WriteHive(config / name, software ? SoftwareHive(spec) : SampleHive(name + "-ROOT", 20), spec.fragmentation);
+    }
+    for (const UserProfile& user : spec.users) {
+        fs::path folder = root / user.folderOnDisk;
+        fs::create_directories(folder);
+        if (user.ntUser) WriteHive(folder / "NTUSER.DAT", SampleHive(user.sid, 10), spec.fragmentation);
+        if (user.usrClass)
+            WriteHive(folder / "AppData/Local/Microsoft/Windows/UsrClass.dat", SampleHive(user.sid + "_Classes", 5),
+                      spec.fragmentation);
+    }
+}
+
+namespace {
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    char digits[3];
+    for (std::uint8_t b : bytes) {
+        std::snprintf(digits, sizeof digits, "%02x", b);
+        text += digits;
+    }
+    return text;
+}
+
+void Describe(const regf::KeyView& key, const std::string& path, std::vector<std::string>& lines) {
+    auto className = key.ClassName();
+    lines.push_back("key " + path + " class=" + (className.ok() ? *className : "<" + className.error().message + ">"));
+    auto values = key.Values();
+    if (!values.ok()) {
+        lines.push_back("values of " + path + " unreadable: " + values.error().message);
+    } else {
+        for (const regf::ValueData& value : *values)
+            lines.push_back("value " + path + ":" + value.name + " type=" + std::to_string(value.type) + " " +
+                            Hex(value.data));
+    }
+    auto subkeys = key.Subkeys();
+    if (!subkeys.ok()) {
+        lines.push_back("subkeys of " + path + " unreadable: " + subkeys.error().message);
+        return;
+    }
+    for (const regf::KeyView& subkey : *subkeys) Describe(subkey, path + "\\" + subkey.Name(), lines);
+}
+
+}  // namespace
+
+std::vector<std::string> DescribeHive(const fs::path& file) {
+    auto hive = regf::HiveFile::Open(file.string());
+    if (!hive.ok()) return {"unreadable: " + hive.error().ToString()};
+    auto root = hive->Root();
+    if (!root.ok()) return {"no root: " + root.error().ToString()};
+    std::vector<std::string> lines;
+    Describe(*root, root->Name(), lines);
+    return lines;
+}
+
+}  // namespace kelvara::platform::offline::testing

@@ -1,0 +1,108 @@
+// The replacement journal's text, and value data as the ANSI calls return it.
+#include <gtest/gtest.h>
+
+#include "installation_builder.h"
+#include "platform/offline/open_keys.h"
+#include "platform/offline/replacement_journal.h"
+
+namespace kelvara::platform::offline::testing {
+namespace {
+namespace fs = std::filesystem;
+
+TEST(Journal, RoundTripsWithPathsInsideTheFolderInTheirDriveCForm) {
+    TempFolder root;
+    fs::create_directories(root.Path() / "Windows/System32/config");
+    InstallationPaths paths(root.Path());
+    ReplacementJournal journal;
+    journal.restarting = true;
+    journal.entries.push_back({PendingReplacement::State::Swapping, root.Path() / "Windows/System32/config/SAM",
+                               root.Path() / "Windows/System32/config/SAM.kvf", "/elsewhere/SAM backup.bak"});
+    journal.entries.push_back({PendingReplacement::State::Pending, root.Path() / "Users/a b/NTUSER.DAT",
+                               root.Path() / "Users/a b/NTUSER.DAT.kvf", root.Path() / "Users/a b/NTUSER.DAT.bak"});
+
+    std::string text = FormatJournal(journal, paths);
+    EXPECT_NE(text.find("swapping\tC:\\Windows\\System32\\config\\SAM\tC:\\Windows\\System32\\config\\SAM.kvf\t"
+                        "/elsewhere/SAM backup.bak\n"),
+              std::string::npos)
+        << text;
+
+    // The folder may be mounted elsewhere by the next start.
+    TempFolder moved;
+    fs::copy(root.Path(), moved.Path(), fs::copy_options::recursive);
+    std::string error;
+    auto parsed = ParseJournal(text, InstallationPaths(moved.Path()), error);
+    ASSERT_TRUE(parsed) << error;
+    EXPECT_TRUE(parsed->restarting);
+    ASSERT_EQ(parsed->entries.size(), 2u);
+    EXPECT_EQ(parsed->entries[0].state, PendingReplacement::State::Swapping);
+    EXPECT_EQ(parsed->entries[0].hive, moved.Path() / "Windows/System32/config/SAM");
+    EXPECT_EQ(parsed->entries[0].backup, fs::path("/elsewhere/SAM backup.bak"));
+    EXPECT_EQ(parsed->entries[1].state, PendingReplacement::State::Pending);
+    EXPECT_EQ(parsed->entries[1].replacement, moved.Path() / "Users/a b/NTUSER.DAT.kvf");
+}
+
+TEST(Journal, DamagedTextIsRejectedWithTheLineAtFault) {
+    InstallationPaths paths("/srv/win");
+    struct Case {
+        std::string text;
+        std::string errorMentions;
+    };
+    const Case cases[] = {
+        {"", "first line"},
+        {"Kelvara hive replacements 2\nrestarting 0\n", "first line"},
+        {"Kelvara hive replacements 1\n", "line 2"},
+        {"Kelvara hive replacements 1\nrestarting yes\n", "line 2"},
+        {"Kelvara hive replacements 1\nrestarting 0\ndone\tC:\\a\tC:\\b\tC:\\c\n", "line 3"},
+        {"Kelvara hive replacements 1\nrestarting 0\npending\tC:\\a\tC:\\b\n", "line 3"},
+        {"Kelvara hive replacements 1\nrestarting 1\n\npending\tC:\\a\tE:\\b\tC:\\c\n", "line 4"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_FALSE(ParseJournal(c.text, paths, error)) << c.text;
+        EXPECT_NE(error.find(c.errorMentions), std::string::npos) << error;
+    }
+}
+
+TEST(Journal, AnEmptyJournalLeavesNoFile) {
+    TempFolder root;
+    InstallationPaths paths(root.Path());
+    std::string error;
+    ReplacementJournal journal;
+    journal.entries.push_back({PendingReplacement::State::Pending, root.Path() / "a", root.Path() / "b",
+                               root.Path() / "c"});
+    ASSERT_TRUE(StoreJournal(journal, paths, nullptr, error)) << error;
+    EXPECT_TRUE(fs::exists(JournalFile(paths)));
+    auto loaded = LoadJournal(paths, error);
+    ASSERT_TRUE(loaded) << error;
+    EXPECT_EQ(loaded->entries.size(), 1u);
+
+    journal.entries.clear();
+    ASSERT_TRUE(StoreJournal(journal, paths, nullptr, error)) << error;
+    EXPECT_FALSE(fs::exists(JournalFile(paths)));
+    loaded = LoadJournal(paths, error);
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(loaded->entries.empty());
+}
+
+TEST(AnsiValues, StringsBecomeEightBitTextWithTheirZeros) {
+    auto bytes = [](const std::string& s) { return std::vector<std::uint8_t>(s.begin(), s.end()); };
+    struct Case {
+        std::uint32_t type;
+        std::vector<std::uint8_t> stored;
+        std::vector<std::uint8_t> expected;
+    };
+    const Case cases[] = {
+        {1, regf::Utf16z("abc"), bytes(std::string("abc\0", 4))},
+        {2, regf::Utf16z("%SystemRoot%"), bytes(std::string("%SystemRoot%\0", 13))},
+        {1, regf::Utf16z(""), {0}},
+        {1, {}, {0}},
+        {1, {'a', 0, 'b', 0}, bytes(std::string("ab\0", 3))},   // stored without its zero
+        {7, regf::MultiSz({"one", "two"}), bytes(std::string("one\0two\0\0", 9))},
+        {4, regf::Dword(0x01020304), {4, 3, 2, 1}},
+        {3, {0, 0, 0xFF}, {0, 0, 0xFF}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(AnsiValueData(c.type, c.stored), c.expected) << c.type;
+}
+
+}  // namespace
+}  // namespace kelvara::platform::offline::testing

@@ -1,0 +1,269 @@
+// Replacing hives at the restart: the swap, its refusals, and crashes at every step.
+#include <gtest/gtest.h>
+
+#include "installation_builder.h"
+#include "platform/offline/offline_system.h"
+#include "platform/offline/replacement_journal.h"
+
+namespace kelvara::platform::offline::testing {
+namespace {
+namespace fs = std::filesystem;
+using Outcome = ReplacementResult::Outcome;
+
+struct SimulatedCrash {
+    std::string operation;
+};
+
+// Throws at the n-th file operation it sees (counting from 0), as a power cut there would
+// stop the work; counts the operations either way.
+struct CrashAt {
+    explicit CrashAt(int step) : crashAt(step) {}
+    int crashAt = -1;
+    int seen = 0;
+    std::vector<std::string> operations;
+    Failpoint Hook() {
+        return [this](std::string_view operation) {
+            operations.emplace_back(operation);
+            if (seen++ == crashAt) throw SimulatedCrash{std::string(operation)};
+        };
+    }
+};
+
+class ReplaceKey : public ::testing::Test {
+protected:
+    void SetUp() override { Prepare(root.Path()); }
+
+    // An installation whose SYSTEM and SOFTWARE have compacted copies beside them.
+    void Prepare(const fs::path& folder) {
+        MakeInstallation(folder, {});
+        OfflineSystem system(folder.string());
+        for (const char* hive : {"SYSTEM", "SOFTWARE"}) {
+            KeyHandle key = 0;
+            ASSERT_EQ(system.RegOpenKey(RootKey::LocalMachine, hive, key), status::Success);
+            ASSERT_EQ(system.RegSaveKey(key, std::string("C:\\Windows\\System32\\config\\") + hive + ".kvf"),
+                      status::Success);
+            system.RegCloseKey(key);
+        }
+    }
+    static fs::path Config(const fs::path& folder, const std::string& name) {
+        return folder / "Windows/System32/config" / name;
+    }
+    fs::path Config(const std::string& name) const { return Config(root.Path(), name); }
+
+    static long Request(System& system, const std::string& hive) {
+        std::string file = "C:\\Windows\\System32\\config\\" + hive;
+        return system.RegReplaceKey(RootKey::LocalMachine, hive, file + ".kvf", file + ".bak");
+    }
+
+    TempFolder root;
+};
+
+TEST_F(ReplaceKey, TheRestartPutsTheCopiesInPlaceAndKeepsBackups) {
+    auto oldSystem = ReadBytes(Config("SYSTEM"));
+    auto newSystem = ReadBytes(Config("SYSTEM.kvf"));
+    auto oldSoftware = ReadBytes(Config("SOFTWARE"));
+    auto newSoftware = ReadBytes(Config("SOFTWARE.kvf"));
+    {
+        OfflineSystem system(root.Path().string());
+        ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+        ASSERT_EQ(Request(system, "software"), status::Success);
+        // Nothing changes before the restart, and the copies are held as Windows holds them.
+        EXPECT_EQ(ReadBytes(Config("SYSTEM")), oldSystem);
+        EXPECT_FALSE(system.DeleteFile("C:\\Windows\\System32\\config\\SYSTEM.kvf"));
+        EXPECT_FALSE(system.OpenExclusive("C:\\Windows\\System32\\config\\SOFTWARE.kvf"));
+        EXPECT_TRUE(system.OpenExclusive("C:\\Windows\\System32\\config\\SAM"));
+    }
+    // The requests outlive the program: a later run's restart carries them out.
+    OfflineSystem later(root.Path().string());
+    EXPECT_TRUE(later.LastStartResults().empty());
+    EXPECT_TRUE(later.ExitWindowsEx(exitflags::Reboot | exitflags::Force, 1));
+
+    auto results = later.LastStartResults();
+    ASSERT_EQ(results.size(), 2u);
+    for (const auto& r : results) EXPECT_EQ(r.outcome, Outcome::Replaced) << r.hive << ": " << r.reason;
+    EXPECT_EQ(ReadBytes(Config("SYSTEM")), newSystem);
+    EXPECT_EQ(ReadBytes(Config("SYSTEM.bak")), oldSystem);
+    EXPECT_EQ(ReadBytes(Config("SOFTWARE")), newSoftware);
+    EXPECT_EQ(ReadBytes(Config("SOFTWARE.bak")), oldSoftware);
+    EXPECT_FALSE(fs::exists(Config("SYSTEM.kvf")));
+    EXPECT_FALSE(fs::exists(JournalFile(InstallationPaths(root.Path()))));
+
+    // A second restart has nothing left to do.
+    EXPECT_TRUE(later.ExitWindowsEx(exitflags::Reboot, 1));
+    EXPECT_TRUE(later.LastStartResults().empty());
+}
+
+TEST_F(ReplaceKey, RequestsThatAreRefused) {
+    OfflineSystem system(root.Path().string());
+    const std::string config = "C:\\Windows\\System32\\config\\";
+    WriteBytes(Config("SAM.bak"), {1});
+    WriteBytes(Config("garbage.kvf"), std::vector<std::uint8_t>(9000, 0x31));
+    struct Case {
+        RootKey root;
+        std::string subKey, newFile, oldFile;
+        long status;
+    };
+    const Case cases[] = {
+        {RootKey::Users, "", config + "SYSTEM.kvf", config + "x.bak", status::InvalidParameter},
+        {RootKey::LocalMachine, "HARDWARE", config + "SYSTEM.kvf", config + "x.bak", status::FileNotFound},
+        {RootKey::LocalMachine, "SOFTWARE\\Microsoft", config + "SOFTWARE.kvf", config + "x.bak", status::FileNotFound},
+        {RootKey::LocalMachine, "SAM", config + "SAM.kvf", config + "SAM.bak0", status::FileNotFound},
+        {RootKey::LocalMachine, "SYSTEM", config + "SYSTEM.kvf", config + "SAM.bak", status::AlreadyExists},
+        {RootKey::LocalMachine, "SYSTEM", config + "SYSTEM.kvf", "C:\\nowhere\\SYSTEM.bak", status::PathNotFound},
+        {RootKey::LocalMachine, "SYSTEM", config + "SYSTEM.kvf", config + "system", status::InvalidParameter},
+        {RootKey::LocalMachine, "SYSTEM", config + "garbage.kvf", config + "SYSTEM.bak", status::BadDatabase},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(system.RegReplaceKey(c.root, c.subKey, c.newFile, c.oldFile), c.status) << c.subKey << " " << c.oldFile;
+    EXPECT_FALSE(fs::exists(JournalFile(InstallationPaths(root.Path()))));
+}
+
+TEST_F(ReplaceKey, ANewFileSpoiledBeforeTheRestartIsRefusedAndTheHiveStays) {
+    auto oldSystem = ReadBytes(Config("SYSTEM"));
+    auto newSoftware = ReadBytes(Config("SOFTWARE.kvf"));
+    OfflineSystem system(root.Path().string());
+    ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+    ASSERT_EQ(Request(system, "SOFTWARE"), status::Success);
+
+    auto spoiled = ReadBytes(Config("SYSTEM.kvf"));
+    for (std::size_t i = 4096; i < spoiled.size(); i += 7) spoiled[i] ^= 0x5A;
+    WriteBytes(Config("SYSTEM.kvf"), spoiled);
+
+    EXPECT_TRUE(system.ExitWindowsEx(exitflags::Reboot, 1));
+    auto results = system.LastStartResults();
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].outcome, Outcome::Refused);
+    EXPECT_FALSE(results[0].reason.empty());
+    EXPECT_EQ(results[1].outcome, Outcome::Replaced) << results[1].reason;
+    EXPECT_EQ(ReadBytes(Config("SYSTEM")), oldSystem);
+    EXPECT_FALSE(fs::exists(Config("SYSTEM.bak")));
+    EXPECT_EQ(ReadBytes(Config("SOFTWARE")), newSoftware);
+}
+
+TEST_F(ReplaceKey, ALaterRequestForTheSameHiveSupersedesTheFirst) {
+    OfflineSystem system(root.Path().string());
+    ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+    fs::copy_file(Config("SYSTEM.kvf"), Config("SYSTEM.second"));
+    auto second = ReadBytes(Config("SYSTEM.second"));
+    ASSERT_EQ(system.RegReplaceKey(RootKey::LocalMachine, "system", "C:\\Windows\\System32\\config\\SYSTEM.second",
+                                   "C:\\Windows\\System32\\config\\SYSTEM.old"),
+              status::Success);
+    EXPECT_TRUE(system.ExitWindowsEx(exitflags::Reboot, 1));
+    ASSERT_EQ(system.LastStartResults().size(), 1u);
+    EXPECT_EQ(ReadBytes(Config("SYSTEM")), second);
+    EXPECT_TRUE(fs::exists(Config("SYSTEM.old")));
+    EXPECT_TRUE(fs::exists(Config("SYSTEM.kvf")));   // the superseded copy is left alone
+}
+
+TEST_F(ReplaceKey, LoggingOffIsNoRestart) {
+    OfflineSystem system(root.Path().string());
+    ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+    EXPECT_TRUE(system.ExitWindowsEx(0, 1));
+    EXPECT_FALSE(fs::exists(Config("SYSTEM.bak")));
+    EXPECT_TRUE(system.ExitWindowsEx(1, 1));   // shutting down leads to a start, too
+    EXPECT_TRUE(fs::exists(Config("SYSTEM.bak")));
+}
+
+// Checks, after the next start, that each hive is whole: the old one or the new one, sound.
+void ExpectEachHiveOldOrNew(const fs::path& folder, const std::map<std::string, std::vector<std::uint8_t>>& oldBytes,
+                            const std::map<std::string, std::vector<std::uint8_t>>& newBytes, const std::string& when) {
+    for (const auto& [name, before] : oldBytes) {
+        fs::path hive = folder / "Windows/System32/config" / name;
+        ASSERT_TRUE(fs::exists(hive)) << name << " missing " << when;
+        auto now = ReadBytes(hive);
+        bool isOld = now == before, isNew = now == newBytes.at(name);
+        EXPECT_TRUE(isOld || isNew) << name << " is neither the old nor the new hive " << when;
+        EXPECT_TRUE(regf::CheckFile(hive.string()).sound) << name << " " << when;
+        if (isNew) {
+            fs::path backup = hive;
+            backup += ".bak";
+            EXPECT_EQ(ReadBytes(backup), before) << name << ": the backup is not the old hive " << when;
+        }
+    }
+}
+
+TEST_F(ReplaceKey, ACrashAtAnyStepOfTheRestartLosesNoHive) {
+    std::map<std::string, std::vector<std::uint8_t>> oldBytes, newBytes;
+    for (const char* name : {"SYSTEM", "SOFTWARE"}) {
+        oldBytes[name] = ReadBytes(Config(name));
+        newBytes[name] = ReadBytes(Config(std::string(name) + ".kvf"));
+    }
+    int crashes = 0;
+    for (int step = 0;; ++step) {
+        TempFolder folder;
+        fs::copy(root.Path(), folder.Path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        {
+            OfflineSystem system(folder.Path().string());
+            ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+            ASSERT_EQ(Request(system, "SOFTWARE"), status::Success);
+        }
+        CrashAt crash{step};
+        bool crashed = false;
+        try {
+            OfflineSystem system(folder.Path().string(), crash.Hook());
+            system.ExitWindowsEx(exitflags::Reboot | exitflags::Force, 1);
+        } catch (const SimulatedCrash& at) {
+            crashed = true;
+            ++crashes;
+        }
+        std::string when = "after a crash before step " + std::to_string(step) +
+                           (crashed ? " (" + crash.operations.back() + ")" : " (no crash)");
+
+        // The next start finishes the work; a second restart finds nothing left, and by then
+        // every hive is the new one.
+        OfflineSystem next(folder.Path().string());
+        ExpectEachHiveOldOrNew(folder.Path(), oldBytes, newBytes, when);
+        next.ExitWindowsEx(exitflags::Reboot, 1);
+        for (const auto& [name, bytes] : newBytes)
+            EXPECT_EQ(ReadBytes(Config(folder.Path(), name)), bytes) << name << " " << when;
+        EXPECT_FALSE(fs::exists(JournalFile(InstallationPaths(folder.Path())))) << when;
+        if (!crashed) break;
+    }
+    // Two hives, each: check, flush, journal (4 steps), two renames with a flush each,
+    // journal (4 steps); the start's own journal write first.
+    EXPECT_GE(crashes, 20);
+}
+
+TEST_F(ReplaceKey, ACrashDuringTheRecoveryIsRecoveredToo) {
+    auto oldSystem = ReadBytes(Config("SYSTEM"));
+    auto newSystem = ReadBytes(Config("SYSTEM.kvf"));
+    std::map<std::string, std::vector<std::uint8_t>> oldBytes{{"SYSTEM", oldSystem}}, newBytes{{"SYSTEM", newSystem}};
+    int cases = 0;
+    for (int first = 0;; ++first) {
+        bool firstCrashed = false;
+        for (int second = 0;; ++second) {
+            TempFolder folder;
+            fs::copy(root.Path(), folder.Path(), fs::copy_options::recursive);
+            {
+                OfflineSystem system(folder.Path().string());
+                ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+            }
+            CrashAt crash1{first};
+            try {
+                OfflineSystem(folder.Path().string(), crash1.Hook()).ExitWindowsEx(exitflags::Reboot, 1);
+            } catch (const SimulatedCrash&) {
+                firstCrashed = true;
+            }
+            if (!firstCrashed) break;
+            CrashAt crash2{second};
+            bool secondCrashed = false;
+            try {
+                OfflineSystem recovering(folder.Path().string(), crash2.Hook());
+            } catch (const SimulatedCrash&) {
+                secondCrashed = true;
+            }
+            ++cases;
+            std::string when = "crashes before steps " + std::to_string(first) + " and " + std::to_string(second);
+            OfflineSystem next(folder.Path().string());
+            ExpectEachHiveOldOrNew(folder.Path(), oldBytes, newBytes, when);
+            next.ExitWindowsEx(exitflags::Reboot, 1);
+            EXPECT_EQ(ReadBytes(Config(folder.Path(), "SYSTEM")), newSystem) << when;
+            if (!secondCrashed) break;
+        }
+        if (!firstCrashed) break;
+    }
+    EXPECT_GE(cases, 20);
+}
+
+}  // namespace
+}  // namespace kelvara::platform::offline::testing

@@ -1,0 +1,157 @@
+// Saving a hive writes a compacted copy of its file, as the registry's own save would.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "installation_builder.h"
+#include "platform/offline/offline_system.h"
+
+namespace kelvara::platform::offline::testing {
+namespace {
+namespace fs = std::filesystem;
+
+class SaveKey : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InstallationSpec spec;
+        spec.users = {{"S-1-5-21-1-2-3-1001", "%SystemDrive%\\Users\\carol", "Users/carol"}};
+        MakeInstallation(root.Path(), spec);
+    }
+    long Save(RootKey rootKey, const std::string& subKey, const std::string& target) {
+        KeyHandle key = 0;
+        long opened = system.RegOpenKey(rootKey, subKey, key);
+        if (opened != status::Success) return opened;
+        long saved = system.RegSaveKey(key, target);
+        EXPECT_EQ(system.RegCloseKey(key), status::Success);
+        return saved;
+    }
+    fs::path Config(const std::string& name) const { return root.Path() / "Windows/System32/config" / name; }
+
+    TempFolder root;
+    OfflineSystem system{root.Path().string()};
+};
+
+TEST_F(SaveKey, EveryHiveGivesASmallerSoundCopyWithTheSameContent) {
+    struct Case {
+        RootKey root;
+        std::string subKey;
+        fs::path hive;   // below the installation's folder
+        std::string target;
+    };
+    const Case cases[] = {
+        {RootKey::LocalMachine, "SYSTEM", "Windows/System32/config/SYSTEM", "C:\\Windows\\System32\\config\\SYSTEM.kvf"},
+        {RootKey::LocalMachine, "SOFTWARE", "Windows/System32/config/SOFTWARE",
+         "c:\\windows\\system32\\config\\SOFTWARE.kvf"},
+        {RootKey::Users, ".DEFAULT", "Windows/System32/config/DEFAULT", "C:\\Windows\\System32\\config\\DEFAULT.kvf"},
+        {RootKey::LocalMachine, "Sam", "Windows/System32/config/SAM", "C:\\Windows\\System32\\config\\SAM.kvf"},
+        {RootKey::Users, "S-1-5-21-1-2-3-1001", "Users/carol/NTUSER.DAT", "C:\\Users\\carol\\NTUSER.DAT.kvf"},
+        {RootKey::Users, "S-1-5-21-1-2-3-1001_Classes", "Users/carol/AppData/Local/Microsoft/Windows/UsrClass.dat",
+         "C:\\Users\\carol\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat.kvf"},
+    };
+    for (const Case& c : cases) {
+        fs::path hive = root.Path() / c.hive;
+        fs::path copy = hive;
+        copy += ".kvf";
+        ASSERT_EQ(Save(c.root, c.subKey, c.target), status::Success) << c.subKey;
+        ASSERT_TRUE(fs::exists(copy)) << c.subKey;
+
+        regf::CheckReport report = regf::CheckFile(copy.string());
+        EXPECT_TRUE(report.sound) << c.subKey << ": " << report.Text();
+        EXPECT_FALSE(report.dirty) << c.subKey;
+        EXPECT_LT(fs::file_size(copy), fs::file_size(hive)) << c.subKey;
+        EXPECT_EQ(DescribeHive(copy), DescribeHive(hive)) << c.subKey;
+    }
+}
+
+TEST_F(SaveKey, NeverOverwritesAFile) {
+    WriteBytes(Config("SYSTEM.kvf"), {1, 2, 3});
+    EXPECT_EQ(Save(RootKey::LocalMachine, "SYSTEM", "C:\\Windows\\System32\\config\\SYSTEM.kvf"), status::AlreadyExists);
+    EXPECT_EQ(ReadBytes(Config("SYSTEM.kvf")), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST_F(SaveKey, TargetsThatCannotBeWritten) {
+    struct Case {
+        std::string target;
+        long status;
+    };
+    const Case cases[] = {
+        {"C:\\No such folder\\SYSTEM.kvf", status::PathNotFound},
+        {"D:\\SYSTEM.kvf", status::PathNotFound},   // no drive D:
+    };
+    for (const Case& c : cases) EXPECT_EQ(Save(RootKey::LocalMachine, "SYSTEM", c.target), c.status) << c.target;
+    EXPECT_FALSE(fs::exists(root.Path() / "No such folder"));
+}
+
+TEST_F(SaveKey, TheHiveListItselfCannotBeSaved) {
+    EXPECT_EQ(Save(RootKey::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\hivelist", "C:\\list.kvf"),
+              status::AccessDenied);
+    EXPECT_FALSE(fs::exists(root.Path() / "list.kvf"));
+}
+
+TEST_F(SaveKey, ADamagedOrDirtyHiveIsRefusedAndLeavesNoCopy) {
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> spoil;
+    };
+    const Case cases[] = {
+        {"not a hive", [](const fs::path& f) { WriteBytes(f, std::vector<std::uint8_t>(16384, 0xAB)); }},
+        {"cut short",
+         [](const fs::path& f) {
+             auto bytes = ReadBytes(f);
+             bytes.resize(bytes.size() / 2 + 100);
+             WriteBytes(f, bytes);
+         }},
+        {"with unsaved changes", [](const fs::path& f) { WriteHive(f, SampleHive("SAM-ROOT", 20), 0.25, true); }},
+    };
+    for (const Case& c : cases) {
+        c.spoil(Config("SAM"));
+        EXPECT_EQ(Save(RootKey::LocalMachine, "SAM", "C:\\Windows\\System32\\config\\SAM.kvf"), status::BadDatabase)
+            << c.what;
+        EXPECT_FALSE(fs::exists(Config("SAM.kvf"))) << c.what;
+    }
+}
+
+TEST_F(SaveKey, ACancelledSaveLeavesNoCopyUntilReset) {
+    system.CancelSaves();
+    EXPECT_EQ(Save(RootKey::LocalMachine, "SYSTEM", "C:\\Windows\\System32\\config\\SYSTEM.kvf"),
+              status::OperationAborted);
+    EXPECT_FALSE(fs::exists(Config("SYSTEM.kvf")));
+
+    system.ResetCancel();
+    EXPECT_EQ(Save(RootKey::LocalMachine, "SYSTEM", "C:\\Windows\\System32\\config\\SYSTEM.kvf"), status::Success);
+    EXPECT_TRUE(regf::CheckFile(Config("SYSTEM.kvf").string()).sound);
+}
+
+// A cancel that arrives while a large hive is being written: either the save had already
+// finished (a whole, sound copy) or it stops with no copy at all; never a partial file.
+TEST_F(SaveKey, CancelDuringASaveNeverLeavesAPartialCopy) {
+    WriteHive(Config("SOFTWARE"), SampleHive("BIG", 40000), 0.3);
+    for (int delayMs : {0, 5, 20, 60}) {
+        fs::remove(Config("SOFTWARE.kvf"));
+        system.ResetCancel();
+        long result = -1;
+        std::thread saver([&] {
+            result = Save(RootKey::LocalMachine, "SOFTWARE", "C:\\Windows\\System32\\config\\SOFTWARE.kvf");
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        system.CancelSaves();
+        saver.join();
+
+        if (result == status::Success) {
+            EXPECT_TRUE(regf::CheckFile(Config("SOFTWARE.kvf").string()).sound) << delayMs;
+        } else {
+            EXPECT_EQ(result, status::OperationAborted) << delayMs;
+            EXPECT_FALSE(fs::exists(Config("SOFTWARE.kvf"))) << delayMs;
+        }
+        // Nothing but the hives and the copy: no temporary file left behind.
+        for (const auto& entry : fs::directory_iterator(root.Path() / "Windows/System32/config")) {
+            std::string name = entry.path().filename().string();
+            bool known = name == "SYSTEM" || name == "SOFTWARE" || name == "DEFAULT" || name == "SECURITY" ||
+                         name == "SAM" || name == "SOFTWARE.kvf";
+            EXPECT_TRUE(known) << "left behind: " << name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kelvara::platform::offline::testing

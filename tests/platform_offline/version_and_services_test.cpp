@@ -1,0 +1,144 @@
+// The version read from the installation, and the small services of the presented Windows.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "installation_builder.h"
+#include "platform/offline/clock_and_locale.h"
+#include "platform/offline/installed_windows.h"
+#include "platform/offline/offline_system.h"
+
+namespace kelvara::platform::offline::testing {
+namespace {
+namespace fs = std::filesystem;
+
+TEST(Version, ReadFromTheSoftwareHiveAsAnUnmanifestedProgramSeesIt) {
+    struct Case {
+        const char* what;
+        std::vector<regf::ValueSpec> values;
+        OsVersion expected;
+    };
+    const Case cases[] = {
+        {"Windows 7",
+         {{"CurrentVersion", 1, regf::Utf16z("6.1")}, {"CurrentBuildNumber", 1, regf::Utf16z("7601")}},
+         {6, 1, 7601, 2}},
+        {"Windows XP",
+         {{"CurrentVersion", 1, regf::Utf16z("5.1")}, {"CurrentBuildNumber", 1, regf::Utf16z("2600")}},
+         {5, 1, 2600, 2}},
+        {"Windows 8",
+         {{"CurrentVersion", 1, regf::Utf16z("6.2")}, {"CurrentBuildNumber", 1, regf::Utf16z("9200")}},
+         {6, 2, 9200, 2}},
+        {"Windows 8.1: reported as Windows 8",
+         {{"CurrentVersion", 1, regf::Utf16z("6.3")}, {"CurrentBuildNumber", 1, regf::Utf16z("9600")}},
+         {6, 2, 9200, 2}},
+        {"Windows 10: 6.3 in the string, 10.0 in the dwords",
+         {{"CurrentVersion", 1, regf::Utf16z("6.3")},
+          {"CurrentMajorVersionNumber", 4, regf::Dword(10)},
+          {"CurrentMinorVersionNumber", 4, regf::Dword(0)},
+          {"CurrentBuildNumber", 1, regf::Utf16z("19045")}},
+         {6, 2, 9200, 2}},
+        {"only CurrentBuild",
+         {{"CurrentVersion", 1, regf::Utf16z("6.0")}, {"CurrentBuild", 1, regf::Utf16z("6002")}},
+         {6, 0, 6002, 2}},
+        {"no version values", {{"ProductName", 1, regf::Utf16z("Windows")}}, {0, 0, 0, 0}},
+        {"a version that is not a number", {{"CurrentVersion", 1, regf::Utf16z("six")}}, {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        TempFolder root;
+        InstallationSpec spec;
+        spec.currentVersion = c.values;
+        MakeInstallation(root.Path(), spec);
+        OsVersion v = OfflineSystem(root.Path().string()).GetVersionEx();
+        EXPECT_EQ(v.majorVersion, c.expected.majorVersion) << c.what;
+        EXPECT_EQ(v.minorVersion, c.expected.minorVersion) << c.what;
+        EXPECT_EQ(v.buildNumber, c.expected.buildNumber) << c.what;
+        EXPECT_EQ(v.platformId, c.expected.platformId) << c.what;
+    }
+}
+
+TEST(Version, ZerosWithoutAReadableSoftwareHive) {
+    TempFolder root;
+    OsVersion none = OfflineSystem(root.Path().string()).GetVersionEx();
+    EXPECT_EQ(none.majorVersion + none.minorVersion + none.buildNumber + none.platformId, 0u);
+
+    WriteBytes(root.Path() / "Windows/System32/config/SOFTWARE", std::vector<std::uint8_t>(8192, 0x55));
+    OsVersion damaged = OfflineSystem(root.Path().string()).GetVersionEx();
+    EXPECT_EQ(damaged.majorVersion + damaged.minorVersion + damaged.buildNumber + damaged.platformId, 0u);
+}
+
+TEST(Version, FollowsTheSoftwareHiveWhenItChanges) {
+    TempFolder root;
+    MakeInstallation(root.Path(), {});
+    OfflineSystem system(root.Path().string());
+    EXPECT_EQ(system.GetVersionEx().minorVersion, 1u);
+
+    InstallationSpec xp;
+    xp.machineHives = {"SOFTWARE"};
+    xp.currentVersion = {{"CurrentVersion", 1, regf::Utf16z("5.2")}, {"CurrentBuildNumber", 1, regf::Utf16z("3790")}};
+    MakeInstallation(root.Path(), xp);
+    OsVersion v = system.GetVersionEx();
+    EXPECT_EQ(v.majorVersion, 5u);
+    EXPECT_EQ(v.minorVersion, 2u);
+    EXPECT_EQ(v.buildNumber, 3790u);
+}
+
+TEST(ProfilePaths, EnvironmentVariablesOfTheSystemAreExpanded) {
+    struct Case {
+        std::string stored;
+        std::optional<std::string> expanded;
+    };
+    const Case cases[] = {
+        {"C:\\Users\\alice", "C:\\Users\\alice"},
+        {"%SystemDrive%\\Users\\bob", "C:\\Users\\bob"},
+        {"%systemroot%\\ServiceProfiles\\LocalService", "C:\\WINNT\\ServiceProfiles\\LocalService"},
+        {"%WINDIR%\\x", "C:\\WINNT\\x"},
+        {"%USERPROFILE%\\x", std::nullopt},
+        {"100% sure", "100% sure"},   // a lone percent sign is text
+    };
+    for (const Case& c : cases) EXPECT_EQ(ExpandProfilePath(c.stored, "C:\\WINNT"), c.expanded) << c.stored;
+}
+
+TEST(Services, WhatTheOfflineWindowsAnswers) {
+    TempFolder root;
+    OfflineSystem system(root.Path().string());
+    bool wow64 = true;
+    EXPECT_TRUE(system.IsWow64Process(wow64));
+    EXPECT_FALSE(wow64);
+    EXPECT_TRUE(system.EnablePrivilege("SeBackupPrivilege", access::TokenAdjustPrivilegesQuery));
+    EXPECT_EQ(system.SetRestorePoint({100, 0, 0, "Made by Varnel Kelvara"}), RestorePointOutcome::Failed);
+    EXPECT_EQ(system.DecimalSeparator(), '.');
+    system.ShellOpen("https://example.org/help");
+    EXPECT_EQ(system.LastShellTarget(), "https://example.org/help");
+    EXPECT_TRUE(system.ExitWindowsEx(exitflags::Reboot | exitflags::Force, 1));
+}
+
+TEST(Services, ClockNeverGoesBack) {
+    TempFolder root;
+    OfflineSystem system(root.Path().string());
+    std::uint32_t first = system.GetTickCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::uint32_t second = system.GetTickCount();
+    EXPECT_GE(second - first, 20u);
+
+    LocalTime now = system.GetLocalTime();
+    EXPECT_GE(now.year, 2020);
+    EXPECT_TRUE(now.month >= 1 && now.month <= 12 && now.day >= 1 && now.day <= 31);
+    EXPECT_TRUE(now.milliseconds >= 0 && now.milliseconds < 1000);
+}
+
+TEST(Services, UsShortDateAndLongTime) {
+    struct Case {
+        LocalTime time;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{2026, 12, 7, 7, 35, 4, 0}, "12/7/2026 7:35:04 AM"},
+        {{2009, 1, 31, 0, 0, 0, 0}, "1/31/2009 12:00:00 AM"},
+        {{2009, 1, 31, 12, 5, 59, 999}, "1/31/2009 12:05:59 PM"},
+        {{2010, 6, 1, 23, 59, 9, 0}, "6/1/2010 11:59:09 PM"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FormatUsShortDateLongTime(c.time), c.text);
+}
+
+}  // namespace
+}  // namespace kelvara::platform::offline::testing

@@ -43,7 +43,6 @@ protected:
     void PeerCreated() override;
 
 private:
-    friend class CheckBoxEvents;
     bool checked_ = false;
 };
 

@@ -5,13 +5,26 @@
 
 namespace kelvara::ui {
 
-class TGroupBox : public WinControl {
+// A container is drawn on its form's surface, under the windowless controls, so labels inside
+// a group box show; the windowed controls inside lie over it as usual.
+class ContainerControl : public WinControl {
+public:
+    bool DrawnOnFormSurface() const override { return true; }
+};
+
+class TGroupBox : public ContainerControl {
+public:
+    // A frame with the caption on its top edge.
+    void PaintSurface(Canvas& canvas) override;
+
 protected:
     std::unique_ptr<ControlPeer> MakePeer(WidgetSet& widgets, FormPeer& form) override;
 };
 
-class TPanel : public WinControl {
+class TPanel : public ContainerControl {
 public:
+    // Fills with the panel's colour, an optional bevel, the caption on one line.
+    void PaintSurface(Canvas& canvas) override;
     TextAlign Alignment() const { return alignment_; }
     void SetAlignment(TextAlign a) { alignment_ = a; Invalidate(); }
     // A flat panel has no bevel; the program's panels are flat.

@@ -71,6 +71,11 @@ public:
     TPopupMenu* PopupMenu() const { return popupMenu_; }
     void SetPopupMenu(TPopupMenu* m) { popupMenu_ = m; }
 
+    // Click events: a left press and release inside raises Click(). Kinds that decide
+    // themselves when they are clicked (a flat button) turn this off and call Click().
+    bool ClickEvents() const { return clickEvents_; }
+    void SetClickEvents(bool on) { clickEvents_ = on; }
+
     // Asks for a repaint of the control (windowless: the form repaints its area).
     void Invalidate();
 
@@ -127,6 +132,7 @@ private:
     bool parentColor_ = true;
     Cursor cursor_ = Cursor::Default;
     TPopupMenu* popupMenu_ = nullptr;
+    bool clickEvents_ = true;
 };
 
 // A control without a window of its own: its form paints it through Canvas in component

@@ -139,6 +139,7 @@ public:
     // Handler for one of the program's own messages (or WmClose / WmSysCommand to replace the
     // default behaviour).
     void OnMessage(unsigned msg, MessageHandler handler) { handlers_[msg] = std::move(handler); }
+    bool HasMessageHandler(unsigned msg) const { return handlers_.count(msg) != 0; }
 
     // ---- focus
     WinControl* ActiveControl() const;
@@ -168,6 +169,10 @@ public:
     void HandleDeactivate();
     void HandleMinimized(bool minimized);
     void HandleMoved(Point screen) { position_ = screen; }
+    std::shared_ptr<detail::FormLink> Link() const { return link_; }
+    // A context-menu request at a screen point (right button released, the menu key): shows
+    // the popup menu of the control there. True when a menu was shown.
+    bool HandleContextMenu(Point screen);
     // The form's own surface: painting windowless controls and routing the mouse to them.
     void PaintSurface(Canvas& canvas);
     void SurfaceMouseMove(Point client, ShiftState shift);
@@ -188,6 +193,8 @@ public:
 
 private:
     void PlaceOnScreen();
+    void SyncDescendants(Control& container);
+    friend class Control;
     void EndModal();
     Control* WindowlessAt(Point client) const;
 
@@ -211,10 +218,12 @@ private:
     bool modal_ = false;
     bool minimized_ = false;
     bool closing_ = false;
+    bool closedByClose_ = false;
     int modalResult_ = mrNone;
     Control* hover_ = nullptr;
     Control* capture_ = nullptr;
     WinControl* activeControl_ = nullptr;
+    bool clickPending_ = false;
 };
 
 // Creates a form: the constructor (which adds the components), the native window, FormCreate.

@@ -44,13 +44,14 @@ public:
     // Selected row or -1.
     int Selected() const { return selected_; }
     void SetSelected(int row);
+    // The widget set reports the user's selection here.
+    void PeerSelected(int row) { selected_ = (row >= 0 && row < ItemCount()) ? row : -1; }
 
 protected:
     std::unique_ptr<ControlPeer> MakePeer(WidgetSet& widgets, FormPeer& form) override;
     void PeerCreated() override;
 
 private:
-    friend class ListViewEvents;
     std::vector<ListColumn> columns_;
     std::vector<std::vector<std::string>> rows_;
     bool gridLines_ = false;

@@ -15,6 +15,11 @@ namespace detail {
 struct ThreadState;
 }
 
+// Creates a thread object and starts it unless it is created suspended (starting in the base
+// constructor would run Execute before the derived object exists).
+template <class ThreadClass, class... Args>
+ThreadClass* StartThread(bool createSuspended, Args&&... args);
+
 // A safe reference to a thread that may have freed itself.
 class ThreadHandle {
 public:
@@ -37,7 +42,9 @@ private:
 
 class Thread {
 public:
-    explicit Thread(bool createSuspended);
+    // Threads are made with new (they may delete themselves); start with Start() or make them
+    // with StartThread<T>(...).
+    Thread();
     virtual ~Thread();
     Thread(const Thread&) = delete;
     Thread& operator=(const Thread&) = delete;
@@ -61,5 +68,15 @@ private:
     std::atomic<bool> freeOnTerminate_{false};
     bool started_ = false;
 };
+
+template <class ThreadClass, class... Args>
+ThreadClass* StartThread(bool createSuspended, Args&&... args) {
+    auto* t = new ThreadClass(std::forward<Args>(args)...);
+    if (!createSuspended) t->Start();
+    return t;
+}
+
+// Threads started and not yet finished, in this process.
+int RunningThreadCount();
 
 }  // namespace kelvara::ui

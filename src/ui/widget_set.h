@@ -82,8 +82,10 @@ public:
     // The window's own hit test before the form's hook (DefWindowProc's answer).
     virtual int DefaultHitTest(Point screen) = 0;
     // Posting from any thread; the peer delivers to Form::DispatchMessage on the UI thread, in
-    // order. The FormLink guarantees the form still exists when this is called.
-    virtual void PostToQueue(unsigned msg, std::uintptr_t w, std::intptr_t l) = 0;
+    // order. FormHandle calls this with the form's link locked, so the form exists meanwhile.
+    virtual void PostToQueue(Message message) = 0;
+    // Outer size of the window (client area plus frame and caption).
+    virtual Size WindowSize() const = 0;
     // Runs a modal loop until `done` answers true (checked after each message).
     virtual void RunModalLoop(const std::function<bool()>& done) = 0;
 };
@@ -125,7 +127,8 @@ public:
     virtual std::unique_ptr<ControlPeer> CreateCustomControlPeer(CustomControl& c, FormPeer& form) = 0;
     virtual std::unique_ptr<TimerPeer> CreateTimerPeer(TTimer& timer) = 0;
     // Runs body on a new thread. The default uses std::thread and has no forced end.
-    virtual std::unique_ptr<ThreadPeer> StartThread(std::function<void()> body);
+    virtual std::unique_ptr<ThreadPeer> StartThread(std::function<void()> body) { return StartStdThread(std::move(body)); }
+    static std::unique_ptr<ThreadPeer> StartStdThread(std::function<void()> body);
 
     // The main loop: runs until Quit() (the main form closed).
     virtual void RunMainLoop() = 0;
@@ -137,6 +140,8 @@ public:
     // Shows the menu at a screen point; returns the chosen item (nothing is run yet) or nullptr.
     virtual TMenuItem* TrackPopupMenu(TPopupMenu& menu, Point screen, Form* owner) = 0;
     virtual Point CursorPos() = 0;
+    // The work area forms are centred in.
+    virtual Rect WorkArea() { return {0, 0, 1024, 768}; }
     // The active window of this application (nullptr when another application's is active).
     virtual Form* ActiveForm() = 0;
     virtual bool OpenUrl(const std::string& url) = 0;

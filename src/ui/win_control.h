@@ -22,7 +22,14 @@ public:
     // Takes the keyboard focus; false when the control cannot (hidden, disabled, no peer).
     bool SetFocus();
 
+    // Kinds drawn by the form on its surface (containers) instead of by a native widget.
+    virtual bool DrawnOnFormSurface() const { return false; }
+    virtual void PaintSurface(Canvas& canvas) {}
+
     ControlPeer* Peer() const { return peer_.get(); }
+    // The widget set reports a native click (button, check box) here.
+    void PeerClicked();
+    void PeerFocused();
     // Creates the native peer; the form does this for each windowed control in component order.
     void CreatePeer(WidgetSet& widgets, FormPeer& form);
     void DestroyPeer();
@@ -55,13 +62,22 @@ public:
     // True while the pointer is over the control.
     bool MouseInside() const { return mouseInside_; }
 
+    // The widget set reports the control's own mouse events here, in its coordinates; these
+    // raise enter/leave, the click (left button released inside after a press on it) and the
+    // context menu, each through the application's error guard.
+    void PeerMouseMove(Point p, ShiftState shift);
+    void PeerMouseDown(Point p, MouseButton button, ShiftState shift, bool doubleClick = false);
+    void PeerMouseUp(Point p, MouseButton button, ShiftState shift);
+    void PeerMouseLeave();
+    void PeerCaptureLost();
+
 protected:
     std::unique_ptr<ControlPeer> MakePeer(WidgetSet& widgets, FormPeer& form) override;
 
 private:
     friend class Form;
-    friend class CustomControlEvents;
     bool mouseInside_ = false;
+    bool pressed_ = false;
 };
 
 }  // namespace kelvara::ui

@@ -1,0 +1,44 @@
+#include "ui/timer.h"
+
+#include "ui/application.h"
+#include "ui/widget_set.h"
+
+namespace kelvara::ui {
+
+TTimer::TTimer() = default;
+
+TTimer::~TTimer() {
+    if (peer_) peer_->Stop();
+}
+
+void TTimer::SetInterval(unsigned ms) {
+    if (ms == interval_) return;
+    interval_ = ms;
+    Update();
+}
+
+void TTimer::SetEnabled(bool e) {
+    if (e == enabled_) return;
+    enabled_ = e;
+    Update();
+}
+
+void TTimer::Update() {
+    Application* app = Application::Current();
+    if (!app) return;
+    if (!peer_) peer_ = app->Widgets().CreateTimerPeer(*this);
+    // Restarting on every change makes a new interval count from now, as Windows' SetTimer does.
+    peer_->Stop();
+    if (enabled_ && interval_ > 0) peer_->Start(interval_);
+}
+
+void TTimer::Fire() {
+    if (!enabled_ || !OnTimer) return;
+    if (Application* app = Application::Current()) {
+        app->Guard([this] { OnTimer(*this); });
+        return;
+    }
+    OnTimer(*this);
+}
+
+}  // namespace kelvara::ui

@@ -1,0 +1,132 @@
+#include "ui/win_control.h"
+
+#include "ui/application.h"
+#include "ui/form.h"
+#include "ui/menu.h"
+#include "ui/widget_set.h"
+
+namespace kelvara::ui {
+namespace {
+
+void Guarded(const std::function<void()>& handler) {
+    if (Application* app = Application::Current()) {
+        app->Guard(handler);
+        return;
+    }
+    handler();
+}
+
+}  // namespace
+
+WinControl::~WinControl() = default;
+
+bool WinControl::Focused() const { return peer_ && peer_->Focused(); }
+
+bool WinControl::SetFocus() {
+    if (!peer_ || !IsShowing() || !Enabled()) return false;
+    if (!peer_->SetFocus()) return false;
+    if (Owner()) Owner()->ControlFocused(this);
+    return true;
+}
+
+void WinControl::CreatePeer(WidgetSet& widgets, FormPeer& form) {
+    peer_ = MakePeer(widgets, form);
+    if (!peer_) return;
+    peer_->SetBounds(BoundsInForm());
+    peer_->SetText(Caption());
+    peer_->SetEnabled(Enabled());
+    peer_->SetVisible(IsShowing());
+    PeerCreated();
+}
+
+void WinControl::DestroyPeer() { peer_.reset(); }
+
+void WinControl::PeerClicked() { Guarded([this] { Click(); }); }
+
+void WinControl::PeerFocused() {
+    if (Owner()) Owner()->ControlFocused(this);
+}
+
+void WinControl::BoundsChanged(Rect old) {
+    if (peer_) peer_->SetBounds(BoundsInForm());
+    if (DrawnOnFormSurface()) Control::BoundsChanged(old);
+}
+
+void WinControl::TextChanged() {
+    if (peer_) peer_->SetText(Caption());
+    if (DrawnOnFormSurface()) Control::Invalidate();
+}
+
+void WinControl::VisibilityChanged() {
+    if (peer_) peer_->SetVisible(IsShowing());
+    if (DrawnOnFormSurface()) Control::VisibilityChanged();
+}
+
+void WinControl::EnabledChanged() {
+    if (peer_) peer_->SetEnabled(Enabled());
+    if (DrawnOnFormSurface()) Control::Invalidate();
+}
+
+void WinControl::FontChanged() {
+    if (peer_) peer_->FontChanged();
+    if (DrawnOnFormSurface()) Control::Invalidate();
+}
+
+void WinControl::ColorChanged() {
+    if (peer_) peer_->ColorChanged();
+    if (DrawnOnFormSurface()) Control::Invalidate();
+}
+
+void WinControl::HintChanged() {
+    if (peer_) peer_->HintChanged();
+}
+
+std::unique_ptr<ControlPeer> CustomControl::MakePeer(WidgetSet& widgets, FormPeer& form) {
+    return widgets.CreateCustomControlPeer(*this, form);
+}
+
+void CustomControl::PeerMouseMove(Point p, ShiftState shift) {
+    Guarded([&] {
+        if (!mouseInside_ && ClientRect().Contains(p)) {
+            mouseInside_ = true;
+            MouseEnter();
+        }
+        MouseMove(shift, p.x, p.y);
+    });
+}
+
+void CustomControl::PeerMouseDown(Point p, MouseButton button, ShiftState shift, bool doubleClick) {
+    if (!Enabled()) return;
+    Guarded([&] {
+        if (button == MouseButton::Left) pressed_ = true;
+        if (TabStop()) SetFocus();
+        MouseDown(button, shift, p.x, p.y);
+        if (doubleClick && button == MouseButton::Left) DblClick();
+    });
+}
+
+void CustomControl::PeerMouseUp(Point p, MouseButton button, ShiftState shift) {
+    Guarded([&] {
+        bool wasPressed = pressed_ && button == MouseButton::Left;
+        if (button == MouseButton::Left) pressed_ = false;
+        MouseUp(button, shift, p.x, p.y);
+        if (wasPressed && ClickEvents() && Enabled() && ClientRect().Contains(p)) Click();
+        if (button == MouseButton::Right && PopupMenu() && Owner())
+            PopupMenu()->Popup(Owner()->ClientToScreen({BoundsInForm().left + p.x, BoundsInForm().top + p.y}));
+    });
+}
+
+void CustomControl::PeerMouseLeave() {
+    if (!mouseInside_) return;
+    Guarded([&] {
+        mouseInside_ = false;
+        MouseLeave();
+    });
+}
+
+void CustomControl::PeerCaptureLost() {
+    pressed_ = false;
+    Guarded([&] { CaptureLost(); });
+}
+
+}  // namespace kelvara::ui

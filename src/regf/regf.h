@@ -55,13 +55,16 @@ struct ValueData {
 };
 
 class HiveFile;
+struct HiveImpl;
 
-// A checked view of one key node of an open hive. Cheap to copy; valid while its HiveFile lives.
+// A checked view of one key node of an open hive. Cheap to copy; it shares the hive's bytes,
+// so it stays valid even when the HiveFile it came from is moved or destroyed.
 class KeyView {
 public:
     std::string Name() const;                       // UTF-8
     std::uint64_t LastWritten() const;              // FILETIME
     Result<std::string> ClassName() const;          // empty when the key has none
+    Result<std::vector<std::uint8_t>> SecurityDescriptor() const;   // self-relative
     Result<std::vector<KeyView>> Subkeys() const;   // in stored (sorted) order
     Result<std::vector<ValueData>> Values() const;  // in stored order
     // Case-insensitive lookup of a direct subkey / a value by name.
@@ -71,9 +74,11 @@ public:
 
 private:
     friend class HiveFile;
-    KeyView(const HiveFile* hive, std::uint32_t offset) : hive_(hive), offset_(offset) {}
-    const HiveFile* hive_ = nullptr;
+    KeyView(std::shared_ptr<const HiveImpl> hive, std::uint32_t offset, std::uint32_t depth)
+        : hive_(std::move(hive)), offset_(offset), depth_(depth) {}
+    std::shared_ptr<const HiveImpl> hive_;
     std::uint32_t offset_ = 0;
+    std::uint32_t depth_ = 0;   // the root is 0; Subkeys refuses to go deeper than 512
 };
 
 // A hive file held in memory and validated as it is read. Every offset, length and count is
@@ -83,7 +88,7 @@ public:
     static Result<HiveFile> Open(const std::string& path);
     static Result<HiveFile> FromBytes(std::vector<std::uint8_t> bytes);
 
-    bool IsDirty() const;                 // the two sequence numbers differ
+    bool IsDirty() const;                 // the two sequence numbers differ, or the checksum is wrong
     std::uint32_t MinorVersion() const;   // format version 1.<minor>
     std::uint64_t FileSize() const;
     Result<KeyView> Root() const;
@@ -93,9 +98,8 @@ public:
     const std::vector<std::uint8_t>& Bytes() const;
 
 private:
-    friend class KeyView;
-    struct Impl;
-    std::shared_ptr<const Impl> impl_;
+    friend const HiveImpl& ImplOf(const HiveFile& hive);
+    std::shared_ptr<const HiveImpl> impl_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -178,6 +182,11 @@ struct BuildOptions {
     double fragmentation = 0.0;
     std::uint32_t seed = 1;           // the same seed and spec give the same bytes
     bool dirty = false;               // leave the sequence numbers unequal
+    // For exercising every subkey list form: write "li" leaves (as the oldest writers did)
+    // instead of the version's "lf"/"lh", and split lists longer than maxLeafElements (0: as
+    // many as fill one bin) under an "ri" index root.
+    bool indexLeaves = false;
+    std::uint32_t maxLeafElements = 0;
 };
 
 Result<std::vector<std::uint8_t>> BuildBytes(const KeySpec& root, const BuildOptions& options);

@@ -1,0 +1,81 @@
+#include "regf/cell.h"
+
+#include <cstdlib>
+
+#include "regf/byte_order.h"
+#include "regf/errors.h"
+
+namespace kelvara::regf {
+
+namespace {
+
+std::uint32_t CellSizeOf(std::uint32_t raw) {
+    // The size is stored as a signed number; its magnitude is the cell's extent.
+    return (raw & 0x80000000u) ? (0u - raw) : raw;
+}
+
+}  // namespace
+
+Result<CellSpace> CellSpace::Read(ByteSpan hiveBinsData) {
+    auto bins = ReadHiveBins(hiveBinsData);
+    if (!bins) return bins.error();
+    CellSpace space;
+    space.data_ = hiveBinsData;
+    space.bins_ = std::move(bins.value());
+    space.cellStarts_.assign(hiveBinsData.size() / kCellAlignment, false);
+    for (const auto& bin : space.bins_) {
+        std::uint32_t at = bin.offset + kHiveBinHeaderSize;
+        std::uint32_t end = bin.offset + bin.size;
+        while (at < end) {
+            std::uint32_t raw = ReadLe32(hiveBinsData.data() + at);
+            std::uint32_t size = CellSizeOf(raw);
+            if (size < kCellAlignment || size % kCellAlignment != 0 || size > end - at)
+                return MakeError(FileOffsetOf(at),
+                                 "cell: size " + std::to_string(static_cast<std::int32_t>(raw)) +
+                                     " is not a multiple of 8 that fits the hive bin at " +
+                                     Hex(FileOffsetOf(bin.offset)));
+            space.cellStarts_[at / kCellAlignment] = true;
+            at += size;
+        }
+    }
+    return space;
+}
+
+Result<Cell> CellSpace::Allocated(std::uint32_t offset, const char* structure) const {
+    if (offset >= data_.size() || offset % kCellAlignment != 0)
+        return MakeError(FileOffsetOf(offset), std::string(structure) + ": cell offset " + Hex(offset) +
+                                                   " lies outside the hive bins (size " +
+                                                   Hex(data_.size()) + ") or is not aligned to 8");
+    if (!cellStarts_[offset / kCellAlignment])
+        return MakeError(FileOffsetOf(offset), std::string(structure) + ": cell offset " + Hex(offset) +
+                                                   " is not the start of a cell");
+    std::uint32_t raw = ReadLe32(data_.data() + offset);
+    if (!(raw & 0x80000000u))
+        return MakeError(FileOffsetOf(offset), std::string(structure) + ": expected an allocated cell at " +
+                                                   Hex(offset) + ", found a free one");
+    Cell cell;
+    cell.offset = offset;
+    cell.size = CellSizeOf(raw);
+    cell.allocated = true;
+    cell.data = *data_.Sub(offset + 4, cell.size - 4);
+    return cell;
+}
+
+void CellSpace::ForEachCell(const std::function<void(const Cell&)>& visit) const {
+    for (const auto& bin : bins_) {
+        std::uint32_t at = bin.offset + kHiveBinHeaderSize;
+        std::uint32_t end = bin.offset + bin.size;
+        while (at < end) {
+            std::uint32_t raw = ReadLe32(data_.data() + at);
+            Cell cell;
+            cell.offset = at;
+            cell.size = CellSizeOf(raw);
+            cell.allocated = (raw & 0x80000000u) != 0;
+            cell.data = *data_.Sub(at + 4, cell.size - 4);
+            visit(cell);
+            at += cell.size;
+        }
+    }
+}
+
+}  // namespace kelvara::regf

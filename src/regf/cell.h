@@ -1,0 +1,46 @@
+// Cells: the size-prefixed records inside hive bins (a negative size marks an allocated
+// cell). CellSpace knows where every cell starts, so a structure is only ever read from the
+// start of a real, allocated cell and within its extent.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "regf/byte_span.h"
+#include "regf/hive_bin.h"
+#include "regf/regf.h"
+
+namespace kelvara::regf {
+
+constexpr std::uint32_t kCellAlignment = 8;
+constexpr std::uint32_t kNoCell = 0xFFFFFFFF;   // "no list", "no class" and the like
+
+struct Cell {
+    std::uint32_t offset = 0;   // from the start of the hive bins data
+    std::uint32_t size = 0;     // whole cell, size field included
+    bool allocated = false;
+    ByteSpan data;              // the bytes after the size field
+};
+
+class CellSpace {
+public:
+    // Walks every bin's cells; they must tile each bin exactly.
+    static Result<CellSpace> Read(ByteSpan hiveBinsData);
+
+    // The allocated cell starting at `offset`; `structure` names what the caller expects there.
+    Result<Cell> Allocated(std::uint32_t offset, const char* structure) const;
+
+    // Every cell in file order, allocated or free.
+    void ForEachCell(const std::function<void(const Cell&)>& visit) const;
+
+    const std::vector<HiveBin>& Bins() const { return bins_; }
+    std::uint32_t HiveBinsSize() const { return static_cast<std::uint32_t>(data_.size()); }
+
+private:
+    ByteSpan data_;
+    std::vector<HiveBin> bins_;
+    std::vector<bool> cellStarts_;   // one flag per 8-byte unit of the hive bins data
+};
+
+}  // namespace kelvara::regf

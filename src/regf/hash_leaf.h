@@ -1,0 +1,18 @@
+// Hash leaf ("lh")
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "regf/cell.h"
+#include "regf/hive_writer.h"
+#include "regf/subkey_list_types.h"
+
+namespace kelvara::regf {
+
+// Appends the elements of the leaf in `cell` (already known to be "lh") to `out`.
+Status ReadHashLeaf(const Cell& cell, std::vector<SubkeyElement>& out);
+Result<std::uint32_t> WriteHashLeaf(HiveWriter& writer, std::span<const SubkeyEntry> entries);
+
+}  // namespace kelvara::regf

@@ -1,0 +1,109 @@
+#include "regf/key_tree_writer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "regf/class_name.h"
+#include "regf/errors.h"
+#include "regf/key_node.h"
+#include "regf/key_value.h"
+#include "regf/security_key.h"
+#include "regf/value_list.h"
+
+namespace kelvara::regf {
+
+KeyTreeWriter::KeyTreeWriter(HiveWriter& writer, std::uint32_t minorVersion, SubkeyListLayout layout)
+    : writer_(writer), minorVersion_(minorVersion), layout_(layout) {}
+
+Result<std::uint32_t> KeyTreeWriter::SecurityFor(const std::vector<std::uint8_t>& descriptor) {
+    auto found = securityIndex_.find(descriptor);
+    if (found != securityIndex_.end()) {
+        ++security_[found->second].references;
+        return security_[found->second].offset;
+    }
+    auto offset = WriteKeySecurity(writer_, descriptor);
+    if (!offset) return offset;
+    securityIndex_.emplace(descriptor, security_.size());
+    security_.push_back({*offset, 1});
+    return offset;
+}
+
+Result<std::uint32_t> KeyTreeWriter::WriteKey(const KeyRecord& key, std::uint32_t parentOffset) {
+    KeyNodeHeader header{};
+    header.flags = key.flags;
+    header.last_written_timestamp = key.lastWritten;
+    header.access_bits = key.accessBits;
+    header.parent = parentOffset;
+    header.subkeys_list_offset = kNoCell;
+    header.volatile_subkeys_list_offset = kNoCell;
+    header.key_values_list_offset = kNoCell;
+    header.largest_subkey_name_length = key.subkeyNameFlags & 0xFFFF0000u;
+
+    auto nodeOffset = WriteKeyNode(writer_, header, key.name);
+    if (!nodeOffset) return nodeOffset;
+
+    auto classOffset = WriteClassName(writer_, key.className);
+    if (!classOffset) return classOffset;
+    auto securityOffset = SecurityFor(key.security);
+    if (!securityOffset) return securityOffset;
+
+    std::vector<std::uint32_t> valueOffsets;
+    std::uint32_t largestValueName = 0, largestValueData = 0;
+    for (const auto& value : key.values) {
+        auto offset = WriteKeyValue(writer_, value.name, value.type, value.data, minorVersion_);
+        if (!offset) return offset;
+        valueOffsets.push_back(*offset);
+        largestValueName = std::max<std::uint32_t>(largestValueName, static_cast<std::uint32_t>(value.name.size() * 2));
+        largestValueData = std::max<std::uint32_t>(largestValueData, static_cast<std::uint32_t>(value.data.size()));
+    }
+    std::uint32_t valueListOffset = kNoCell;
+    if (!valueOffsets.empty()) {
+        auto list = WriteValueList(writer_, valueOffsets);
+        if (!list) return list;
+        valueListOffset = *list;
+    }
+
+    std::memcpy(&header, writer_.Data(*nodeOffset), sizeof header);
+    header.class_name_offset = *classOffset;
+    header.class_name_length = static_cast<std::uint16_t>(key.className.size() * 2);
+    header.key_security_offset = *securityOffset;
+    header.number_of_key_values = static_cast<std::uint32_t>(valueOffsets.size());
+    header.key_values_list_offset = valueListOffset;
+    header.largest_value_name_length = largestValueName;
+    header.largest_value_data_size = largestValueData;
+    std::memcpy(writer_.Data(*nodeOffset), &header, sizeof header);
+    ++keys_;
+    values_ += static_cast<std::uint32_t>(valueOffsets.size());
+    return nodeOffset;
+}
+
+Status KeyTreeWriter::FinishKey(std::uint32_t keyOffset, const std::vector<SubkeyEntry>& subkeys) {
+    if (subkeys.empty()) return Done{};
+    std::uint32_t largestName = 0, largestClass = 0;
+    for (const auto& subkey : subkeys) {
+        KeyNodeHeader child;
+        std::memcpy(&child, writer_.Data(subkey.keyNodeOffset), sizeof child);
+        largestName = std::max<std::uint32_t>(largestName, static_cast<std::uint32_t>(subkey.name.size() * 2));
+        largestClass = std::max<std::uint32_t>(largestClass, child.class_name_length);
+    }
+    auto list = WriteSubkeyList(writer_, subkeys, layout_);
+    if (!list) return list.error();
+    KeyNodeHeader header;
+    std::memcpy(&header, writer_.Data(keyOffset), sizeof header);
+    header.number_of_subkeys = static_cast<std::uint32_t>(subkeys.size());
+    header.subkeys_list_offset = *list;
+    header.largest_subkey_name_length = (header.largest_subkey_name_length & 0xFFFF0000u) | (largestName & 0xFFFF);
+    header.largest_subkey_class_name_length = largestClass;
+    std::memcpy(writer_.Data(keyOffset), &header, sizeof header);
+    return Done{};
+}
+
+void KeyTreeWriter::FinishSecurity() {
+    std::size_t n = security_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        LinkKeySecurity(writer_, security_[i].offset, security_[(i + 1) % n].offset,
+                        security_[(i + n - 1) % n].offset, security_[i].references);
+    }
+}
+
+}  // namespace kelvara::regf

@@ -1,0 +1,66 @@
+// Writes a tree of keys into a new hive in one fixed order, so that the builder and the
+// compactor lay out the same content the same way: a key node, its class, its security
+// descriptor (the first time it is used), its values, then its subkeys, and the key's subkey
+// list once they are all written.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "regf/hive_writer.h"
+#include "regf/subkey_list.h"
+
+namespace kelvara::regf {
+
+struct ValueRecord {
+    std::u16string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+// One key as written, without its subkeys.
+struct KeyRecord {
+    std::u16string name;
+    std::u16string className;
+    std::uint64_t lastWritten = 0;
+    std::uint16_t flags = 0;              // the name flag is set from the name
+    std::uint32_t accessBits = 0;
+    std::uint32_t subkeyNameFlags = 0;    // the high half of the largest-subkey-name field
+    std::vector<std::uint8_t> security;   // self-relative security descriptor
+    std::vector<ValueRecord> values;
+};
+
+class KeyTreeWriter {
+public:
+    KeyTreeWriter(HiveWriter& writer, std::uint32_t minorVersion, SubkeyListLayout layout);
+
+    // Writes the key and everything it owns except its subkeys; the key node's offset.
+    Result<std::uint32_t> WriteKey(const KeyRecord& key, std::uint32_t parentOffset);
+    // Writes the subkey list of a key whose subkeys (sorted) are all written.
+    Status FinishKey(std::uint32_t keyOffset, const std::vector<SubkeyEntry>& subkeys);
+    // Links every security descriptor into the hive's list with its reference count.
+    void FinishSecurity();
+
+    std::uint32_t Keys() const { return keys_; }
+    std::uint32_t Values() const { return values_; }
+    std::uint32_t SecurityDescriptors() const { return static_cast<std::uint32_t>(security_.size()); }
+
+private:
+    struct SecurityCell {
+        std::uint32_t offset;
+        std::uint32_t references;
+    };
+    Result<std::uint32_t> SecurityFor(const std::vector<std::uint8_t>& descriptor);
+
+    HiveWriter& writer_;
+    std::uint32_t minorVersion_;
+    SubkeyListLayout layout_;
+    std::map<std::vector<std::uint8_t>, std::size_t> securityIndex_;   // descriptor -> security_
+    std::vector<SecurityCell> security_;                               // in order of first use
+    std::uint32_t keys_ = 0;
+    std::uint32_t values_ = 0;
+};
+
+}  // namespace kelvara::regf

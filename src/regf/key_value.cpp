@@ -1,0 +1,103 @@
+#include "regf/key_value.h"
+
+#include <cstring>
+
+#include "regf/big_data.h"
+#include "regf/errors.h"
+#include "regf/names.h"
+
+namespace kelvara::regf {
+
+std::u16string KeyValue::Name() const { return DecodeName(nameBytes, CompressedName()); }
+
+Result<KeyValue> ReadKeyValue(const CellSpace& cells, std::uint32_t offset) {
+    auto cell = cells.Allocated(offset, "key value");
+    if (!cell) return cell.error();
+    auto header = cell->data.Read<KeyValueHeader>(0);
+    if (!header)
+        return CellError("key value", offset, "expected at least 20 bytes, found a cell of " +
+                                                  std::to_string(cell->size));
+    if (!header->signature.Is("vk"))
+        return CellError("key value", offset, "expected signature \"vk\", found \"" +
+                                                  std::string(header->signature.chars, 2) + "\"");
+    auto name = cell->data.Sub(sizeof(KeyValueHeader), header->name_length);
+    if (!name)
+        return CellError("key value", offset, "name of " + std::to_string(header->name_length) +
+                                                  " bytes runs past the end of its cell");
+    KeyValue value;
+    value.offset = offset;
+    value.header = *header;
+    value.nameBytes = *name;
+    return value;
+}
+
+Result<std::vector<std::uint8_t>> ReadValueData(const CellSpace& cells, const KeyValue& value,
+                                                std::uint32_t minorVersion,
+                                                std::vector<std::uint32_t>* cellsUsed) {
+    std::uint32_t size = value.DataSize();
+    if (value.Resident()) {
+        if (size > kMaxResidentData)
+            return CellError("key value", value.offset, "data kept in the offset field must be at most 4 bytes, found " +
+                                                            std::to_string(size));
+        std::uint8_t field[4];
+        WriteLe32(field, value.header.data_offset);
+        return std::vector<std::uint8_t>(field, field + size);
+    }
+    if (size == 0) return std::vector<std::uint8_t>();
+    // A data size beyond the hive bins cannot be real; refuse it before allocating anything.
+    if (size > cells.HiveBinsSize())
+        return CellError("key value", value.offset, "data size " + std::to_string(size) +
+                                                        " is larger than the hive bins (" +
+                                                        std::to_string(cells.HiveBinsSize()) + " bytes)");
+    std::uint32_t dataOffset = value.header.data_offset;
+    if (minorVersion >= kBigDataMinMinorVersion && size > kBigDataSegmentSize)
+        return ReadBigData(cells, dataOffset, size, cellsUsed);
+    auto cell = cells.Allocated(dataOffset, "value data");
+    if (!cell) return cell.error();
+    if (cell->data.size() < size)
+        return CellError("value data", dataOffset, "expected " + std::to_string(size) +
+                                                       " bytes, found a cell of " + std::to_string(cell->size));
+    if (cellsUsed) cellsUsed->push_back(dataOffset);
+    return std::vector<std::uint8_t>(cell->data.data(), cell->data.data() + size);
+}
+
+Result<std::uint32_t> WriteKeyValue(HiveWriter& writer, std::u16string_view name, std::uint32_t type,
+                                    std::span<const std::uint8_t> data, std::uint32_t minorVersion) {
+    bool compressed = FitsCompressed(name);
+    std::string stored = EncodeName(name, compressed);
+    if (stored.size() > 0xFFFF)
+        return MakeError(0, "key value: a name of " + std::to_string(name.size()) + " characters is too long to store");
+    if (data.size() >= kDataInOffsetField)
+        return MakeError(0, "key value: " + std::to_string(data.size()) + " bytes of data are too many to store");
+
+    KeyValueHeader header{};
+    header.signature.Set("vk");
+    header.name_length = static_cast<std::uint16_t>(stored.size());
+    header.data_type = type;
+    header.flags = compressed ? VALUE_COMP_NAME : 0;
+    auto size = static_cast<std::uint32_t>(data.size());
+    if (size <= kMaxResidentData) {
+        std::uint8_t field[4] = {};
+        if (size > 0) std::memcpy(field, data.data(), size);
+        header.data_size = size | kDataInOffsetField;
+        header.data_offset = ReadLe32(field);
+    } else {
+        Result<std::uint32_t> dataCell = std::uint32_t{0};
+        if (minorVersion >= kBigDataMinMinorVersion && size > kBigDataSegmentSize) {
+            dataCell = WriteBigData(writer, data);
+        } else {
+            dataCell = writer.Allocate(size);
+            if (dataCell) std::memcpy(writer.Data(*dataCell), data.data(), size);
+        }
+        if (!dataCell) return dataCell;
+        header.data_size = size;
+        header.data_offset = *dataCell;
+    }
+    auto offset = writer.Allocate(sizeof header + stored.size());
+    if (!offset) return offset;
+    std::memcpy(writer.Data(*offset), &header, sizeof header);
+    std::memcpy(writer.Data(*offset) + sizeof header, stored.data(), stored.size());
+    return offset;
+}
+
+}  // namespace kelvara::regf

@@ -1,0 +1,161 @@
+#include "regf/names.h"
+
+#include <algorithm>
+
+namespace kelvara::regf {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Decodes one UTF-8 sequence starting at i; advances i past it.
+char32_t NextCodePoint(std::string_view s, std::size_t& i) {
+    auto lead = static_cast<unsigned char>(s[i++]);
+    if (lead < 0x80) return lead;
+    int extra = lead >= 0xF0 && lead < 0xF5 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : -1;
+    if (extra < 0 || lead >= 0xF5) return kReplacement;
+    char32_t c = lead & (0x3F >> extra);
+    for (int k = 0; k < extra; ++k) {
+        if (i >= s.size()) return kReplacement;
+        auto next = static_cast<unsigned char>(s[i]);
+        if ((next & 0xC0) != 0x80) return kReplacement;
+        c = (c << 6) | (next & 0x3F);
+        ++i;
+    }
+    bool overlong = (extra == 2 && c < 0x800) || (extra == 3 && c < 0x10000);
+    if (overlong || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kReplacement;
+    return c;
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t c = NextCodePoint(utf8, i);
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (c >> 10));
+            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        char32_t c = utf16[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = kReplacement;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+std::u16string DecodeName(ByteSpan bytes, bool compressed) {
+    std::u16string name;
+    if (compressed) {
+        name.reserve(bytes.size());
+        for (std::size_t i = 0; i < bytes.size(); ++i) name += static_cast<char16_t>(bytes.data()[i]);
+        return name;
+    }
+    name.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        name += static_cast<char16_t>(bytes.data()[i] | (bytes.data()[i + 1] << 8));
+    return name;
+}
+
+bool FitsCompressed(std::u16string_view name) {
+    return std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x100; });
+}
+
+std::string EncodeName(std::u16string_view name, bool compressed) {
+    std::string bytes;
+    bytes.reserve(name.size() * (compressed ? 1 : 2));
+    for (char16_t c : name) {
+        bytes += static_cast<char>(c & 0xFF);
+        if (!compressed) bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+char16_t UpcaseUnit(char16_t c) {
+    if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
+    if (c == 0xFF) return 0x178;
+    if (c >= 0x100 && c <= 0x17F) {
+        // Latin Extended-A pairs capital/small; the run 0x139-0x148 and 0x179-0x17E pair the
+        // other way round, and a few letters have no partner.
+        if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+        bool oddSmall = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (oddSmall) return (c % 2 == 0) ? static_cast<char16_t>(c - 1) : c;
+        return (c % 2 == 1) ? static_cast<char16_t>(c - 1) : c;
+    }
+    if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return static_cast<char16_t>(c - 0x20);
+    if (c == 0x3C2) return 0x3A3;
+    if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
+    if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+    if (c >= 0xFF41 && c <= 0xFF5A) return static_cast<char16_t>(c - 0x20);
+    return c;
+}
+
+std::u16string Upcase(std::u16string_view name) {
+    std::u16string upper(name);
+    for (auto& c : upper) c = UpcaseUnit(c);
+    return upper;
+}
+
+int CompareNames(std::u16string_view a, std::u16string_view b) {
+    std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        char16_t x = UpcaseUnit(a[i]), y = UpcaseUnit(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+std::uint32_t NameHash(std::u16string_view name) {
+    std::uint32_t hash = 0;
+    for (char16_t c : name) hash = hash * 37 + UpcaseUnit(c);
+    return hash;
+}
+
+std::uint32_t NameHint(std::u16string_view name) {
+    std::uint32_t hint = 0;
+    for (std::size_t i = 0; i < name.size() && i < 4; ++i) {
+        if (name[i] >= 0x100) return 0;
+        hint |= static_cast<std::uint32_t>(name[i]) << (8 * i);
+    }
+    return hint;
+}
+
+}  // namespace kelvara::regf

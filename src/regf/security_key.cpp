@@ -1,0 +1,65 @@
+#include "regf/security_key.h"
+
+#include <cstring>
+
+#include "regf/errors.h"
+
+namespace kelvara::regf {
+
+namespace {
+
+// The fixed part of a self-relative security descriptor: revision, padding, control and the
+// four offsets.
+constexpr std::uint32_t kMinDescriptorSize = 20;
+
+}  // namespace
+
+Result<KeySecurity> ReadKeySecurity(const CellSpace& cells, std::uint32_t offset) {
+    auto cell = cells.Allocated(offset, "key security");
+    if (!cell) return cell.error();
+    auto header = cell->data.Read<KeySecurityHeader>(0);
+    if (!header)
+        return CellError("key security", offset, "expected at least 20 bytes, found a cell of " +
+                                                     std::to_string(cell->size));
+    if (!header->signature.Is("sk"))
+        return CellError("key security", offset, "expected signature \"sk\", found \"" +
+                                                     std::string(header->signature.chars, 2) + "\"");
+    std::uint32_t size = header->security_descriptor_size;
+    auto descriptor = cell->data.Sub(sizeof(KeySecurityHeader), size);
+    if (!descriptor)
+        return CellError("key security", offset, "security descriptor of " + std::to_string(size) +
+                                                     " bytes runs past the end of its cell");
+    if (size < kMinDescriptorSize || descriptor->data()[0] != 1)
+        return CellError("key security", offset, "expected a self-relative security descriptor of revision 1, found " +
+                                                     std::to_string(size) + " bytes");
+    KeySecurity security;
+    security.offset = offset;
+    security.header = *header;
+    security.descriptor = *descriptor;
+    return security;
+}
+
+Result<std::uint32_t> WriteKeySecurity(HiveWriter& writer, std::span<const std::uint8_t> descriptor) {
+    auto offset = writer.Allocate(sizeof(KeySecurityHeader) + descriptor.size());
+    if (!offset) return offset;
+    KeySecurityHeader header{};
+    header.signature.Set("sk");
+    header.flink = *offset;
+    header.blink = *offset;
+    header.security_descriptor_size = static_cast<std::uint32_t>(descriptor.size());
+    std::memcpy(writer.Data(*offset), &header, sizeof header);
+    std::memcpy(writer.Data(*offset) + sizeof header, descriptor.data(), descriptor.size());
+    return offset;
+}
+
+void LinkKeySecurity(HiveWriter& writer, std::uint32_t offset, std::uint32_t flink, std::uint32_t blink,
+                     std::uint32_t referenceCount) {
+    KeySecurityHeader header;
+    std::memcpy(&header, writer.Data(offset), sizeof header);
+    header.flink = flink;
+    header.blink = blink;
+    header.reference_count = referenceCount;
+    std::memcpy(writer.Data(offset), &header, sizeof header);
+}
+
+}  // namespace kelvara::regf

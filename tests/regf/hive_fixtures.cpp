@@ -1,0 +1,201 @@
+#include "hive_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <random>
+
+#include "regf/default_security.h"
+#include "regf/names.h"
+
+namespace kelvara::regf::testing {
+
+namespace {
+
+constexpr std::uint32_t REG_SZ = 1, REG_EXPAND_SZ = 2, REG_BINARY = 3, REG_DWORD = 4, REG_MULTI_SZ = 7,
+                        REG_QWORD = 11;
+
+std::vector<std::uint8_t> Pattern(std::size_t size, std::uint32_t seed) {
+    std::vector<std::uint8_t> data(size);
+    std::uint32_t x = seed * 2654435761u + 1;
+    for (auto& b : data) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<std::uint8_t>(x >> 24);
+    }
+    return data;
+}
+
+std::string HexOf(const std::vector<std::uint8_t>& data) {
+    static const char* digits = "0123456789abcdef";
+    std::string text;
+    for (auto b : data) {
+        text += digits[b >> 4];
+        text += digits[b & 15];
+    }
+    return text;
+}
+
+void DumpInto(const KeySpec& spec, const std::string& path, std::string& out) {
+    out += "key " + path + " class=\"" + spec.className + "\" time=" + std::to_string(spec.lastWritten) +
+           " sd=" + HexOf(spec.security) + "\n";
+    for (const auto& value : spec.values)
+        out += "  value \"" + value.name + "\" type=" + std::to_string(value.type) + " size=" +
+               std::to_string(value.data.size()) + " data=" + HexOf(value.data) + "\n";
+    for (const auto& child : spec.subkeys) DumpInto(child, path + "\\" + child.name, out);
+}
+
+void NormalizeInto(KeySpec& spec, const std::vector<std::uint8_t>& inherited) {
+    if (spec.security.empty()) spec.security = inherited;
+    std::stable_sort(spec.subkeys.begin(), spec.subkeys.end(), [](const KeySpec& a, const KeySpec& b) {
+        return CompareNames(Utf8ToUtf16(a.name), Utf8ToUtf16(b.name)) < 0;
+    });
+    for (auto& child : spec.subkeys) NormalizeInto(child, spec.security);
+}
+
+KeySpec ReadKey(const KeyView& key) {
+    KeySpec spec;
+    spec.name = key.Name();
+    spec.lastWritten = key.LastWritten();
+    auto className = key.ClassName();
+    EXPECT_TRUE(className.ok()) << className.error().ToString();
+    if (className) spec.className = *className;
+    auto security = key.SecurityDescriptor();
+    EXPECT_TRUE(security.ok()) << security.error().ToString();
+    if (security) spec.security = *security;
+    auto values = key.Values();
+    EXPECT_TRUE(values.ok()) << values.error().ToString();
+    if (values)
+        for (auto& value : *values) spec.values.push_back({value.name, value.type, value.data});
+    auto subkeys = key.Subkeys();
+    EXPECT_TRUE(subkeys.ok()) << subkeys.error().ToString();
+    if (subkeys)
+        for (const auto& subkey : *subkeys) spec.subkeys.push_back(ReadKey(subkey));
+    return spec;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> SystemOnlySecurity() {
+    // Revision 1, self-relative with a DACL, owner and group SYSTEM, an empty DACL.
+    std::vector<std::uint8_t> system{1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
+    std::vector<std::uint8_t> sd{1, 0, 0x04, 0x80, 20, 0, 0, 0, 32, 0, 0, 0, 0, 0, 0, 0, 44, 0, 0, 0};
+    sd.insert(sd.end(), system.begin(), system.end());
+    sd.insert(sd.end(), system.begin(), system.end());
+    std::vector<std::uint8_t> acl{2, 0, 8, 0, 0, 0, 0, 0};
+    sd.insert(sd.end(), acl.begin(), acl.end());
+    return sd;
+}
+
+KeySpec RichTree() {
+    KeySpec root;
+    root.name = "ROOT";
+    root.lastWritten = 0x01D9000000000001ull;
+    root.values = {
+        {"", REG_SZ, Utf16z("default value")},
+        {"Empty", REG_BINARY, {}},
+        {"Dword", REG_DWORD, Dword(0xDEADBEEF)},
+        {"Three", REG_BINARY, {1, 2, 3}},
+        {"Five", REG_BINARY, {1, 2, 3, 4, 5}},
+        {"Qword", REG_QWORD, Qword(0x0123456789ABCDEFull)},
+        {"Path", REG_EXPAND_SZ, Utf16z("%SystemRoot%\\system32")},
+        {"List", REG_MULTI_SZ, MultiSz({"one", "two", "три"})},
+        {"Exactly one segment", REG_BINARY, Pattern(16344, 1)},
+        {"One byte past a segment", REG_BINARY, Pattern(16345, 2)},
+        {"Big", REG_BINARY, Pattern(100000, 3)},
+        {"Wert mit Ümlaut", REG_SZ, Utf16z("Größe")},
+        {"Значение", REG_SZ, Utf16z("юникод")},
+    };
+
+    KeySpec software{"Software", "", 0x01D9000000000002ull, {}, {}, {}};
+    software.subkeys.push_back({"Microsoft", "", 0x01D9000000000003ull, {}, {{"Version", REG_SZ, Utf16z("6.1")}}, {}});
+    software.subkeys.push_back({"äpfel", "Obst", 0x01D9000000000004ull, {}, {}, {}});
+    software.subkeys.push_back({"Zeta", "", 5, SystemOnlySecurity(), {{"z", REG_DWORD, Dword(1)}}, {}});
+    software.subkeys.push_back({"ключ", "класс", 6, {}, {}, {}});
+    software.subkeys.push_back({"键", "", 7, {}, {{"值", REG_SZ, Utf16z("数据")}}, {}});
+    software.subkeys.push_back({"alpha", "", 8, {}, {}, {}});
+    root.subkeys.push_back(software);
+
+    KeySpec system{"SYSTEM", "A class name", 9, SystemOnlySecurity(), {}, {}};
+    KeySpec deep{"Level0", "", 10, {}, {}, {}};
+    KeySpec* at = &deep;
+    for (int i = 1; i < 20; ++i) {
+        at->subkeys.push_back({"Level" + std::to_string(i), "", static_cast<std::uint64_t>(10 + i), {}, {}, {}});
+        at = &at->subkeys.back();
+    }
+    at->values.push_back({"Bottom", REG_SZ, Utf16z("deep")});
+    system.subkeys.push_back(deep);
+    root.subkeys.push_back(system);
+    return root;
+}
+
+KeySpec WideTree(std::uint32_t count) {
+    KeySpec root;
+    root.name = "Wide";
+    for (std::uint32_t i = 0; i < count; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "Key%05u", i);
+        // Inserted in reverse so the builder has to sort them.
+        root.subkeys.insert(root.subkeys.begin(), KeySpec{name, "", i, {}, {}, {}});
+    }
+    return root;
+}
+
+KeySpec Normalized(const KeySpec& spec) {
+    KeySpec copy = spec;
+    NormalizeInto(copy, DefaultKeySecurity());
+    return copy;
+}
+
+KeySpec ReadBack(const HiveFile& hive) {
+    auto root = hive.Root();
+    EXPECT_TRUE(root.ok()) << root.error().ToString();
+    if (!root) return {};
+    return ReadKey(*root);
+}
+
+std::string Dump(const KeySpec& spec) {
+    std::string out;
+    DumpInto(spec, spec.name, out);
+    return out;
+}
+
+std::vector<std::uint8_t> Build(const KeySpec& spec, const BuildOptions& options) {
+    auto bytes = BuildBytes(spec, options);
+    EXPECT_TRUE(bytes.ok()) << bytes.error().ToString();
+    return bytes ? *bytes : std::vector<std::uint8_t>();
+}
+
+HiveFile Open(std::vector<std::uint8_t> bytes) {
+    auto hive = HiveFile::FromBytes(std::move(bytes));
+    EXPECT_TRUE(hive.ok()) << hive.error().ToString();
+    if (!hive) throw std::runtime_error(hive.error().ToString());
+    return *hive;
+}
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() /
+            ("kelvara-regf-" + std::to_string(random()) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace kelvara::regf::testing

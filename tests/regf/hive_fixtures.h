@@ -1,0 +1,49 @@
+// Hives for the engine's tests: key trees to build, a way to read a hive back into the same
+// shape, and a readable dump for comparing two trees.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "regf/regf.h"
+
+namespace kelvara::regf::testing {
+
+// A tree with every kind of content: names in both encodings (Latin-1 and beyond), classes,
+// several security descriptors, the default value, resident, cell and big data.
+KeySpec RichTree();
+// A root with `count` subkeys named "Key00000"... (long lists, index roots).
+KeySpec WideTree(std::uint32_t count);
+// A self-relative descriptor unlike the builder's default (owner and group SYSTEM).
+std::vector<std::uint8_t> SystemOnlySecurity();
+
+// The tree as a hive holds it: subkeys sorted, security inherited from the parent filled in.
+KeySpec Normalized(const KeySpec& spec);
+// Reads every key of the hive back; fails the test on an error.
+KeySpec ReadBack(const HiveFile& hive);
+// One line per key and value, with data in hex: equal trees give equal text.
+std::string Dump(const KeySpec& spec);
+
+std::vector<std::uint8_t> Build(const KeySpec& spec, const BuildOptions& options = {});
+HiveFile Open(std::vector<std::uint8_t> bytes);
+
+// A folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace kelvara::regf::testing

@@ -1,0 +1,379 @@
+#include "platform/win32/win32_system.h"
+
+#include "platform/win32/windows_api.h"
+
+#include <shellapi.h>
+#include <srrestoreptapi.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace kelvara::platform::win32 {
+namespace {
+
+// The registry's own limit for a value name is 16383 characters; a caller asking for a bigger
+// buffer gets this one, which holds any name.
+constexpr std::uint32_t kLargestValueNameChars = 16384;
+// A drive list or device name longer than this is not one Windows gives.
+constexpr std::uint32_t kLargestTextBuffer = 65536;
+
+HKEY RootHandle(RootKey root)
+{
+    return root == RootKey::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_USERS;
+}
+
+HKEY ToHkey(KeyHandle key)
+{
+    return reinterpret_cast<HKEY>(key);
+}
+
+KeyHandle FromHkey(HKEY key)
+{
+    return reinterpret_cast<KeyHandle>(key);
+}
+
+// A function looked up at run time, cast through a plain pointer so the compiler accepts the
+// change of signature.
+template <typename Function>
+Function Lookup(HMODULE module, const char* name)
+{
+    if (!module) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+SYSTEMTIME ToSystemTime(const LocalTime& time)
+{
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(time.year);
+    st.wMonth = static_cast<WORD>(time.month);
+    st.wDay = static_cast<WORD>(time.day);
+    st.wHour = static_cast<WORD>(time.hour);
+    st.wMinute = static_cast<WORD>(time.minute);
+    st.wSecond = static_cast<WORD>(time.second);
+    st.wMilliseconds = static_cast<WORD>(time.milliseconds);
+    return st;
+}
+
+// Asks a "fill this buffer" formatting function, with a buffer as large as it says it needs.
+template <typename Call>
+std::string FormattedText(Call call)
+{
+    const int needed = call(nullptr, 0);
+    if (needed <= 0) return {};
+    std::string text(static_cast<std::size_t>(needed), '\0');
+    const int written = call(text.data(), needed);
+    if (written <= 0) return {};
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- registry
+
+long Win32System::RegOpenKeyEx(RootKey root, const std::string& subKey, std::uint32_t samDesired,
+                               KeyHandle& key)
+{
+    HKEY opened = nullptr;
+    const LONG result = ::RegOpenKeyExA(RootHandle(root), subKey.c_str(), 0, samDesired, &opened);
+    key = result == ERROR_SUCCESS ? FromHkey(opened) : 0;
+    return result;
+}
+
+long Win32System::RegOpenKey(RootKey root, const std::string& subKey, KeyHandle& key)
+{
+    HKEY opened = nullptr;
+    const LONG result = ::RegOpenKeyA(RootHandle(root), subKey.c_str(), &opened);
+    key = result == ERROR_SUCCESS ? FromHkey(opened) : 0;
+    return result;
+}
+
+long Win32System::RegCloseKey(KeyHandle key)
+{
+    return ::RegCloseKey(ToHkey(key));
+}
+
+long Win32System::RegQueryInfoKey(KeyHandle key, std::uint32_t& valueCount,
+                                  std::uint32_t& maxValueNameLength)
+{
+    DWORD values = 0;
+    DWORD longestName = 0;
+    const LONG result = ::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                           nullptr, &values, &longestName, nullptr, nullptr, nullptr);
+    if (result == ERROR_SUCCESS) {
+        valueCount = values;
+        maxValueNameLength = longestName;
+    }
+    return result;
+}
+
+long Win32System::RegEnumValueName(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferChars,
+                                   std::string& name)
+{
+    const std::uint32_t chars = std::clamp<std::uint32_t>(nameBufferChars, 1, kLargestValueNameChars);
+    std::string buffer(chars, '\0');
+    DWORD length = chars;
+    const LONG result = ::RegEnumValueA(ToHkey(key), index, buffer.data(), &length, nullptr, nullptr,
+                                        nullptr, nullptr);
+    if (result == ERROR_SUCCESS) name.assign(buffer.data(), std::min<DWORD>(length, chars));
+    return result;
+}
+
+long Win32System::RegQueryValueEx(KeyHandle key, const std::string& valueName, std::uint32_t& type,
+                                  std::vector<std::uint8_t>& data)
+{
+    // The value may grow between asking its size and reading it; ask again a few times.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD valueType = REG_NONE;
+        DWORD size = 0;
+        LONG result = ::RegQueryValueExA(ToHkey(key), valueName.c_str(), nullptr, &valueType, nullptr, &size);
+        if (result != ERROR_SUCCESS) return result;
+        std::vector<std::uint8_t> bytes(size);
+        result = ::RegQueryValueExA(ToHkey(key), valueName.c_str(), nullptr, &valueType,
+                                    bytes.empty() ? nullptr : bytes.data(), &size);
+        if (result == ERROR_MORE_DATA) continue;
+        if (result != ERROR_SUCCESS) return result;
+        bytes.resize(std::min<std::size_t>(bytes.size(), size));
+        type = valueType;
+        data = std::move(bytes);
+        return ERROR_SUCCESS;
+    }
+    return ERROR_MORE_DATA;
+}
+
+long Win32System::RegSaveKey(KeyHandle key, const std::string& file)
+{
+    return ::RegSaveKeyA(ToHkey(key), file.c_str(), nullptr);
+}
+
+long Win32System::RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
+                                const std::string& oldFile)
+{
+    return ::RegReplaceKeyA(RootHandle(root), subKey.c_str(), newFile.c_str(), oldFile.c_str());
+}
+
+// ---------------------------------------------------------------- drives
+
+std::uint32_t Win32System::GetLogicalDriveStrings(std::uint32_t bufferChars, std::string& buffer)
+{
+    const std::uint32_t chars = std::min(bufferChars, kLargestTextBuffer);
+    std::string text(chars + 1, '\0');
+    const DWORD length = ::GetLogicalDriveStringsA(chars, text.data());
+    // Success: the characters written, without the list's closing zero, fit in the buffer.
+    if (length > 0 && length < chars) buffer.assign(text.data(), length + 1);
+    else buffer.clear();
+    return length;
+}
+
+std::uint32_t Win32System::GetDriveType(const std::string& rootPath)
+{
+    return ::GetDriveTypeA(rootPath.c_str());
+}
+
+bool Win32System::QueryDosDevice(const std::string& deviceName, std::uint32_t bufferChars,
+                                 std::string& target)
+{
+    const std::uint32_t chars = std::clamp<std::uint32_t>(bufferChars, 1, kLargestTextBuffer);
+    std::string text(chars + 1, '\0');
+    if (::QueryDosDeviceA(deviceName.c_str(), text.data(), chars) == 0) return false;
+    target.assign(text.c_str());
+    return true;
+}
+
+// ---------------------------------------------------------------- files
+
+bool Win32System::FileExists(const std::string& path)
+{
+    if (path.empty()) return false;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string Win32System::ExpandFileName(const std::string& path)
+{
+    if (path.empty()) return {};
+    return FormattedText([&path](char* buffer, int chars) {
+        return static_cast<int>(::GetFullPathNameA(path.c_str(), static_cast<DWORD>(chars), buffer, nullptr));
+    });
+}
+
+bool Win32System::FindFirstFileSize(const std::string& fullPath, std::uint32_t attributeMask,
+                                    std::int64_t& size)
+{
+    // Entries with the hidden, system, volume or directory attribute match only when the mask
+    // admits that attribute, as the runtime's FindFirst filters them.
+    constexpr DWORD kSpecial = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | 0x08 | FILE_ATTRIBUTE_DIRECTORY;
+    const DWORD excluded = kSpecial & ~attributeMask;
+
+    WIN32_FIND_DATAA entry{};
+    HANDLE search = ::FindFirstFileA(fullPath.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    bool found = false;
+    do {
+        if ((entry.dwFileAttributes & excluded) == 0) {
+            size = static_cast<std::int64_t>((static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) |
+                                             entry.nFileSizeLow);
+            found = true;
+            break;
+        }
+    } while (::FindNextFileA(search, &entry));
+    ::FindClose(search);
+    return found;
+}
+
+bool Win32System::OpenExclusive(const std::string& path)
+{
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(file);
+    return true;
+}
+
+bool Win32System::DeleteFile(const std::string& path)
+{
+    return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+std::string Win32System::ProgramFolder()
+{
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() >= kLargestTextBuffer) return {};
+        path.resize(path.size() * 2);   // truncated: try a larger buffer
+    }
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// ---------------------------------------------------------------- token
+
+bool Win32System::EnablePrivilege(const std::string& privilegeName, std::uint32_t tokenAccess)
+{
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), tokenAccess, &token)) return false;
+
+    bool enabled = false;
+    LUID luid{};
+    if (::LookupPrivilegeValueA(nullptr, privilegeName.c_str(), &luid)) {
+        TOKEN_PRIVILEGES wanted{};
+        wanted.PrivilegeCount = 1;
+        wanted.Privileges[0].Luid = luid;
+        wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        TOKEN_PRIVILEGES previous{};   // one entry: 16 bytes
+        DWORD previousLength = 0;
+        // Success with ERROR_NOT_ALL_ASSIGNED means the token lacks the privilege.
+        enabled = ::AdjustTokenPrivileges(token, FALSE, &wanted, sizeof previous, &previous, &previousLength) &&
+                  ::GetLastError() == ERROR_SUCCESS;
+    }
+    ::CloseHandle(token);
+    return enabled;
+}
+
+// ---------------------------------------------------------------- version, process, clock
+
+OsVersion Win32System::GetVersionEx()
+{
+    OSVERSIONINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.dwOSVersionInfoSize = sizeof info;   // the basic 148-byte record
+    ::GetVersionExA(&info);                   // a failed query leaves zeros
+    return OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.dwPlatformId};
+}
+
+bool Win32System::IsWow64Process(bool& isWow64)
+{
+    // Looked up at run time: the program must still start where kernel32 lacks it.
+    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64Process =
+        Lookup<IsWow64ProcessFunction>(::GetModuleHandleA("kernel32"), "IsWow64Process");
+    if (!isWow64Process) return false;
+    BOOL answer = FALSE;
+    if (!isWow64Process(::GetCurrentProcess(), &answer)) return false;
+    isWow64 = answer != FALSE;
+    return true;
+}
+
+std::uint32_t Win32System::GetTickCount()
+{
+    return ::GetTickCount();
+}
+
+LocalTime Win32System::GetLocalTime()
+{
+    SYSTEMTIME st{};
+    ::GetLocalTime(&st);
+    return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+}
+
+// ---------------------------------------------------------------- locale
+
+char Win32System::DecimalSeparator()
+{
+    char text[8] = {};
+    if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, text, sizeof text) <= 0 || text[0] == '\0') {
+        return '.';
+    }
+    return text[0];
+}
+
+std::string Win32System::FormatShortDateLongTime(const LocalTime& time)
+{
+    const SYSTEMTIME st = ToSystemTime(time);
+    const std::string date = FormattedText([&st](char* buffer, int chars) {
+        return ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buffer, chars);
+    });
+    const std::string clock = FormattedText([&st](char* buffer, int chars) {
+        return ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, buffer, chars);
+    });
+    return date + " " + clock;
+}
+
+// ---------------------------------------------------------------- power, restore, shell
+
+bool Win32System::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason)
+{
+    return ::ExitWindowsEx(flags, reason) != FALSE;
+}
+
+RestorePointOutcome Win32System::SetRestorePoint(const RestorePointRequest& request)
+{
+    // Loaded only now: System Restore is missing on server editions and can be removed.
+    HMODULE library = ::LoadLibraryA("SrClient.dll");
+    if (!library) return RestorePointOutcome::NotAvailable;
+    using SetRestorePointFunction = BOOL(WINAPI*)(PRESTOREPOINTINFOA, PSTATEMGRSTATUS);
+    const auto setRestorePoint = Lookup<SetRestorePointFunction>(library, "SRSetRestorePointA");
+    if (!setRestorePoint) {
+        ::FreeLibrary(library);
+        return RestorePointOutcome::NotAvailable;
+    }
+
+    RESTOREPOINTINFOA info;   // byte-packed, as the header declares it
+    std::memset(&info, 0, sizeof info);
+    info.dwEventType = request.eventType;
+    info.dwRestorePtType = request.restorePointType;
+    info.llSequenceNumber = request.sequenceNumber;
+    // At most MAX_DESC - 1 characters, so the description always ends with a zero.
+    const std::size_t length = std::min<std::size_t>(request.description.size(), sizeof info.szDescription - 1);
+    std::memcpy(info.szDescription, request.description.data(), length);
+    STATEMGRSTATUS status;
+    std::memset(&status, 0, sizeof status);
+
+    const BOOL created = setRestorePoint(&info, &status);
+    ::FreeLibrary(library);
+    return created ? RestorePointOutcome::Created : RestorePointOutcome::Failed;
+}
+
+void Win32System::ShellOpen(const std::string& target)
+{
+    // The window the user is working in owns whatever the shell shows.
+    ::ShellExecuteA(::GetActiveWindow(), "Open", target.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+}  // namespace kelvara::platform::win32

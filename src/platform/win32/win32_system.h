@@ -1,0 +1,54 @@
+// The System over the real Win32 API (ANSI functions, as a 32-bit program calls them).
+#pragma once
+
+#include "platform/system.h"
+
+namespace kelvara::platform::win32 {
+
+class Win32System : public System {
+public:
+    long RegOpenKeyEx(RootKey root, const std::string& subKey, std::uint32_t samDesired,
+                      KeyHandle& key) override;
+    long RegOpenKey(RootKey root, const std::string& subKey, KeyHandle& key) override;
+    long RegCloseKey(KeyHandle key) override;
+    long RegQueryInfoKey(KeyHandle key, std::uint32_t& valueCount,
+                         std::uint32_t& maxValueNameLength) override;
+    long RegEnumValueName(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferChars,
+                          std::string& name) override;
+    long RegQueryValueEx(KeyHandle key, const std::string& valueName, std::uint32_t& type,
+                         std::vector<std::uint8_t>& data) override;
+    long RegSaveKey(KeyHandle key, const std::string& file) override;
+    long RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
+                       const std::string& oldFile) override;
+
+    std::uint32_t GetLogicalDriveStrings(std::uint32_t bufferChars, std::string& buffer) override;
+    std::uint32_t GetDriveType(const std::string& rootPath) override;
+    bool QueryDosDevice(const std::string& deviceName, std::uint32_t bufferChars,
+                        std::string& target) override;
+
+    bool FileExists(const std::string& path) override;
+    std::string ExpandFileName(const std::string& path) override;
+    // The size is the entry's full 64-bit size (high and low parts), so a file of 2 GiB or
+    // more is not shown with a negative size.
+    bool FindFirstFileSize(const std::string& fullPath, std::uint32_t attributeMask,
+                           std::int64_t& size) override;
+    bool OpenExclusive(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    std::string ProgramFolder() override;
+
+    bool EnablePrivilege(const std::string& privilegeName, std::uint32_t tokenAccess) override;
+
+    OsVersion GetVersionEx() override;
+    bool IsWow64Process(bool& isWow64) override;
+    std::uint32_t GetTickCount() override;
+    LocalTime GetLocalTime() override;
+
+    char DecimalSeparator() override;
+    std::string FormatShortDateLongTime(const LocalTime& time) override;
+
+    bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
+    RestorePointOutcome SetRestorePoint(const RestorePointRequest& request) override;
+    void ShellOpen(const std::string& target) override;
+};
+
+}  // namespace kelvara::platform::win32

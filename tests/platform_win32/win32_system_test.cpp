@@ -1,0 +1,244 @@
+// Win32System against the real API under Wine (a new prefix: Windows 7, 64-bit, C: and Z:).
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "hive/catalogue.h"
+#include "platform/device_path.h"
+#include "platform/version.h"
+#include "platform/win32/win32_system.h"
+#include "platform/win32/windows_api.h"
+
+namespace kelvara::platform::win32 {
+namespace {
+
+// A file made by this process; removed again at the end of the test.
+class TempFile {
+public:
+    TempFile(std::string path, const std::string& content) : path_(std::move(path))
+    {
+        std::ofstream out(path_, std::ios::binary);
+        out << content;
+    }
+    ~TempFile() { ::DeleteFileA(path_.c_str()); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::vector<std::string> DriveRoots(const std::string& buffer)
+{
+    std::vector<std::string> roots;
+    for (std::size_t at = 0; at < buffer.size() && buffer[at] != '\0';) {
+        const std::size_t end = buffer.find('\0', at);
+        roots.push_back(buffer.substr(at, end - at));
+        at = end + 1;
+    }
+    return roots;
+}
+
+TEST(Win32SystemDrives, WineHasFixedDisksCAndZ)
+{
+    Win32System sys;
+    std::string buffer;
+    const std::uint32_t length = sys.GetLogicalDriveStrings(104, buffer);
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, 104u);
+    const auto roots = DriveRoots(buffer);
+    EXPECT_NE(std::find(roots.begin(), roots.end(), "C:\\"), roots.end());
+    EXPECT_NE(std::find(roots.begin(), roots.end(), "Z:\\"), roots.end());
+    EXPECT_EQ(sys.GetDriveType("C:\\"), drivetype::Fixed);
+    EXPECT_EQ(sys.GetDriveType("Z:\\"), drivetype::Fixed);
+
+    std::string tooSmall;
+    EXPECT_GT(sys.GetLogicalDriveStrings(4, tooSmall), 4u) << "the size needed comes back";
+    EXPECT_TRUE(tooSmall.empty());
+
+    std::string device;
+    ASSERT_TRUE(sys.QueryDosDevice("C:", 127, device));
+    EXPECT_EQ(device, "\\Device\\HarddiskVolume1");
+    EXPECT_FALSE(sys.QueryDosDevice("C:", 5, device)) << "a buffer too small for the name";
+
+    EXPECT_EQ(DevicePathToDrivePath(sys, "\\Device\\HarddiskVolume1\\windows\\win.ini"), "C:\\windows\\win.ini");
+    EXPECT_EQ(DevicePathToLetterPath(sys, "\\Device\\HarddiskVolume1\\windows\\win.ini"), "c:\\windows\\win.ini");
+}
+
+// Writes values into the real hivelist key for one test and removes them again.
+class HiveListValues {
+public:
+    HiveListValues()
+    {
+        ok_ = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, hive::kHiveListKey, 0, KEY_SET_VALUE, &key_) == ERROR_SUCCESS;
+    }
+    ~HiveListValues()
+    {
+        for (const std::string& name : names_) ::RegDeleteValueA(key_, name.c_str());
+        if (ok_) ::RegCloseKey(key_);
+    }
+    bool ok() const { return ok_; }
+    void String(const std::string& name, const std::string& text)
+    {
+        Set(name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+    }
+    void Dword(const std::string& name, DWORD value) { Set(name, REG_DWORD, &value, sizeof value); }
+
+private:
+    void Set(const std::string& name, DWORD type, const void* data, DWORD size)
+    {
+        ASSERT_EQ(::RegSetValueExA(key_, name.c_str(), 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+        names_.push_back(name);
+    }
+    HKEY key_ = nullptr;
+    bool ok_ = false;
+    std::vector<std::string> names_;
+};
+
+TEST(Win32SystemCatalogue, LoadHiveListReadsTheRealHiveListKey)
+{
+    Win32System sys;
+    const bool is64 = IsWow64(sys);
+    ::CreateDirectoryA("C:\\kvtest", nullptr);
+    TempFile hive("C:\\kvtest\\HIVEFILE", "regf");
+    // Made through sysnative, the file lands in the real system folder, which this 32-bit
+    // process sees as system32 only on 32-bit Windows.
+    TempFile native(is64 ? "C:\\windows\\sysnative\\kvtest.dat" : "C:\\windows\\system32\\kvtest.dat", "regf");
+
+    HiveListValues values;
+    ASSERT_TRUE(values.ok());
+    values.String("\\REGISTRY\\MACHINE\\KVTEST1", "\\Device\\HarddiskVolume1\\kvtest\\HIVEFILE");
+    values.Dword("\\REGISTRY\\MACHINE\\KVTEST2", 1);
+    values.String("\\REGISTRY\\MACHINE\\KVTEST3", "");
+    values.String("\\REGISTRY\\MACHINE\\KVTEST4", "\\Device\\HarddiskVolume1\\kvtest\\MISSING");
+    values.String("\\REGISTRY\\MACHINE\\KVTEST5", "\\Device\\HarddiskVolume1\\windows\\system32\\kvtest.dat");
+
+    // A name buffer without room for the zero is refused, as the catalogue expects.
+    KeyHandle key = 0;
+    ASSERT_EQ(sys.RegOpenKeyEx(RootKey::LocalMachine, hive::kHiveListKey, access::KeyAllAccess, key), 0);
+    std::uint32_t count = 0, longest = 0;
+    ASSERT_EQ(sys.RegQueryInfoKey(key, count, longest), 0);
+    EXPECT_GE(count, 5u);
+    EXPECT_GE(longest, 25u);
+    std::string name;
+    EXPECT_EQ(sys.RegEnumValueName(key, 0, 3, name), status::MoreData);
+    EXPECT_EQ(sys.RegEnumValueName(key, count, longest + 1, name), status::NoMoreItems);
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    ASSERT_EQ(sys.RegQueryValueEx(key, "\\REGISTRY\\MACHINE\\KVTEST2", type, data), 0);
+    EXPECT_EQ(type, regtype::Dword);
+    EXPECT_EQ(data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+    sys.RegCloseKey(key);
+
+    std::vector<std::string> keys, files;
+    hive::LoadHiveList(sys, is64, keys, files);
+    const std::string expectedNative =
+        is64 ? "C:\\windows\\sysnative\\kvtest.dat" : "C:\\windows\\system32\\kvtest.dat";
+    EXPECT_EQ(keys, (std::vector<std::string>{"\\REGISTRY\\MACHINE\\KVTEST1", "\\REGISTRY\\MACHINE\\KVTEST5"}));
+    EXPECT_EQ(files, (std::vector<std::string>{"C:\\kvtest\\HIVEFILE", expectedNative}));
+}
+
+TEST(Win32SystemVersion, WineReportsSixtyFourBitWindows7)
+{
+    Win32System sys;
+    const OsVersion version = sys.GetVersionEx();
+    EXPECT_EQ(version.platformId, 2u);
+    EXPECT_EQ(version.majorVersion, 6u);
+    EXPECT_EQ(version.minorVersion, 1u);
+    EXPECT_GT(version.buildNumber, 0u);
+    EXPECT_EQ(GetWindowsVersionCode(sys), 12);
+    EXPECT_TRUE(IsWow64(sys));
+}
+
+TEST(Win32SystemRegistry, SaveKeyWritesAFile)
+{
+    Win32System sys;
+    EXPECT_TRUE(sys.EnablePrivilege("SeBackupPrivilege", access::TokenAdjustPrivilegesQuery));
+    EXPECT_FALSE(sys.EnablePrivilege("SeNoSuchPrivilege", access::TokenAdjustPrivilegesQuery));
+
+    const std::string copy = "C:\\kvtest-software.kvf";
+    ::DeleteFileA(copy.c_str());
+    KeyHandle key = 0;
+    ASSERT_EQ(sys.RegOpenKeyEx(RootKey::LocalMachine, "SOFTWARE",
+                               access::KeyQueryValue | access::KeyWow64_64Key, key), 0);
+    EXPECT_EQ(sys.RegSaveKey(key, copy), 0);
+    // Windows refuses to save onto an existing file (ERROR_ALREADY_EXISTS); Wine 8 overwrites
+    // it. Callers delete the old copy first, so either answer is fine for them.
+    EXPECT_EQ(sys.RegCloseKey(key), 0);
+
+    std::int64_t size = 0;
+    ASSERT_TRUE(sys.FindFirstFileSize(copy, 0x3F, size));
+    EXPECT_GT(size, 1000);
+    std::ifstream in(copy, std::ios::binary);
+    std::string head(4, '\0');
+    in.read(head.data(), 4);
+    EXPECT_EQ(head, "WINE") << "Wine writes its own text format";
+    in.close();
+    EXPECT_TRUE(sys.DeleteFile(copy));
+    EXPECT_FALSE(sys.FileExists(copy));
+
+    EXPECT_EQ(sys.RegOpenKey(RootKey::Users, ".DEFAULT", key), 0);
+    sys.RegCloseKey(key);
+    EXPECT_EQ(sys.RegOpenKey(RootKey::LocalMachine, "NO\\SUCH\\KEY", key), status::FileNotFound);
+}
+
+TEST(Win32SystemFiles, ExistenceSizeAndExclusiveOpen)
+{
+    Win32System sys;
+    TempFile one("C:\\kvtest-one.bin", "x");
+    EXPECT_TRUE(sys.FileExists("c:\\KVTEST-ONE.BIN"));
+    EXPECT_FALSE(sys.FileExists("C:\\windows")) << "a folder is not a file";
+    EXPECT_FALSE(sys.FileExists(""));
+
+    std::int64_t size = -5;
+    ASSERT_TRUE(sys.FindFirstFileSize(one.path(), 0x3F, size));
+    EXPECT_EQ(size, 1);
+    EXPECT_FALSE(sys.FindFirstFileSize("C:\\kvtest-none.bin", 0x3F, size));
+
+    EXPECT_TRUE(sys.OpenExclusive(one.path()));
+    HANDLE held = ::CreateFileA(one.path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(sys.OpenExclusive(one.path())) << "held open without sharing";
+    ::CloseHandle(held);
+    EXPECT_TRUE(sys.OpenExclusive(one.path()));
+
+    char current[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, current);
+    std::string expected = current;
+    if (expected.back() != '\\') expected += '\\';
+    EXPECT_EQ(sys.ExpandFileName("some.kvf"), expected + "some.kvf");
+
+    const std::string folder = sys.ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '\\');
+    EXPECT_TRUE(sys.FileExists(folder + "platform_win32_tests.exe"));
+}
+
+TEST(Win32SystemMisc, RestorePointClockAndLocale)
+{
+    Win32System sys;
+    // Wine's SrClient.dll exists and answers FALSE.
+    RestorePointRequest request;
+    request.description = std::string(100, 'x');   // longer than the record's field
+    EXPECT_EQ(sys.SetRestorePoint(request), RestorePointOutcome::Failed);
+
+    const std::uint32_t before = sys.GetTickCount();
+    ::Sleep(20);
+    EXPECT_GE(sys.GetTickCount() - before, 10u);
+
+    const LocalTime now = sys.GetLocalTime();
+    EXPECT_GE(now.year, 2020);
+    EXPECT_GE(now.month, 1);
+    EXPECT_LE(now.month, 12);
+
+    const char separator = sys.DecimalSeparator();
+    EXPECT_TRUE(separator == '.' || separator == ',') << separator;
+    const std::string text = sys.FormatShortDateLongTime(LocalTime{2009, 7, 4, 21, 5, 9, 0});
+    EXPECT_NE(text.find("2009"), std::string::npos) << text;
+    EXPECT_NE(text.find("05"), std::string::npos) << text;
+    EXPECT_NE(text.find(' '), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace kelvara::platform::win32

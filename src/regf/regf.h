@@ -114,10 +114,20 @@ struct CompactOptions {
     std::function<void(std::uint64_t done, std::uint64_t total)> progress;
 };
 
+// reachableBytes (here and in HiveStats) is the sum of the sizes of the cells that hold the
+// hive's content, size fields included, without bin headers or free space. The smallest file
+// that can hold them is PackedHiveSize(reachableBytes): the base block plus 4096-byte bins,
+// each losing 32 bytes to its header. A compacted hive is that size or a little more: a bin
+// ends with a few free bytes when no remaining cell fits its tail, and a cell larger than a
+// bin gets a bin of its own rounded up to 4096. Compacting does not change the content, but
+// it does shrink cells the input had allocated larger than needed, so the output's
+// reachableBytes can be below the input's.
+std::uint64_t PackedHiveSize(std::uint64_t reachableBytes);
+
 struct CompactStats {
     std::uint64_t inputSize = 0;       // bytes of the input file
     std::uint64_t outputSize = 0;      // bytes written
-    std::uint64_t reachableBytes = 0;  // sum of the sizes of the cells written
+    std::uint64_t reachableBytes = 0;  // sum of the sizes of the cells written (see above)
     std::uint32_t keys = 0;
     std::uint32_t values = 0;
     std::uint32_t securityDescriptors = 0;
@@ -139,7 +149,7 @@ struct HiveStats {
     std::uint64_t fileSize = 0;
     std::uint64_t usedBytes = 0;       // allocated cells
     std::uint64_t freeBytes = 0;       // free cells
-    std::uint64_t reachableBytes = 0;  // allocated cells reachable from the root
+    std::uint64_t reachableBytes = 0;  // allocated cells reachable from the root (see above)
     double FragmentationPercent() const;   // share of the hive bins not holding reachable cells
 };
 

@@ -137,9 +137,10 @@ KeySpec WideTree(std::uint32_t count) {
     for (std::uint32_t i = 0; i < count; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "Key%05u", i);
-        // Inserted in reverse so the builder has to sort them.
-        root.subkeys.insert(root.subkeys.begin(), KeySpec{name, "", i, {}, {}, {}});
+        root.subkeys.push_back(KeySpec{name, "", i, {}, {}, {}});
     }
+    // In reverse, so the builder has to sort them.
+    std::reverse(root.subkeys.begin(), root.subkeys.end());
     return root;
 }
 

@@ -127,6 +127,11 @@ public:
     // RegReplaceKeyA(root, subKey, newFile, oldFile).
     virtual long RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
                                const std::string& oldFile) = 0;
+    // Asks a RegSaveKey running on another thread to give up soon, leaving no partial file;
+    // saves started later fail until ResetCancel. Used when the user closes the progress window
+    // mid-run. Where a save cannot be interrupted (Win32) both do nothing and the save runs on.
+    virtual void CancelSaves() {}
+    virtual void ResetCancel() {}
 
     // ---- drives (kernel32) ----
     // GetLogicalDriveStringsA into a buffer of bufferChars characters. Returns what the call

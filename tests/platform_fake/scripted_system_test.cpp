@@ -2,6 +2,7 @@
 // code rely on it: buffer rules, case-insensitive names, save-refuses-to-overwrite, the log.
 #include <gtest/gtest.h>
 
+#include <future>
 #include <string>
 #include <thread>
 
@@ -96,6 +97,35 @@ TEST(ScriptedSystemRegistry, SaveWritesTheScriptedFileAndRefusesToOverwrite)
     const auto log = sys.CallLog();
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log[2], "RegSaveKey SYSTEM -> " + copy);
+}
+
+TEST(ScriptedSystemRegistry, CancelledSavesWriteNothingUntilReset)
+{
+    ScriptedSystem sys;
+    sys.AddKey(RootKey::LocalMachine, "SOFTWARE");
+    KeyHandle key = 0;
+    ASSERT_EQ(sys.RegOpenKey(RootKey::LocalMachine, "SOFTWARE", key), status::Success);
+
+    // The save is held in the hook while another thread cancels, as a closing progress window does.
+    std::promise<void> saveStarted;
+    std::promise<void> cancelled;
+    sys.SetSaveHook([&](const std::string&) {
+        saveStarted.set_value();
+        cancelled.get_future().wait();
+    });
+    auto save = std::async(std::launch::async, [&] { return sys.RegSaveKey(key, "C:\\a.kvf"); });
+    saveStarted.get_future().wait();
+    sys.CancelSaves();
+    cancelled.set_value();
+    EXPECT_EQ(save.get(), status::OperationAborted);
+    EXPECT_FALSE(sys.HasFile("C:\\a.kvf"));
+
+    sys.SetSaveHook(nullptr);
+    EXPECT_EQ(sys.RegSaveKey(key, "C:\\b.kvf"), status::OperationAborted);
+    sys.ResetCancel();
+    EXPECT_EQ(sys.RegSaveKey(key, "C:\\b.kvf"), status::Success);
+    EXPECT_TRUE(sys.HasFile("C:\\b.kvf"));
+    sys.RegCloseKey(key);
 }
 
 TEST(ScriptedSystemDrives, LogicalDriveStringsFollowTheBufferRules)

@@ -475,6 +475,7 @@ long ScriptedSystem::RegSaveKey(KeyHandle key, const std::string& file)
     Log("RegSaveKey " + open->second.shownPath + " -> " + file);
     const Key* found = KeyOf(key);
     if (!found) return status::InvalidHandle;
+    if (savesCancelled_) return status::OperationAborted;
     if (found->save.status != status::Success) return found->save.status;
     // The registry refuses to overwrite: the caller deletes an old copy first.
     if (files_.count(file) != 0) return status::AlreadyExists;
@@ -495,6 +496,20 @@ long ScriptedSystem::RegReplaceKey(RootKey root, const std::string& subKey, cons
     if (it->second.replaceStatus != status::Success) return it->second.replaceStatus;
     if (files_.count(newFile) == 0) return status::FileNotFound;
     return status::Success;
+}
+
+void ScriptedSystem::CancelSaves()
+{
+    std::lock_guard lock(mutex_);
+    Log("CancelSaves");
+    savesCancelled_ = true;
+}
+
+void ScriptedSystem::ResetCancel()
+{
+    std::lock_guard lock(mutex_);
+    Log("ResetCancel");
+    savesCancelled_ = false;
 }
 
 // ---------------------------------------------------------------- drives

@@ -144,6 +144,10 @@ public:
     long RegSaveKey(KeyHandle key, const std::string& file) override;
     long RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
                        const std::string& oldFile) override;
+    // A save blocked in the save hook when CancelSaves comes, and every save after it until
+    // ResetCancel, answers OperationAborted and writes nothing.
+    void CancelSaves() override;
+    void ResetCancel() override;
 
     std::uint32_t GetLogicalDriveStrings(std::uint32_t bufferChars, std::string& buffer) override;
     std::uint32_t GetDriveType(const std::string& rootPath) override;
@@ -238,6 +242,7 @@ private:
     std::string shortDateFormat_ = "M/d/yyyy";
     std::string longTimeFormat_ = "h:mm:ss tt";
     bool exitWindowsResult_ = true;
+    bool savesCancelled_ = false;
     RestorePointOutcome restorePointOutcome_ = RestorePointOutcome::Created;
     std::function<void(const std::string&)> saveHook_;
     std::function<void()> restorePointHook_;

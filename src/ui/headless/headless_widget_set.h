@@ -19,6 +19,7 @@
 
 #include "ui/dialogs.h"
 #include "ui/form.h"
+#include "ui/form_link.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::ui::headless {
@@ -125,8 +126,7 @@ public:
 
     // ---- for the headless peers
     struct Posted {
-        std::weak_ptr<void> alive;  // the form's link; expired = the form is gone
-        Form* form = nullptr;
+        std::shared_ptr<detail::FormLink> link;  // its form pointer is cleared when the form goes
         Message message;
     };
     void Enqueue(Posted p);
@@ -142,9 +142,10 @@ private:
     bool DispatchOne();
     bool FireDueTimers(std::int64_t now);
     std::optional<std::int64_t> NextTimerDue() const;
-    void Idle(Form& top);
-    Control* ControlAtClient(Form& form, Point client) const;
-    void UpdateHover(Form& form, Point client);
+    void CloseIdle(Form& top, int& attempts);
+    void FireTimer(std::int64_t due);
+    void LeaveWindowed();
+    void MoveToScreen(Form& form, Point screen);
 
     Mode mode_;
     std::chrono::steady_clock::time_point start_;
@@ -176,6 +177,7 @@ private:
     Form* pointerForm_ = nullptr;  // the form under the simulated pointer
     Control* hoverWindowed_ = nullptr;
     Control* pressedWindowed_ = nullptr;
+    bool nonClientPress_ = false;
     Form* dragForm_ = nullptr;
     Point dragStart_{};
     Point dragFormStart_{};

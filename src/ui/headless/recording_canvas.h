@@ -10,7 +10,7 @@
 namespace kelvara::ui::headless {
 
 struct DrawOp {
-    enum Kind { Fill, Pixel, Line, Text, Picture } kind;
+    enum Kind { Fill, Pixel, Line, Text, Picture } kind = Fill;
     Rect rect;          // device coordinates: the filled rect, the text rect, the picture's rect
     Point a, b;         // line ends
     Color color = 0;    // resolved fill / line / pixel colour, or the text colour

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "installation_builder.h"
+#include "platform/offline/ascii_text.h"
 #include "platform/offline/offline_system.h"
 #include "platform/offline/replacement_journal.h"
 
@@ -50,9 +51,10 @@ protected:
     }
     fs::path Config(const std::string& name) const { return Config(root.Path(), name); }
 
-    static long Request(System& system, const std::string& hive) {
-        std::string file = "C:\\Windows\\System32\\config\\" + hive;
-        return system.RegReplaceKey(RootKey::LocalMachine, hive, file + ".kvf", file + ".bak");
+    // Asks for the hive's copy to replace it, as the program does; the sub-key's spelling is free.
+    static long Request(System& system, const std::string& subKey) {
+        std::string file = "C:\\Windows\\System32\\config\\" + AsciiToUpper(subKey);
+        return system.RegReplaceKey(RootKey::LocalMachine, subKey, file + ".kvf", file + ".bak");
     }
 
     TempFolder root;
@@ -187,6 +189,7 @@ TEST_F(ReplaceKey, ACrashAtAnyStepOfTheRestartLosesNoHive) {
     for (const char* name : {"SYSTEM", "SOFTWARE"}) {
         oldBytes[name] = ReadBytes(Config(name));
         newBytes[name] = ReadBytes(Config(std::string(name) + ".kvf"));
+        ASSERT_NE(oldBytes[name], newBytes[name]) << "the copy must differ from its hive for this test to see anything";
     }
     int crashes = 0;
     for (int step = 0;; ++step) {
@@ -227,6 +230,7 @@ TEST_F(ReplaceKey, ACrashAtAnyStepOfTheRestartLosesNoHive) {
 TEST_F(ReplaceKey, ACrashDuringTheRecoveryIsRecoveredToo) {
     auto oldSystem = ReadBytes(Config("SYSTEM"));
     auto newSystem = ReadBytes(Config("SYSTEM.kvf"));
+    ASSERT_NE(oldSystem, newSystem);
     std::map<std::string, std::vector<std::uint8_t>> oldBytes{{"SYSTEM", oldSystem}}, newBytes{{"SYSTEM", newSystem}};
     int cases = 0;
     for (int first = 0;; ++first) {

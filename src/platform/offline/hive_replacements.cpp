@@ -46,9 +46,7 @@ void HiveReplacements::Reach(const std::string& operation) const {
 
 std::optional<ReplacementJournal> HiveReplacements::Load() {
     std::string error;
-    auto journal = LoadJournal(paths_, error);
-    journalProblem_ = journal ? std::string() : error;
-    return journal;
+    return LoadJournal(paths_, error);
 }
 
 bool HiveReplacements::Store(const ReplacementJournal& journal, std::string& error) {

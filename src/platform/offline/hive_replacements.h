@@ -46,9 +46,6 @@ public:
     // until it restarts, so it can be neither opened exclusively nor deleted.
     bool IsHeldForReplacement(const std::filesystem::path& file) const;
 
-    // Why the journal could not be read, when it could not (its requests are then not applied).
-    const std::string& JournalProblem() const { return journalProblem_; }
-
 private:
     std::optional<ReplacementJournal> Load();
     bool Store(const ReplacementJournal& journal, std::string& error);
@@ -58,7 +55,6 @@ private:
 
     InstallationPaths paths_;
     Failpoint failpoint_;
-    std::string journalProblem_;
 };
 
 // Whether a file is a sound, clean hive that may take a hive's place; `problem` says why not.

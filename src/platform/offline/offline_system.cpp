@@ -62,6 +62,11 @@ std::vector<ReplacementResult> OfflineSystem::LastStartResults() const {
     return lastStartResults_;
 }
 
+std::string OfflineSystem::ReplacementJournalProblem() {
+    std::string error;
+    return LoadJournal(paths_, error) ? std::string() : error;
+}
+
 std::string OfflineSystem::LastShellTarget() const {
     std::lock_guard lock(mutex_);
     return lastShellTarget_;
@@ -300,9 +305,9 @@ bool OfflineSystem::DeleteFile(const std::string& path) {
 
 std::string OfflineSystem::ProgramFolder() {
 #ifdef _WIN32
-    char* program = nullptr;
-    if (_get_pgmptr(&program) != 0 || !program) return {};
-    return fs::path(program).parent_path().string() + "\\";
+    // The C runtime keeps the executable's full path; no need for the Win32 headers here.
+    if (!_pgmptr || !*_pgmptr) return {};
+    return fs::path(_pgmptr).parent_path().string() + "\\";
 #else
     std::error_code ec;
     fs::path program = fs::read_symlink("/proc/self/exe", ec);

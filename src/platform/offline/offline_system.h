@@ -38,6 +38,9 @@ public:
     void ResetCancel();
     // What the last start (construction or ExitWindowsEx) did with each recorded replacement.
     std::vector<offline::ReplacementResult> LastStartResults() const;
+    // Why the replacement journal in the folder could not be read, or empty. While it cannot,
+    // no replacement is recorded or applied, so nothing is done on a guess.
+    std::string ReplacementJournalProblem();
     // The target of the last ShellOpen; nothing is opened offline.
     std::string LastShellTarget() const;
     const std::filesystem::path& RootFolder() const { return paths_.Root(); }

@@ -150,6 +150,7 @@ struct HiveStats {
     std::uint64_t usedBytes = 0;       // allocated cells
     std::uint64_t freeBytes = 0;       // free cells
     std::uint64_t reachableBytes = 0;  // allocated cells reachable from the root (see above)
+    std::uint64_t hiveBinsBytes = 0;   // the hive bins, their headers included
     double FragmentationPercent() const;   // share of the hive bins not holding reachable cells
 };
 
@@ -157,6 +158,9 @@ struct CheckReport {
     bool sound = false;   // structure valid, every allocated cell accounted for, counts right
     bool dirty = false;
     std::vector<std::string> problems;   // one line each, with offsets
+    // Oddities that do not make the hive unsound (a security descriptor counted more often
+    // than the file's keys use it, which volatile keys of a running system explain).
+    std::vector<std::string> notes;
     HiveStats stats;
     std::string Text() const;            // readable report for people
 };

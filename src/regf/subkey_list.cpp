@@ -12,6 +12,9 @@ namespace kelvara::regf {
 
 namespace {
 
+// A key node's cell: size field, the 76-byte header, at least one name byte, rounded to 8.
+constexpr std::uint32_t kMinKeyNodeCellSize = 88;
+
 Result<SubkeyListHeader> ReadListHeader(const Cell& cell, const char* structure) {
     auto header = cell.data.Read<SubkeyListHeader>(0);
     if (!header) return CellError(structure, cell.offset, "expected a 4-byte list header, the cell is too small");
@@ -26,9 +29,7 @@ Status ReadLeaf(const Cell& cell, const SubkeyListHeader& header, std::vector<Su
                                                      std::string(header.signature.chars, 2) + "\"");
 }
 
-}  // namespace
-
-Result<SubkeyList> ReadSubkeyList(const CellSpace& cells, std::uint32_t offset, std::uint32_t expectedCount) {
+Result<SubkeyList> ReadElements(const CellSpace& cells, std::uint32_t offset, std::uint32_t maxCount) {
     auto cell = cells.Allocated(offset, "subkey list");
     if (!cell) return cell.error();
     auto header = ReadListHeader(*cell, "subkey list");
@@ -48,19 +49,32 @@ Result<SubkeyList> ReadSubkeyList(const CellSpace& cells, std::uint32_t offset, 
             if (!leafHeader) return leafHeader.error();
             // Leaves are read one after another; a root that names more elements than the key
             // has (a leaf listed twice, say) is stopped before it can grow the list further.
-            if (list.elements.size() + leafHeader->number_of_elements > expectedCount)
-                return CellError("index root", offset, "its leaves hold more than the key's " +
-                                                           std::to_string(expectedCount) + " subkeys");
+            if (list.elements.size() + leafHeader->number_of_elements > maxCount)
+                return CellError("index root", offset, "its leaves hold more than " +
+                                                           std::to_string(maxCount) + " subkeys");
             auto read = ReadLeaf(*leaf, *leafHeader, list.elements);
             if (!read) return read.error();
             list.cells.push_back(leafOffset);
         }
     }
+    return list;
+}
+
+}  // namespace
+
+Result<SubkeyList> ReadSubkeyListAnyCount(const CellSpace& cells, std::uint32_t offset) {
+    return ReadElements(cells, offset, cells.HiveBinsSize() / kMinKeyNodeCellSize);
+}
+
+Result<SubkeyList> ReadSubkeyList(const CellSpace& cells, std::uint32_t offset, std::uint32_t expectedCount) {
+    auto read = ReadElements(cells, offset, expectedCount);
+    if (!read) return read;
+    SubkeyList& list = read.value();
     if (list.elements.size() != expectedCount)
         return CellError("subkey list", offset, "expected " + std::to_string(expectedCount) +
                                                     " elements (the key's subkey count), found " +
                                                     std::to_string(list.elements.size()));
-    return list;
+    return read;
 }
 
 LeafForm LeafFormFor(std::uint32_t minorVersion) {

@@ -200,3 +200,39 @@ void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& by
 }
 
 }  // namespace kelvara::regf::testing
+
+#include <cstring>
+
+#include "regf/base_block.h"
+
+namespace kelvara::regf::testing {
+
+std::uint32_t KeyCell(const std::vector<std::uint8_t>& bytes, const std::string& path) {
+    HiveFile hive = Open(bytes);
+    auto key = hive.FindKey(path);
+    if (!key.ok() || !key->has_value()) throw std::runtime_error("no key " + path);
+    return (*key)->CellOffset();
+}
+
+std::uint32_t Get32(const std::vector<std::uint8_t>& bytes, std::uint64_t fileOffset) {
+    return static_cast<std::uint32_t>(bytes.at(fileOffset)) | (static_cast<std::uint32_t>(bytes.at(fileOffset + 1)) << 8) |
+           (static_cast<std::uint32_t>(bytes.at(fileOffset + 2)) << 16) | (static_cast<std::uint32_t>(bytes.at(fileOffset + 3)) << 24);
+}
+
+void Put32(std::vector<std::uint8_t>& bytes, std::uint64_t fileOffset, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes.at(fileOffset + i) = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+void Put16(std::vector<std::uint8_t>& bytes, std::uint64_t fileOffset, std::uint16_t value) {
+    bytes.at(fileOffset) = static_cast<std::uint8_t>(value);
+    bytes.at(fileOffset + 1) = static_cast<std::uint8_t>(value >> 8);
+}
+
+void Reseal(std::vector<std::uint8_t>& bytes) {
+    BaseBlockHeader header;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    header.checksum = BaseBlockChecksum(header);
+    std::memcpy(bytes.data(), &header, sizeof header);
+}
+
+}  // namespace kelvara::regf::testing

@@ -47,3 +47,17 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace kelvara::regf::testing
+
+namespace kelvara::regf::testing {
+
+// Finding and patching structures in a hive's bytes, for making damaged hives.
+std::uint32_t KeyCell(const std::vector<std::uint8_t>& bytes, const std::string& path);
+// The file offset of a field of the structure in the cell at `cell`.
+inline std::uint64_t FieldAt(std::uint32_t cell, std::size_t field) { return 4096 + cell + 4 + field; }
+std::uint32_t Get32(const std::vector<std::uint8_t>& bytes, std::uint64_t fileOffset);
+void Put32(std::vector<std::uint8_t>& bytes, std::uint64_t fileOffset, std::uint32_t value);
+void Put16(std::vector<std::uint8_t>& bytes, std::uint64_t fileOffset, std::uint16_t value);
+// Recomputes the base block's checksum after a patch of the base block.
+void Reseal(std::vector<std::uint8_t>& bytes);
+
+}  // namespace kelvara::regf::testing

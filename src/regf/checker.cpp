@@ -1,0 +1,298 @@
+// Checks a hive the way a careful reader would before trusting it: the structure of every
+// reachable cell, the counts and links between them, and that no allocated cell is left
+// unreachable. Problems are collected rather than stopping at the first, so one run tells
+// the whole story.
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "regf/class_name.h"
+#include "regf/errors.h"
+#include "regf/hive_file_impl.h"
+#include "regf/key_node.h"
+#include "regf/key_value.h"
+#include "regf/names.h"
+#include "regf/security_key.h"
+#include "regf/subkey_list.h"
+#include "regf/value_list.h"
+
+namespace kelvara::regf {
+
+namespace {
+
+constexpr std::uint32_t kMaxKeyDepth = 512;
+constexpr std::size_t kMaxProblemLines = 200;
+constexpr std::size_t kMaxLeakLines = 20;
+
+class Checker {
+public:
+    explicit Checker(const HiveFile& hive)
+        : impl_(ImplOf(hive)), cells_(impl_.cells), reached_(cells_.HiveBinsSize() / kCellAlignment, false) {}
+
+    CheckReport Run() {
+        CheckBaseBlock();
+        std::uint32_t root = impl_.baseBlock.root_cell_offset;
+        CheckKey(root, root, 0, "");
+        CheckSecurityList();
+        CheckCells();
+        if (omitted_ > 0) report_.problems.push_back("... and " + std::to_string(omitted_) + " more problems");
+        report_.sound = report_.problems.empty() && !report_.dirty;
+        return std::move(report_);
+    }
+
+private:
+    void Problem(const std::string& line) {
+        if (report_.problems.size() < kMaxProblemLines) report_.problems.push_back(line);
+        else ++omitted_;
+    }
+    void Problem(const std::string& path, const Error& error) {
+        Problem((path.empty() ? std::string("root key") : "key " + path) + ": " + error.ToString());
+    }
+
+    // Marks a cell as reached; a cell reached twice is shared or part of a cycle.
+    bool Reach(std::uint32_t offset, const char* structure, const std::string& path) {
+        std::size_t unit = offset / kCellAlignment;
+        if (unit >= reached_.size()) return false;
+        if (reached_[unit]) {
+            Problem(path, CellError(structure, offset, "reached a second time (shared with another structure, or a cycle)"));
+            return false;
+        }
+        reached_[unit] = true;
+        return true;
+    }
+
+    void CheckBaseBlock() {
+        const auto& base = impl_.baseBlock;
+        if (!impl_.checksumProblem.empty()) {
+            report_.dirty = true;
+            Problem(impl_.checksumProblem + " at offset " + Hex(offsetof(BaseBlockHeader, checksum)));
+        }
+        if (base.primary_sequence_number != base.secondary_sequence_number) {
+            report_.dirty = true;
+            Problem("base block: sequence numbers differ (primary " + std::to_string(base.primary_sequence_number) +
+                    ", secondary " + std::to_string(base.secondary_sequence_number) +
+                    "): the hive is dirty, its last write did not finish, at offset " +
+                    Hex(offsetof(BaseBlockHeader, primary_sequence_number)));
+        }
+    }
+
+    void CheckKey(std::uint32_t offset, std::uint32_t parent, std::uint32_t depth, const std::string& parentPath) {
+        if (depth > kMaxKeyDepth) {
+            Problem(parentPath, CellError("key node", offset, "nested deeper than " + std::to_string(kMaxKeyDepth) + " levels"));
+            return;
+        }
+        auto node = ReadKeyNode(cells_, offset);
+        if (!node) return Problem(parentPath, node.error());
+        if (!Reach(offset, "key node", parentPath)) return;
+        std::string path = depth == 0 ? "" : parentPath + "\\" + Utf16ToUtf8(node->Name());
+        if (depth > 0 && node->header.parent != parent)
+            Problem(path, CellError("key node", offset, "parent is " + Hex(node->header.parent) + ", expected " + Hex(parent)));
+
+        std::uint32_t classCell = kNoCell;
+        auto className = ReadClassName(cells_, *node, &classCell);
+        if (!className) Problem(path, className.error());
+        else if (classCell != kNoCell) Reach(classCell, "class name", path);
+
+        auto security = ReadKeySecurity(cells_, node->header.key_security_offset);
+        if (!security) Problem(path, security.error());
+        else ++securityUses_[security->offset];
+
+        CheckValues(*node, path);
+        CheckSubkeys(*node, depth, path);
+    }
+
+    void CheckValues(const KeyNode& node, const std::string& path) {
+        std::uint32_t count = node.header.number_of_key_values;
+        if (count == 0) return;
+        std::uint32_t listOffset = node.header.key_values_list_offset;
+        auto list = ReadValueList(cells_, listOffset, count);
+        if (!list) return Problem(path, list.error());
+        if (!Reach(listOffset, "key values list", path)) return;
+        std::set<std::u16string> names;
+        for (std::uint32_t offset : *list) {
+            auto value = ReadKeyValue(cells_, offset);
+            if (!value) {
+                Problem(path, value.error());
+                continue;
+            }
+            if (!Reach(offset, "key value", path)) continue;
+            if (!names.insert(Upcase(value->Name())).second)
+                Problem(path, CellError("key value", offset, "a second value named \"" + Utf16ToUtf8(value->Name()) + "\""));
+            std::vector<std::uint32_t> dataCells;
+            auto data = ReadValueData(cells_, *value, impl_.baseBlock.minor_version, &dataCells);
+            if (!data) {
+                Problem(path, data.error());
+                continue;
+            }
+            for (auto cell : dataCells) Reach(cell, "value data", path);
+        }
+    }
+
+    void CheckSubkeys(const KeyNode& node, std::uint32_t depth, const std::string& path) {
+        std::uint32_t count = node.header.number_of_subkeys;
+        std::uint32_t listOffset = node.header.subkeys_list_offset;
+        // Writers leave a stale list offset behind when the last subkey goes; only the count counts.
+        if (count == 0) return;
+        if (listOffset == kNoCell)
+            return Problem(path, CellError("key node", node.offset, "says " + std::to_string(count) + " subkeys but has no subkey list"));
+        auto list = ReadSubkeyListAnyCount(cells_, listOffset);
+        if (!list) return Problem(path, list.error());
+        for (auto cell : list->cells)
+            if (!Reach(cell, "subkey list", path)) return;
+        if (list->elements.size() != count)
+            Problem(path, CellError("key node", node.offset, "number of subkeys is " + std::to_string(count) +
+                                                                 ", its subkey list holds " + std::to_string(list->elements.size())));
+        std::u16string previous;
+        for (std::size_t i = 0; i < list->elements.size(); ++i) {
+            const auto& element = list->elements[i];
+            auto child = ReadKeyNode(cells_, element.keyNodeOffset);
+            if (!child) {
+                Problem(path, child.error());
+                continue;
+            }
+            std::u16string name = child->Name();
+            if (element.form == LeafForm::HashLeaf && element.check != NameHash(name))
+                Problem(path, CellError("hash leaf", element.leafOffset, "hash of \"" + Utf16ToUtf8(name) + "\" is " +
+                                                                             Hex(element.check) + ", expected " + Hex(NameHash(name))));
+            if (element.form == LeafForm::FastLeaf && element.check != NameHint(name))
+                Problem(path, CellError("fast leaf", element.leafOffset, "hint of \"" + Utf16ToUtf8(name) + "\" is " +
+                                                                             Hex(element.check) + ", expected " + Hex(NameHint(name))));
+            if (i > 0 && CompareNames(previous, name) >= 0)
+                Problem(path, CellError("subkey list", element.leafOffset, "\"" + Utf16ToUtf8(name) + "\" is out of order after \"" +
+                                                                               Utf16ToUtf8(previous) + "\""));
+            previous = name;
+            CheckKey(element.keyNodeOffset, node.offset, depth + 1, path);
+        }
+    }
+
+    // Every descriptor in use must be on the hive's circular list, with each entry's blink
+    // naming the one before it and its count matching the keys that use it.
+    void CheckSecurityList() {
+        if (securityUses_.empty()) return;
+        std::uint32_t start = securityUses_.begin()->first;
+        std::uint32_t previous = start, current = start;
+        std::set<std::uint32_t> onList;
+        auto first = ReadKeySecurity(cells_, start);
+        if (first) previous = first->header.blink;
+        // A sound list has at most one entry per cell; more steps than that is a loop.
+        std::size_t limit = cells_.HiveBinsSize() / kCellAlignment;
+        for (std::size_t step = 0; step <= limit; ++step) {
+            auto security = ReadKeySecurity(cells_, current);
+            if (!security) {
+                Problem("security list: " + security.error().ToString());
+                break;
+            }
+            if (security->header.blink != previous)
+                Problem("security list: " + CellError("key security", current, "blink is " + Hex(security->header.blink) +
+                                                                                   ", expected " + Hex(previous)).ToString());
+            if (!onList.insert(current).second) {
+                Problem("security list: " + CellError("key security", current, "reached twice without returning to the start").ToString());
+                break;
+            }
+            Reach(current, "key security", "");
+            std::uint32_t uses = securityUses_.count(current) ? securityUses_[current] : 0;
+            std::uint32_t count = security->header.reference_count;
+            if (count < uses || (uses == 0 && count != 0))
+                Problem("security list: " + CellError("key security", current, "reference count is " + std::to_string(count) + ", but " +
+                                                                                   std::to_string(uses) + " keys use it").ToString());
+            else if (count > uses)
+                report_.notes.push_back("security descriptor at " + Hex(FileOffsetOf(current)) + " has reference count " +
+                                        std::to_string(count) + ", " + std::to_string(uses) + " keys in the file use it");
+            previous = current;
+            current = security->header.flink;
+            if (current == start) break;
+        }
+        for (const auto& [offset, uses] : securityUses_)
+            if (!onList.count(offset))
+                Problem("security list: " + CellError("key security", offset, "used by " + std::to_string(uses) +
+                                                                                  " keys but not on the list of descriptors").ToString());
+    }
+
+    void CheckCells() {
+        HiveStats& stats = report_.stats;
+        stats.fileSize = impl_.bytes.size();
+        stats.hiveBinsBytes = cells_.HiveBinsSize();
+        std::size_t leaks = 0;
+        std::uint64_t leakedBytes = 0;
+        cells_.ForEachCell([&](const Cell& cell) {
+            if (!cell.allocated) {
+                stats.freeBytes += cell.size;
+                return;
+            }
+            stats.usedBytes += cell.size;
+            if (reached_[cell.offset / kCellAlignment]) {
+                stats.reachableBytes += cell.size;
+                return;
+            }
+            ++leaks;
+            leakedBytes += cell.size;
+            if (leaks <= kMaxLeakLines)
+                Problem(CellError("allocated cell", cell.offset, std::to_string(cell.size) +
+                                                                     " bytes not reachable from the root (leaked)").ToString());
+        });
+        if (leaks > kMaxLeakLines)
+            Problem("... " + std::to_string(leaks - kMaxLeakLines) + " more leaked cells; " + std::to_string(leaks) +
+                    " in all, " + std::to_string(leakedBytes) + " bytes");
+    }
+
+    const HiveImpl& impl_;
+    const CellSpace& cells_;
+    std::vector<bool> reached_;
+    std::map<std::uint32_t, std::uint32_t> securityUses_;
+    CheckReport report_;
+    std::size_t omitted_ = 0;
+};
+
+std::string Percent(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %%", value);
+    return text;
+}
+
+}  // namespace
+
+double HiveStats::FragmentationPercent() const {
+    if (hiveBinsBytes == 0) return 0.0;
+    std::uint64_t reachable = std::min(reachableBytes, hiveBinsBytes);
+    return 100.0 * static_cast<double>(hiveBinsBytes - reachable) / static_cast<double>(hiveBinsBytes);
+}
+
+CheckReport Check(const HiveFile& hive) {
+    Checker checker(hive);
+    return checker.Run();
+}
+
+CheckReport CheckFile(const std::string& path) {
+    auto hive = HiveFile::Open(path);
+    if (hive) return Check(*hive);
+    CheckReport report;
+    report.problems.push_back(hive.error().ToString());
+    std::error_code error;
+    auto size = std::filesystem::file_size(path, error);
+    if (!error) report.stats.fileSize = size;
+    return report;
+}
+
+std::string CheckReport::Text() const {
+    std::string text = "Hive is ";
+    text += sound ? "sound" : dirty ? "dirty" : "damaged";
+    text += "\n";
+    text += "  file size:      " + std::to_string(stats.fileSize) + " bytes\n";
+    text += "  hive bins:      " + std::to_string(stats.hiveBinsBytes) + " bytes\n";
+    text += "  used cells:     " + std::to_string(stats.usedBytes) + " bytes\n";
+    text += "  free cells:     " + std::to_string(stats.freeBytes) + " bytes\n";
+    text += "  reachable:      " + std::to_string(stats.reachableBytes) + " bytes\n";
+    text += "  fragmentation:  " + Percent(stats.FragmentationPercent()) + "\n";
+    if (!problems.empty()) {
+        text += "Problems (" + std::to_string(problems.size()) + "):\n";
+        for (const auto& line : problems) text += "  " + line + "\n";
+    }
+    if (!notes.empty()) {
+        text += "Notes:\n";
+        for (const auto& line : notes) text += "  " + line + "\n";
+    }
+    return text;
+}
+
+}  // namespace kelvara::regf

@@ -1,0 +1,181 @@
+#include "app/unattended_modes.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "app/main_form.h"
+#include "app/program_messages.h"
+#include "common/command_line.h"
+#include "common/ini_file.h"
+#include "settings/write_error.h"
+#include "ui/application.h"
+#include "ui/standard_controls.h"
+
+#ifdef _WIN32
+#include <cstdlib>
+// The process's command line exactly as it was given (kernel32), so the program can cut it by
+// its own grammar rather than the C runtime's.
+extern "C" __declspec(dllimport) char* __stdcall GetCommandLineA();
+#endif
+
+namespace kelvara::app {
+namespace {
+
+bool IsMidnight(const platform::LocalTime& t) {
+    return t.hour == 0 && t.minute == 0 && t.second == 0 && t.milliseconds == 0;
+}
+
+platform::LocalTime At(platform::LocalTime day, int hour, int minute, int second) {
+    day.hour = hour;
+    day.minute = minute;
+    day.second = second;
+    day.milliseconds = 0;
+    return day;
+}
+
+// The user's short date of that day. The system formats date and time only together, so the
+// date is what the texts of three different times of that day have in common, less the blank
+// before the time: no time format gives the same first character at 0:00, 9:09 and 23:59.
+std::string ShortDateOf(platform::System& system, const platform::LocalTime& day) {
+    const std::string texts[] = {
+        system.FormatShortDateLongTime(At(day, 0, 0, 0)),
+        system.FormatShortDateLongTime(At(day, 9, 9, 9)),
+        system.FormatShortDateLongTime(At(day, 23, 59, 59)),
+    };
+    std::size_t common = texts[0].size();
+    for (const std::string& text : texts) {
+        std::size_t i = 0;
+        while (i < common && i < text.size() && text[i] == texts[0][i]) ++i;
+        common = i;
+    }
+    std::string date = texts[0].substr(0, common);
+    if (!date.empty() && date.back() == ' ') date.pop_back();
+    return date;
+}
+
+bool IsFullWindowsPath(const std::string& name) {
+    const bool driveRooted = name.size() >= 3 && name[1] == ':' && (name[2] == '\\' || name[2] == '/');
+    const bool uncOrRooted = !name.empty() && (name[0] == '\\' || name[0] == '/');
+    return driveRooted || uncOrRooted;
+}
+
+}  // namespace
+
+std::vector<std::string> ProgramArguments() {
+#ifdef _WIN32
+    const char* commandLine = GetCommandLineA();
+    return common::SplitCommandLine(commandLine ? commandLine : "");
+#else
+    std::ifstream file("/proc/self/cmdline", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<std::string> arguments;
+    std::string current;
+    for (char c : bytes) {
+        if (c == '\0') {
+            arguments.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty()) arguments.push_back(current);
+    return arguments;
+#endif
+}
+
+std::string ResolveScanResultPath(const std::string& name) {
+#ifdef _WIN32
+    if (name.empty() || IsFullWindowsPath(name)) return name;
+    const char* windowsFolder = std::getenv("SystemRoot");
+    if (!windowsFolder || !*windowsFolder) windowsFolder = std::getenv("windir");
+    if (!windowsFolder || !*windowsFolder) return name;
+    std::string folder = windowsFolder;
+    if (folder.back() != '\\') folder += '\\';
+    return folder + name;
+#else
+    (void)IsFullWindowsPath;
+    return name;
+#endif
+}
+
+void ExamineCommandLine(UnattendedHost& host, const std::vector<std::string>& arguments) {
+    const common::UnattendedMode mode = common::SelectUnattendedMode(arguments);
+    if (mode == common::UnattendedMode::Silent) {
+        host.SetSilentMode();
+        host.PostToSelf(WM_AUTODEFRAG);
+    }
+    if (mode == common::UnattendedMode::Scan) {
+        host.SetSilentMode();
+        host.PostToSelf(WM_AUTOSCAN);
+    }
+}
+
+void HandleAutoDefrag(UnattendedHost& host) {
+    host.HideWindows();
+    host.AnalyzeRegistry();
+    // Copies from a run that was cut short or failed its size test must never replace hives.
+    if (host.DefragEnabled()) host.DefragRegistry();
+    host.CloseMainWindow();
+}
+
+void HandleAutoScan(UnattendedHost& host, const std::vector<std::string>& arguments) {
+    host.HideWindows();
+    const std::string path = ResolveScanResultPath(common::ScanResultPath(arguments));
+    // An old result must not pass for this run's if the run fails.
+    if (!path.empty()) common::RemoveIniSection(path, kScanResultSection);
+
+    host.AnalyzeRegistry();
+
+    if (!path.empty()) {
+        try {
+            WriteScanResult(path, host.Totals(), ScanResultTime(host.System()));
+        } catch (const settings::WriteError& error) {
+            host.ReportError(error);
+        }
+    }
+    host.CloseMainWindow();
+}
+
+std::string ScanResultTime(platform::System& system) {
+    const platform::LocalTime now = system.GetLocalTime();
+    if (IsMidnight(now)) return ShortDateOf(system, now);
+    return system.FormatShortDateLongTime(now);
+}
+
+void WriteScanResult(const std::string& path, const ScanTotals& totals, const std::string& time) {
+    const std::pair<const char*, const std::string*> keys[] = {
+        {"Current Size", &totals.currentSize},
+        {"New Size", &totals.newSize},
+        {"Size Reduction", &totals.sizeReduction},
+        {"Compact Percent", &totals.compactPercent},
+        {"Time", &time},
+    };
+    for (const auto& [key, value] : keys) settings::WriteIniStringOrRaise(path, kScanResultSection, key, *value);
+}
+
+// ---- the real main window
+
+void MainWindowHost::SetSilentMode() { window_.SilentMode = true; }
+
+void MainWindowHost::PostToSelf(unsigned message) { window_.Post(message, 0, 0); }
+
+void MainWindowHost::HideWindows() { window_.Hide(); }
+
+void MainWindowHost::AnalyzeRegistry() { window_.bAnalyzeRegistryClick(window_); }
+
+bool MainWindowHost::DefragEnabled() const { return window_.FlatButton("bDefragRegistry").Enabled(); }
+
+void MainWindowHost::DefragRegistry() { window_.bDefragRegistryClick(window_); }
+
+void MainWindowHost::CloseMainWindow() { window_.Close(); }
+
+ScanTotals MainWindowHost::Totals() const {
+    return {window_.Label("lCurrentRegistrySize").Caption(), window_.Label("lNewRegistrySize").Caption(),
+            window_.Label("lSizeReduction").Caption(), window_.Label("lCompactPercent").Caption()};
+}
+
+void MainWindowHost::ReportError(const std::exception& error) {
+    ui::Application::Instance().HandleException(error);
+}
+
+}  // namespace kelvara::app

@@ -51,6 +51,12 @@ public:
         open_ = true;
         changed_.notify_all();
     }
+    // Back to holding every save; only while no save is held.
+    void Reset() {
+        std::lock_guard lock(mutex_);
+        entered_ = released_ = 0;
+        open_ = false;
+    }
     int Entered() {
         std::lock_guard lock(mutex_);
         return entered_;
@@ -87,7 +93,10 @@ protected:
         owner_->SetName("frmMain");
         owner_->SetClientSize(556, 392);
         owner_->Show();
-        headless_->SetIdleHook([this](ui::Form&) { return RunNextStep(); });
+        headless_->SetIdleHook([this](ui::Form& top) {
+            idleTop_ = &top;
+            return RunNextStep();
+        });
     }
 
     ~ScanFixture() override {
@@ -134,6 +143,7 @@ protected:
     std::vector<std::string> files_;
     std::vector<std::function<void()>> steps_;
     std::size_t next_ = 0;
+    ui::Form* idleTop_ = nullptr;   // the form whose modal loop ran the step
 };
 
 inline int CountLogEntries(const std::vector<std::string>& log, const std::string& prefix) {

@@ -95,9 +95,9 @@ void MakeInstallation(const fs::path& root, const InstallationSpec& spec) {
     for (const UserProfile& user : spec.users) {
         fs::path folder = root / user.folderOnDisk;
         fs::create_directories(folder);
-        if (user.ntUser) WriteHive(folder / "NTUSER.DAT", SampleHive(user.sid, 10), spec.fragmentation);
+        if (user.ntUser) WriteHive(folder / "NTUSER.DAT", SampleHive(user.sid, 40), spec.fragmentation);
         if (user.usrClass)
-            WriteHive(folder / "AppData/Local/Microsoft/Windows/UsrClass.dat", SampleHive(user.sid + "_Classes", 5),
+            WriteHive(folder / "AppData/Local/Microsoft/Windows/UsrClass.dat", SampleHive(user.sid + "_Classes", 40),
                       spec.fragmentation);
     }
 }

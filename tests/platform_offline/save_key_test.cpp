@@ -1,6 +1,7 @@
 // Saving a hive writes a compacted copy of its file, as the registry's own save would.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <thread>
 
 #include "installation_builder.h"
@@ -61,6 +62,23 @@ TEST_F(SaveKey, EveryHiveGivesASmallerSoundCopyWithTheSameContent) {
         EXPECT_LT(fs::file_size(copy), fs::file_size(hive)) << c.subKey;
         EXPECT_EQ(DescribeHive(copy), DescribeHive(hive)) << c.subKey;
     }
+}
+
+// Debian's reglookup, written by others from the format's documentation, reads the copy too
+// (it escapes "%" as "%25").
+TEST_F(SaveKey, AnIndependentReaderReadsTheCopy) {
+    if (std::system("command -v reglookup > /dev/null 2>&1") != 0) GTEST_SKIP() << "reglookup is not installed";
+    ASSERT_EQ(Save(RootKey::LocalMachine, "SOFTWARE", "C:\\Windows\\System32\\config\\SOFTWARE.kvf"), status::Success);
+    fs::path listing = root.Path() / "listing.txt";
+    std::string command = "reglookup -p '/Microsoft/Windows NT/CurrentVersion/ProfileList' '" +
+                          Config("SOFTWARE.kvf").string() + "' > '" + listing.string() + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    auto bytes = ReadBytes(listing);
+    std::string text(bytes.begin(), bytes.end());
+    EXPECT_NE(text.find("/Microsoft/Windows NT/CurrentVersion/ProfileList/S-1-5-21-1-2-3-1001/ProfileImagePath,EXPAND_SZ,"
+                        "%25SystemDrive%25\\Users\\carol"),
+              std::string::npos)
+        << text;
 }
 
 TEST_F(SaveKey, NeverOverwritesAFile) {

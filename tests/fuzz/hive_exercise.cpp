@@ -1,0 +1,126 @@
+#include "hive_exercise.h"
+
+#include <vector>
+
+#include "regf/regf.h"
+
+namespace kelvara::fuzz {
+
+namespace {
+
+// Enough to reach every key of a small hive; a mutated count may promise millions.
+constexpr std::size_t kMaxKeys = 20000;
+
+// A fingerprint of the tree: names, times, classes and values in stored order (FNV-1a).
+struct Digest {
+    std::uint64_t hash = 1469598103934665603ull;
+    std::size_t keys = 0;
+    bool complete = true;   // false when the walk hit an error or the key limit
+    bool lookupFailed = false;   // a subkey from the enumeration not found again by its name
+
+    void Add(const void* bytes, std::size_t n) {
+        const auto* p = static_cast<const std::uint8_t*>(bytes);
+        for (std::size_t i = 0; i < n; ++i) hash = (hash ^ p[i]) * 1099511628211ull;
+    }
+    void Add(const std::string& s) {
+        const std::uint64_t n = s.size();
+        Add(&n, sizeof n);
+        Add(s.data(), s.size());
+    }
+};
+
+void Walk(const regf::KeyView& key, Digest& digest) {
+    if (++digest.keys > kMaxKeys) {
+        digest.complete = false;
+        return;
+    }
+    digest.Add(key.Name());
+    const std::uint64_t written = key.LastWritten();
+    digest.Add(&written, sizeof written);
+    const auto className = key.ClassName();
+    if (className) digest.Add(className.value());
+    else digest.complete = false;
+    const auto values = key.Values();
+    if (values) {
+        for (const auto& v : values.value()) {
+            digest.Add(v.name);
+            digest.Add(&v.type, sizeof v.type);
+            digest.Add(v.data.data(), v.data.size());
+        }
+    } else {
+        digest.complete = false;
+    }
+    const auto subkeys = key.Subkeys();
+    if (!subkeys) {
+        digest.complete = false;
+        return;
+    }
+    std::size_t looked = 0;
+    for (const auto& child : subkeys.value()) {
+        // Lookups by name must find what the enumeration gave (a few per key: each is a
+        // search of its own).
+        if (looked++ < 16) {
+            const auto found = key.Subkey(child.Name());
+            if (!found || !found.value() || found.value()->CellOffset() != child.CellOffset()) {
+                digest.lookupFailed = true;
+            }
+        }
+        Walk(child, digest);
+        if (digest.keys > kMaxKeys) return;
+    }
+}
+
+Digest TreeOf(const regf::HiveFile& hive) {
+    Digest digest;
+    const auto root = hive.Root();
+    if (!root) {
+        digest.complete = false;
+        return digest;
+    }
+    Walk(root.value(), digest);
+    return digest;
+}
+
+}  // namespace
+
+std::string ExerciseHive(const std::uint8_t* data, std::size_t size) {
+    auto opened = regf::HiveFile::FromBytes(std::vector<std::uint8_t>(data, data + size));
+    if (!opened) {
+        if (opened.error().message.empty()) return "a refused hive came with an empty message";
+        return "";
+    }
+    const regf::HiveFile& hive = opened.value();
+    const Digest original = TreeOf(hive);
+    const regf::CheckReport report = regf::Check(hive);
+    (void)report.Text();
+    if (report.sound && !report.problems.empty()) return "a sound hive with problems listed";
+    if (report.sound && original.lookupFailed) return "a subkey of a sound hive is not found by its own name";
+
+    regf::CompactStats stats;
+    auto compacted = regf::CompactBytes(hive, &stats);
+    if (!compacted) {
+        if (report.sound && !hive.IsDirty()) {
+            return "the checker found the hive sound but compacting it failed: " + compacted.error().ToString();
+        }
+        return "";
+    }
+    if (hive.IsDirty()) return "a dirty hive was compacted";
+    if (compacted.value().size() != stats.outputSize) return "CompactStats.outputSize differs from the bytes written";
+
+    auto reopened = regf::HiveFile::FromBytes(compacted.value());
+    if (!reopened) return "the compacted hive cannot be read: " + reopened.error().ToString();
+    const regf::CheckReport after = regf::Check(reopened.value());
+    if (!after.sound) {
+        return "the compacted hive is not sound: " + (after.problems.empty() ? std::string("(no problem listed)") : after.problems.front());
+    }
+    const Digest copy = TreeOf(reopened.value());
+    if (original.complete && (copy.hash != original.hash || copy.keys != original.keys)) {
+        return "the compacted hive holds other keys or values than the original";
+    }
+    auto again = regf::CompactBytes(reopened.value());
+    if (!again) return "compacting the compacted hive failed: " + again.error().ToString();
+    if (again.value() != compacted.value()) return "compacting the compacted hive changed its bytes";
+    return "";
+}
+
+}  // namespace kelvara::fuzz

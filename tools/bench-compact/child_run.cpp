@@ -1,0 +1,88 @@
+#include "child_run.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+#include "regf/regf.h"
+
+namespace kelvara::bench {
+
+CompactRun RunCompactionInChild(const std::string& self, const std::string& input,
+                                const std::string& output) {
+    CompactRun run;
+    int fds[2];
+    if (pipe(fds) != 0) {
+        run.error = std::string("pipe: ") + std::strerror(errno);
+        return run;
+    }
+    const pid_t pid = fork();
+    if (pid < 0) {
+        run.error = std::string("fork: ") + std::strerror(errno);
+        close(fds[0]);
+        close(fds[1]);
+        return run;
+    }
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        execl(self.c_str(), self.c_str(), kChildSwitch, input.c_str(), output.c_str(),
+              static_cast<char*>(nullptr));
+        std::fprintf(stderr, "bench-compact: cannot run %s: %s\n", self.c_str(), std::strerror(errno));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fds[0]);
+    int status = 0;
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    run.peakKilobytes = static_cast<std::uint64_t>(usage.ru_maxrss);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        run.error = text.empty() ? "the compaction process failed (status " + std::to_string(status) + ")" : text;
+        while (!run.error.empty() && run.error.back() == '\n') run.error.pop_back();
+        return run;
+    }
+    std::istringstream in(text);
+    in >> run.seconds >> run.outputSize >> run.reachableBytes >> run.keys >> run.values >>
+        run.securityDescriptors;
+    if (!in) {
+        run.error = "unreadable answer from the compaction process: " + text;
+        return run;
+    }
+    run.ok = true;
+    return run;
+}
+
+int CompactChildMain(const std::string& input, const std::string& output) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto result = regf::Compact(input, output);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!result) {
+        std::printf("%s\n", result.error().ToString().c_str());
+        return 1;
+    }
+    const regf::CompactStats& s = result.value();
+    std::printf("%.6f %llu %llu %u %u %u\n", seconds,
+                static_cast<unsigned long long>(s.outputSize),
+                static_cast<unsigned long long>(s.reachableBytes), s.keys, s.values,
+                s.securityDescriptors);
+    return 0;
+}
+
+}  // namespace kelvara::bench

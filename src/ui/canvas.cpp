@@ -6,10 +6,10 @@
 
 namespace kelvara::ui {
 
-Canvas::Scope::Scope(Canvas& canvas, Point origin, Rect clipInDevice)
+Canvas::Scope::Scope(Canvas& canvas, Point offset, Rect clip)
     : canvas_(canvas), savedOrigin_(canvas.origin_), savedClip_(canvas.clip_) {
-    canvas_.origin_ = origin;
-    canvas_.clip_ = clipInDevice.Intersect(savedClip_);
+    canvas_.origin_ = {savedOrigin_.x + offset.x, savedOrigin_.y + offset.y};
+    canvas_.clip_ = clip.Offset(savedOrigin_.x, savedOrigin_.y).Intersect(savedClip_);
     canvas_.DoSetClip(canvas_.clip_);
 }
 

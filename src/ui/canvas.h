@@ -48,10 +48,11 @@ public:
     // The picture stretched to r.
     void StretchDraw(Rect r, const Picture& picture);
 
-    // The origin and clipping of the control being painted; the form sets them per control.
+    // Moves the origin by `offset` and narrows the clipping to `clip` (given in the coordinates
+    // before the move) until the scope ends; the form sets one per control it paints.
     class Scope {
     public:
-        Scope(Canvas& canvas, Point origin, Rect clipInDevice);
+        Scope(Canvas& canvas, Point offset, Rect clip);
         ~Scope();
         Scope(const Scope&) = delete;
         Scope& operator=(const Scope&) = delete;

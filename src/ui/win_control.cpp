@@ -85,6 +85,13 @@ std::unique_ptr<ControlPeer> CustomControl::MakePeer(WidgetSet& widgets, FormPee
     return widgets.CreateCustomControlPeer(*this, form);
 }
 
+void CustomControl::PaintParentSurface(Canvas& canvas) {
+    if (!Owner()) return;
+    Rect r = BoundsInForm();
+    Canvas::Scope scope(canvas, {-r.left, -r.top}, ClientRect());
+    Owner()->PaintSurface(canvas);
+}
+
 void CustomControl::PeerMouseMove(Point p, ShiftState shift) {
     Guarded([&] {
         if (!mouseInside_ && ClientRect().Contains(p)) {

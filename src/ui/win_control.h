@@ -61,6 +61,9 @@ public:
     virtual void Paint(Canvas& canvas) = 0;
     // True while the pointer is over the control.
     bool MouseInside() const { return mouseInside_; }
+    // Paints the form's surface (background picture, labels) that lies behind this control,
+    // for controls that show their parent through (transparent image buttons and panels).
+    void PaintParentSurface(Canvas& canvas);
 
     // The widget set reports the control's own mouse events here, in its coordinates; these
     // raise enter/leave, the click (left button released inside after a press on it) and the

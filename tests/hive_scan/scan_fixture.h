@@ -19,6 +19,7 @@
 #include "ui/application.h"
 #include "ui/form.h"
 #include "ui/headless/headless_widget_set.h"
+#include "ui/thread.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::hive::testing {

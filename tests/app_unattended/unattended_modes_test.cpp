@@ -1,0 +1,253 @@
+// The unattended modes over a host whose Analyze is the real command on a scripted system, and
+// the /Scan result file in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/program_messages.h"
+#include "app/unattended_modes.h"
+#include "common/ini_file.h"
+#include "common_ini/temp_folder.h"
+#include "hive/analysis.h"
+#include "hive/builtin_strings.h"
+#include "hive_scan/scan_fixture.h"
+#include "ui/buttons.h"
+#include "ui/list_view.h"
+#include "ui/standard_controls.h"
+
+namespace kelvara::app {
+namespace {
+
+using hive::testing::HiveSpec;
+using hive::testing::ScanFixture;
+using platform::RootKey;
+namespace fs = std::filesystem;
+
+// A main window reduced to what the modes touch, with a record of what they did.
+class TestHost : public UnattendedHost {
+public:
+    TestHost(ui::Form& form, const std::vector<std::string>& keys, const std::vector<std::string>& files,
+             platform::System& system, ui::Application& app)
+        : form_(form), keys_(keys), files_(files), system_(system), app_(app) {
+        list_ = &form.Add<ui::TListView>("lvMain", {10, 10, 400, 200});
+        for (const char* title : {"Hive Name", "Current Size", "New Size", "Reduction"}) list_->AddColumn({title});
+        for (const char* name : {"lCurrentRegistrySize", "lNewRegistrySize", "lSizeReduction", "lCompactPercent"})
+            labels_.push_back(&form.Add<ui::TLabel>(name, {420, 10 + 20 * static_cast<int>(labels_.size()), 100, 13}));
+        defrag_ = &form.Add<ui::TButton>("bDefragRegistry", {420, 120, 100, 25});
+        defrag_->SetEnabled(false);
+        for (const std::string& key : keys) list_->AddItem(key, {"", "", ""});
+    }
+
+    void SetSilentMode() override { silent = true; calls.push_back("SetSilentMode"); }
+    void PostToSelf(unsigned message) override { calls.push_back("Post " + std::to_string(message)); }
+    void HideWindows() override { calls.push_back("HideWindows"); }
+    void AnalyzeRegistry() override {
+        calls.push_back("AnalyzeRegistry");
+        if (beforeAnalysis) beforeAnalysis();
+        hive::AnalyzeRegistry({form_, keys_, files_, *list_, *labels_[0], *labels_[1], *labels_[2], *labels_[3],
+                               *defrag_, silent, false, system_, app_});
+    }
+    bool DefragEnabled() const override { return defrag_->Enabled(); }
+    void DefragRegistry() override { calls.push_back("DefragRegistry"); }
+    void CloseMainWindow() override { calls.push_back("CloseMainWindow"); }
+    ScanTotals Totals() const override {
+        return {labels_[0]->Caption(), labels_[1]->Caption(), labels_[2]->Caption(), labels_[3]->Caption()};
+    }
+    platform::System& System() override { return system_; }
+    void ReportError(const std::exception& error) override { app_.HandleException(error); }
+
+    bool silent = false;
+    std::vector<std::string> calls;
+    std::function<void()> beforeAnalysis;
+
+private:
+    ui::Form& form_;
+    const std::vector<std::string>& keys_;
+    const std::vector<std::string>& files_;
+    platform::System& system_;
+    ui::Application& app_;
+    ui::TListView* list_ = nullptr;
+    std::vector<ui::TLabel*> labels_;
+    ui::TButton* defrag_ = nullptr;
+};
+
+const HiveSpec kSystem{RootKey::LocalMachine, "SYSTEM", "\\REGISTRY\\MACHINE\\SYSTEM",
+                       "C:\\Windows\\System32\\config\\SYSTEM", 10000, 8775};
+const HiveSpec kSoftware{RootKey::LocalMachine, "SOFTWARE", "\\REGISTRY\\MACHINE\\SOFTWARE",
+                         "C:\\Windows\\System32\\config\\SOFTWARE", 40000, 9000};
+
+class UnattendedTest : public ScanFixture {
+protected:
+    UnattendedTest() {
+        gate_.Open();
+        form_ = ui::CreateForm<ui::Form>();
+        form_->SetClientSize(556, 392);
+        system_.SetLocalTime({2024, 3, 5, 14, 7, 9, 0});
+        system_.SetDateTimeFormats("M/d/yyyy", "h:mm:ss tt");
+    }
+
+    TestHost& Host() {
+        if (!host_) {
+            host_ = std::make_unique<TestHost>(*form_, keys_, files_, system_, *app_);
+            form_->Show();
+        }
+        return *host_;
+    }
+
+    std::vector<std::string> Args(std::initializer_list<const char*> rest) {
+        std::vector<std::string> args{"C:\\Program Files\\Varnel Kelvara\\Kelvara.exe"};
+        for (const char* a : rest) args.push_back(a);
+        return args;
+    }
+
+    kelvara::testing::TempFolder folder_;
+    std::unique_ptr<ui::Form> form_;
+    std::unique_ptr<TestHost> host_;
+};
+
+struct SwitchCase {
+    std::vector<const char*> args;
+    std::vector<std::string> calls;
+};
+
+TEST_F(UnattendedTest, OnlyAWholeFirstArgumentSelectsAMode) {
+    const std::string defrag = "Post " + std::to_string(WM_AUTODEFRAG);
+    const std::string scan = "Post " + std::to_string(WM_AUTOSCAN);
+    const SwitchCase cases[] = {
+        {{"/Silent"}, {"SetSilentMode", defrag}},
+        {{"/silent"}, {"SetSilentMode", defrag}},
+        {{"/SILENT", "whatever"}, {"SetSilentMode", defrag}},
+        {{"/Scan", "C:\\result.ini"}, {"SetSilentMode", scan}},
+        {{"/scan"}, {"SetSilentMode", scan}},
+        {{"/SCAN"}, {"SetSilentMode", scan}},
+        {{"-Scan"}, {}},
+        {{"/Scanner"}, {}},
+        {{"x", "/Silent"}, {}},
+        {{}, {}},
+    };
+    for (const SwitchCase& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
+        host_.reset();
+        form_ = ui::CreateForm<ui::Form>();
+        std::vector<std::string> args{"Kelvara.exe"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        ExamineCommandLine(Host(), args);
+        EXPECT_EQ(Host().calls, c.calls);
+    }
+}
+
+TEST_F(UnattendedTest, ScanReplacesOnlyItsOwnSectionWithTheFiveKeysInOrder) {
+    AddHive(kSystem);
+    const std::string result = folder_.File("result.ini");
+    kelvara::testing::WriteBytes(result,
+                                "[Before]\r\nA=1\r\n[Scan Result]\r\nCurrent Size=9 KB\r\nOld Key=x\r\n"
+                                "[After]\r\nB=2\r\n");
+    bool oldSectionGoneDuringAnalysis = false;
+    Host().beforeAnalysis = [&] {
+        oldSectionGoneDuringAnalysis = !common::LoadIniFile(result).HasSection("Scan Result");
+    };
+    HandleAutoScan(Host(), Args({"/Scan", result.c_str()}));
+
+    EXPECT_TRUE(oldSectionGoneDuringAnalysis);
+    EXPECT_EQ(Host().calls, (std::vector<std::string>{"HideWindows", "AnalyzeRegistry", "CloseMainWindow"}));
+    EXPECT_EQ(kelvara::testing::ReadBytes(result),
+              "[Before]\r\nA=1\r\n[After]\r\nB=2\r\n\r\n"
+              "[Scan Result]\r\nCurrent Size=10 KB\r\nNew Size=9 KB\r\nSize Reduction=2 KB\r\n"
+              "Compact Percent=12.3%\r\nTime=3/5/2024 2:07:09 PM\r\n");
+}
+
+TEST_F(UnattendedTest, ScanWithoutAPathWritesNothingAndStillCloses) {
+    AddHive(kSystem);
+    HandleAutoScan(Host(), Args({"/Scan"}));
+    EXPECT_EQ(Host().calls, (std::vector<std::string>{"HideWindows", "AnalyzeRegistry", "CloseMainWindow"}));
+    EXPECT_EQ(Host().Totals().compactPercent, "12.3%");
+    EXPECT_TRUE(fs::is_empty(folder_.path()));
+}
+
+TEST_F(UnattendedTest, AResultFileThatCannotBeWrittenIsReportedAndTheProgramCloses) {
+    AddHive(kSystem);
+    const std::string result = folder_.File("missing-folder/result.ini");
+    HandleAutoScan(Host(), Args({"/Scan", result.c_str()}));
+    ASSERT_EQ(headless_->MessageBoxes().size(), 1u);
+    const auto& box = headless_->MessageBoxes()[0].request;
+    EXPECT_EQ(box.text, "Unable to write to " + result + ".");
+    EXPECT_EQ(box.icon, ui::MsgIcon::Stop);
+    EXPECT_EQ(Host().calls.back(), "CloseMainWindow");
+}
+
+TEST_F(UnattendedTest, AFailedAnalysisWritesTheLabelsAsTheyStand) {
+    AddHive(kSystem);
+    system_.AddFile(std::string(kSystem.file) + ".kvf", 100);
+    system_.SetFileLocked(std::string(kSystem.file) + ".kvf");
+    const std::string result = folder_.File("result.ini");
+    Host().silent = true;
+    HandleAutoScan(Host(), Args({"/Scan", result.c_str()}));
+    ASSERT_EQ(headless_->MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless_->MessageBoxes()[0].request.text, hive::kCannotAnalyzeNowText);
+    const common::IniFile file = common::LoadIniFile(result);
+    EXPECT_EQ(file.Find("Scan Result", "Current Size"), "");
+    EXPECT_EQ(file.Find("Scan Result", "Compact Percent"), "");
+    EXPECT_EQ(file.Find("Scan Result", "Time"), "3/5/2024 2:07:09 PM");
+}
+
+TEST_F(UnattendedTest, SilentReplacesOnlyAfterAUsableAnalysis) {
+    struct Case {
+        const char* name;
+        HiveSpec hive;
+        bool defrag;
+    };
+    HiveSpec tooSmall = kSoftware;
+    tooSmall.copySize = 9999;   // under a quarter of 40000
+    for (const Case& c : {Case{"usable", kSystem, true}, Case{"SOFTWARE copy too small", tooSmall, false}}) {
+        SCOPED_TRACE(c.name);
+        host_.reset();
+        keys_.clear();
+        files_.clear();
+        form_ = ui::CreateForm<ui::Form>();
+        AddHive(c.hive);
+        Host().silent = true;
+        HandleAutoDefrag(Host());
+        std::vector<std::string> expected{"HideWindows", "AnalyzeRegistry"};
+        if (c.defrag) expected.push_back("DefragRegistry");
+        expected.push_back("CloseMainWindow");
+        EXPECT_EQ(Host().calls, expected);
+    }
+}
+
+TEST_F(UnattendedTest, TimeLeavesOutTheClockAtExactlyMidnight) {
+    struct Case {
+        platform::LocalTime time;
+        const char* dateFormat;
+        const char* timeFormat;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{2024, 3, 5, 14, 7, 9, 0}, "M/d/yyyy", "h:mm:ss tt", "3/5/2024 2:07:09 PM"},
+        {{2024, 3, 5, 0, 0, 0, 0}, "M/d/yyyy", "h:mm:ss tt", "3/5/2024"},
+        {{2024, 3, 5, 0, 0, 0, 0}, "dd.MM.yyyy", "HH:mm:ss", "05.03.2024"},
+        {{2024, 3, 5, 0, 0, 0, 0}, "d MMM yyyy", "H:mm:ss", "5 Mar 2024"},
+        {{2024, 3, 5, 0, 0, 1, 0}, "dd.MM.yyyy", "HH:mm:ss", "05.03.2024 00:00:01"},
+        {{2024, 3, 5, 0, 0, 0, 5}, "dd.MM.yyyy", "HH:mm:ss", "05.03.2024 00:00:00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        system_.SetLocalTime(c.time);
+        system_.SetDateTimeFormats(c.dateFormat, c.timeFormat);
+        EXPECT_EQ(ScanResultTime(system_), c.expected);
+    }
+}
+
+TEST(ScanResultPath, RelativeNamesLieInTheWindowsFolderOnlyOnWindows) {
+#ifdef _WIN32
+    EXPECT_EQ(ResolveScanResultPath("C:\\out\\r.ini"), "C:\\out\\r.ini");
+    EXPECT_NE(ResolveScanResultPath("r.ini"), "r.ini");
+    EXPECT_EQ(ResolveScanResultPath("r.ini").substr(ResolveScanResultPath("r.ini").size() - 6), "\\r.ini");
+#else
+    EXPECT_EQ(ResolveScanResultPath("r.ini"), "r.ini");
+    EXPECT_EQ(ResolveScanResultPath("/tmp/r.ini"), "/tmp/r.ini");
+#endif
+    EXPECT_EQ(ResolveScanResultPath(""), "");
+}
+
+}  // namespace
+}  // namespace kelvara::app

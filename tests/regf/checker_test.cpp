@@ -237,7 +237,7 @@ TEST(CheckFile, UnreadableFileIsAReport) {
 }
 
 TEST(CheckReport, TextShowsFiguresAndProblems) {
-    HiveFile hive = Open(Build(testing::RichTree(), {.fragmentation = 0.25}));
+    HiveFile hive = Open(Build(testing::RichTree(), testing::Fragmented(0.25)));
     CheckReport report = Check(hive);
     std::string text = report.Text();
     EXPECT_NE(text.find("Hive is sound"), std::string::npos);

@@ -102,7 +102,7 @@ TEST(CompactSize, PackedHiveSizeCountsBinHeaders) {
 
 TEST(CompactFile, WritesTheOutputAndReplacesAnOldOne) {
     testing::TempDir dir;
-    testing::WriteFileBytes(dir.File("in"), Build(testing::RichTree(), {.fragmentation = 0.3}));
+    testing::WriteFileBytes(dir.File("in"), Build(testing::RichTree(), testing::Fragmented(0.3)));
     testing::WriteFileBytes(dir.File("out"), {1, 2, 3});
     auto stats = Compact(dir.File("in"), dir.File("out"));
     ASSERT_TRUE(stats.ok()) << stats.error().ToString();
@@ -174,7 +174,7 @@ TEST(CompactFile, ReportsProgressInBytesUpToTheTotal) {
     testing::TempDir dir;
     auto spec = testing::WideTree(20000);
     for (auto& key : spec.subkeys) key.values.push_back({"v", 3, std::vector<std::uint8_t>(100, 7)});
-    auto input = Build(spec, {.fragmentation = 0.2});
+    auto input = Build(spec, testing::Fragmented(0.2));
     testing::WriteFileBytes(dir.File("in"), input);
     std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
     CompactOptions options;
@@ -184,7 +184,9 @@ TEST(CompactFile, ReportsProgressInBytesUpToTheTotal) {
     for (std::size_t i = 0; i < reports.size(); ++i) {
         EXPECT_EQ(reports[i].second, input.size());
         EXPECT_LE(reports[i].first, reports[i].second);
-        if (i > 0) EXPECT_GE(reports[i].first, reports[i - 1].first);
+        if (i > 0) {
+            EXPECT_GE(reports[i].first, reports[i - 1].first);
+        }
     }
     EXPECT_EQ(reports.back().first, input.size());
 }

@@ -25,8 +25,8 @@ Outcome Command(std::vector<std::string> args) {
 class HiveCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        testing::WriteFileBytes(dir.File("sound"), testing::Build(testing::RichTree(), {.fragmentation = 0.3}));
-        testing::WriteFileBytes(dir.File("dirty"), testing::Build(testing::RichTree(), {.dirty = true}));
+        testing::WriteFileBytes(dir.File("sound"), testing::Build(testing::RichTree(), testing::Fragmented(0.3)));
+        testing::WriteFileBytes(dir.File("dirty"), testing::Build(testing::RichTree(), testing::DirtyOptions()));
         auto damaged = testing::Build(testing::RichTree());
         damaged[4096 + 32 + 4] = 'x';   // the root key's signature
         testing::WriteFileBytes(dir.File("damaged"), damaged);

@@ -169,6 +169,18 @@ std::vector<std::uint8_t> Build(const KeySpec& spec, const BuildOptions& options
     return bytes ? *bytes : std::vector<std::uint8_t>();
 }
 
+BuildOptions Fragmented(double share) {
+    BuildOptions options;
+    options.fragmentation = share;
+    return options;
+}
+
+BuildOptions DirtyOptions() {
+    BuildOptions options;
+    options.dirty = true;
+    return options;
+}
+
 HiveFile Open(std::vector<std::uint8_t> bytes) {
     auto hive = HiveFile::FromBytes(std::move(bytes));
     EXPECT_TRUE(hive.ok()) << hive.error().ToString();

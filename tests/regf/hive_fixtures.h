@@ -27,6 +27,8 @@ KeySpec ReadBack(const HiveFile& hive);
 std::string Dump(const KeySpec& spec);
 
 std::vector<std::uint8_t> Build(const KeySpec& spec, const BuildOptions& options = {});
+BuildOptions Fragmented(double share);
+BuildOptions DirtyOptions();
 HiveFile Open(std::vector<std::uint8_t> bytes);
 
 // A folder under the system's temporary folder, removed with everything in it.

@@ -98,8 +98,12 @@ TEST_P(SubkeyListForms, AreTheOnesWindowsWritesWithCorrectHintsAndHashes) {
         std::u16string name = node->Name();
         EXPECT_LT(CompareNames(previous, name), 0) << "subkeys out of order";
         previous = name;
-        if (element.form == LeafForm::HashLeaf) EXPECT_EQ(element.check, NameHash(name));
-        if (element.form == LeafForm::FastLeaf) EXPECT_EQ(element.check, NameHint(name));
+        if (element.form == LeafForm::HashLeaf) {
+            EXPECT_EQ(element.check, NameHash(name));
+        }
+        if (element.form == LeafForm::FastLeaf) {
+            EXPECT_EQ(element.check, NameHint(name));
+        }
     }
 }
 

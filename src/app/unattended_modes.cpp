@@ -1,10 +1,12 @@
 #include "app/unattended_modes.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
 #include "app/main_form.h"
 #include "app/program_messages.h"
+#include "app/widget_set_choice.h"
 #include "common/command_line.h"
 #include "common/ini_file.h"
 #include "settings/write_error.h"
@@ -96,6 +98,14 @@ std::string ResolveScanResultPath(const std::string& name) {
     (void)IsFullWindowsPath;
     return name;
 #endif
+}
+
+std::function<void(const std::string&, const std::string&)> ScanProgressOnConsole() {
+    if (!PresentsOnConsole()) return {};
+    return [](const std::string& percent, const std::string& hiveText) {
+        std::fprintf(stderr, "[%4s] %s\n", percent.c_str(), hiveText.c_str());
+        std::fflush(stderr);
+    };
 }
 
 void ExamineCommandLine(UnattendedHost& host, const std::vector<std::string>& arguments) {

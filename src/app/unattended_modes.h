@@ -5,6 +5,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,10 @@ void WriteScanResult(const std::string& path, const ScanTotals& totals, const st
 // A result name that is not a full path lies in the Windows folder, as the system's
 // private-profile functions place it (Windows build); elsewhere it is taken as given.
 std::string ResolveScanResultPath(const std::string& name);
+
+// Where the program has no windows (the Linux build), the analysis's progress as lines on
+// stderr, beside its messages; elsewhere nothing (the progress window shows it).
+std::function<void(const std::string& percent, const std::string& hiveText)> ScanProgressOnConsole();
 
 class TfrmMain;
 

@@ -36,10 +36,10 @@ bool AnyCopyLocked(const AnalysisWindow& window) {
 
 // Runs the scan in its modal window; true when the worker wrote every hive. The window is
 // released at once: nothing else of it is needed, and a report still on its way is dropped.
-bool RunScan(const AnalysisWindow& window) {
+bool RunScan(const AnalysisWindow& window, const ScanProgressObserver& observer) {
     const ScanRun run{window.hiveKeyList, window.hiveFileList, window.silentMode, window.is64BitWindows,
                       window.system};
-    auto progress = ui::CreateForm<TfrmGetNewHiveProgess>(&window.owner, run);
+    auto progress = ui::CreateForm<TfrmGetNewHiveProgess>(&window.owner, run, observer);
     progress->ShowModal();
     return progress->Memo1().Text() == kFinishText;
 }
@@ -118,7 +118,7 @@ std::string FormatCompactPercent(float percent, char decimalSeparator) {
     return text + "%";
 }
 
-void AnalyzeRegistry(const AnalysisWindow& window) {
+void AnalyzeRegistry(const AnalysisWindow& window, const ScanProgressObserver& observer) {
     if (window.hiveKeyList.empty()) return;
 
     // A copy held open (handed over for replacement, or still being written by an earlier run)
@@ -128,7 +128,7 @@ void AnalyzeRegistry(const AnalysisWindow& window) {
         return;
     }
 
-    const bool completed = RunScan(window);
+    const bool completed = RunScan(window, observer);
 
     if (completed && !SoftwareCopiesPlausible(window)) {
         ShowMessage(window, LoadLanguageStringBuiltInOnly(kAnalyzeNoSuccessId, kAnalyzeNoSuccessText));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,9 @@ struct AnalysisWindow {
     ui::Application& application;                   // for the message boxes
 };
 
-// bAnalyzeRegistryClick's body.
-void AnalyzeRegistry(const AnalysisWindow& window);
+// bAnalyzeRegistryClick's body. The observer, when given, follows the run's progress.
+void AnalyzeRegistry(const AnalysisWindow& window,
+                     const std::function<void(const std::string& percent, const std::string& hiveText)>& observer = {});
 
 // ---- the figures, for the command and its tests
 

@@ -69,14 +69,15 @@ std::int64_t ComputeStep(std::int64_t firstCopySize, std::int64_t ms, std::int64
     return step;
 }
 
-TfrmGetNewHiveProgess::TfrmGetNewHiveProgess(ui::Form* owner, const ScanRun& run)
+TfrmGetNewHiveProgess::TfrmGetNewHiveProgess(ui::Form* owner, const ScanRun& run, ScanProgressObserver observer)
     : ui::Form(owner),
       keyList_(run.hiveKeyList),
       fileList_(run.hiveFileList),
       silentMode_(run.silentMode),
       is64BitWindows_(run.is64BitWindows),
       system_(run.system),
-      workerState_(std::make_shared<ScanWorkerState>()) {
+      workerState_(std::make_shared<ScanWorkerState>()),
+      observer_(std::move(observer)) {
     // Entry i of both lists is one hive; a list longer than the other has nothing to pair with.
     const std::size_t hives = std::min(keyList_.size(), fileList_.size());
     keyList_.resize(hives);
@@ -103,7 +104,7 @@ void TfrmGetNewHiveProgess::AddLayout() {
     Timer1().OnTimer = [this](ui::Component& sender) { Timer1Timer(sender); };
     OnMessage(WM_STARTSCAN, [this](const ui::Message& m) { WMStartScan(m); });
     OnMessage(WM_SCANPROGRESS, [this](const ui::Message& m) { WMScanProgress(m); });
-    OnMessage(WM_SCANHIVETEXT, [this](const ui::Message& m) { Memo1().SetText(m.text); });
+    OnMessage(WM_SCANHIVETEXT, [this](const ui::Message& m) { ShowHiveText(m.text); });
 }
 
 std::int64_t TfrmGetNewHiveProgess::FileSize(const std::string& name) const {
@@ -113,6 +114,11 @@ std::int64_t TfrmGetNewHiveProgess::FileSize(const std::string& name) const {
 // With no sizes to go by (every hive file missing or empty) the bar counts hives instead.
 std::int64_t TfrmGetNewHiveProgess::PositionOfBytes(std::int64_t bytes) const {
     return bytes * kBarMax / TotalSize;
+}
+
+void TfrmGetNewHiveProgess::ShowHiveText(const std::string& text) {
+    Memo1().SetText(text);
+    if (observer_) observer_(ProgressBar1().PercentText(), text);
 }
 
 void TfrmGetNewHiveProgess::SetBar(std::int64_t position) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,10 @@
 #include "ui/timer.h"
 
 namespace kelvara::hive {
+
+// Told the bar's percentage and the hive field's text whenever the field changes (a hive begins,
+// "Finish"); the Linux program prints it, having no window to show.
+using ScanProgressObserver = std::function<void(const std::string& percent, const std::string& hiveText)>;
 
 // What a run reads from the main window. The lists are copied when the run starts.
 struct ScanRun {
@@ -39,7 +44,7 @@ std::int64_t ComputeStep(std::int64_t firstCopySize, std::int64_t ms, std::int64
 
 class TfrmGetNewHiveProgess : public ui::Form {
 public:
-    TfrmGetNewHiveProgess(ui::Form* owner, const ScanRun& run);
+    TfrmGetNewHiveProgess(ui::Form* owner, const ScanRun& run, ScanProgressObserver observer = {});
     ~TfrmGetNewHiveProgess() override;
 
     // ---- events and handlers
@@ -79,6 +84,7 @@ private:
     std::int64_t PositionOfBytes(std::int64_t bytes) const;
     void SetBar(std::int64_t position);
     void AbandonWorker();
+    void ShowHiveText(const std::string& text);
 
     std::vector<std::string> keyList_;
     std::vector<std::string> fileList_;
@@ -86,6 +92,7 @@ private:
     bool is64BitWindows_;
     platform::System& system_;
     std::shared_ptr<ScanWorkerState> workerState_;
+    ScanProgressObserver observer_;
     bool started_ = false;
     bool abandoned_ = false;
 };

@@ -50,7 +50,7 @@ const Row kOldRow{"old", "old", "old"};
 const Totals kOldTotals{"old1", "old2", "old3", "old4"};
 
 struct AnalysisCase {
-    const char* name;
+    const char* name = "";
     std::vector<HiveSpec> hives;   // file names are made from the sub-key under kConfig
     bool lockFirstCopy = false;
     Interrupt interrupt = Interrupt::None;
@@ -223,8 +223,9 @@ TEST_P(AnalysisTest, Outcome) {
     EXPECT_EQ(defrag_->Enabled(), c.defragEnabled);
     // The progress window is released on every path.
     for (ui::Form* f : app_->Forms()) EXPECT_EQ(dynamic_cast<TfrmGetNewHiveProgess*>(f), nullptr);
-    if (c.lockFirstCopy || c.hives.empty())
+    if (c.lockFirstCopy || c.hives.empty()) {
         EXPECT_EQ(CountLogEntries(system_.CallLog(), "RegSaveKey"), 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, AnalysisTest, ::testing::ValuesIn(Cases()),
@@ -260,9 +261,10 @@ TEST(AnalysisFigures, CompactPercentRoundsTheStoredSingleHalfAwayFromZero) {
 }
 
 TEST_F(AnalysisTest, SecondRunStoppedKeepsTheFirstRunsFigures) {
-    AnalysisCase first{"first", {Machine("SYSTEM", "\\REGISTRY\\MACHINE\\SYSTEM", 10000, 8775),
-                                 Machine("SAM", "\\REGISTRY\\MACHINE\\SAM", 10000, 8775)}};
-    first.interrupt = Interrupt::None;
+    AnalysisCase first;
+    first.name = "first";
+    first.hives = {Machine("SYSTEM", "\\REGISTRY\\MACHINE\\SYSTEM", 10000, 8775),
+                   Machine("SAM", "\\REGISTRY\\MACHINE\\SAM", 10000, 8775)};
     Run(first);
     ASSERT_TRUE(defrag_->Enabled());
     const Totals firstTotals = LabelTexts();

@@ -292,6 +292,19 @@ TEST_F(ProgressWindowTest, WithoutAnySizesTheBarCountsHives) {
     EXPECT_EQ(form->Memo1().Text(), kFinishText);
 }
 
+TEST_F(ProgressWindowTest, TheObserverFollowsEachHiveAndTheFinish) {
+    AddHive(kSystem);    // 100000 of 400000
+    AddHive(kSoftware);
+    gate_.Open();
+    std::vector<std::string> lines;
+    auto form = ui::CreateForm<TfrmGetNewHiveProgess>(
+        owner_.get(), ScanRun{keys_, files_, false, false, system_},
+        [&](const std::string& percent, const std::string& text) { lines.push_back(percent + " " + text); });
+    form->ShowModal();
+    EXPECT_EQ(lines, (std::vector<std::string>{std::string("0% ") + kSystem.hivePath,
+                                               std::string("25% ") + kSoftware.hivePath, "100% Finish"}));
+}
+
 TEST_F(ProgressWindowTest, ShowingResetsTheFieldsAndTheWorkerEnablesTheBackupPrivilege) {
     AddHive(kSystem);
     gate_.Open();

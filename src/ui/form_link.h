@@ -8,6 +8,10 @@ class Form;
 class FormPeer;
 namespace detail {
 
+// Every post runs under this lock, and a forced thread end takes it first: a worker is then
+// never ended halfway through a post, which would leave a form's link locked for good.
+std::mutex& PostingMutex();
+
 struct FormLink {
     std::mutex mutex;
     Form* form = nullptr;

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "ui/application.h"
+#include "ui/form_link.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::ui {
@@ -61,6 +62,7 @@ bool ThreadHandle::ForceEnd(unsigned exitCode) const {
     // mutex locked behind.
     std::lock_guard lock(state_->mutex);
     if (!state_->running || !state_->peer) return false;
+    std::lock_guard posting(detail::PostingMutex());
     if (!state_->peer->ForceEnd(exitCode)) return false;
     state_->MarkFinished();
     return true;

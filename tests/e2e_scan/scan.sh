@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# "/Scan <file>" as a process of the Windows program under Wine: with a hivelist this script
+# publishes (hives Wine really has, files the script makes), the program analyses without a
+# window, writes the section "Scan Result" into the named file, leaves its other sections alone,
+# deletes its compacted copies and ends by itself with exit code 0.
+#
+#   scan.sh <Kelvara.exe> <artifacts folder>
+#
+# Uses DISPLAY and WINEPREFIX when they are set (tools/run-tests.sh, or wine_env_start by hand);
+# otherwise starts its own Xvfb and prefix with tools/wine-env.sh.
+set -uo pipefail
+
+program=$1
+artifacts=$2
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+mkdir -p "$artifacts"
+
+own_env=0
+if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+    # shellcheck source=tools/wine-env.sh
+    source "$root/tools/wine-env.sh"
+    wine_env_start "$artifacts/e2e-scan-env"
+    own_env=1
+fi
+export WINEDEBUG=-all
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok:   $*"; }
+
+hivelist='HKLM\SYSTEM\CurrentControlSet\Control\hivelist'
+folder="$WINEPREFIX/drive_c/kelvara-scan"
+result_unix="$folder/result folder/scan result.ini"
+result_windows='C:\kelvara-scan\result folder\scan result.ini'
+
+# Hives Wine holds (so its registry can save them), each with a file of a chosen size. The
+# SOFTWARE file stays under four times what Wine writes for it (about 170 KB), or the analysis
+# would rightly refuse the copy as too small.
+declare -A sizes=([SYSTEM]=1000000 [SOFTWARE]=400000 [DEFAULT]=300000)
+declare -A published=(
+    ['\REGISTRY\MACHINE\SYSTEM']='\Device\HarddiskVolume1\kelvara-scan\SYSTEM'
+    ['\REGISTRY\MACHINE\SOFTWARE']='\Device\HarddiskVolume1\kelvara-scan\SOFTWARE'
+    ['\REGISTRY\USER\.DEFAULT']='\Device\HarddiskVolume1\kelvara-scan\DEFAULT'
+)
+
+cleanup() {
+    for name in "${!published[@]}"; do
+        wine reg delete "$hivelist" /v "$name" /f >/dev/null 2>&1
+    done
+    cp "$result_unix" "$artifacts/scan-result.ini" 2>/dev/null
+    rm -rf "$folder"
+    if [ $own_env -eq 1 ]; then
+        wine_env_stop
+    fi
+}
+trap cleanup EXIT
+
+# FormatSizeKB's digit grouping: threes from the right, separated by ",".
+group_kb() { echo "$1" | rev | sed 's/[0-9]\{3\}/&,/g; s/,$//' | rev; }
+
+ini_value() {   # ini_value <file> <section> <key>: the value, CR dropped
+    tr -d '\r' <"$1" | awk -v s="[$2]" -v k="$3" '
+        /^\[/ { inside = ($0 == s); next }
+        inside { i = index($0, "="); if (i > 0 && substr($0, 1, i - 1) == k) { print substr($0, i + 1); exit } }'
+}
+
+# ---- publish the hives, and a result file with an old result and a section of its own ------
+mkdir -p "$folder/result folder"
+total=0
+for file in "${!sizes[@]}"; do
+    head -c "${sizes[$file]}" /dev/urandom >"$folder/$file"
+    total=$((total + sizes[$file]))
+done
+for name in "${!published[@]}"; do
+    wine reg add "$hivelist" /v "$name" /t REG_SZ /d "${published[$name]}" /f >/dev/null 2>&1 ||
+        fail "could not publish $name"
+done
+printf '[Mine]\r\nKeep=this\r\n[Scan Result]\r\nCurrent Size=1 KB\r\nStale=yes\r\n' >"$result_unix"
+
+# ---- the run -----------------------------------------------------------------------------------
+start=$(date +%s)
+timeout 120 wine "$program" /Scan "$result_windows"
+rc=$?
+elapsed=$(( $(date +%s) - start ))
+[ $rc -eq 0 ] && pass "the program ended by itself with exit code 0 (${elapsed} s)" ||
+    fail "exit code $rc after ${elapsed} s"
+
+# ---- the result file -----------------------------------------------------------------------------
+if [ ! -f "$result_unix" ]; then
+    fail "no result file"
+    exit 1
+fi
+expected_current="$(group_kb $(( (total + 1023) / 1024 ))) KB"
+current=$(ini_value "$result_unix" "Scan Result" "Current Size")
+new=$(ini_value "$result_unix" "Scan Result" "New Size")
+reduction=$(ini_value "$result_unix" "Scan Result" "Size Reduction")
+percent=$(ini_value "$result_unix" "Scan Result" "Compact Percent")
+when=$(ini_value "$result_unix" "Scan Result" "Time")
+[ "$current" = "$expected_current" ] && pass "Current Size $current" ||
+    fail "Current Size: expected '$expected_current', got '$current'"
+[[ "$new" =~ ^[0-9]{1,3}(,[0-9]{3})*\ KB$ ]] && pass "New Size $new" || fail "New Size: '$new'"
+[[ "$reduction" =~ ^[0-9]{1,3}(,[0-9]{3})*\ KB$ ]] && pass "Size Reduction $reduction" ||
+    fail "Size Reduction: '$reduction'"
+# Current = New + Reduction, in kilobytes rounded up each: within one kilobyte.
+num() { echo "$1" | tr -d ', KB'; }
+if [ -n "$new" ] && [ -n "$reduction" ]; then
+    diff=$(( $(num "$current") - $(num "$new") - $(num "$reduction") ))
+    [ $diff -ge -1 ] && [ $diff -le 1 ] && pass "Current = New + Reduction" ||
+        fail "Current $current, New $new, Reduction $reduction do not add up"
+fi
+[[ "$percent" =~ ^[0-9]+[.,][0-9]%$ ]] && pass "Compact Percent $percent" || fail "Compact Percent: '$percent'"
+[ -n "$when" ] && pass "Time $when" || fail "no Time"
+
+keys=$(tr -d '\r' <"$result_unix" | awk '/^\[/ { inside = ($0 == "[Scan Result]"); next } inside && /=/ { sub(/=.*/, ""); print }' | paste -sd '|')
+[ "$keys" = "Current Size|New Size|Size Reduction|Compact Percent|Time" ] &&
+    pass "the five keys in order, the stale one gone" || fail "keys of Scan Result: $keys"
+[ "$(ini_value "$result_unix" Mine Keep)" = this ] && pass "other sections kept" || fail "section [Mine] lost"
+[ "$(grep -c '^\[Scan Result\]' "$result_unix")" = 1 ] || fail "more than one Scan Result section"
+
+# ---- the copies are gone with the program ------------------------------------------------------
+left=$(find "$folder" -name '*.kvf' | wc -l)
+[ "$left" = 0 ] && pass "no compacted copy left behind" || fail "$left compacted copies left behind"
+
+# ---- without a path: analyses, writes nothing, ends ---------------------------------------------
+before=$(md5sum "$result_unix" | cut -d' ' -f1)
+timeout 120 wine "$program" /scan
+rc=$?
+[ $rc -eq 0 ] && pass "/scan without a path ended with exit code 0" || fail "/scan without a path: exit code $rc"
+[ "$(md5sum "$result_unix" | cut -d' ' -f1)" = "$before" ] || fail "the result file changed"
+
+echo "$failures failure(s)"
+[ $failures -eq 0 ]

@@ -1,0 +1,74 @@
+#include "app/console_report.h"
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+#include "ui/list_view.h"
+#include "ui/widget_set.h"
+#include "ui/standard_controls.h"
+
+namespace kelvara::app {
+
+namespace {
+
+void PrintCell(std::ostream& out, const std::string& text, std::size_t width, ui::TextAlign align)
+{
+    const std::string padding(width > text.size() ? width - text.size() : 0, ' ');
+    if (align == ui::TextAlign::Right)
+        out << padding << text;
+    else
+        out << text << padding;
+}
+
+}  // namespace
+
+void PrintMainWindowReport(const TfrmMain& form, std::ostream& out)
+{
+    const ui::TListView& list = form.lvMain();
+    const int columns = list.ColumnCount();
+    std::vector<std::size_t> widths(columns);
+    for (int c = 0; c < columns; ++c) {
+        widths[c] = list.Column(c).caption.size();
+        for (int row = 0; row < list.ItemCount(); ++row)
+            widths[c] = std::max(widths[c], list.ItemText(row, c).size());
+    }
+
+    auto printRow = [&](auto textOf) {
+        std::ostringstream line;
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                line << "  ";
+            PrintCell(line, textOf(c), widths[c], list.Column(c).alignment);
+        }
+        std::string text = line.str();
+        text.erase(text.find_last_not_of(' ') + 1);   // rows before an analysis end in blanks
+        out << text << '\n';
+    };
+    printRow([&](int c) { return list.Column(c).caption; });
+    printRow([&](int c) { return std::string(widths[c], '-'); });
+    for (int row = 0; row < list.ItemCount(); ++row)
+        printRow([&](int c) { return list.ItemText(row, c); });
+    if (list.ItemCount() == 0)
+        out << "(no hives)\n";
+
+    // Each total with the caption it has in the window.
+    const std::pair<const char*, const char*> totals[] = {
+        {"lLastWashed", "lCurrentRegistrySize"},
+        {"Label4", "lNewRegistrySize"},
+        {"Label5", "lSizeReduction"},
+        {"lCompactPercent1", "lCompactPercent"},
+    };
+    std::size_t captionWidth = 0;
+    for (const auto& [caption, value] : totals)
+        captionWidth = std::max(captionWidth, form.Label(caption).Caption().size());
+    out << '\n';
+    for (const auto& [caption, value] : totals) {
+        PrintCell(out, form.Label(caption).Caption(), captionWidth, ui::TextAlign::Left);
+        out << "  " << form.Label(value).Caption() << '\n';
+    }
+}
+
+}  // namespace kelvara::app

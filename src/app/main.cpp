@@ -1,0 +1,42 @@
+// Program entry: hand over to a running instance, or bring up the main window and run until it
+// closes.
+#include <exception>
+#include <iostream>
+#include <memory>
+
+#include "app/console_report.h"
+#include "app/main_form.h"
+#include "app/program_identity.h"
+#include "app/program_messages.h"
+#include "app/widget_set_choice.h"
+#include "platform/create_system.h"
+#include "ui/application.h"
+
+using namespace kelvara;
+
+int main()
+{
+    ui::Application app(app::CreateProgramWidgetSet());
+
+    // Only one instance runs: a second start shows the first and ends, passing nothing on.
+    if (std::unique_ptr<ui::RemoteWindow> running = app.FindWindowByClass(app::MainWindowClassName())) {
+        running->Post(app::WM_SHOWMAIN, 0, 0);
+        running->SetForeground();
+        return 0;
+    }
+
+    app.SetTitle(app::kApplicationTitle);
+    try {
+        std::unique_ptr<platform::System> system = platform::CreateSystem();
+        app::TfrmMain& mainForm = app.CreateForm<app::TfrmMain>(*system);
+        app.Run();
+        if (app::PresentsOnConsole())
+            app::PrintMainWindowReport(mainForm, std::cout);
+    } catch (const std::exception& error) {
+        // Nothing could be shown yet (no settings, no system): say why, as the program's
+        // errors are said, and end.
+        app.HandleException(error);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,290 @@
+// The main window's life: creation, first showing, moving by the background, minimising and
+// closing. The commands behind the buttons live with their features.
+#include "app/main_form.h"
+
+#include "app/caption_width.h"
+#include "app/later_steps.h"
+#include "app/program_identity.h"
+#include "app/program_messages.h"
+#include "app/program_pictures.h"
+#include "app/program_texts.h"
+#include "common/ascii_text.h"
+#include "common/windows_version.h"
+#include "controls/image_button.h"
+#include "controls/shift_image.h"
+#include "hive/catalogue.h"
+#include "platform/version.h"
+#include "settings/options_setting.h"
+#include "ui/application.h"
+#include "ui/list_view.h"
+#include "ui/menu.h"
+#include "ui/standard_controls.h"
+#include "ui/widget_set.h"
+
+namespace kelvara::app {
+
+using settings::OptionsSetting;
+
+TfrmMain::TfrmMain(platform::System& system) : system_(system)
+{
+    SetName("frmMain");
+    SetWindowClassName(MainWindowClassName());
+    SetCaption(kApplicationTitle);
+    SetBorderStyle(ui::BorderStyle::None);
+    SetPosition(ui::FormPosition::ScreenCenter);
+    SetClientSize(556, 392);
+    SetColor(ui::clBtnFace);
+    SetIconResource(kProgramIcon);
+    AddLayout();
+    SetUpControls();
+    AttachHandlers();
+}
+
+void TfrmMain::AttachHandlers()
+{
+    auto bind = [this](void (TfrmMain::*handler)(ui::Component&)) {
+        return [this, handler](ui::Component& sender) { (this->*handler)(sender); };
+    };
+    FlatButton("bAnalyzeRegistry").OnClick = bind(&TfrmMain::bAnalyzeRegistryClick);
+    FlatButton("bDefragRegistry").OnClick = bind(&TfrmMain::bDefragRegistryClick);
+    FlatButton("bOptions").OnClick = bind(&TfrmMain::bOptionsClick);
+    FlatButton("bHomepage").OnClick = bind(&TfrmMain::bHomepageClick);
+    FlatButton("bLanguage").OnClick = bind(&TfrmMain::bLanguageClick);
+    FlatButton("bAbout").OnClick = bind(&TfrmMain::bHelpClick);
+    FlatButton("bExit").OnClick = bind(&TfrmMain::bExitClick);
+    Get<controls::TImageButton>("bMinimize").OnClick = bind(&TfrmMain::bMinimizeClick);
+    Get<controls::TShiftImage>("bClose").OnClick = bind(&TfrmMain::bCloseClick);
+
+    Get<ui::TMenuItem>("pmiHelp").OnClick = bind(&TfrmMain::pmiHelpClick);
+    Get<ui::TMenuItem>("Homepage1").OnClick = bind(&TfrmMain::Homepage1Click);
+    Get<ui::TMenuItem>("pmiCheckUpdate").OnClick = bind(&TfrmMain::pmiCheckUpdateClick);
+    Get<ui::TMenuItem>("About1").OnClick = bind(&TfrmMain::bAboutClick);
+    for (ui::TMenuItem* item : PopupMenu("pmLanguage").Items()) {
+        if (!item->IsSeparator())
+            item->OnClick = bind(&TfrmMain::miEnglishClick);
+    }
+
+    OnMessage(WM_SHOWMAIN, [this](const ui::Message& message) { WMShowMain(message); });
+}
+
+// ---- parts ---------------------------------------------------------------------------------
+
+ui::TListView& TfrmMain::lvMain() const
+{
+    return Get<ui::TListView>("lvMain");
+}
+
+controls::TFlatButton& TfrmMain::FlatButton(const std::string& name) const
+{
+    return Get<controls::TFlatButton>(name);
+}
+
+ui::TLabel& TfrmMain::Label(const std::string& name) const
+{
+    return Get<ui::TLabel>(name);
+}
+
+ui::TPopupMenu& TfrmMain::PopupMenu(const std::string& name) const
+{
+    return Get<ui::TPopupMenu>(name);
+}
+
+std::string TfrmMain::ProgramFolder() const
+{
+    return system_.ProgramFolder();
+}
+
+// ---- creation ------------------------------------------------------------------------------
+
+void TfrmMain::FormCreate()
+{
+    settings::ReadWriteOptions(true, ProgramFolder());
+    HiveKeyList.clear();
+    HiveFileList.clear();
+    hiveListsExist_ = true;
+    for (const char* total : {"lCurrentRegistrySize", "lNewRegistrySize", "lSizeReduction", "lCompactPercent"})
+        Label(total).SetCaption("");
+    SilentMode = false;
+    AdjustLayout();
+}
+
+void TfrmMain::AdjustLayout()
+{
+    ui::TLabel& title = Label("lTitle");
+    title.SetCaption(title.Caption() + " " + kVersionText);
+
+    // The home-page button is reached through the Help menu; the buttons below it move up one
+    // place each, taking the top and the frame colour of the one above.
+    FlatButton("bHomepage").Hide();
+    const char* const column[] = {"bHomepage", "bLanguage", "bAbout", "bExit"};
+    for (int i = 3; i >= 1; --i) {
+        controls::TFlatButton& below = FlatButton(column[i]);
+        const controls::TFlatButton& above = FlatButton(column[i - 1]);
+        below.SetTop(above.Top());
+        below.SetColorBorder(above.ColorBorder());
+    }
+}
+
+// ---- first showing -------------------------------------------------------------------------
+
+void TfrmMain::FormShow()
+{
+    Is64BitWindows = platform::IsWow64(system_);
+    hive::LoadHiveList(system_, Is64BitWindows, HiveKeyList, HiveFileList);
+    ui::TListView& list = lvMain();
+    for (const std::string& hive : HiveKeyList)
+        list.AddItem(hive, {"", "", ""});
+
+    WindowsVersionCode = platform::GetWindowsVersionCode(system_);
+    if (!common::IsSupportedVersionCode(WindowsVersionCode)) {
+        // The window stays open and usable, untranslated and without acting on a switch.
+        ui::Application::Instance().MessageBox(kUnsupportedWindowsText, kApplicationTitle,
+                                               ui::MsgButtons::Ok);
+        return;
+    }
+
+    list.SetGridLines(OptionsSetting.IsShowLine);
+    MarkCurrentLanguage();
+    if (!common::AsciiEqualNoCase(OptionsSetting.Lan, "English"))
+        TranslateFormNotBuiltYet(*this, OptionsSetting.Lan);
+    FitButtonWidths();
+    ExamineCommandLineNotBuiltYet(*this);
+}
+
+// Each language item stands for the language its name spells after the "mi" prefix.
+void TfrmMain::MarkCurrentLanguage()
+{
+    for (ui::TMenuItem* item : PopupMenu("pmLanguage").Items()) {
+        const std::string& name = item->Name();
+        const std::string language = name.size() > 2 ? name.substr(2) : std::string();
+        item->SetChecked(common::AsciiEqualNoCase(language, OptionsSetting.Lan));
+    }
+}
+
+void TfrmMain::FitButtonWidths()
+{
+    const ui::Font& font = GetFont();
+    for (ui::Component* component : Components()) {
+        auto* button = dynamic_cast<controls::TFlatButton*>(component);
+        if (button != nullptr)
+            button->SetWidth(CaptionWidth(button->Caption(), font) + 17);
+    }
+}
+
+void TfrmMain::WMShowMain(const ui::Message&)
+{
+    ui::Application& app = ui::Application::Instance();
+    Show();
+    if (app.IsMinimized())
+        app.Restore();
+    app.BringToFront();
+}
+
+// ---- moving by the background --------------------------------------------------------------
+
+bool TfrmMain::IsOverBackground(int x, int y) const
+{
+    for (ui::Component* component : Components()) {
+        const bool dragBlocker = component->IsA<ui::TImage>() || component->IsA<ui::TLabel>() ||
+                                 component->IsA<controls::TFlatButton>();
+        if (!dragBlocker || component->Name() == "Image1")
+            continue;
+        const auto& control = static_cast<const ui::Control&>(*component);
+        if (!control.Visible())
+            continue;
+        const ui::Rect r = control.Bounds();
+        if (r.left <= x && x <= r.Right() && r.top <= y && y <= r.Bottom())
+            return false;
+    }
+    return true;
+}
+
+int TfrmMain::NcHitTest(ui::Point screen, int defaultResult)
+{
+    if (defaultResult != ui::HtClient)
+        return defaultResult;
+    // Without a frame the client area starts at the window's top-left corner.
+    const int x = screen.x - Left();
+    const int y = screen.y - Top();
+    return IsOverBackground(x, y) ? ui::HtCaption : defaultResult;
+}
+
+// ---- title-bar pictures and Exit -----------------------------------------------------------
+
+void TfrmMain::bMinimizeClick(ui::Component&)
+{
+    // Through the system command, so the system minimises the window as from a window menu.
+    Post(ui::WmSysCommand, ui::ScMinimize, 0);
+}
+
+void TfrmMain::bExitClick(ui::Component&)
+{
+    Close();
+}
+
+// Despite its hint the close picture ends the program, exactly as Exit does.
+void TfrmMain::bCloseClick(ui::Component& sender)
+{
+    bExitClick(sender);
+}
+
+// ---- closing -------------------------------------------------------------------------------
+
+void TfrmMain::FormClose(ui::CloseAction&)
+{
+    // Compacted copies left over from an analysis; one the system holds open (handed over for
+    // replacement at the next start) cannot be deleted and simply stays.
+    for (const std::string& hiveFile : HiveFileList) {
+        const std::string copy = hiveFile + ".kvf";
+        if (system_.FileExists(copy))
+            system_.DeleteFile(copy);
+    }
+    HiveKeyList.clear();
+    HiveKeyList.shrink_to_fit();
+    HiveFileList.clear();
+    HiveFileList.shrink_to_fit();
+    hiveListsExist_ = false;
+
+    // The lists are gone by now, so a failed save must not keep the window open: the user is
+    // told, and the program still ends.
+    try {
+        settings::ReadWriteOptions(false, ProgramFolder());
+    } catch (const settings::WriteError& error) {
+        ui::Application::Instance().HandleException(error);
+    }
+}
+
+// ---- commands of later work ----------------------------------------------------------------
+// Attached now so every button and menu item is wired by its final name; each fills in when
+// its feature is built.
+
+// Filled by the analysis: the scan with its progress window, the figures and the totals.
+void TfrmMain::bAnalyzeRegistryClick(ui::Component&) {}
+
+// Filled by the defragmentation: confirmation, restore point, replacement and restart.
+void TfrmMain::bDefragRegistryClick(ui::Component&) {}
+
+// Filled by the options dialog.
+void TfrmMain::bOptionsClick(ui::Component&) {}
+
+// Filled by the help links: opens the home page address.
+void TfrmMain::bHomepageClick(ui::Component&) {}
+
+// Filled by the language menu: pops up pmLanguage at the cursor.
+void TfrmMain::bLanguageClick(ui::Component&) {}
+
+// Filled by the help links: pops up pmHelp at the cursor.
+void TfrmMain::bHelpClick(ui::Component&) {}
+
+// Filled by the help links: the help page, the home page, the update page.
+void TfrmMain::pmiHelpClick(ui::Component&) {}
+void TfrmMain::Homepage1Click(ui::Component&) {}
+void TfrmMain::pmiCheckUpdateClick(ui::Component&) {}
+
+// Filled by the About dialog.
+void TfrmMain::bAboutClick(ui::Component&) {}
+
+// Filled by the language menu: switches the language of the window.
+void TfrmMain::miEnglishClick(ui::Component&) {}
+
+}  // namespace kelvara::app

@@ -1,0 +1,13 @@
+// The program's own window messages handled by the main window. The numbers are part of the
+// program's outside interface: a second instance of any version posts WM_SHOWMAIN by number.
+#pragma once
+
+namespace kelvara::app {
+
+// From a second start: show, restore and bring the running program to the front.
+inline constexpr unsigned WM_SHOWMAIN = 0x6604;
+// Posted to itself for the unattended switches /Silent and /Scan.
+inline constexpr unsigned WM_AUTODEFRAG = 0x6606;
+inline constexpr unsigned WM_AUTOSCAN = 0x6607;
+
+}  // namespace kelvara::app

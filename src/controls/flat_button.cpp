@@ -1,0 +1,267 @@
+#include "controls/flat_button.h"
+
+#include <cctype>
+
+#include "ui/application.h"
+#include "ui/form.h"
+
+namespace kelvara::controls {
+
+TFlatButton::TFlatButton()
+{
+    SetBounds({0, 0, 25, 25});
+    // The button decides itself when a release is a click (see MouseUp).
+    SetClickEvents(false);
+}
+
+void TFlatButton::SetTransparentMode(TTransparentMode mode)
+{
+    transparentMode_ = mode;
+    Invalidate();
+}
+
+void TFlatButton::SetColorFocused(ui::Color c)
+{
+    colours_.ColorFocused = c;
+    Invalidate();
+}
+
+void TFlatButton::SetColorDown(ui::Color c)
+{
+    colours_.ColorDown = c;
+    Invalidate();
+}
+
+void TFlatButton::SetColorBorder(ui::Color c)
+{
+    colours_.ColorBorder = c;
+    Invalidate();
+}
+
+void TFlatButton::SetColorHighLight(ui::Color c)
+{
+    colours_.ColorHighLight = c;
+    Invalidate();
+}
+
+void TFlatButton::SetColorShadow(ui::Color c)
+{
+    colours_.ColorShadow = c;
+    Invalidate();
+}
+
+FlatButtonColours TFlatButton::Colours() const
+{
+    FlatButtonColours colours = colours_;
+    colours.Color = GetColor();
+    return colours;
+}
+
+std::optional<ui::Color> TFlatButton::FaceColour() const
+{
+    return FlatButtonFace(transparentMode_, mouseInControl_, state_, Colours());
+}
+
+FrameColours TFlatButton::Frame() const
+{
+    return FlatButtonFrame(state_, mouseInControl_, Colours());
+}
+
+TButtonState TFlatButton::RestingState() const
+{
+    return down_ && groupIndex_ != 0 ? TButtonState::Exclusive : TButtonState::Up;
+}
+
+bool TFlatButton::ApplicationActive() const
+{
+    ui::Application* app = ui::Application::Current();
+    return app != nullptr && app->HasActiveWindow();
+}
+
+// ---- hover -------------------------------------------------------------------------------
+
+void TFlatButton::EnterStep(bool forceRepaint)
+{
+    if (Enabled() && !mouseInControl_) {
+        mouseInControl_ = true;
+        Invalidate();
+    } else if (forceRepaint) {
+        Invalidate();
+    }
+}
+
+void TFlatButton::LeaveStep(bool forceRepaint)
+{
+    if (Enabled() && mouseInControl_ && !dragging_) {
+        mouseInControl_ = false;
+        Invalidate();
+    } else if (forceRepaint) {
+        Invalidate();
+    }
+}
+
+// After a click or a change of Enabled the pointer may still be over the button: light it
+// again then, otherwise make sure it is dark.
+void TFlatButton::Reevaluate(bool pointerInside)
+{
+    if (!Enabled())
+        return;
+    if (pointerInside && ApplicationActive())
+        EnterStep(true);
+    else
+        LeaveStep(true);
+}
+
+void TFlatButton::MouseEnter()
+{
+    if (ApplicationActive())
+        EnterStep(false);
+    GraphicControl::MouseEnter();
+}
+
+void TFlatButton::MouseLeave()
+{
+    LeaveStep(false);
+    GraphicControl::MouseLeave();
+}
+
+// ---- pressing ----------------------------------------------------------------------------
+
+void TFlatButton::MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y)
+{
+    if (button == ui::MouseButton::Left && Enabled()) {
+        if (!down_) {
+            state_ = TButtonState::Down;
+            Invalidate();
+        }
+        dragging_ = true;
+    }
+    GraphicControl::MouseDown(button, shift, x, y);
+}
+
+void TFlatButton::MouseMove(ui::ShiftState shift, int x, int y)
+{
+    // A window that became active while the pointer rested here lights the button on the
+    // next move.
+    if (!mouseInControl_ && Inside(x, y) && ApplicationActive())
+        EnterStep(false);
+    if (dragging_) {
+        TButtonState next;
+        if (down_ && groupIndex_ != 0)
+            next = TButtonState::Exclusive;
+        else
+            next = Inside(x, y) ? TButtonState::Down : TButtonState::Up;
+        if (next != state_) {
+            state_ = next;
+            Invalidate();
+        }
+    }
+    GraphicControl::MouseMove(shift, x, y);
+}
+
+void TFlatButton::MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y)
+{
+    if (button != ui::MouseButton::Left || !dragging_) {
+        GraphicControl::MouseUp(button, shift, x, y);
+        return;
+    }
+    dragging_ = false;
+    const bool inside = Inside(x, y);
+    if (groupIndex_ == 0) {
+        state_ = TButtonState::Up;
+        mouseInControl_ = false;
+        if (inside)
+            Invalidate();
+    }
+    GraphicControl::MouseUp(button, shift, x, y);
+    if (inside)
+        Click();
+    else
+        LeaveStep(false);
+    Reevaluate(inside);
+}
+
+void TFlatButton::CaptureLost()
+{
+    if (!dragging_)
+        return;
+    dragging_ = false;
+    state_ = Enabled() ? RestingState() : TButtonState::Disabled;
+    LeaveStep(true);
+}
+
+void TFlatButton::Click()
+{
+    if (ui::Form* form = Owner())
+        form->SetModalResult(modalResult_);
+    GraphicControl::Click();
+}
+
+bool TFlatButton::DialogChar(char ch)
+{
+    const char key = ui::AccessKeyOf(Caption());
+    if (key == 0 || !Enabled())
+        return false;
+    if (std::tolower(static_cast<unsigned char>(ch)) != static_cast<unsigned char>(key))
+        return false;
+    Click();
+    return true;
+}
+
+void TFlatButton::EnabledChanged()
+{
+    if (!Enabled()) {
+        mouseInControl_ = false;
+        state_ = TButtonState::Disabled;
+    } else if (state_ == TButtonState::Disabled) {
+        state_ = RestingState();
+    }
+    const ui::Form* form = Owner();
+    bool pointerOver = form != nullptr && form->HoverControl() == this;
+    Reevaluate(pointerOver);
+    GraphicControl::EnabledChanged();
+}
+
+// ---- painting ----------------------------------------------------------------------------
+
+void TFlatButton::Paint(ui::Canvas& canvas)
+{
+    if (Enabled() && state_ == TButtonState::Disabled)
+        state_ = RestingState();
+    if (!Enabled()) {
+        state_ = TButtonState::Disabled;
+        dragging_ = false;
+    }
+
+    const ui::Rect client = ClientRect();
+    if (std::optional<ui::Color> face = FaceColour())
+        canvas.FillRect(client, *face);
+
+    const FrameColours frame = Frame();
+    const int right = client.width - 1;
+    const int bottom = client.height - 1;
+    canvas.Line({0, 0}, {right, 0}, frame.topLeft);
+    canvas.Line({0, 0}, {0, bottom}, frame.topLeft);
+    canvas.Line({0, bottom}, {right + 1, bottom}, frame.bottomRight);
+    canvas.Line({right, 0}, {right, bottom}, frame.bottomRight);
+
+    // The caption sits centred; pressed, it moves one pixel right and down.
+    ui::Rect textRect = client;
+    if (state_ == TButtonState::Down || state_ == TButtonState::Exclusive)
+        textRect = textRect.Offset(1, 1);
+    ui::TextFormat format;
+    format.align = ui::TextAlign::Center;
+    format.verticalCenter = true;
+    format.accessKeyPrefix = true;
+    format.transparent = true;
+    ui::Font font = GetFont();
+    if (state_ == TButtonState::Disabled) {
+        // Embossed grey caption: a light copy one pixel lower right, the shadow on top.
+        font.color = ui::clBtnHighlight;
+        canvas.DrawText(textRect.Offset(1, 1), Caption(), font, format);
+        font.color = ui::clBtnShadow;
+    }
+    canvas.DrawText(textRect, Caption(), font, format);
+}
+
+}  // namespace kelvara::controls

@@ -175,9 +175,28 @@ TEST(ScriptedSystemFiles, ExistenceSizeLocksAndDeletion)
     EXPECT_FALSE(sys.DeleteFile("C:\\held.kvf"));
     EXPECT_TRUE(sys.DeleteFile("c:\\ODD"));
     EXPECT_FALSE(sys.FileExists("C:\\odd"));
-    EXPECT_EQ(sys.ExpandFileName("options.ini"), "C:\\options.ini");
-    EXPECT_EQ(sys.ExpandFileName("D:\\x"), "D:\\x");
     EXPECT_EQ(sys.CallLog(), (std::vector<std::string>{"DeleteFile C:\\held.kvf", "DeleteFile c:\\ODD"}));
+}
+
+TEST(ScriptedSystemFiles, ExpandFileNameLikeGetFullPathName)
+{
+    ScriptedSystem sys;
+    sys.SetCurrentFolder("C:\\Program Files\\Kelvara\\");
+    const std::pair<const char*, const char*> cases[] = {
+        {"options.ini", "C:\\Program Files\\Kelvara\\options.ini"},
+        {"..\\x.ini", "C:\\Program Files\\x.ini"},
+        {"\\Windows\\win.ini", "C:\\Windows\\win.ini"},
+        {"D:\\a\\.\\b\\..\\c", "D:\\a\\c"},
+        {"D:/a/b", "D:\\a\\b"},
+        {"D:\\..\\..\\a", "D:\\a"},
+        {"D:\\a\\", "D:\\a\\"},
+        {"D:\\", "D:\\"},
+        {"\\\\server\\share\\..\\x", "\\\\server\\share\\x"},
+        {"", ""},
+    };
+    for (const auto& [path, expected] : cases) {
+        EXPECT_EQ(sys.ExpandFileName(path), expected) << path;
+    }
 }
 
 TEST(ScriptedSystemMisc, ClockLocaleAndAnswers)

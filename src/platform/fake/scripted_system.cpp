@@ -35,6 +35,39 @@ bool HasDriveOrUncPrefix(const std::string& path)
     return DriveLetterOf(path) != 0 || (path.size() >= 2 && path[0] == '\\' && path[1] == '\\');
 }
 
+// As GetFullPathName does: forward slashes become backslashes, "." parts go, ".." removes the
+// part before it (never the drive or share), a trailing backslash stays.
+std::string NormalizeFullPath(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', '\\');
+    const bool unc = path.starts_with("\\\\");
+    std::size_t rootEnd = 0;   // the part ".." never removes: "C:" or "\\\\server\\share"
+    if (unc) {
+        const std::size_t server = path.find('\\', 2);
+        const std::size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
+        rootEnd = share == std::string::npos ? path.size() : share;
+    } else {
+        rootEnd = 2;
+    }
+    const std::string root = path.substr(0, rootEnd);
+    std::vector<std::string> parts;
+    std::size_t at = rootEnd;
+    while (at < path.size()) {
+        const std::size_t end = std::min(path.find('\\', at), path.size());
+        const std::string part = path.substr(at, end - at);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        at = end + 1;
+    }
+    std::string result = root;
+    for (const std::string& part : parts) result += "\\" + part;
+    if (parts.empty() || path.back() == '\\') result += '\\';
+    return result;
+}
+
 }  // namespace
 
 ScriptedSystem::ScriptedSystem() = default;
@@ -571,9 +604,12 @@ bool ScriptedSystem::FileExists(const std::string& path)
 std::string ScriptedSystem::ExpandFileName(const std::string& path)
 {
     std::lock_guard lock(mutex_);
-    if (path.empty() || HasDriveOrUncPrefix(path)) return path;
-    if (path[0] == '\\') return currentFolder_.substr(0, 2) + path;
-    return currentFolder_ + path;
+    if (path.empty()) return path;
+    std::string full;
+    if (HasDriveOrUncPrefix(path)) full = path;
+    else if (path[0] == '\\' || path[0] == '/') full = currentFolder_.substr(0, 2) + path;
+    else full = currentFolder_ + path;
+    return NormalizeFullPath(full);
 }
 
 bool ScriptedSystem::FindFirstFileSize(const std::string& fullPath, std::uint32_t attributeMask,

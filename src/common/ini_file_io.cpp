@@ -9,6 +9,9 @@
 
 #ifdef _WIN32
 #include <io.h>
+
+#include <chrono>
+#include <thread>
 #else
 #include <climits>
 #include <cstdlib>
@@ -72,6 +75,19 @@ std::string ResolveLink(const std::string& path) {
 }
 #endif
 
+#ifdef _WIN32
+// A virus scanner or indexer may hold the file for a moment without allowing it to be renamed;
+// the system's own writer would not notice, so give such a holder a little time.
+bool RenameOldFileAside(const std::string& path, const std::string& aside) {
+    constexpr int Attempts = 8;
+    for (int attempt = 1;; ++attempt) {
+        if (std::rename(path.c_str(), aside.c_str()) == 0) return true;
+        if (attempt == Attempts) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+}
+#endif
+
 // Puts bytes in place of the file's content so that every failure leaves the old file whole.
 bool ReplaceFileContent(const std::string& path, const std::string& bytes, bool existed) {
     const std::string temporary = path + ".kvnew";
@@ -86,7 +102,7 @@ bool ReplaceFileContent(const std::string& path, const std::string& bytes, bool 
     if (existed) {
         const std::string aside = path + ".kvold";
         std::remove(aside.c_str());
-        if (std::rename(path.c_str(), aside.c_str()) != 0) {
+        if (!RenameOldFileAside(path, aside)) {
             std::remove(temporary.c_str());
             return false;
         }

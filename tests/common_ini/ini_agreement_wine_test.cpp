@@ -137,5 +137,26 @@ TEST(IniWriteAgreement, RemovedSectionIsGoneForTheSystemToo) {
     EXPECT_EQ(SystemRead(path, "Mine", "note"), "kept");
 }
 
+// Someone holds the file open and does not allow it to be renamed or deleted: the write fails,
+// and the file keeps its content once it is free again.
+TEST(IniWriteOnWindows, FileHeldWithoutDeleteSharingFailsAndKeepsItsContent) {
+    TempFolder folder;
+    const std::string path = folder.File("held.ini");
+    const std::string before = "[Options]\r\nLan=German\r\n";
+    WriteBytes(path, before);
+    {
+        const HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(WriteIniString(path, "Options", "Lan", "Dutch"));
+        CloseHandle(held);
+    }
+    EXPECT_EQ(GetFileAttributesA((path + ".kvnew").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((path + ".kvold").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(testing::ReadBytes(path), before);
+    EXPECT_TRUE(WriteIniString(path, "Options", "Lan", "Dutch"));
+    EXPECT_EQ(ReadIniString(path, "Options", "Lan", Missing), "Dutch");
+}
+
 }  // namespace
 }  // namespace kelvara::common

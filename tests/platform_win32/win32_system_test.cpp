@@ -156,6 +156,9 @@ TEST(Win32SystemRegistry, SaveKeyWritesAFile)
     Win32System sys;
     EXPECT_TRUE(sys.EnablePrivilege("SeBackupPrivilege", access::TokenAdjustPrivilegesQuery));
     EXPECT_FALSE(sys.EnablePrivilege("SeNoSuchPrivilege", access::TokenAdjustPrivilegesQuery));
+    EXPECT_TRUE(sys.EnablePrivilege("SeRestorePrivilege", access::TokenAllAccess));
+    EXPECT_TRUE(sys.EnablePrivilege("SeShutdownPrivilege", access::TokenAdjustPrivilegesQuery));
+    EXPECT_FALSE(sys.EnablePrivilege("SeBackupPrivilege", 0)) << "a token opened without the rights";
 
     const std::string copy = "C:\\kvtest-software.kvf";
     ::DeleteFileA(copy.c_str());
@@ -200,8 +203,11 @@ TEST(Win32SystemFiles, ExistenceSizeAndExclusiveOpen)
     HANDLE held = ::CreateFileA(one.path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(sys.OpenExclusive(one.path())) << "held open without sharing";
+    EXPECT_FALSE(sys.DeleteFile(one.path())) << "a file held open without sharing stays";
+    EXPECT_TRUE(sys.FileExists(one.path()));
     ::CloseHandle(held);
     EXPECT_TRUE(sys.OpenExclusive(one.path()));
+    EXPECT_FALSE(sys.DeleteFile("C:\\kvtest-none.bin"));
 
     char current[MAX_PATH] = {};
     ::GetCurrentDirectoryA(MAX_PATH, current);

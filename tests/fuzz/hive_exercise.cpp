@@ -1,5 +1,6 @@
 #include "hive_exercise.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "regf/regf.h"
@@ -11,13 +12,11 @@ namespace {
 // Enough to reach every key of a small hive; a mutated count may promise millions.
 constexpr std::size_t kMaxKeys = 20000;
 
-// A fingerprint of the tree: names, times, classes and values in stored order (FNV-1a).
-struct Digest {
+// A fingerprint of the tree: names, times, classes and values (in stored order) of every key.
+// Subkeys count as a set: a damaged hive may list them out of order, and the compactor
+// rightly writes them sorted.
+struct Fnv {
     std::uint64_t hash = 1469598103934665603ull;
-    std::size_t keys = 0;
-    bool complete = true;   // false when the walk hit an error or the key limit
-    bool lookupFailed = false;   // a subkey from the enumeration not found again by its name
-
     void Add(const void* bytes, std::size_t n) {
         const auto* p = static_cast<const std::uint8_t*>(bytes);
         for (std::size_t i = 0; i < n; ++i) hash = (hash ^ p[i]) * 1099511628211ull;
@@ -27,48 +26,67 @@ struct Digest {
         Add(&n, sizeof n);
         Add(s.data(), s.size());
     }
+    template <class T>
+    void AddValue(T v) { Add(&v, sizeof v); }
 };
 
-void Walk(const regf::KeyView& key, Digest& digest) {
-    if (++digest.keys > kMaxKeys) {
-        digest.complete = false;
-        return;
-    }
-    digest.Add(key.Name());
-    const std::uint64_t written = key.LastWritten();
-    digest.Add(&written, sizeof written);
-    const auto className = key.ClassName();
-    if (className) digest.Add(className.value());
-    else digest.complete = false;
-    const auto values = key.Values();
-    if (values) {
-        for (const auto& v : values.value()) {
-            digest.Add(v.name);
-            digest.Add(&v.type, sizeof v.type);
-            digest.Add(v.data.data(), v.data.size());
+struct Walk {
+    std::size_t keys = 0;
+    bool complete = true;        // false when the walk hit an error or the key limit
+    bool lookupFailed = false;   // a subkey from the enumeration not found again by its name
+
+    std::uint64_t Key(const regf::KeyView& key) {
+        Fnv f;
+        if (++keys > kMaxKeys) {
+            complete = false;
+            return 0;
         }
-    } else {
-        digest.complete = false;
-    }
-    const auto subkeys = key.Subkeys();
-    if (!subkeys) {
-        digest.complete = false;
-        return;
-    }
-    std::size_t looked = 0;
-    for (const auto& child : subkeys.value()) {
-        // Lookups by name must find what the enumeration gave (a few per key: each is a
-        // search of its own).
-        if (looked++ < 16) {
-            const auto found = key.Subkey(child.Name());
-            if (!found || !found.value() || found.value()->CellOffset() != child.CellOffset()) {
-                digest.lookupFailed = true;
+        f.Add(key.Name());
+        f.AddValue(key.LastWritten());
+        const auto className = key.ClassName();
+        if (className) f.Add(className.value());
+        else complete = false;
+        const auto values = key.Values();
+        if (values) {
+            for (const auto& v : values.value()) {
+                f.Add(v.name);
+                f.AddValue(v.type);
+                f.Add(v.data.data(), v.data.size());
             }
+        } else {
+            complete = false;
         }
-        Walk(child, digest);
-        if (digest.keys > kMaxKeys) return;
+        const auto subkeys = key.Subkeys();
+        if (!subkeys) {
+            complete = false;
+            return f.hash;
+        }
+        std::vector<std::uint64_t> children;
+        std::size_t looked = 0;
+        for (const auto& child : subkeys.value()) {
+            // Lookups by name must find what the enumeration gave (a few per key: each is a
+            // search of its own).
+            if (looked++ < 16) {
+                const auto found = key.Subkey(child.Name());
+                if (!found || !found.value() || found.value()->CellOffset() != child.CellOffset()) {
+                    lookupFailed = true;
+                }
+            }
+            children.push_back(Key(child));
+            if (keys > kMaxKeys) return f.hash;
+        }
+        std::sort(children.begin(), children.end());
+        for (auto h : children) f.AddValue(h);
+        return f.hash;
     }
-}
+};
+
+struct Digest {
+    std::uint64_t hash = 0;
+    std::size_t keys = 0;
+    bool complete = true;
+    bool lookupFailed = false;
+};
 
 Digest TreeOf(const regf::HiveFile& hive) {
     Digest digest;
@@ -77,7 +95,11 @@ Digest TreeOf(const regf::HiveFile& hive) {
         digest.complete = false;
         return digest;
     }
-    Walk(root.value(), digest);
+    Walk walk;
+    digest.hash = walk.Key(root.value());
+    digest.keys = walk.keys;
+    digest.complete = walk.complete;
+    digest.lookupFailed = walk.lookupFailed;
     return digest;
 }
 

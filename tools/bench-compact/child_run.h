@@ -16,7 +16,7 @@ struct CompactRun {
     std::uint64_t keys = 0;
     std::uint64_t values = 0;
     std::uint64_t securityDescriptors = 0;
-    std::uint64_t peakKilobytes = 0;    // the child's ru_maxrss
+    std::uint64_t peakKilobytes = 0;    // the child's VmHWM (or ru_maxrss where unknown)
 };
 
 // The argument that selects the child mode, followed by input and output paths.

@@ -124,7 +124,7 @@ void Print(const std::vector<Figures>& all) {
                 "output B", "packed B", "excess", "goals time/mem/size");
     for (const auto& f : all) {
         if (!f.compact.ok) {
-            std::printf("%-34s %8.2f  %s\n", f.label.c_str(), f.size / MB, f.problem.c_str());
+            std::printf("%-34.34s %8.2f  %s\n", f.label.c_str(), f.size / MB, f.problem.c_str());
             continue;
         }
         const double ratio = f.compact.seconds / std::max(f.copySeconds, 1e-9);
@@ -134,7 +134,7 @@ void Print(const std::vector<Figures>& all) {
         // bins. The output may exceed it by the bin tails no remaining cell fitted.
         const std::uint64_t packed = regf::PackedHiveSize(f.compact.reachableBytes);
         const long long excess = static_cast<long long>(f.compact.outputSize) - static_cast<long long>(packed);
-        std::printf("%-34s %8.2f %6.1f %8.1f %8.1f %6.2f %7.1f %8.1f %8.1f %11llu %11llu %7lld %s/%s/%s%s%s\n",
+        std::printf("%-34.34s %8.2f %6.1f %8.1f %8.1f %6.2f %7.1f %8.1f %8.1f %11llu %11llu %7lld %s/%s/%s%s%s\n",
                     f.label.c_str(), f.size / MB, f.fragmentation, f.copySeconds * 1000,
                     f.compact.seconds * 1000, ratio, f.size / MB / f.compact.seconds, peakMB,
                     limitMB, static_cast<unsigned long long>(f.compact.outputSize),
@@ -149,7 +149,8 @@ void Print(const std::vector<Figures>& all) {
     }
     std::printf("\ngoals: compaction within 3x the plain copy; peak memory under 2 x size + 16 MB;\n"
                 "output size = the packed size of the reachable cells (base block + full 4096-byte bins).\n"
-                "compact = best of the runs (ms); peak = the compaction process's ru_maxrss.\n");
+                "compact = best of the runs (ms); peak = the compaction process's VmHWM, its whole\n"
+                "resident peak (program and libraries included).\n");
 }
 
 int Usage(std::FILE* to) {
@@ -198,7 +199,7 @@ int main(int argc, char** argv) {
     if (options.hives.empty()) {
         const auto found = HivesUnder(options.sample);
         if (found.empty()) std::fprintf(stderr, "bench-compact: no hive files under %s\n", options.sample.c_str());
-        for (const auto& h : found) jobs.emplace_back(h, fs::relative(h, options.sample).string());
+        for (const auto& h : found) jobs.emplace_back(h, fs::path(h).filename().string());
     }
     for (const auto& h : options.hives) jobs.emplace_back(h, fs::path(h).filename().string());
     if (big && options.bigMegabytes > 0) {

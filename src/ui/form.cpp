@@ -215,6 +215,14 @@ void Form::SetColor(Color c) {
     InvalidateRect({0, 0, clientSize_.width, clientSize_.height});
 }
 
+int Form::TextWidth(const std::string& text) const { return TextWidth(text, font_); }
+
+int Form::TextWidth(const std::string& text, const Font& font) const {
+    Application* app = app_ ? app_ : Application::Current();
+    if (!app) throw ComponentError("form '" + Name() + "' needs an Application to measure text");
+    return app->Widgets().TextExtent(text, font).width;
+}
+
 void Form::SetWindowClassName(std::string name) {
     if (peer_) throw ComponentError("form '" + Name() + "': the window class name must be set before the window exists");
     if (name.size() > 63) throw ComponentError("form '" + Name() + "': window class name longer than 63 characters");

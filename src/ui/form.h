@@ -115,6 +115,9 @@ public:
     const std::string& WindowClassName() const { return className_; }
     void SetWindowClassName(std::string name);
     Form* OwnerForm() const { return ownerForm_; }
+    // Width of a text in the form's font (or another), as the widget set measures it.
+    int TextWidth(const std::string& text) const;
+    int TextWidth(const std::string& text, const Font& font) const;
 
     // ---- showing and closing
     bool Visible() const { return visible_; }

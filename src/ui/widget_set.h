@@ -7,9 +7,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/color.h"
 #include "ui/dialogs.h"
+#include "ui/font.h"
 #include "ui/geometry.h"
 #include "ui/messages.h"
 
@@ -153,6 +155,13 @@ public:
     virtual void RestoreApp(Form* mainForm) = 0;
     virtual bool IsAppMinimized(Form* mainForm) = 0;
     virtual void BringAppToFront(Form* mainForm) = 0;
+
+    // Text measured in a font outside painting (layout: a caption's width). The headless
+    // set answers with its fixed metrics; Win32 measures on a screen DC.
+    virtual Size TextExtent(const std::string& text, const Font& font) = 0;
+    // A resource of the executable (RT_RCDATA by name); empty when there is none (always in
+    // the headless set, whose program embeds its data otherwise).
+    virtual std::vector<std::uint8_t> LoadResourceBytes(const std::string& name) { return {}; }
 
     // Single instance: a top-level window of that class name, in any process of this user.
     virtual std::unique_ptr<RemoteWindow> FindWindowByClass(const std::string& className) = 0;

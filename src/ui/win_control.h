@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "ui/control.h"
+#include "ui/widget_set.h"  // ControlPeer is complete here: kinds may have inline constructors
 
 namespace kelvara::ui {
 

@@ -99,6 +99,38 @@ TEST_F(CanvasTest, ADisabledLabelIsEmbossed) {
     EXPECT_EQ(texts[1]->color, DefaultSystemColor(16));
 }
 
+// A see-through windowed control paints what lies behind it on the form first.
+class Window : public CustomControl {
+public:
+    void Paint(Canvas& c) override {
+        PaintParentSurface(c);
+        c.FillRect({2, 2, 2, 2}, clBlue);
+    }
+};
+
+TEST_F(CanvasTest, ACustomControlCanPaintTheFormSurfaceBehindIt) {
+    Form form;
+    form.SetClientSize(60, 40);
+    form.SetColor(clWhite);
+    form.Add<Blot>("blot", {20, 10, 10, 10});
+    form.Add<Window>("window", {15, 5, 20, 20});
+    form.Realize();
+    auto canvas = ui->PaintForm(form);
+    EXPECT_EQ(canvas->PixelAt(16, 6), clWhite);  // the form's colour behind the window
+    EXPECT_EQ(canvas->PixelAt(25, 12), clRed);   // the blot behind it (off its diagonal line)
+    EXPECT_EQ(canvas->PixelAt(17, 7), clBlue);   // its own drawing on top
+    EXPECT_EQ(canvas->PixelAt(40, 30), clWhite);
+}
+
+TEST_F(CanvasTest, FormsMeasureTextInTheirFont) {
+    Form form;
+    Font bold = form.GetFont();
+    bold.bold = true;
+    EXPECT_EQ(form.TextWidth("Analyze Registry"), headless::RecordingCanvas::MeasureText("Analyze Registry", form.GetFont()).width);
+    EXPECT_GT(form.TextWidth("Analyze Registry", bold), form.TextWidth("Analyze Registry"));
+    EXPECT_GT(form.TextWidth("Registry analysieren"), form.TextWidth("Analyze Registry"));
+}
+
 TEST(TextMetrics, WidthsGrowWithTextBoldnessAndSize) {
     Font normal;
     Font bold = normal;

@@ -294,6 +294,22 @@ TEST_F(Win32Test, ASecondInstanceFindsTheMainWindowByItsClassName) {
     EXPECT_EQ(shown, 1);
 }
 
+TEST_F(Win32Test, TextIsMeasuredInTheFormsFontOnTheScreen) {
+    Form form;
+    Font bold = form.GetFont();
+    bold.bold = true;
+    int normal = form.TextWidth("Analyze Registry");
+    EXPECT_GT(normal, 40);
+    EXPECT_LT(normal, 200);
+    EXPECT_GE(form.TextWidth("Analyze Registry", bold), normal);
+    EXPECT_GT(form.TextWidth("Analyze Registry and more"), normal);
+    EXPECT_EQ(form.TextWidth(""), 0);
+}
+
+TEST_F(Win32Test, AMissingResourceGivesNoBytes) {
+    EXPECT_TRUE(app->Widgets().LoadResourceBytes("NO_SUCH_PICTURE").empty());
+}
+
 class Spinner : public Thread {
 public:
     std::atomic<int> laps{0};

@@ -335,6 +335,10 @@ std::unique_ptr<RemoteWindow> HeadlessWidgetSet::FindWindowByClass(const std::st
     return FindInstance(runtimeDir_, className);
 }
 
+Size HeadlessWidgetSet::TextExtent(const std::string& text, const Font& font) {
+    return RecordingCanvas::MeasureText(text, font);
+}
+
 // ---- the simulated user
 
 void HeadlessWidgetSet::LeaveWindowed() {

@@ -122,6 +122,7 @@ public:
     bool IsAppMinimized(Form* mainForm) override;
     void BringAppToFront(Form* mainForm) override;
     std::unique_ptr<RemoteWindow> FindWindowByClass(const std::string& className) override;
+    Size TextExtent(const std::string& text, const Font& font) override;
     const char* Name() const override { return "headless"; }
 
     // ---- for the headless peers

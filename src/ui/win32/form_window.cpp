@@ -80,6 +80,7 @@ Win32FormPeer::Win32FormPeer(Win32WidgetSet& set, Form& form) : set_(set), form_
     if (!hwnd_) return;
     set_.FormPeerCreated(hwnd_, this);
     font_ = MakeFont(form.GetFont());
+    SetIcons(form.IconResource());
     if (form.Caption().empty() && app && app->MainForm() == &form) SetWindowTextA(hwnd_, set_.Title().c_str());
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
@@ -94,6 +95,18 @@ Win32FormPeer::~Win32FormPeer() {
     }
     if (font_) DeleteObject(font_);
     if (backgroundBrush_) DeleteObject(backgroundBrush_);
+}
+
+void Win32FormPeer::SetIcons(const std::string& resource) {
+    if (resource.empty()) return;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    const std::pair<int, WPARAM> sizes[] = {{SM_CXICON, ICON_BIG}, {SM_CXSMICON, ICON_SMALL}};
+    for (auto [metric, which] : sizes) {
+        int side = GetSystemMetrics(metric);
+        // Shared icons belong to the system's cache: nothing to destroy later.
+        HANDLE icon = LoadImageA(instance, resource.c_str(), IMAGE_ICON, side, side, LR_SHARED);
+        if (icon) SendMessageA(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+    }
 }
 
 // ---- FormPeer

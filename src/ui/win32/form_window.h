@@ -67,6 +67,7 @@ private:
     void OnTextMessage(WPARAM id);
     LRESULT OnCtlColor(HDC dc, HWND child);
     void RebuildTools();
+    void SetIcons(const std::string& resource);
 
     Win32WidgetSet& set_;
     Form& form_;

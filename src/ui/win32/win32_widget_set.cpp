@@ -12,6 +12,7 @@
 #include "ui/timer.h"
 #include "ui/win32/control_peers.h"
 #include "ui/win32/form_window.h"
+#include "ui/win32/gdi_canvas.h"
 
 namespace kelvara::ui::win32 {
 
@@ -154,13 +155,20 @@ Win32WidgetSet::~Win32WidgetSet() {
 void Win32WidgetSet::RegisterFormClass(const std::string& className, const std::string& iconResource) {
     if (registeredClasses_.count(className)) return;
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    HICON icon = iconResource.empty() ? nullptr : LoadIconA(instance, iconResource.c_str());
+    auto iconOfSize = [&](int metric) -> HICON {
+        if (iconResource.empty()) return nullptr;
+        int side = GetSystemMetrics(metric);
+        return static_cast<HICON>(LoadImageA(instance, iconResource.c_str(), IMAGE_ICON, side, side, LR_SHARED));
+    };
+    HICON icon = iconOfSize(SM_CXICON);
+    HICON small = iconOfSize(SM_CXSMICON);
     WNDCLASSEXA cls{};
     cls.cbSize = sizeof cls;
     cls.style = CS_DBLCLKS;
     cls.lpfnWndProc = Win32FormPeer::WindowProc;
     cls.hInstance = instance;
     cls.hIcon = icon ? icon : LoadIconA(nullptr, IDI_APPLICATION);
+    cls.hIconSm = small;
     cls.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     cls.lpszClassName = className.c_str();
     if (RegisterClassExA(&cls) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS) registeredClasses_.insert(className);
@@ -388,6 +396,29 @@ std::unique_ptr<RemoteWindow> Win32WidgetSet::FindWindowByClass(const std::strin
     HWND h = FindWindowA(className.c_str(), nullptr);
     if (!h) return nullptr;
     return std::make_unique<HwndWindow>(h);
+}
+
+Size Win32WidgetSet::TextExtent(const std::string& text, const Font& font) {
+    HDC screen = GetDC(nullptr);
+    Size size;
+    {
+        GdiCanvas canvas(screen, {0, 0, 0, 0});
+        size = canvas.TextExtent(text, font);
+    }
+    ReleaseDC(nullptr, screen);
+    return size;
+}
+
+std::vector<std::uint8_t> Win32WidgetSet::LoadResourceBytes(const std::string& name) {
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, name.c_str(), RT_RCDATA);
+    if (!found) return {};
+    HGLOBAL loaded = LoadResource(module, found);
+    DWORD size = SizeofResource(module, found);
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data || size == 0) return {};
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
 HWND WindowOf(const Form& form) {

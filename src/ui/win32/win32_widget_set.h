@@ -48,6 +48,8 @@ public:
     bool IsAppMinimized(Form* mainForm) override;
     void BringAppToFront(Form* mainForm) override;
     std::unique_ptr<RemoteWindow> FindWindowByClass(const std::string& className) override;
+    Size TextExtent(const std::string& text, const Font& font) override;
+    std::vector<std::uint8_t> LoadResourceBytes(const std::string& name) override;
     const char* Name() const override { return "win32"; }
 
     // For the peers.

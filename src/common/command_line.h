@@ -12,7 +12,7 @@ namespace kelvara::common {
 // separated by runs of blanks and control characters (codes 1 to 32); an empty pair of double
 // quotes at the start of an argument is passed over; inside an argument a stretch in double
 // quotes keeps its blanks and loses the quotes. There is no escape character. A zero character
-// ends the command line.
+// ends the command line, and so does an argument that comes out empty (a lone quote at the end).
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
 // Argument number index of a split command line (0 = the program itself); the empty text when

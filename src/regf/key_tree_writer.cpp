@@ -16,14 +16,15 @@ KeyTreeWriter::KeyTreeWriter(HiveWriter& writer, std::uint32_t minorVersion, Sub
     : writer_(writer), minorVersion_(minorVersion), layout_(layout) {}
 
 Result<std::uint32_t> KeyTreeWriter::SecurityFor(const std::vector<std::uint8_t>& descriptor) {
-    auto found = securityIndex_.find(descriptor);
+    std::string key(descriptor.begin(), descriptor.end());
+    auto found = securityIndex_.find(key);
     if (found != securityIndex_.end()) {
         ++security_[found->second].references;
         return security_[found->second].offset;
     }
     auto offset = WriteKeySecurity(writer_, descriptor);
     if (!offset) return offset;
-    securityIndex_.emplace(descriptor, security_.size());
+    securityIndex_.emplace(std::move(key), security_.size());
     security_.push_back({*offset, 1});
     return offset;
 }

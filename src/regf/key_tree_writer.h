@@ -57,7 +57,7 @@ private:
     HiveWriter& writer_;
     std::uint32_t minorVersion_;
     SubkeyListLayout layout_;
-    std::map<std::vector<std::uint8_t>, std::size_t> securityIndex_;   // descriptor -> security_
+    std::map<std::string, std::size_t> securityIndex_;   // descriptor bytes -> security_
     std::vector<SecurityCell> security_;                               // in order of first use
     std::uint32_t keys_ = 0;
     std::uint32_t values_ = 0;

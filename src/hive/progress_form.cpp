@@ -1,9 +1,7 @@
 #include "hive/progress_form.h"
 
 #include <algorithm>
-#include <chrono>
 #include <limits>
-#include <thread>
 
 #include "common/ascii_text.h"
 #include "hive/builtin_strings.h"
@@ -17,11 +15,6 @@ namespace kelvara::hive {
 namespace {
 
 constexpr int kBarMax = 1000;
-
-// How long closing the window waits for an abandoned worker to give up its save. A platform
-// that can interrupt a save answers well within it; one that cannot (Win32) keeps saving in
-// the background, and the window does not wait for that.
-constexpr auto kAbandonWait = std::chrono::milliseconds(100);
 
 const ui::ComponentSpec kLayout[] = {
     {ui::Kind<ui::TGroupBox>, "GroupBox1", {8, 6, 378, 126}},
@@ -144,7 +137,7 @@ void TfrmGetNewHiveProgess::FormActivate() { Post(WM_STARTSCAN, 0, 0); }
 void TfrmGetNewHiveProgess::WMStartScan(const ui::Message&) {
     // The window is activated again after a message box or a switch of applications; two
     // workers writing the same copies must never run.
-    if (started_) return;
+    if (started_ || closed_) return;
     started_ = true;
 
     if (silentMode_) Hide();
@@ -221,6 +214,8 @@ void TfrmGetNewHiveProgess::bStopClick(ui::Component&) {
 }
 
 void TfrmGetNewHiveProgess::FormClose(ui::CloseAction&) {
+    // A start still queued behind the close must not begin a run nobody watches.
+    closed_ = true;
     // The worker's own close comes after its last save; any other close while it still works
     // is the user's, and the run is over for them at once.
     if (!workerState_->finishing && ScanThread.Running()) AbandonWorker();
@@ -228,16 +223,18 @@ void TfrmGetNewHiveProgess::FormClose(ui::CloseAction&) {
 }
 
 // Ending the thread by force could leave a half-written copy and the registry's locks behind;
-// instead it is asked to stop and to give up its save, and left to end by itself. Its reports
-// after this are dropped, since the window is released.
+// instead it is asked to stop and to give up its save. Where the platform can interrupt a save,
+// the window waits for the worker (it ends within moments) and lets the platform take saves
+// again, so no later run can meet it. Where it cannot (Win32), the worker is left to finish the
+// hive in hand by itself; the registry holds that copy open meanwhile, which the next run's
+// copy-in-use test sees. Its reports after this are dropped, since the window is released.
 void TfrmGetNewHiveProgess::AbandonWorker() {
     abandoned_ = true;
     ScanThread.Terminate();
+    if (!system_.CanCancelSaves()) return;
     system_.CancelSaves();
-    const auto deadline = std::chrono::steady_clock::now() + kAbandonWait;
-    while (ScanThread.Running() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    if (!ScanThread.Running()) system_.ResetCancel();
+    ScanThread.WaitFor();
+    system_.ResetCancel();
 }
 
 }  // namespace kelvara::hive

@@ -94,6 +94,7 @@ private:
     std::shared_ptr<ScanWorkerState> workerState_;
     ScanProgressObserver observer_;
     bool started_ = false;
+    bool closed_ = false;
     bool abandoned_ = false;
 };
 

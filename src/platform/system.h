@@ -132,6 +132,9 @@ public:
     // mid-run. Where a save cannot be interrupted (Win32) both do nothing and the save runs on.
     virtual void CancelSaves() {}
     virtual void ResetCancel() {}
+    // True where CancelSaves makes a running save give up promptly, so a caller may wait for
+    // it; false where a save runs to its end whatever is asked.
+    virtual bool CanCancelSaves() { return false; }
 
     // ---- drives (kernel32) ----
     // GetLogicalDriveStringsA into a buffer of bufferChars characters. Returns what the call

@@ -6,20 +6,51 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace kelvara::platform::offline::testing {
 namespace fs = std::filesystem;
 
+namespace {
+
+// In the Windows build the offline folder is drive C:, so a test folder on the real C: could
+// not be named natively; under Wine, Z: (the Unix root) serves instead.
+fs::path TemporaryBase() {
+    fs::path base = fs::temp_directory_path();
+#ifdef _WIN32
+    std::error_code ec;
+    std::string text = base.string();
+    bool onDriveC = text.size() > 1 && (text[0] == 'C' || text[0] == 'c') && text[1] == ':';
+    if (onDriveC && fs::is_directory("Z:\\tmp", ec)) base = "Z:\\tmp";
+#endif
+    return base;
+}
+
+}  // namespace
+
 TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "kv-offline-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
+    fs::path base = TemporaryBase();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path candidate = base / ("kv-offline-" + std::to_string(random()));
+        std::error_code ec;
+        if (fs::create_directory(candidate, ec)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary folder in " + base.string());
 }
 
 TempFolder::~TempFolder() {
     std::error_code ec;
     fs::remove_all(path_, ec);
+}
+
+void CopyContents(const fs::path& from, const fs::path& to) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(from))
+        fs::copy(entry.path(), to / entry.path().filename(), fs::copy_options::recursive);
 }
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& file) {
@@ -79,7 +110,7 @@ regf::KeySpec SoftwareHive(const InstallationSpec& spec) {
     regf::KeySpec microsoft = NamedKey("Microsoft");
     microsoft.subkeys.push_back(std::move(windowsNt));
 
-    regf::KeySpec root = SampleHive("SOFTWARE-ROOT", 30);
+    regf::KeySpec root = SampleHive("SOFTWARE-ROOT", spec.softwareKeys);
     root.subkeys.insert(root.subkeys.begin(), std::move(microsoft));
     return root;
 }

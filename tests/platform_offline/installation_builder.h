@@ -41,6 +41,7 @@ struct InstallationSpec {
         {"CurrentBuildNumber", 1, regf::Utf16z("7601")},
     };
     std::vector<UserProfile> users;
+    int softwareKeys = 30;         // keys of SOFTWARE besides Microsoft\Windows NT
     double fragmentation = 0.25;   // free space left in every hive, so a compacted copy is smaller
 };
 
@@ -54,6 +55,9 @@ regf::KeySpec NamedKey(std::string name);
 regf::KeySpec SampleHive(const std::string& rootName, int keys);
 void WriteHive(const std::filesystem::path& file, const regf::KeySpec& root, double fragmentation = 0.25,
                bool dirty = false);
+
+// Copies everything in `from` into the existing folder `to`.
+void CopyContents(const std::filesystem::path& from, const std::filesystem::path& to);
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file);
 void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);

@@ -28,7 +28,7 @@ TEST(Journal, RoundTripsWithPathsInsideTheFolderInTheirDriveCForm) {
 
     // The folder may be mounted elsewhere by the next start.
     TempFolder moved;
-    fs::copy(root.Path(), moved.Path(), fs::copy_options::recursive);
+    CopyContents(root.Path(), moved.Path());
     std::string error;
     auto parsed = ParseJournal(text, InstallationPaths(moved.Path()), error);
     ASSERT_TRUE(parsed) << error;
@@ -54,7 +54,9 @@ TEST(Journal, DamagedTextIsRejectedWithTheLineAtFault) {
         {"Kelvara hive replacements 1\nrestarting yes\n", "line 2"},
         {"Kelvara hive replacements 1\nrestarting 0\ndone\tC:\\a\tC:\\b\tC:\\c\n", "line 3"},
         {"Kelvara hive replacements 1\nrestarting 0\npending\tC:\\a\tC:\\b\n", "line 3"},
+#ifndef _WIN32
         {"Kelvara hive replacements 1\nrestarting 1\n\npending\tC:\\a\tE:\\b\tC:\\c\n", "line 4"},
+#endif
     };
     for (const Case& c : cases) {
         std::string error;

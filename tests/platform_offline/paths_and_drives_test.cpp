@@ -97,7 +97,9 @@ TEST_F(PathsAndDrives, WindowsPathsFindFilesIgnoringCase) {
 TEST_F(PathsAndDrives, NativePathsAreUsedAsTheyAre) {
     fs::path native = root.Path() / "Users/Alice/NTUSER.DAT";
     EXPECT_TRUE(system.FileExists(native.string()));
+#ifndef _WIN32
     EXPECT_FALSE(system.FileExists((root.Path() / "users/alice/ntuser.dat").string()));   // Linux keeps case
+#endif
     std::int64_t size = 0;
     EXPECT_TRUE(system.FindFirstFileSize(native.string(), 0x3F, size));
     EXPECT_EQ(size, 10);
@@ -116,7 +118,9 @@ TEST(InstallationPaths, ExpandFileNameKeepsTheWindowsForm) {
         {"C:\\Users\\", "C:\\Users\\"},
         {"C:", "C:\\"},
         {"", ""},
+#ifndef _WIN32
         {"/tmp/a/../b", "/tmp/b"},
+#endif
     };
     for (const Case& c : cases) EXPECT_EQ(paths.ExpandFileName(c.in), c.out) << c.in;
 }
@@ -124,8 +128,10 @@ TEST(InstallationPaths, ExpandFileNameKeepsTheWindowsForm) {
 TEST(InstallationPaths, ResolvesExistingComponentsAndKeepsNewOnes) {
     TempFolder root;
     fs::create_directories(root.Path() / "Windows/System32/config");
-    fs::create_directories(root.Path() / "Users/bob");
-    fs::create_directories(root.Path() / "Users/Bob");   // a Linux folder may hold both spellings
+    fs::create_directories(root.Path() / "Users/Bob");
+#ifndef _WIN32
+    fs::create_directories(root.Path() / "Users/bob");   // a Linux folder may hold both spellings
+#endif
     InstallationPaths paths(root.Path());
 
     struct Case {
@@ -136,9 +142,11 @@ TEST(InstallationPaths, ResolvesExistingComponentsAndKeepsNewOnes) {
         {"C:\\WINDOWS\\SYSTEM32\\CONFIG", "Windows/System32/config"},
         {"C:\\windows\\system32\\config\\SOFTWARE.kvf", "Windows/System32/config/SOFTWARE.kvf"},
         {"C:\\Windows\\NewFolder\\Sub", "Windows/NewFolder/Sub"},
-        {"C:\\users\\bob", "Users/bob"},   // exact spelling first
         {"C:\\users\\BOB", "Users/Bob"},
+#ifndef _WIN32
+        {"C:\\users\\bob", "Users/bob"},   // exact spelling first
         {"C:\\users\\bOb", "Users/Bob"},   // otherwise the first in name order ("Bob" < "bob")
+#endif
     };
     for (const Case& c : cases) {
         auto native = paths.ToNative(c.path);
@@ -147,7 +155,9 @@ TEST(InstallationPaths, ResolvesExistingComponentsAndKeepsNewOnes) {
     }
     EXPECT_EQ(paths.PathOnDriveC(root.Path() / "Windows/System32/config"), "Windows\\System32\\config");
     EXPECT_FALSE(paths.PathOnDriveC("/somewhere/else"));
-    EXPECT_FALSE(paths.ToNative("E:\\x"));
+#ifndef _WIN32
+    EXPECT_FALSE(paths.ToNative("E:\\x"));   // the Linux build has no other drive
+#endif
 }
 
 TEST_F(PathsAndDrives, DeleteAndExclusiveOpen) {
@@ -164,8 +174,13 @@ TEST_F(PathsAndDrives, DeleteAndExclusiveOpen) {
 TEST_F(PathsAndDrives, ProgramFolderIsTheTestsOwnFolder) {
     std::string folder = system.ProgramFolder();
     ASSERT_FALSE(folder.empty());
+#ifdef _WIN32
+    EXPECT_EQ(folder.back(), '\\');
+    EXPECT_TRUE(fs::exists(fs::path(folder) / "platform_offline_tests.exe")) << folder;
+#else
     EXPECT_EQ(folder.back(), '/');
-    EXPECT_TRUE(fs::exists(fs::path(folder) / "platform_offline_tests"));
+    EXPECT_TRUE(fs::exists(fs::path(folder) / "platform_offline_tests")) << folder;
+#endif
 }
 
 }  // namespace

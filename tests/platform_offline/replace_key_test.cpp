@@ -194,7 +194,7 @@ TEST_F(ReplaceKey, ACrashAtAnyStepOfTheRestartLosesNoHive) {
     int crashes = 0;
     for (int step = 0;; ++step) {
         TempFolder folder;
-        fs::copy(root.Path(), folder.Path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        CopyContents(root.Path(), folder.Path());
         {
             OfflineSystem system(folder.Path().string());
             ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
@@ -237,7 +237,7 @@ TEST_F(ReplaceKey, ACrashDuringTheRecoveryIsRecoveredToo) {
         bool firstCrashed = false;
         for (int second = 0;; ++second) {
             TempFolder folder;
-            fs::copy(root.Path(), folder.Path(), fs::copy_options::recursive);
+            CopyContents(root.Path(), folder.Path());
             {
                 OfflineSystem system(folder.Path().string());
                 ASSERT_EQ(Request(system, "SYSTEM"), status::Success);

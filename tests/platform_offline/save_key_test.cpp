@@ -67,6 +67,9 @@ TEST_F(SaveKey, EveryHiveGivesASmallerSoundCopyWithTheSameContent) {
 // Debian's reglookup, written by others from the format's documentation, reads the copy too
 // (it escapes "%" as "%25").
 TEST_F(SaveKey, AnIndependentReaderReadsTheCopy) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reglookup runs on Linux";
+#endif
     if (std::system("command -v reglookup > /dev/null 2>&1") != 0) GTEST_SKIP() << "reglookup is not installed";
     ASSERT_EQ(Save(RootKey::LocalMachine, "SOFTWARE", "C:\\Windows\\System32\\config\\SOFTWARE.kvf"), status::Success);
     fs::path listing = root.Path() / "listing.txt";

@@ -72,7 +72,10 @@ TEST(Version, FollowsTheSoftwareHiveWhenItChanges) {
     OfflineSystem system(root.Path().string());
     EXPECT_EQ(system.GetVersionEx().minorVersion, 1u);
 
+    // A new file of another size: the platform notices a change by the file's size and time,
+    // and some file systems keep the time to the second only.
     InstallationSpec xp;
+    xp.softwareKeys = 300;
     xp.machineHives = {"SOFTWARE"};
     xp.currentVersion = {{"CurrentVersion", 1, regf::Utf16z("5.2")}, {"CurrentBuildNumber", 1, regf::Utf16z("3790")}};
     MakeInstallation(root.Path(), xp);

@@ -12,14 +12,19 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// The entry of `folder` named `name` ignoring case: the exact name when it exists, otherwise
-// the first case-insensitive match in name order (a Linux folder may hold several).
+// The entry of `folder` named `name` ignoring case, in the case stored on the disk: the exact
+// name when it exists, otherwise the first case-insensitive match in name order (a Linux
+// folder may hold several). Windows' own lookup already ignores case, so there the folder is
+// always listed to learn the stored spelling.
 std::optional<std::string> FindEntry(const fs::path& folder, const std::string& name) {
     std::error_code ec;
+#ifndef _WIN32
     if (fs::exists(folder / name, ec)) return name;
+#endif
     std::optional<std::string> found;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::string entry = it->path().filename().string();
+        if (entry == name) return entry;
         if (AsciiEquals(entry, name) && (!found || entry < *found)) found = entry;
     }
     return found;

@@ -346,6 +346,7 @@ bool OfflineSystem::ExitWindowsEx(std::uint32_t flags, std::uint32_t) {
         auto results = replacements_.ApplyAll();
         std::lock_guard lock(mutex_);
         lastStartResults_ = std::move(results);
+        cachedInstallation_.reset();   // SOFTWARE may be another file now
     }
     return true;
 }

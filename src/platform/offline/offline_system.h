@@ -103,7 +103,9 @@ private:
     std::atomic<bool> cancel_{false};
 
     mutable std::mutex mutex_;   // guards what follows
-    // SOFTWARE is read again only when its file changes.
+    // SOFTWARE (tens of megabytes on a real system) is read again only when its size or time
+    // changes, or after a restart replaced it; a rewrite keeping both, within the file
+    // system's time resolution, goes unseen.
     std::filesystem::path cachedSoftware_;
     std::filesystem::file_time_type cachedSoftwareTime_{};
     std::uintmax_t cachedSoftwareSize_ = 0;

@@ -56,6 +56,7 @@ OfflineSystem::OfflineSystem(std::string rootFolder, Failpoint failpoint)
 
 void OfflineSystem::CancelSaves() { cancel_ = true; }
 void OfflineSystem::ResetCancel() { cancel_ = false; }
+bool OfflineSystem::CanCancelSaves() { return true; }
 
 std::vector<ReplacementResult> OfflineSystem::LastStartResults() const {
     std::lock_guard lock(mutex_);
@@ -98,9 +99,16 @@ std::vector<LoadedHive> OfflineSystem::LoadedHives() { return FindLoadedHives(pa
 std::optional<LoadedHive> OfflineSystem::HiveWithRoot(RootKey root, const std::string& subKey) {
     if (subKey.empty()) return std::nullopt;
     std::string registryPath = (root == RootKey::LocalMachine ? kMachinePrefix : kUserPrefix) + subKey;
-    for (LoadedHive& hive : LoadedHives())
-        if (!hive.file.empty() && AsciiEquals(hive.registryPath, registryPath)) return std::move(hive);
-    return std::nullopt;
+    auto find = [&](std::vector<LoadedHive> hives) -> std::optional<LoadedHive> {
+        for (LoadedHive& hive : hives)
+            if (!hive.file.empty() && AsciiEquals(hive.registryPath, registryPath)) return std::move(hive);
+        return std::nullopt;
+    };
+    // The machine hives and .DEFAULT are found without reading SOFTWARE, which only the
+    // profiles need: a save of SYSTEM should not wait for a large SOFTWARE to be parsed.
+    if (auto hive = find(FindLoadedHives(paths_, InstalledWindows{}))) return hive;
+    if (root != RootKey::Users) return std::nullopt;
+    return find(LoadedHives());
 }
 
 // ---- registry ----

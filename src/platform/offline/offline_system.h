@@ -31,11 +31,13 @@ public:
     // interrupt there to play a crash).
     OfflineSystem(std::string rootFolder, offline::Failpoint failpoint);
 
-    // ---- beyond Win32 ----
     // Makes a running RegSaveKey stop within 50 ms and leave no copy, and makes later saves
     // fail at once with OperationAborted, until ResetCancel.
-    void CancelSaves();
-    void ResetCancel();
+    void CancelSaves() override;
+    void ResetCancel() override;
+    bool CanCancelSaves() override;
+
+    // ---- beyond Win32 ----
     // What the last start (construction or ExitWindowsEx) did with each recorded replacement.
     std::vector<offline::ReplacementResult> LastStartResults() const;
     // Why the replacement journal in the folder could not be read, or empty. While it cannot,

@@ -5,6 +5,12 @@
 
 namespace kelvara::sample {
 
+std::string Cat(std::initializer_list<std::string> parts) {
+    std::string out;
+    for (const auto& p : parts) out += p;
+    return out;
+}
+
 std::string Word(Random& random, int syllables, bool capital) {
     std::string out;
     for (int i = 0; i < syllables; ++i) out += random.Pick(names::Syllables());
@@ -31,14 +37,14 @@ std::string ProductName(Random& random) {
 }
 
 std::string Version(Random& random) {
-    return std::to_string(random.Between(1, 24)) + "." + std::to_string(random.Between(0, 40)) +
-           "." + std::to_string(random.Between(0, 9999)) + "." +
-           std::to_string(random.Between(0, 999));
+    return Cat({std::to_string(random.Between(1, 24)), ".", std::to_string(random.Between(0, 40)),
+                ".", std::to_string(random.Between(0, 9999)), ".",
+                std::to_string(random.Between(0, 999))});
 }
 
 std::string DriverDate(Random& random) {
-    return std::to_string(random.Between(1, 12)) + "-" + std::to_string(random.Between(1, 28)) +
-           "-" + std::to_string(random.Between(2006, 2023));
+    return Cat({std::to_string(random.Between(1, 12)), "-", std::to_string(random.Between(1, 28)),
+                "-", std::to_string(random.Between(2006, 2023))});
 }
 
 std::string DecimalString(std::uint64_t n, int width) {
@@ -70,8 +76,8 @@ Bytes RecordCache(Random& random, const std::string& signature, std::size_t size
     out[4] = static_cast<std::uint8_t>(random.Next());
     while (out.size() < size) {
         out.insert(out.end(), signature.begin(), signature.end());
-        const std::string path = "C:\\Program Files\\" + Word(random, 2) + "\\" +
-                                 Word(random, 3, false) + ".exe";
+        const std::string path = Cat({"C:\\Program Files\\", Word(random, 2), "\\",
+                                      Word(random, 3, false), ".exe"});
         const Bytes text = Utf16(path);
         out.push_back(static_cast<std::uint8_t>(text.size()));
         out.push_back(static_cast<std::uint8_t>(text.size() >> 8));

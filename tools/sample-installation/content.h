@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,6 +13,11 @@
 namespace kelvara::sample {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// Joins the parts in order. C++ leaves the order of a call's arguments, and of the operands
+// of a chain of +, to the compiler; braced lists are evaluated left to right, so parts that
+// each draw from the generator draw in the same order with every compiler.
+std::string Cat(std::initializer_list<std::string> parts);
 
 // A pronounceable made-up word of `syllables` syllables, capitalised when asked.
 std::string Word(Random& random, int syllables, bool capital = true);

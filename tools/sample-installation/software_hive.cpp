@@ -12,7 +12,7 @@ namespace kelvara::sample {
 
 namespace {
 
-std::string MadeUpExtension(Random& random) { return "." + Word(random, 1, false) + random.Hex(2); }
+std::string MadeUpExtension(Random& random) { return Cat({".", Word(random, 1, false), random.Hex(2)}); }
 
 struct Registrations {
     std::vector<std::string> progIds;
@@ -24,7 +24,7 @@ void AddClasses(KeySpec& classes, Random& random, Registrations& reg) {
     // ProgIDs first, so extensions can point at them.
     for (int i = 0; i < 900; ++i) {
         const std::string progId = Unique(taken, random, [](Random& r) {
-            return Word(r, 2) + "." + Word(r, 2) + (r.Chance(50) ? "." + std::to_string(r.Between(1, 20)) : "");
+            return Cat({Word(r, 2), ".", Word(r, 2), r.Chance(50) ? "." + std::to_string(r.Between(1, 20)) : ""});
         });
         reg.progIds.push_back(progId);
     }
@@ -53,15 +53,18 @@ void AddClasses(KeySpec& classes, Random& random, Registrations& reg) {
         Sz(p, "", ProductName(random) + " Document");
         Dword(p, "EditFlags", random.Between(0, 0x10000));
         Sz(Key(p, "CLSID"), "", random.Pick(reg.clsids));
-        ExpandSz(Key(p, "DefaultIcon"), "", "%ProgramFiles%\\" + Word(random, 2) + "\\" + Word(random, 2, false) + ".exe,-" + std::to_string(random.Between(1, 300)));
+        ExpandSz(Key(p, "DefaultIcon"), "", Cat({"%ProgramFiles%\\", Word(random, 2), "\\", Word(random, 2, false), ".exe,-", std::to_string(random.Between(1, 300))}));
         KeySpec& command = Key(p, "shell\\open\\command");
-        ExpandSz(command, "", "\"%ProgramFiles%\\" + Word(random, 2) + "\\" + Word(random, 2, false) + ".exe\" \"%1\"");
+        ExpandSz(command, "", Cat({"\"%ProgramFiles%\\", Word(random, 2), "\\", Word(random, 2, false), ".exe\" \"%1\""}));
         if (random.Chance(30)) Key(p, "shell\\print\\command").values.push_back({"", regtype::Sz, regf::Utf16z("\"" + Word(random, 2) + ".exe\" /p \"%1\"")});
     }
     for (const char* verb : {"*", "Directory", "Drive", "Folder", "AllFilesystemObjects"}) {
         KeySpec& k = Key(classes, verb);
         KeySpec& handlers = Key(k, "shellex\\ContextMenuHandlers");
-        for (int n = 0; n < 12; ++n) Sz(Append(handlers, Word(random, 3) + std::to_string(n)), "", random.Pick(reg.clsids));
+        for (int n = 0; n < 12; ++n) {
+            KeySpec& handler = Append(handlers, Word(random, 3) + std::to_string(n));
+            Sz(handler, "", random.Pick(reg.clsids));
+        }
     }
 
     KeySpec& clsid = Key(classes, "CLSID");
@@ -83,7 +86,7 @@ void AddClasses(KeySpec& classes, Random& random, Registrations& reg) {
     KeySpec& interfaces = Key(classes, "Interface");
     for (int i = 0; i < 2200; ++i) {
         KeySpec& itf = Append(interfaces, Unique(taken, random, [](Random& r) { return r.Guid(); }));
-        Sz(itf, "", "I" + Word(random, 3) + random.Pick(names::ProductWords()));
+        Sz(itf, "", Cat({"I", Word(random, 3), random.Pick(names::ProductWords())}));
         Sz(Append(itf, "ProxyStubClsid32"), "", random.Pick(reg.clsids));
         if (random.Chance(40)) Sz(Append(itf, "NumMethods"), "", std::to_string(random.Between(3, 40)));
     }
@@ -110,7 +113,7 @@ void AddUninstall(KeySpec& currentVersion, Random& random) {
         Sz(k, "DisplayName", product);
         Sz(k, "DisplayVersion", Version(random));
         Sz(k, "Publisher", random.Pick(names::Vendors()));
-        Sz(k, "InstallDate", "20" + std::to_string(random.Between(21, 24)) + DecimalString(random.Between(1, 12), 2) + DecimalString(random.Between(1, 28), 2));
+        Sz(k, "InstallDate", Cat({"20", std::to_string(random.Between(21, 24)), DecimalString(random.Between(1, 12), 2), DecimalString(random.Between(1, 28), 2)}));
         Sz(k, "InstallLocation", folder);
         Dword(k, "EstimatedSize", random.Between(200, 2000000));
         if (msi) {
@@ -141,8 +144,8 @@ void AddServicing(KeySpec& currentVersion, Random& random) {
     std::set<std::string> taken;
     for (int i = 0; i < 3800; ++i) {
         const std::string name = Unique(taken, random, [](Random& r) {
-            return "Microsoft-Windows-" + Word(r, 3) + "-" + Word(r, 2) + "-Package~31bf3856ad364e35~amd64~" +
-                   (r.Chance(40) ? std::string("en-US") : std::string()) + "~10.0.19041." + std::to_string(r.Between(1, 3803));
+            return Cat({"Microsoft-Windows-", Word(r, 3), "-", Word(r, 2), "-Package~31bf3856ad364e35~amd64~",
+                        r.Chance(40) ? "en-US" : "", "~10.0.19041.", std::to_string(r.Between(1, 3803))});
         });
         KeySpec& p = Append(packages, name);
         Dword(p, "CurrentState", random.Pick(std::vector<std::uint32_t>{0x70, 0x70, 0x70, 0x20, 0x50}));
@@ -242,9 +245,9 @@ void AddWindowsNtCurrentVersion(KeySpec& software, Random& random) {
     std::vector<std::string> counter, help;
     for (int i = 1; i < 5200; i += 2) {
         counter.push_back(std::to_string(i));
-        counter.push_back(Word(random, 2) + " " + random.Pick(names::ProductWords()) + (random.Chance(40) ? "/sec" : ""));
+        counter.push_back(Cat({Word(random, 2), " ", random.Pick(names::ProductWords()), random.Chance(40) ? "/sec" : ""}));
         help.push_back(std::to_string(i + 1));
-        help.push_back("Shows the " + Word(random, 3, false) + " of the " + Word(random, 2, false) + " " + random.Pick(names::ProductWords()) + ".");
+        help.push_back(Cat({"Shows the ", Word(random, 3, false), " of the ", Word(random, 2, false), " ", random.Pick(names::ProductWords()), "."}));
     }
     MultiSz(perflib, "Counter", counter);
     MultiSz(perflib, "Help", help);
@@ -270,8 +273,9 @@ void AddVendors(KeySpec& software, Random& random) {
             for (int k = 0, m = static_cast<int>(random.Between(0, 30)); k < m; ++k) {
                 KeySpec& s = Append(p, Word(random, 2) + std::to_string(k));
                 for (int j = 0, c = static_cast<int>(random.Between(1, 8)); j < c; ++j) {
-                    if (random.Chance(50)) Dword(s, Word(random, 3) + std::to_string(j), static_cast<std::uint32_t>(random.Next()));
-                    else Sz(s, Word(random, 3) + std::to_string(j), Word(random, 4, false));
+                    const std::string name = Word(random, 3) + std::to_string(j);
+                    if (random.Chance(50)) Dword(s, name, static_cast<std::uint32_t>(random.Next()));
+                    else Sz(s, name, Word(random, 4, false));
                 }
             }
         }
@@ -297,7 +301,10 @@ KeySpec MakeSoftwareHive(std::uint64_t seed) {
     AddUninstall(currentVersion, random);
     AddServicing(currentVersion, random);
     KeySpec& run = Key(currentVersion, "Run");
-    for (int i = 0; i < 6; ++i) Sz(run, ProductName(random), "\"C:\\Program Files\\" + Word(random, 2) + "\\" + Word(random, 2, false) + ".exe\" /background");
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = ProductName(random);
+        Sz(run, name, Cat({"\"C:\\Program Files\\", Word(random, 2), "\\", Word(random, 2, false), ".exe\" /background"}));
+    }
     KeySpec& appPaths = Key(currentVersion, "App Paths");
     for (int i = 0; i < 80; ++i) {
         KeySpec& a = Append(appPaths, Word(random, 2, false) + std::to_string(i) + ".exe");
@@ -326,7 +333,10 @@ KeySpec MakeSoftwareHive(std::uint64_t seed) {
     AddVendors(wow, random);
     Sz(Key(wow, "Microsoft\\Windows\\CurrentVersion"), "ProgramFilesDir", "C:\\Program Files (x86)");
     KeySpec& registered = Key(root, "RegisteredApplications");
-    for (int i = 0; i < 25; ++i) Sz(registered, ProductName(random), "Software\\Clients\\" + Word(random, 2) + "\\Capabilities");
+    for (int i = 0; i < 25; ++i) {
+        const std::string name = ProductName(random);
+        Sz(registered, name, "Software\\Clients\\" + Word(random, 2) + "\\Capabilities");
+    }
     Dword(Key(root, "Policies\\Microsoft\\Windows\\DataCollection"), "AllowTelemetry", 1);
     StampTimes(root, random, FileTime(1678752000), FileTime(1732924800));
     return root;

@@ -77,7 +77,8 @@ void AddService(KeySpec& services, const std::string& name, Random& random) {
     if (random.Chance(35)) {
         KeySpec& p = Key(s, "Parameters");
         for (int i = 0, n = static_cast<int>(random.Between(1, 6)); i < n; ++i) {
-            Dword(p, Word(random, 3) + "Timeout", random.Between(0, 60000));
+            const std::string timeout = Word(random, 3) + "Timeout";
+            Dword(p, timeout, random.Between(0, 60000));
         }
         if (random.Chance(30)) Binary(p, "Settings", random.Bytes(random.Between(32, 900)));
     }
@@ -105,7 +106,7 @@ void AddEventLog(KeySpec& services, Random& random, std::set<std::string>& sourc
             std::string name;
             do {
                 name = random.Chance(50) ? random.Pick(names::Services())
-                                         : Word(random, 2) + random.Pick(names::ProductWords());
+                                         : Cat({Word(random, 2), random.Pick(names::ProductWords())});
             } while (!Claim(sources, std::string(channel) + "\\" + name));
             KeySpec& src = Append(c, name);
             ExpandSz(src, "EventMessageFile", "%SystemRoot%\\System32\\" + Word(random, 2, false) + ".dll");
@@ -133,7 +134,7 @@ void AddDeviceClasses(KeySpec& control, Random& random) {
             Binary(d, "DriverDateData", random.Bytes(8));
             Sz(d, "InfPath", "oem" + std::to_string(random.Between(1, 120)) + ".inf");
             Sz(d, "InfSection", Word(random, 3) + ".NT");
-            Sz(d, "MatchingDeviceId", "pci\\ven_" + random.Hex(4) + "&dev_" + random.Hex(4));
+            Sz(d, "MatchingDeviceId", Cat({"pci\\ven_", random.Hex(4), "&dev_", random.Hex(4)}));
             if (random.Chance(30)) Binary(d, "ResourcePickerTags", random.Bytes(random.Between(16, 200)));
         }
     }
@@ -146,17 +147,19 @@ void AddEnum(KeySpec& set, Random& random) {
         KeySpec& b = Key(e, bus);
         std::set<std::string> ids;
         for (int i = 0, n = static_cast<int>(random.Between(20, 70)); i < n; ++i) {
-            std::string id = std::string(bus) == "PCI" ? "VEN_" + HexString(random.Next(), 4) + "&DEV_" + HexString(random.Next(), 4) + "&SUBSYS_" + HexString(random.Next(), 8) + "&REV_" + HexString(random.Next(), 2)
-                                                       : Upper(Word(random, 3)) + "_" + HexString(random.Next(), 4);
+            std::string id = std::string(bus) == "PCI"
+                                 ? Cat({"VEN_", HexString(random.Next(), 4), "&DEV_", HexString(random.Next(), 4),
+                                        "&SUBSYS_", HexString(random.Next(), 8), "&REV_", HexString(random.Next(), 2)})
+                                 : Cat({Upper(Word(random, 3)), "_", HexString(random.Next(), 4)});
             if (!Claim(ids, id)) continue;
             KeySpec& device = Append(b, id);
             for (int k = 0, m = static_cast<int>(random.Between(1, 3)); k < m; ++k) {
-                KeySpec& inst = Append(device, std::to_string(random.Between(1, 9)) + "&" + random.Hex(8) + "&0&" + DecimalString(k, 4));
-                Sz(inst, "DeviceDesc", "@" + Word(random, 2, false) + ".inf,%" + Word(random, 2, false) + "%;" + ProductName(random));
+                KeySpec& inst = Append(device, Cat({std::to_string(random.Between(1, 9)), "&", random.Hex(8), "&0&", DecimalString(k, 4)}));
+                Sz(inst, "DeviceDesc", Cat({"@", Word(random, 2, false), ".inf,%", Word(random, 2, false), "%;", ProductName(random)}));
                 MultiSz(inst, "HardwareID", {std::string(bus) + "\\" + id, std::string(bus) + "\\" + id.substr(0, 8)});
                 MultiSz(inst, "CompatibleIDs", {std::string(bus) + "\\CC_" + random.Hex(6)});
                 Sz(inst, "ClassGUID", random.Guid());
-                Sz(inst, "Driver", random.Guid() + "\\" + DecimalString(random.Between(0, 12), 4));
+                Sz(inst, "Driver", Cat({random.Guid(), "\\", DecimalString(random.Between(0, 12), 4)}));
                 Sz(inst, "Mfg", random.Pick(names::Vendors()));
                 Sz(inst, "Service", random.Pick(names::Services()));
                 Dword(inst, "ConfigFlags", 0);
@@ -171,7 +174,8 @@ void AddEnum(KeySpec& set, Random& random) {
                     // Device properties keep their property type in the value type, with the
                     // high word set: unusual types the engine must carry unchanged.
                     KeySpec& item = Append(set1, DecimalString(p, 4));
-                    Raw(item, "", 0xFFFF0000u | random.Between(1, 0x12), random.Bytes(random.Between(4, 64)));
+                    const std::uint32_t type = 0xFFFF0000u | random.Between(1, 0x12);
+                    Raw(item, "", type, random.Bytes(random.Between(4, 64)));
                 }
             }
         }
@@ -263,7 +267,7 @@ void AddControl(KeySpec& set, Random& random) {
     for (int i = 0; i < 90; ++i) {
         KeySpec& g = Append(interfaces, random.Guid());
         for (int k = 0, n = static_cast<int>(random.Between(1, 6)); k < n; ++k) {
-            KeySpec& link = Append(g, "##?#" + Upper(Word(random, 2)) + "#" + random.Hex(8) + "&" + std::to_string(k) + "#" + random.Guid());
+            KeySpec& link = Append(g, Cat({"##?#", Upper(Word(random, 2)), "#", random.Hex(8), "&", std::to_string(k), "#", random.Guid()}));
             Sz(link, "DeviceInstance", "ROOT\\" + Upper(Word(random, 2)) + "\\" + DecimalString(k, 4));
             Dword(Key(link, "#\\Control"), "ReferenceCount", 1);
         }
@@ -272,7 +276,7 @@ void AddControl(KeySpec& set, Random& random) {
 
     KeySpec& print = Key(control, "Print\\Environments\\Windows x64\\Drivers\\Version-3");
     for (int i = 0; i < 6; ++i) {
-        KeySpec& d = Append(print, random.Pick(names::Vendors()) + " " + ProductName(random) + " " + std::to_string(i));
+        KeySpec& d = Append(print, Cat({random.Pick(names::Vendors()), " ", ProductName(random), " ", std::to_string(i)}));
         Sz(d, "Driver", "unidrv.dll");
         Sz(d, "Data File", Word(random, 2, false) + ".gpd");
         MultiSz(d, "Dependent Files", {"unidrv.dll", "unires.dll", "stdnames.gpd", "stddtype.gdl"});
@@ -356,13 +360,16 @@ KeySpec MakeSystemHive(std::uint64_t seed) {
         Dword(p, "SignerScore", 0x0D000005);
         KeySpec& descriptors = Append(p, "Descriptors");
         for (int k = 0, n = static_cast<int>(random.Between(1, 8)); k < n; ++k) {
-            KeySpec& d = Key(descriptors, "PCI\\VEN_" + HexString(random.Next(), 4) + "&DEV_" + HexString(random.Next(), 4) + "&" + std::to_string(k));
+            KeySpec& d = Key(descriptors, Cat({"PCI\\VEN_", HexString(random.Next(), 4), "&DEV_", HexString(random.Next(), 4), "&", std::to_string(k)}));
             Sz(d, "Configuration", Word(random, 2) + "_Install");
             Sz(d, "Description", "%" + Word(random, 3) + "%");
             Sz(d, "Manufacturer", "%" + Word(random, 2) + "%");
         }
         KeySpec& strings = Append(p, "Strings");
-        for (int k = 0, n = static_cast<int>(random.Between(2, 10)); k < n; ++k) Sz(strings, Word(random, 2, false) + std::to_string(k), ProductName(random));
+        for (int k = 0, n = static_cast<int>(random.Between(2, 10)); k < n; ++k) {
+            const std::string name = Word(random, 2, false) + std::to_string(k);
+            Sz(strings, name, ProductName(random));
+        }
     }
 
     KeySpec& hw = Key(root, "HardwareConfig");
@@ -383,7 +390,7 @@ KeySpec MakeSystemHive(std::uint64_t seed) {
     Binary(Key(root, "RNG"), "Seed", random.Bytes(76));
     KeySpec& wpa = Key(root, "WPA");
     for (int i = 0; i < 12; ++i) {
-        KeySpec& w = Append(wpa, random.Guid() + "-" + random.Hex(6));
+        KeySpec& w = Append(wpa, Cat({random.Guid(), "-", random.Hex(6)}));
         Binary(w, "", random.Bytes(random.Between(40, 400)));
     }
     Key(root, "Software\\Microsoft\\DataCollection");

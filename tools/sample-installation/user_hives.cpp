@@ -58,9 +58,9 @@ void AddControlPanel(KeySpec& root, Random& random) {
                              "InactiveTitle", "InactiveTitleText", "InfoText", "InfoWindow",
                              "Menu", "MenuBar", "MenuHilight", "MenuText", "Scrollbar",
                              "TitleText", "Window", "WindowFrame", "WindowText"}) {
-        Sz(colors, name, std::to_string(random.Between(0, 255)) + " " +
-                             std::to_string(random.Between(0, 255)) + " " +
-                             std::to_string(random.Between(0, 255)));
+        Sz(colors, name, Cat({std::to_string(random.Between(0, 255)), " ",
+                              std::to_string(random.Between(0, 255)), " ",
+                              std::to_string(random.Between(0, 255))}));
     }
     KeySpec& schemes = Key(panel, "Appearance\\Schemes");
     for (int i = 0; i < 16; ++i) Binary(schemes, "@themeui.dll,-" + std::to_string(850 + i), random.Bytes(1076));
@@ -156,12 +156,16 @@ KeySpec MakeDefaultHive(std::uint64_t seed) {
         if (random.Chance(60)) continue;
         KeySpec& v = Key(vendors, vendor);
         for (int i = 0, n = static_cast<int>(random.Between(5, 60)); i < n; ++i) {
-            Sz(v, Word(random, 3) + std::to_string(i), Word(random, 5, false));
+            const std::string name = Word(random, 3) + std::to_string(i);
+            Sz(v, name, Word(random, 5, false));
         }
     }
     Key(root, "System\\CurrentControlSet\\Control\\Network");
     KeySpec& mui = Key(root, "Software\\Classes\\Local Settings\\MuiCache");
-    for (int i = 0; i < 2500; ++i) Sz(mui, "@%SystemRoot%\\system32\\" + Word(random, 3, false) + ".dll,-" + std::to_string(i), ProductName(random));
+    for (int i = 0; i < 2500; ++i) {
+        const std::string name = "@%SystemRoot%\\system32\\" + Word(random, 3, false) + ".dll,-" + std::to_string(i);
+        Sz(mui, name, ProductName(random));
+    }
     StampTimes(root, random, FileTime(1678752000), FileTime(1732924800));
     return root;
 }
@@ -189,7 +193,8 @@ KeySpec MakeUserHive(std::uint64_t seed) {
         KeySpec& count = Key(Append(userAssist, random.Guid()), "Count");
         for (int i = 0; i < 260; ++i) {
             // The shell stores these program paths ROT13-encoded.
-            Binary(count, Rot13("C:\\Program Files\\" + Word(random, 2) + "\\" + Word(random, 2, false) + std::to_string(i) + ".exe"), random.Bytes(72));
+            const std::string path = Cat({"C:\\Program Files\\", Word(random, 2), "\\", Word(random, 2, false), std::to_string(i), ".exe"});
+            Binary(count, Rot13(path), random.Bytes(72));
         }
     }
     KeySpec& recent = Key(explorer, "RecentDocs");
@@ -233,7 +238,7 @@ KeySpec MakeUserHive(std::uint64_t seed) {
     // user's hive.
     KeySpec& cloud = Key(currentVersion, "CloudStore\\Store\\Cache\\DefaultAccount");
     for (int i = 0; i < 40; ++i) {
-        KeySpec& entry = Key(Append(cloud, "$de${" + random.Guid().substr(1, 36) + "}$" + Word(random, 3, false)), "Current");
+        KeySpec& entry = Key(Append(cloud, Cat({"$de${", random.Guid().substr(1, 36), "}$", Word(random, 3, false)})), "Current");
         const bool big = i % 8 == 0;
         Binary(entry, "Data", random.Bytes(big ? random.Between(20000, 70000) : random.Between(100, 3000)));
     }
@@ -246,11 +251,13 @@ KeySpec MakeUserHive(std::uint64_t seed) {
             for (int s = 0, m = static_cast<int>(random.Between(2, 25)); s < m; ++s) {
                 KeySpec& section = Append(product, Word(random, 2) + std::to_string(s));
                 for (int i = 0, c = static_cast<int>(random.Between(1, 14)); i < c; ++i) {
-                    switch (random.Between(0, 3)) {
-                    case 0: Dword(section, Word(random, 3) + std::to_string(i), static_cast<std::uint32_t>(random.Next())); break;
-                    case 1: Sz(section, Word(random, 3) + std::to_string(i), Word(random, 4, false)); break;
-                    case 2: Binary(section, Word(random, 3) + std::to_string(i), random.Bytes(random.Between(4, 600))); break;
-                    default: Qword(section, Word(random, 3) + std::to_string(i), random.Next()); break;
+                    const std::uint32_t kind = random.Between(0, 3);
+                    const std::string name = Word(random, 3) + std::to_string(i);
+                    switch (kind) {
+                    case 0: Dword(section, name, static_cast<std::uint32_t>(random.Next())); break;
+                    case 1: Sz(section, name, Word(random, 4, false)); break;
+                    case 2: Binary(section, name, random.Bytes(random.Between(4, 600))); break;
+                    default: Qword(section, name, random.Next()); break;
                     }
                 }
             }
@@ -260,7 +267,7 @@ KeySpec MakeUserHive(std::uint64_t seed) {
     for (const char* app : {"Word", "Excel", "PowerPoint"}) {
         KeySpec& mru = Key(office, std::string(app) + "\\User MRU\\ADAL_" + random.Hex(16) + "\\File MRU");
         for (int i = 1; i <= 50; ++i) {
-            Sz(mru, "Item " + std::to_string(i), "[F00000000][T01D9" + random.Hex(12) + "][O00000000]*C:\\Users\\Alex\\Documents\\" + Word(random, 3) + ".docx");
+            Sz(mru, "Item " + std::to_string(i), Cat({"[F00000000][T01D9", random.Hex(12), "][O00000000]*C:\\Users\\Alex\\Documents\\", Word(random, 3), ".docx"}));
         }
     }
     StampTimes(root, random, FileTime(1678752000), FileTime(1732924800));
@@ -310,12 +317,17 @@ KeySpec MakeUserClassesHive(std::uint64_t seed) {
         Dword(view, "IconSize", 16);
     }
     KeySpec& mui = Key(root, "Local Settings\\MuiCache\\" + random.Hex(3) + "\\52C64B7E");
-    for (int i = 0; i < 900; ++i) Sz(mui, "@{Microsoft." + Word(random, 3) + "_" + random.Hex(13) + "?ms-resource://" + Word(random, 2) + "/Resources/" + Word(random, 2) + "}", ProductName(random));
+    for (int i = 0; i < 900; ++i) {
+        const std::string name = Cat({"@{Microsoft.", Word(random, 3), "_", random.Hex(13), "?ms-resource://",
+                                      Word(random, 2), "/Resources/", Word(random, 2), "}"});
+        Sz(mui, name, ProductName(random));
+    }
     KeySpec& packages = Key(root, "Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\AppModel\\Repository\\Packages");
     std::set<std::string> taken;
     for (int i = 0; i < 140; ++i) {
         const std::string name = Unique(taken, random, [](Random& r) {
-            return "Microsoft." + Word(r, 3) + "_" + std::to_string(r.Between(1, 9)) + "." + std::to_string(r.Between(0, 3000)) + ".0.0_x64__8wekyb3d8bbwe";
+            return Cat({"Microsoft.", Word(r, 3), "_", std::to_string(r.Between(1, 9)), ".",
+                        std::to_string(r.Between(0, 3000)), ".0.0_x64__8wekyb3d8bbwe"});
         });
         KeySpec& p = Append(packages, name);
         Sz(p, "DisplayName", "@{" + name + "?ms-resource://" + Word(random, 2) + "/DisplayName}");

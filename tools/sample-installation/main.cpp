@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     const auto status = kelvara::sample::WriteInstallation(
         argv[1], [&](const kelvara::sample::WrittenHive& hive) {
             total += hive.size;
-            std::printf("%-72s %9llu KB %7llu keys %8llu values (%2.0f%% left free)\n",
+            std::printf("%-72s %9llu KB %7llu keys %8llu values, %2.0f%% free space asked\n",
                         hive.path.c_str(), static_cast<unsigned long long>((hive.size + 1023) / 1024),
                         static_cast<unsigned long long>(hive.keys),
                         static_cast<unsigned long long>(hive.values), hive.fragmentation * 100);

@@ -1,5 +1,7 @@
 #include "settings/options_form.h"
 
+#include <algorithm>
+
 #include "common/ascii_text.h"
 #include "settings/options_setting.h"
 #include "ui/containers.h"
@@ -24,6 +26,10 @@ const ui::ComponentSpec kLayout[] = {
     {ui::Kind<ui::TButton>, "bOK", {187, 140, 80, 27}, "&OK", "", ui::kDefault},
     {ui::Kind<ui::TButton>, "bCancel", {288, 140, 80, 27}, "&Cancel", "", ui::kCancel},
 };
+
+// A check box is as wide as its caption plus the box and the gap before the text, but never
+// wider than its group box leaves room for.
+constexpr int kCheckGlyphWidth = 17;
 
 // Language files cannot translate windows yet: the dialog keeps its built-in English texts.
 void TranslateFormNotBuiltYet(ui::Form&, const std::string& /*language*/) {}
@@ -51,6 +57,17 @@ void TfrmOptions::FormCreate() {
 void TfrmOptions::FormShow() {
     if (!common::AsciiEqualNoCase(OptionsSetting.Lan, "English"))
         TranslateFormNotBuiltYet(*this, OptionsSetting.Lan);
+    FitCheckBoxes();
+}
+
+// After the translation, so a translated caption fits too.
+void TfrmOptions::FitCheckBoxes() {
+    const ui::Control& group = Get<ui::TGroupBox>("GroupBox2");
+    for (ui::TCheckBox* box : {&cbCreateRestore(), &cbAskBeforeDefrag(), &cbShowLines()}) {
+        const int room = group.Width() - box->Left() - 4;
+        const int wanted = TextWidth(ui::StripAccessKey(box->Caption()), box->GetFont()) + kCheckGlyphWidth;
+        box->SetWidth(std::min(wanted, room));
+    }
 }
 
 void TfrmOptions::bOKClick(ui::Component&) {

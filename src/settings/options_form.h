@@ -27,6 +27,9 @@ public:
     ui::TCheckBox& cbShowLines() const { return Get<ui::TCheckBox>("cbShowLines"); }
     ui::TButton& bOK() const { return Get<ui::TButton>("bOK"); }
     ui::TButton& bCancel() const { return Get<ui::TButton>("bCancel"); }
+
+private:
+    void FitCheckBoxes();
 };
 
 // bOptionsClick's body: the dialog over `owner`; after OK the grid lines of lvMain follow the

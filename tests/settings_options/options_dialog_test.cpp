@@ -76,6 +76,22 @@ TEST_F(OptionsDialogTest, StartsFromTheSettingsInMemory) {
     EXPECT_EQ(dialog->Name(), "frmOptions");
 }
 
+TEST_F(OptionsDialogTest, CheckBoxesAreAsWideAsTheirCaptionsWithinTheGroupBox) {
+    std::vector<int> widths;
+    WhenShown([&](TfrmOptions& dialog) {
+        for (ui::TCheckBox* box : {&dialog.cbAskBeforeDefrag(), &dialog.cbShowLines(), &dialog.cbCreateRestore()})
+            widths.push_back(box->Width());
+        dialog.Close();
+    });
+    RunCommand();
+    ASSERT_EQ(widths.size(), 3u);
+    // "Ask before defraging the registy" is the shortest caption, the restore point's the longest.
+    EXPECT_LT(widths[0], widths[1]);
+    EXPECT_LT(widths[1], widths[2]);
+    EXPECT_LE(widths[2], 361 - 16 - 4);
+    EXPECT_GT(widths[0], 17);
+}
+
 TEST_F(OptionsDialogTest, OkWithGridLinesUntickedAppliesThemAtOnceAndWritesTheFile) {
     WhenShown([&](TfrmOptions& dialog) {
         headless_->Click(dialog, kShowLinesBox);

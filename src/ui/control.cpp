@@ -1,6 +1,7 @@
 #include "ui/control.h"
 
 #include "ui/form.h"
+#include "ui/widget_set.h"
 
 namespace kelvara::ui {
 
@@ -103,7 +104,9 @@ void Control::VisibilityChanged() {
     if (Owner()) Owner()->InvalidateRect(BoundsInForm());
 }
 
-void Control::HintChanged() {}
+void Control::HintChanged() {
+    if (Owner() && Owner()->Peer()) Owner()->Peer()->HintChanged(*this);
+}
 
 void Control::Click() {
     if (OnClick) OnClick(*this);

@@ -310,6 +310,41 @@ TEST_F(Win32Test, AMissingResourceGivesNoBytes) {
     EXPECT_TRUE(app->Widgets().LoadResourceBytes("NO_SUCH_PICTURE").empty());
 }
 
+TEST_F(Win32Test, APostedMinimiseCommandMinimisesAndRestoreUndoesIt) {
+    auto& form = app->CreateForm<TfrmMain>();
+    form.Show();
+    form.Post(WmSysCommand, ScMinimize, 0);  // as the minimise image button does
+    PumpUntil([&] { return IsIconic(WindowOf(form)) != FALSE; });
+    EXPECT_TRUE(app->IsMinimized());
+    EXPECT_TRUE(form.Minimized());
+    app->Restore();
+    PumpUntil([&] { return !IsIconic(WindowOf(form)); });
+    EXPECT_FALSE(app->IsMinimized());
+    EXPECT_FALSE(form.Minimized());
+}
+
+BOOL CALLBACK CollectTooltip(HWND hwnd, LPARAM param) {
+    auto* found = reinterpret_cast<std::pair<HWND, HWND>*>(param);
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (GetWindow(hwnd, GW_OWNER) == found->first && lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0) found->second = hwnd;
+    return TRUE;
+}
+
+TEST_F(Win32Test, ControlsWithHintsGetTooltips) {
+    auto& form = app->CreateForm<TfrmMain>();
+    form.Show();
+    SendMessageA(WindowOf(form), WM_MOUSEMOVE, 0, MAKELPARAM(200, 200));  // tools are brought up to date lazily
+    std::pair<HWND, HWND> found{WindowOf(form), nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), CollectTooltip, reinterpret_cast<LPARAM>(&found));
+    ASSERT_NE(found.second, nullptr);
+    EXPECT_EQ(SendMessageA(found.second, TTM_GETTOOLCOUNT, 0, 0), 1);  // only bMinimize shows its hint
+    form.Get<TLabel>("lTitle").SetHint("Title");
+    form.Get<TLabel>("lTitle").SetShowHint(true);
+    SendMessageA(WindowOf(form), WM_MOUSEMOVE, 0, MAKELPARAM(201, 200));
+    EXPECT_EQ(SendMessageA(found.second, TTM_GETTOOLCOUNT, 0, 0), 2);
+}
+
 class Spinner : public Thread {
 public:
     std::atomic<int> laps{0};

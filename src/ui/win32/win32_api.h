@@ -7,12 +7,13 @@
 #include <shellapi.h>
 
 // The framework has members named like these ANSI/Unicode switch macros (Form::DispatchMessage,
-// Application::MessageBox, Canvas::DrawText, Canvas::TextOut); this folder calls the A
-// functions by their full names instead.
+// Application::MessageBox and IsMinimized, Canvas::DrawText and TextOut); this folder calls the
+// A functions (and IsIconic) by their full names instead.
 #undef DispatchMessage
 #undef MessageBox
 #undef DrawText
 #undef TextOut
+#undef IsMinimized
 
 namespace kelvara::ui::win32 {
 

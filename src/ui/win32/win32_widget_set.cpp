@@ -161,14 +161,14 @@ void Win32WidgetSet::RegisterFormClass(const std::string& className, const std::
         return static_cast<HICON>(LoadImageA(instance, iconResource.c_str(), IMAGE_ICON, side, side, LR_SHARED));
     };
     HICON icon = iconOfSize(SM_CXICON);
-    HICON small = iconOfSize(SM_CXSMICON);
+    HICON smallIcon = iconOfSize(SM_CXSMICON);
     WNDCLASSEXA cls{};
     cls.cbSize = sizeof cls;
     cls.style = CS_DBLCLKS;
     cls.lpfnWndProc = Win32FormPeer::WindowProc;
     cls.hInstance = instance;
     cls.hIcon = icon ? icon : LoadIconA(nullptr, IDI_APPLICATION);
-    cls.hIconSm = small;
+    cls.hIconSm = smallIcon;
     cls.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     cls.lpszClassName = className.c_str();
     if (RegisterClassExA(&cls) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS) registeredClasses_.insert(className);

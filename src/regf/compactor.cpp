@@ -1,6 +1,7 @@
 #include "regf/compactor.h"
 
 #include <algorithm>
+#include <set>
 
 #include "regf/class_name.h"
 #include "regf/errors.h"
@@ -114,9 +115,14 @@ private:
         auto list = ReadValueList(cells_, node.header.key_values_list_offset, count);
         if (!list) return list.error();
         if (auto used = Use(node.header.key_values_list_offset, "key values list"); !used) return used.error();
+        std::set<std::u16string> names;
         for (std::uint32_t valueOffset : *list) {
             auto value = ReadKeyValue(cells_, valueOffset);
             if (!value) return value.error();
+            // Two values of one name cannot both be reached through the registry; which one
+            // the user meant is unknowable, so such a hive is refused rather than guessed at.
+            if (!names.insert(Upcase(value->Name())).second)
+                return CellError("key value", valueOffset, "a second value named \"" + Utf16ToUtf8(value->Name()) + "\"");
             if (auto used = Use(valueOffset, "key value"); !used) return used.error();
             std::vector<std::uint32_t> dataCells;
             auto data = ReadValueData(cells_, *value, minorVersion_, &dataCells);

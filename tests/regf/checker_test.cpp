@@ -188,6 +188,13 @@ const DamageCase kDamage[] = {
          Put16(b, FieldAt(db, offsetof(BigDataHeader, number_of_segments)), 2);
      },
      "segments"},
+    {"duplicate_value_name",
+     [](auto& b) {
+         // "Five" becomes "path", which the value "Path" already is, ignoring case.
+         auto name = FieldAt(RootValueCell(b, "Five"), sizeof(KeyValueHeader));
+         for (int i = 0; i < 4; ++i) b[name + i] = static_cast<std::uint8_t>("path"[i]);
+     },
+     "a second value named \"path\""},
     {"bad_key_signature", [](auto& b) { b[FieldAt(KeyCell(b, "SYSTEM"), 0)] = 'x'; }, "expected signature \"nk\""},
 };
 

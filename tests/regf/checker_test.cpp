@@ -194,7 +194,7 @@ const DamageCase kDamage[] = {
          auto name = FieldAt(RootValueCell(b, "Five"), sizeof(KeyValueHeader));
          for (int i = 0; i < 4; ++i) b[name + i] = static_cast<std::uint8_t>("path"[i]);
      },
-     "a second value named \"path\""},
+     "a second value named \"Path\""},
     {"bad_key_signature", [](auto& b) { b[FieldAt(KeyCell(b, "SYSTEM"), 0)] = 'x'; }, "expected signature \"nk\""},
 };
 

@@ -22,8 +22,16 @@ Application::Application(std::unique_ptr<WidgetSet> widgets) : widgets_(std::mov
 Application::~Application() {
     // Forms first (newest first), while the widget set they use still exists.
     while (!ownedForms_.empty()) ownedForms_.pop_back();
+    // Forms and timers that outlive the application lose their native side now, so they can
+    // still be destroyed safely later.
+    for (Form* f : std::vector<Form*>(forms_)) f->ApplicationGone();
+    for (TTimer* t : std::vector<TTimer*>(timers_)) t->ApplicationGone();
+    forms_.clear();
+    timers_.clear();
     current = nullptr;
 }
+
+void Application::TimerDestroyed(TTimer& t) { timers_.erase(std::remove(timers_.begin(), timers_.end(), &t), timers_.end()); }
 
 Application& Application::Instance() {
     if (!current) throw std::logic_error("no Application object exists");

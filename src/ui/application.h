@@ -12,6 +12,7 @@
 
 #include "ui/dialogs.h"
 #include "ui/form.h"
+#include "ui/timer.h"
 #include "ui/geometry.h"
 #include "ui/widget_set.h"
 
@@ -84,6 +85,9 @@ public:
     void FormCreated(Form& f);
     void FormDestroyed(Form& f);
     const std::vector<Form*>& Forms() const { return forms_; }
+    // Timers with a peer register too: peers go before the widget set they belong to.
+    void TimerCreated(TTimer& t) { timers_.push_back(&t); }
+    void TimerDestroyed(TTimer& t);
 
 private:
     friend class Thread;
@@ -93,6 +97,7 @@ private:
     std::string title_;
     std::vector<std::unique_ptr<Form>> ownedForms_;
     std::vector<Form*> forms_;
+    std::vector<TTimer*> timers_;
     Form* mainForm_ = nullptr;
     bool terminated_ = false;
 };

@@ -118,6 +118,21 @@ Form::~Form() {
     peer_.reset();
 }
 
+void Form::ApplicationGone() {
+    {
+        std::lock_guard lock(link_->mutex);
+        link_->peer = nullptr;  // posts from now on are dropped
+    }
+    for (auto& c : components_) {
+        if (auto* w = dynamic_cast<WinControl*>(c.get())) w->DestroyPeer();
+        if (auto* t = dynamic_cast<TTimer*>(c.get())) t->ApplicationGone();
+    }
+    peer_.reset();
+    app_ = nullptr;
+    visible_ = false;
+    hover_ = capture_ = nullptr;
+}
+
 // ---- components
 
 Component& Form::AddComponent(std::unique_ptr<Component> component, const std::string& name,

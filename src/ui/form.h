@@ -191,6 +191,8 @@ public:
     bool HandleChar(char ch);
     void ControlFocused(WinControl* c) { activeControl_ = c; }
     void InvalidateRect(Rect client);
+    // The application is going before this form: the form lets go of its windows.
+    void ApplicationGone();
     // The application running this form (set by Realize).
     Application* App() const { return app_; }
 

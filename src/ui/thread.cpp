@@ -91,10 +91,19 @@ void Thread::Start() {
     }
     auto body = [this, state] { Run(); };
     std::unique_ptr<ThreadPeer> peer;
-    if (Application* app = Application::Current())
-        peer = app->Widgets().StartThread(body);
-    else
-        peer = WidgetSet::StartStdThread(body);
+    try {
+        if (Application* app = Application::Current())
+            peer = app->Widgets().StartThread(body);
+        else
+            peer = WidgetSet::StartStdThread(body);
+    } catch (...) {
+        // No thread was made: it neither runs nor counts as running.
+        std::lock_guard lock(state->mutex);
+        state->running = false;
+        --runningThreads;
+        started_ = false;
+        throw;
+    }
     // `this` may be gone already (free on terminate): only the shared state is touched here.
     std::lock_guard lock(state->mutex);
     if (state->running) state->peer = std::move(peer);

@@ -8,7 +8,16 @@ namespace kelvara::ui {
 TTimer::TTimer() = default;
 
 TTimer::~TTimer() {
+    if (!peer_) return;
+    peer_->Stop();
+    peer_.reset();
+    if (app_) app_->TimerDestroyed(*this);
+}
+
+void TTimer::ApplicationGone() {
     if (peer_) peer_->Stop();
+    peer_.reset();
+    app_ = nullptr;
 }
 
 void TTimer::SetInterval(unsigned ms) {
@@ -26,7 +35,11 @@ void TTimer::SetEnabled(bool e) {
 void TTimer::Update() {
     Application* app = Application::Current();
     if (!app) return;
-    if (!peer_) peer_ = app->Widgets().CreateTimerPeer(*this);
+    if (!peer_) {
+        peer_ = app->Widgets().CreateTimerPeer(*this);
+        app_ = app;
+        app->TimerCreated(*this);
+    }
     // Restarting on every change makes a new interval count from now, as Windows' SetTimer does.
     peer_->Stop();
     if (enabled_ && interval_ > 0) peer_->Start(interval_);

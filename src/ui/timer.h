@@ -22,6 +22,8 @@ public:
     NotifyEvent OnTimer;
     // The widget set calls this on each tick.
     void Fire();
+    // The application is going: the timer stops and lets go of its native side.
+    void ApplicationGone();
 
 protected:
     void Added() override { Update(); }
@@ -31,6 +33,7 @@ private:
     unsigned interval_ = 1000;
     bool enabled_ = true;
     std::unique_ptr<TimerPeer> peer_;
+    class Application* app_ = nullptr;
 };
 
 }  // namespace kelvara::ui

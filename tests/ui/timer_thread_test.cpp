@@ -159,3 +159,31 @@ TEST_F(TimerThreadTest, AnExceptionInExecuteEndsTheThreadOnly) {
 
 }  // namespace
 }  // namespace kelvara::ui::testing
+
+namespace kelvara::ui::testing {
+namespace {
+
+// A shared timer kept in a static, or a form kept past the end of the run, must not reach a
+// widget set that is already gone.
+TEST(ApplicationLifetime, FormsAndTimersMayOutliveTheApplication) {
+    TTimer timer;
+    std::unique_ptr<Form> form;
+    FormHandle handle;
+    {
+        Application app(std::make_unique<headless::HeadlessWidgetSet>());
+        form = CreateForm<Form>();
+        form->Add<TTimer>("Timer1").SetInterval(10);
+        timer.SetInterval(10);
+        form->Show();
+        handle = form->Handle();
+        EXPECT_TRUE(handle.Post(WmUser));
+    }
+    EXPECT_FALSE(handle.Post(WmUser));  // no window any more: dropped
+    EXPECT_TRUE(handle.Alive());        // the form object itself still exists
+    timer.SetEnabled(false);            // no application: nothing to reach
+    form.reset();
+    EXPECT_FALSE(handle.Alive());
+}
+
+}  // namespace
+}  // namespace kelvara::ui::testing

@@ -98,6 +98,13 @@ private:
     HWND hwnd_;
 };
 
+bool IsEditableMultiline(HWND hwnd) {
+    char cls[16] = {};
+    if (!hwnd || !GetClassNameA(hwnd, cls, sizeof cls) || lstrcmpiA(cls, "EDIT") != 0) return false;
+    LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+    return (style & ES_MULTILINE) && !(style & ES_READONLY);
+}
+
 UINT BoxFlags(const MessageBoxRequest& r) {
     UINT flags = 0;
     switch (r.buttons) {
@@ -259,7 +266,10 @@ bool Win32WidgetSet::PreTranslate(MSG& msg) {
         Key key;
         switch (msg.wParam) {
             case VK_TAB: key = GetKeyState(VK_SHIFT) < 0 ? Key::ShiftTab : Key::Tab; break;
-            case VK_RETURN: key = Key::Enter; break;
+            case VK_RETURN:
+                if (IsEditableMultiline(GetFocus())) return false;  // a new line in the text
+                key = Key::Enter;
+                break;
             case VK_ESCAPE: key = Key::Escape; break;
             default: return false;
         }

@@ -16,14 +16,17 @@ std::uint32_t CellSizeOf(std::uint32_t raw) {
 
 }  // namespace
 
-Result<CellSpace> CellSpace::Read(ByteSpan hiveBinsData) {
+Result<CellSpace> CellSpace::Read(ByteSpan hiveBinsData, const std::atomic<bool>* cancel) {
     auto bins = ReadHiveBins(hiveBinsData);
     if (!bins) return bins.error();
     CellSpace space;
     space.data_ = hiveBinsData;
     space.bins_ = std::move(bins.value());
     space.cellStarts_.assign(hiveBinsData.size() / kCellAlignment, false);
-    for (const auto& bin : space.bins_) {
+    constexpr std::size_t kBinsBetweenCancelChecks = 256;
+    for (std::size_t i = 0; i < space.bins_.size(); ++i) {
+        if (cancel && i % kBinsBetweenCancelChecks == 0 && cancel->load()) return MakeError(0, "cancelled");
+        const auto& bin = space.bins_[i];
         std::uint32_t at = bin.offset + kHiveBinHeaderSize;
         std::uint32_t end = bin.offset + bin.size;
         while (at < end) {

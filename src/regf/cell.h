@@ -3,6 +3,7 @@
 // start of a real, allocated cell and within its extent.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -25,8 +26,9 @@ struct Cell {
 
 class CellSpace {
 public:
-    // Walks every bin's cells; they must tile each bin exactly.
-    static Result<CellSpace> Read(ByteSpan hiveBinsData);
+    // Walks every bin's cells; they must tile each bin exactly. Stops with an error saying
+    // "cancelled" when `cancel` is set.
+    static Result<CellSpace> Read(ByteSpan hiveBinsData, const std::atomic<bool>* cancel = nullptr);
 
     // The allocated cell starting at `offset`; `structure` names what the caller expects there.
     Result<Cell> Allocated(std::uint32_t offset, const char* structure) const;

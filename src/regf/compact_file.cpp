@@ -6,6 +6,7 @@
 
 #include "regf/compactor.h"
 #include "regf/errors.h"
+#include "regf/hive_file_impl.h"
 
 namespace kelvara::regf {
 
@@ -21,7 +22,10 @@ Result<std::vector<std::uint8_t>> ReadInput(const std::string& path, const Compa
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return MakeError(0, "cannot open hive file \"" + path + "\"");
     auto end = in.tellg();
-    if (end < 0 || static_cast<std::uint64_t>(end) > 0xFFFFFFFFull + kBaseBlockSize)
+    std::error_code ignored;
+    if (end < 0 || std::filesystem::is_directory(path, ignored))
+        return MakeError(0, "\"" + path + "\" is a folder, not a hive file");
+    if (static_cast<std::uint64_t>(end) > 0xFFFFFFFFull + kBaseBlockSize)
         return MakeError(0, "hive file \"" + path + "\" is too large to be a hive");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end));
     in.seekg(0);
@@ -65,7 +69,8 @@ Status Replace(const std::string& from, const std::string& to) {
 Result<CompactStats> Compact(const std::string& input, const std::string& output, const CompactOptions& options) {
     auto bytes = ReadInput(input, options);
     if (!bytes) return bytes.error();
-    auto hive = HiveFile::FromBytes(std::move(bytes.value()));
+    auto hive = OpenHiveBytes(std::move(bytes.value()), options.cancel);
+    if (!hive && Cancelled(options)) return Cancelled();
     if (!hive) return Error{"\"" + input + "\": " + hive.error().message, hive.error().offset};
     CompactStats stats;
     auto compacted = CompactHive(*hive, options, &stats);

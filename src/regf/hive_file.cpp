@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <fstream>
 #include <unordered_set>
 
@@ -20,7 +21,9 @@ constexpr std::uint32_t kMaxKeyDepth = 512;
 
 const HiveImpl& ImplOf(const HiveFile& hive) { return *hive.impl_; }
 
-Result<HiveFile> HiveFile::FromBytes(std::vector<std::uint8_t> bytes) {
+Result<HiveFile> HiveFile::FromBytes(std::vector<std::uint8_t> bytes) { return OpenHiveBytes(std::move(bytes), nullptr); }
+
+Result<HiveFile> OpenHiveBytes(std::vector<std::uint8_t> bytes, const std::atomic<bool>* cancel) {
     auto impl = std::make_shared<HiveImpl>();
     impl->bytes = std::move(bytes);
     ByteSpan file(impl->bytes.data(), impl->bytes.size(), 0);
@@ -28,7 +31,7 @@ Result<HiveFile> HiveFile::FromBytes(std::vector<std::uint8_t> bytes) {
     if (!base) return base.error();
     impl->baseBlock = *base;
     impl->checksumProblem = ChecksumProblem(*base);
-    auto cells = CellSpace::Read(*file.Sub(kBaseBlockSize, base->hive_bins_data_size));
+    auto cells = CellSpace::Read(*file.Sub(kBaseBlockSize, base->hive_bins_data_size), cancel);
     if (!cells) return cells.error();
     impl->cells = std::move(cells.value());
     HiveFile hive;
@@ -43,7 +46,10 @@ Result<HiveFile> HiveFile::Open(const std::string& path) {
     if (!in) return MakeError(0, "cannot open hive file \"" + path + "\"");
     auto end = in.tellg();
     // Hive bins are addressed with 32-bit offsets: a larger file cannot be a hive.
-    if (end < 0 || static_cast<std::uint64_t>(end) > 0xFFFFFFFFull + kBaseBlockSize)
+    std::error_code ignored;
+    if (end < 0 || std::filesystem::is_directory(path, ignored))
+        return MakeError(0, "\"" + path + "\" is a folder, not a hive file");
+    if (static_cast<std::uint64_t>(end) > 0xFFFFFFFFull + kBaseBlockSize)
         return MakeError(0, "hive file \"" + path + "\" is too large to be a hive");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end));
     in.seekg(0);

@@ -19,4 +19,8 @@ struct HiveImpl {
 // The implementation behind a HiveFile, for the engine's own walkers.
 const HiveImpl& ImplOf(const HiveFile& hive);
 
+// HiveFile::FromBytes that gives up with an error when `cancel` is set while the cells are
+// mapped, which takes a noticeable time on large hives.
+Result<HiveFile> OpenHiveBytes(std::vector<std::uint8_t> bytes, const std::atomic<bool>* cancel);
+
 }  // namespace kelvara::regf

@@ -99,6 +99,7 @@ public:
 
 private:
     friend const HiveImpl& ImplOf(const HiveFile& hive);
+    friend Result<HiveFile> OpenHiveBytes(std::vector<std::uint8_t> bytes, const std::atomic<bool>* cancel);
     std::shared_ptr<const HiveImpl> impl_;
 };
 

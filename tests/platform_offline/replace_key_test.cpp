@@ -1,6 +1,8 @@
 // Replacing hives at the restart: the swap, its refusals, and crashes at every step.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "installation_builder.h"
 #include "platform/offline/ascii_text.h"
 #include "platform/offline/offline_system.h"
@@ -225,6 +227,7 @@ TEST_F(ReplaceKey, ACrashAtAnyStepOfTheRestartLosesNoHive) {
     // Two hives, each: check, flush, journal (4 steps), two renames with a flush each,
     // journal (4 steps); the start's own journal write first.
     EXPECT_GE(crashes, 20);
+    std::printf("the restart was interrupted at each of its %d file operations\n", crashes);
 }
 
 TEST_F(ReplaceKey, ACrashDuringTheRecoveryIsRecoveredToo) {
@@ -267,6 +270,7 @@ TEST_F(ReplaceKey, ACrashDuringTheRecoveryIsRecoveredToo) {
         if (!firstCrashed) break;
     }
     EXPECT_GE(cases, 20);
+    std::printf("%d pairs of crashes, in the restart and then in the recovery\n", cases);
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ long HiveReplacements::Request(const fs::path& hive, const fs::path& replacement
 
     auto journal = Load();
     if (!journal) return status::BadDatabase;
-    // A second request for the same hive supersedes the first, as the registry's own does.
+    // A second request for the same hive supersedes the first: the latest copy is the one meant.
     std::erase_if(journal->entries, [&](const PendingReplacement& e) { return SameFile(e.hive, hive); });
     journal->entries.push_back({State::Pending, hive, replacement, backup});
     std::string error;

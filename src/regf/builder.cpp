@@ -39,7 +39,7 @@ public:
         if (options_.minorVersion < kMinMinorVersion || options_.minorVersion > kMaxMinorVersion)
             return MakeError(0, "build: format version 1." + std::to_string(options_.minorVersion) +
                                     " is not one of 1.3 to 1.6");
-        auto rootOffset = WriteTree(root, DefaultKeySecurity(), 0, 0, root.name, true);
+        auto rootOffset = WriteTree(root, defaultSecurity_, 0, 0, root.name, true);
         if (!rootOffset) return rootOffset.error();
         tree_.FinishSecurity();
 
@@ -55,7 +55,7 @@ public:
     }
 
 private:
-    Result<std::uint32_t> WriteTree(const KeySpec& spec, const std::vector<std::uint8_t>& inherited,
+    Result<std::uint32_t> WriteTree(const KeySpec& spec, std::span<const std::uint8_t> inherited,
                                     std::uint32_t parent, std::uint32_t depth, const std::string& path, bool isRoot) {
         if (depth > kMaxDepth)
             return MakeError(0, "build: key \"" + path + "\" is nested deeper than " + std::to_string(kMaxDepth) + " levels");
@@ -85,7 +85,7 @@ private:
         return offset;
     }
 
-    Result<KeyRecord> RecordOf(const KeySpec& spec, const std::vector<std::uint8_t>& inherited,
+    Result<KeyRecord> RecordOf(const KeySpec& spec, std::span<const std::uint8_t> inherited,
                                const std::string& path, bool isRoot) {
         KeyRecord record;
         record.name = Utf8ToUtf16(spec.name);
@@ -96,9 +96,9 @@ private:
         record.className = Utf8ToUtf16(spec.className);
         record.lastWritten = spec.lastWritten;
         if (isRoot) record.flags = key_flags::KEY_HIVE_ENTRY | key_flags::KEY_NO_DELETE;
-        record.security = spec.security.empty() ? inherited : spec.security;
+        record.security = spec.security.empty() ? inherited : std::span<const std::uint8_t>(spec.security);
         for (const auto& value : spec.values) {
-            ValueRecord v{Utf8ToUtf16(value.name), value.type, value.data};
+            ValueRecord v{Utf8ToUtf16(value.name), value.type, std::span<const std::uint8_t>(value.data)};
             if (v.name.size() > kMaxValueNameLength)
                 return MakeError(0, "build: a value name of key \"" + path + "\" is longer than 16383 characters");
             record.values.push_back(std::move(v));
@@ -192,6 +192,7 @@ private:
     }
 
     const BuildOptions& options_;
+    const std::vector<std::uint8_t> defaultSecurity_ = DefaultKeySecurity();
     HiveWriter writer_;
     KeyTreeWriter tree_;
     std::mt19937 rng_;

@@ -1,7 +1,8 @@
 #include "regf/compactor.h"
 
 #include <algorithm>
-#include <set>
+#include <span>
+#include <unordered_map>
 
 #include "regf/class_name.h"
 #include "regf/errors.h"
@@ -37,8 +38,9 @@ public:
           used_(cells_.HiveBinsSize() / kCellAlignment, false) {}
 
     Result<std::vector<std::uint8_t>> Run(CompactStats* stats) {
-        std::uint32_t rootOffset = impl_.baseBlock.root_cell_offset;
-        auto root = CopyKey(rootOffset, 0, 0);
+        auto rootNode = ReadKeyNode(cells_, impl_.baseBlock.root_cell_offset);
+        if (!rootNode) return rootNode.error();
+        auto root = CopyKey(*rootNode, 0, 0);
         if (!root) return root.error();
         tree_.FinishSecurity();
 
@@ -63,33 +65,38 @@ public:
     }
 
 private:
-    Result<std::uint32_t> CopyKey(std::uint32_t offset, std::uint32_t parentOut, std::uint32_t depth) {
+    struct Child {
+        std::u16string name;
+        KeyNode node;
+    };
+
+    Result<std::uint32_t> CopyKey(const KeyNode& node, std::uint32_t parentOut, std::uint32_t depth) {
         if (options_.cancel && options_.cancel->load()) return MakeError(0, "compaction cancelled");
         if (depth > kMaxKeyDepth)
-            return CellError("key node", offset, "keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
-        auto node = ReadKeyNode(cells_, offset);
-        if (!node) return node.error();
-        if (auto used = Use(offset, "key node"); !used) return used.error();
+            return CellError("key node", node.offset, "keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
+        if (auto used = Use(node.offset, "key node"); !used) return used.error();
 
-        auto record = RecordOf(*node);
+        auto record = RecordOf(node);
         if (!record) return record.error();
         auto out = tree_.WriteKey(*record, parentOut);
         if (!out) return out;
 
-        auto children = SortedSubkeys(*node);
+        auto children = SortedSubkeys(node);
         if (!children) return children.error();
         std::vector<SubkeyEntry> entries;
         entries.reserve(children->size());
-        for (const auto& [name, childOffset] : *children) {
-            auto child = CopyKey(childOffset, *out, depth + 1);
-            if (!child) return child;
-            entries.push_back({*child, name});
+        for (auto& child : *children) {
+            auto copied = CopyKey(child.node, *out, depth + 1);
+            if (!copied) return copied;
+            entries.push_back({*copied, std::move(child.name)});
         }
         auto finished = tree_.FinishKey(*out, entries);
         if (!finished) return finished.error();
         return out;
     }
 
+    // The key without its subkeys. Value data that lies in one cell is not copied here: the
+    // record points into the input, and into scratch_ for the rest, until the key is written.
     Result<KeyRecord> RecordOf(const KeyNode& node) {
         KeyRecord record;
         record.name = node.Name();
@@ -106,37 +113,67 @@ private:
             if (auto used = Use(classCell, "class name"); !used) return used.error();
         record.className = std::move(className.value());
 
-        auto security = ReadKeySecurity(cells_, node.header.key_security_offset);
-        if (!security) return security.error();
-        record.security.assign(security->descriptor.data(), security->descriptor.data() + security->descriptor.size());
+        auto descriptor = DescriptorAt(node.header.key_security_offset);
+        if (!descriptor) return descriptor.error();
+        record.security = *descriptor;
+        record.securitySource = node.header.key_security_offset;
 
         std::uint32_t count = node.header.number_of_key_values;
         if (count == 0) return record;
         auto list = ReadValueList(cells_, node.header.key_values_list_offset, count);
         if (!list) return list.error();
         if (auto used = Use(node.header.key_values_list_offset, "key values list"); !used) return used.error();
-        std::set<std::u16string> names;
-        for (std::uint32_t valueOffset : *list) {
+        if (scratch_.size() < count) scratch_.resize(count);
+        record.values.reserve(count);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::uint32_t valueOffset = (*list)[i];
             auto value = ReadKeyValue(cells_, valueOffset);
             if (!value) return value.error();
-            // Two values of one name cannot both be reached through the registry; which one
-            // the user meant is unknowable, so such a hive is refused rather than guessed at.
-            if (!names.insert(Upcase(value->Name())).second)
-                return CellError("key value", valueOffset, "a second value named \"" + Utf16ToUtf8(value->Name()) + "\"");
             if (auto used = Use(valueOffset, "key value"); !used) return used.error();
-            std::vector<std::uint32_t> dataCells;
-            auto data = ReadValueData(cells_, *value, minorVersion_, &dataCells);
+            dataCells_.clear();
+            auto data = ReadValueDataSpan(cells_, *value, minorVersion_, &dataCells_, scratch_[i]);
             if (!data) return data.error();
-            for (auto cell : dataCells)
+            for (auto cell : dataCells_)
                 if (auto used = Use(cell, "value data"); !used) return used.error();
-            record.values.push_back({value->Name(), value->header.data_type, std::move(data.value())});
+            record.values.push_back({value->Name(), value->header.data_type, *data});
         }
+        if (auto unique = CheckValueNamesUnique(record, *list); !unique) return unique.error();
         return record;
     }
 
+    // Two values of one name cannot both be reached through the registry; which one the user
+    // meant is unknowable, so such a hive is refused rather than guessed at.
+    Status CheckValueNamesUnique(const KeyRecord& record, const std::vector<std::uint32_t>& offsets) {
+        if (record.values.size() < 2) return Done{};
+        std::vector<std::uint32_t> order(record.values.size());
+        for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+        auto before = [&](std::uint32_t a, std::uint32_t b) {
+            int c = CompareNames(record.values[a].name, record.values[b].name);
+            return c != 0 ? c < 0 : a < b;
+        };
+        std::sort(order.begin(), order.end(), before);
+        for (std::size_t i = 1; i < order.size(); ++i) {
+            const auto& second = record.values[order[i]];
+            if (CompareNames(record.values[order[i - 1]].name, second.name) == 0)
+                return CellError("key value", offsets[order[i]], "a second value named \"" + Utf16ToUtf8(second.name) + "\"");
+        }
+        return Done{};
+    }
+
+    // Descriptors are shared by many keys: each cell is read and checked once.
+    Result<std::span<const std::uint8_t>> DescriptorAt(std::uint32_t offset) {
+        auto known = descriptors_.find(offset);
+        if (known != descriptors_.end()) return known->second;
+        auto security = ReadKeySecurity(cells_, offset);
+        if (!security) return security.error();
+        std::span<const std::uint8_t> bytes(security->descriptor.data(), security->descriptor.size());
+        descriptors_.emplace(offset, bytes);
+        return bytes;
+    }
+
     // The subkeys in the registry's order, by upper-cased name, whatever order the input had.
-    Result<std::vector<std::pair<std::u16string, std::uint32_t>>> SortedSubkeys(const KeyNode& node) {
-        std::vector<std::pair<std::u16string, std::uint32_t>> children;
+    Result<std::vector<Child>> SortedSubkeys(const KeyNode& node) {
+        std::vector<Child> children;
         std::uint32_t count = node.header.number_of_subkeys;
         if (count == 0) return children;
         auto list = ReadSubkeyList(cells_, node.header.subkeys_list_offset, count);
@@ -151,14 +188,14 @@ private:
                 return CellError("key node", element.keyNodeOffset,
                                  "listed as a subkey of " + Hex(node.offset) + " but its parent is " +
                                      Hex(child->header.parent));
-            children.emplace_back(child->Name(), element.keyNodeOffset);
+            children.push_back({child->Name(), *child});
         }
         std::stable_sort(children.begin(), children.end(),
-                         [](const auto& a, const auto& b) { return CompareNames(a.first, b.first) < 0; });
+                         [](const Child& a, const Child& b) { return CompareNames(a.name, b.name) < 0; });
         for (std::size_t i = 1; i < children.size(); ++i)
-            if (CompareNames(children[i - 1].first, children[i].first) == 0)
+            if (CompareNames(children[i - 1].name, children[i].name) == 0)
                 return CellError("subkey list", node.header.subkeys_list_offset,
-                                 "two subkeys are named \"" + Utf16ToUtf8(children[i].first) + "\"");
+                                 "two subkeys are named \"" + Utf16ToUtf8(children[i].name) + "\"");
         return children;
     }
 
@@ -183,6 +220,9 @@ private:
     HiveWriter writer_;
     KeyTreeWriter tree_;
     std::vector<bool> used_;
+    std::unordered_map<std::uint32_t, std::span<const std::uint8_t>> descriptors_;
+    std::vector<std::vector<std::uint8_t>> scratch_;   // data of the key being copied
+    std::vector<std::uint32_t> dataCells_;
     std::uint64_t processed_ = 0;
     std::uint64_t reported_ = 0;
 };

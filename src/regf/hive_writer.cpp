@@ -30,8 +30,7 @@ Result<std::uint32_t> HiveWriter::Allocate(std::uint64_t dataSize) {
                                 " bytes would make the hive larger than the format allows");
     auto size32 = static_cast<std::uint32_t>(cellSize);
 
-    std::size_t first = openBins_.size() > kOpenBinWindow ? openBins_.size() - kOpenBinWindow : 0;
-    auto fits = std::find_if(openBins_.begin() + static_cast<std::ptrdiff_t>(first), openBins_.end(),
+    auto fits = std::find_if(openBins_.begin(), openBins_.end(),
                              [&](std::size_t i) { return bins_[i].size - bins_[i].used >= size32; });
     std::size_t binIndex;
     if (fits != openBins_.end()) {
@@ -44,6 +43,9 @@ Result<std::uint32_t> HiveWriter::Allocate(std::uint64_t dataSize) {
         bins_.push_back(bin);
         binIndex = bins_.size() - 1;
         openBins_.push_back(binIndex);
+        // Only the newest bins are tried, so looking for room stays cheap; the tails of older
+        // ones stay free.
+        if (openBins_.size() > kOpenBinWindow) openBins_.erase(openBins_.begin());
     }
     Bin& bin = bins_[binIndex];
     std::uint32_t offset = bin.offset + bin.used;

@@ -47,7 +47,7 @@ private:
 
     std::vector<std::uint8_t> buffer_;   // base block, then the hive bins
     std::vector<Bin> bins_;
-    std::vector<std::size_t> openBins_;  // bins with room left, oldest first
+    std::vector<std::size_t> openBins_;  // the newest bins with room left, oldest first
     std::uint64_t allocatedBytes_ = 0;
 };
 

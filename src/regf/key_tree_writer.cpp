@@ -15,18 +15,29 @@ namespace kelvara::regf {
 KeyTreeWriter::KeyTreeWriter(HiveWriter& writer, std::uint32_t minorVersion, SubkeyListLayout layout)
     : writer_(writer), minorVersion_(minorVersion), layout_(layout) {}
 
-Result<std::uint32_t> KeyTreeWriter::SecurityFor(const std::vector<std::uint8_t>& descriptor) {
-    std::string key(descriptor.begin(), descriptor.end());
-    auto found = securityIndex_.find(key);
-    if (found != securityIndex_.end()) {
-        ++security_[found->second].references;
-        return security_[found->second].offset;
+Result<std::uint32_t> KeyTreeWriter::SecurityFor(std::span<const std::uint8_t> descriptor, std::uint32_t source) {
+    // Most keys share a descriptor cell with many others: know it by its cell first, and by its
+    // bytes only the first time, so equal descriptors in different cells still become one.
+    auto known = securityBySource_.find(source);
+    std::size_t index;
+    if (source != kNoCell && known != securityBySource_.end()) {
+        index = known->second;
+    } else {
+        std::string key(descriptor.begin(), descriptor.end());
+        auto found = securityIndex_.find(key);
+        if (found != securityIndex_.end()) {
+            index = found->second;
+        } else {
+            auto offset = WriteKeySecurity(writer_, descriptor);
+            if (!offset) return offset;
+            index = security_.size();
+            securityIndex_.emplace(std::move(key), index);
+            security_.push_back({*offset, 0});
+        }
+        if (source != kNoCell) securityBySource_.emplace(source, index);
     }
-    auto offset = WriteKeySecurity(writer_, descriptor);
-    if (!offset) return offset;
-    securityIndex_.emplace(std::move(key), security_.size());
-    security_.push_back({*offset, 1});
-    return offset;
+    ++security_[index].references;
+    return security_[index].offset;
 }
 
 Result<std::uint32_t> KeyTreeWriter::WriteKey(const KeyRecord& key, std::uint32_t parentOffset) {
@@ -45,7 +56,7 @@ Result<std::uint32_t> KeyTreeWriter::WriteKey(const KeyRecord& key, std::uint32_
 
     auto classOffset = WriteClassName(writer_, key.className);
     if (!classOffset) return classOffset;
-    auto securityOffset = SecurityFor(key.security);
+    auto securityOffset = SecurityFor(key.security, key.securitySource);
     if (!securityOffset) return securityOffset;
 
     std::vector<std::uint32_t> valueOffsets;

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <map>
+#include <span>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,7 @@ namespace kelvara::regf {
 struct ValueRecord {
     std::u16string name;
     std::uint32_t type = 0;
-    std::vector<std::uint8_t> data;
+    std::span<const std::uint8_t> data;   // owned by the caller until WriteKey returns
 };
 
 // One key as written, without its subkeys.
@@ -28,7 +30,8 @@ struct KeyRecord {
     std::uint16_t flags = 0;              // the name flag is set from the name
     std::uint32_t accessBits = 0;
     std::uint32_t subkeyNameFlags = 0;    // the high half of the largest-subkey-name field
-    std::vector<std::uint8_t> security;   // self-relative security descriptor
+    std::span<const std::uint8_t> security;        // self-relative security descriptor
+    std::uint32_t securitySource = 0xFFFFFFFF;     // the cell it came from, when copied
     std::vector<ValueRecord> values;
 };
 
@@ -52,13 +55,14 @@ private:
         std::uint32_t offset;
         std::uint32_t references;
     };
-    Result<std::uint32_t> SecurityFor(const std::vector<std::uint8_t>& descriptor);
+    Result<std::uint32_t> SecurityFor(std::span<const std::uint8_t> descriptor, std::uint32_t source);
 
     HiveWriter& writer_;
     std::uint32_t minorVersion_;
     SubkeyListLayout layout_;
     std::map<std::string, std::size_t> securityIndex_;   // descriptor bytes -> security_
     std::vector<SecurityCell> security_;                               // in order of first use
+    std::unordered_map<std::uint32_t, std::size_t> securityBySource_;  // input cell -> security_
     std::uint32_t keys_ = 0;
     std::uint32_t values_ = 0;
 };

@@ -31,34 +31,48 @@ Result<KeyValue> ReadKeyValue(const CellSpace& cells, std::uint32_t offset) {
     return value;
 }
 
-Result<std::vector<std::uint8_t>> ReadValueData(const CellSpace& cells, const KeyValue& value,
-                                                std::uint32_t minorVersion,
-                                                std::vector<std::uint32_t>* cellsUsed) {
+Result<std::span<const std::uint8_t>> ReadValueDataSpan(const CellSpace& cells, const KeyValue& value,
+                                                        std::uint32_t minorVersion,
+                                                        std::vector<std::uint32_t>* cellsUsed,
+                                                        std::vector<std::uint8_t>& scratch) {
     std::uint32_t size = value.DataSize();
     if (value.Resident()) {
         if (size > kMaxResidentData)
             return CellError("key value", value.offset, "data kept in the offset field must be at most 4 bytes, found " +
                                                             std::to_string(size));
-        std::uint8_t field[4];
-        WriteLe32(field, value.header.data_offset);
-        return std::vector<std::uint8_t>(field, field + size);
+        scratch.resize(4);
+        WriteLe32(scratch.data(), value.header.data_offset);
+        return std::span<const std::uint8_t>(scratch.data(), size);
     }
-    if (size == 0) return std::vector<std::uint8_t>();
+    if (size == 0) return std::span<const std::uint8_t>();
     // A data size beyond the hive bins cannot be real; refuse it before allocating anything.
     if (size > cells.HiveBinsSize())
         return CellError("key value", value.offset, "data size " + std::to_string(size) +
                                                         " is larger than the hive bins (" +
                                                         std::to_string(cells.HiveBinsSize()) + " bytes)");
     std::uint32_t dataOffset = value.header.data_offset;
-    if (minorVersion >= kBigDataMinMinorVersion && size > kBigDataSegmentSize)
-        return ReadBigData(cells, dataOffset, size, cellsUsed);
+    if (minorVersion >= kBigDataMinMinorVersion && size > kBigDataSegmentSize) {
+        auto data = ReadBigData(cells, dataOffset, size, cellsUsed);
+        if (!data) return data.error();
+        scratch = std::move(data.value());
+        return std::span<const std::uint8_t>(scratch);
+    }
     auto cell = cells.Allocated(dataOffset, "value data");
     if (!cell) return cell.error();
     if (cell->data.size() < size)
         return CellError("value data", dataOffset, "expected " + std::to_string(size) +
                                                        " bytes, found a cell of " + std::to_string(cell->size));
     if (cellsUsed) cellsUsed->push_back(dataOffset);
-    return std::vector<std::uint8_t>(cell->data.data(), cell->data.data() + size);
+    return std::span<const std::uint8_t>(cell->data.data(), size);
+}
+
+Result<std::vector<std::uint8_t>> ReadValueData(const CellSpace& cells, const KeyValue& value,
+                                                std::uint32_t minorVersion,
+                                                std::vector<std::uint32_t>* cellsUsed) {
+    std::vector<std::uint8_t> scratch;
+    auto data = ReadValueDataSpan(cells, value, minorVersion, cellsUsed, scratch);
+    if (!data) return data.error();
+    return std::vector<std::uint8_t>(data->begin(), data->end());
 }
 
 Result<std::uint32_t> WriteKeyValue(HiveWriter& writer, std::u16string_view name, std::uint32_t type,

@@ -48,6 +48,13 @@ Result<std::vector<std::uint8_t>> ReadValueData(const CellSpace& cells, const Ke
                                                 std::uint32_t minorVersion,
                                                 std::vector<std::uint32_t>* cellsUsed = nullptr);
 
+// The same without copying data that lies in one cell: the span points into the hive, or into
+// `scratch` for data kept in the offset field or in big data segments.
+Result<std::span<const std::uint8_t>> ReadValueDataSpan(const CellSpace& cells, const KeyValue& value,
+                                                        std::uint32_t minorVersion,
+                                                        std::vector<std::uint32_t>* cellsUsed,
+                                                        std::vector<std::uint8_t>& scratch);
+
 // Writes the value and its data in the form the format version asks for.
 Result<std::uint32_t> WriteKeyValue(HiveWriter& writer, std::u16string_view name, std::uint32_t type,
                                     std::span<const std::uint8_t> data, std::uint32_t minorVersion);

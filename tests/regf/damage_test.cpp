@@ -172,11 +172,12 @@ std::vector<std::uint8_t> ChainOfDepth(std::uint32_t depth) {
     HiveWriter writer;
     KeyTreeWriter tree(writer, 5, SubkeyListLayout{LeafForm::HashLeaf, 0});
     std::vector<std::uint32_t> offsets;
+    const auto security = DefaultKeySecurity();
     std::uint32_t parent = 0;
     for (std::uint32_t i = 0; i <= depth; ++i) {
         KeyRecord record;
         record.name = u"K";
-        record.security = DefaultKeySecurity();
+        record.security = security;
         parent = tree.WriteKey(record, parent).value();
         offsets.push_back(parent);
     }

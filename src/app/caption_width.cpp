@@ -1,13 +1,16 @@
 #include "app/caption_width.h"
 
+#include <string>
+
+#include "ui/application.h"
 #include "ui/canvas.h"
-#include "ui/headless/recording_canvas.h"
 
 namespace kelvara::app {
 
 int CaptionWidth(std::string_view caption, const ui::Font& font)
 {
-    return ui::headless::RecordingCanvas::MeasureText(ui::StripAccessKey(caption), font).width;
+    const std::string shown = ui::StripAccessKey(caption);
+    return ui::Application::Instance().Widgets().TextExtent(shown, font).width;
 }
 
 }  // namespace kelvara::app

@@ -101,6 +101,29 @@ if [ -n "${height:-}" ]; then
         "$artifacts/main-window.png" && pass "screenshot $artifacts/main-window.png"
 fi
 
+# ---- moving by the background -----------------------------------------------------------------
+# drag <client x> <client y> <dx> <dy>: press there, move, release (the real mouse, through X).
+drag() {
+    local l t w h
+    read -r l t w h <<<"$(probe rect)"
+    xdotool mousemove $((l + $1)) $((t + $2)) mousedown 1 \
+        mousemove_relative --sync -- 20 20 mousemove_relative --sync -- $(($3 - 20)) $(($4 - 20)) \
+        mouseup 1
+    sleep 1
+}
+before=$(probe rect)
+drag 100 20 40 30   # on the title label
+[ "$(probe rect)" = "$before" ] && pass "dragging the title does not move the window" ||
+    fail "dragging the title moved the window: $before -> $(probe rect)"
+read -r l0 t0 _ <<<"$before"
+drag 300 30 40 30   # on the empty header
+read -r l1 t1 _ <<<"$(probe rect)"
+if [ "$l1" = $((l0 + 40)) ] && [ "$t1" = $((t0 + 30)) ]; then
+    pass "dragging the background moves the window"
+else
+    fail "dragging the background: $l0,$t0 -> $l1,$t1 (expected +40,+30)"
+fi
+
 # ---- second start: hands over and ends at once ----------------------------------------------
 probe minimize >/dev/null
 sleep 1
@@ -120,15 +143,34 @@ state=$(probe state)
     fail "first window after the hand-over: '$state'"
 [ "$(probe rows)" = "${#published[@]}" ] || fail "the first window's list changed"
 
-# ---- closing ----------------------------------------------------------------------------------
-probe close >/dev/null
+# ---- the title-bar pictures ------------------------------------------------------------------
+read -r l t _ <<<"$(probe rect)"
+xdotool mousemove $((l + 500)) $((t + 20)) click 1
+sleep 1
+[ "$(probe state | cut -d' ' -f1)" = iconic ] && pass "the minimise button minimises" ||
+    fail "after the minimise button: '$(probe state)'"
+timeout 30 wine "$program" >/dev/null 2>&1   # a second start brings it back
+sleep 1
+
+# The close picture ("Minimize to system tray") ends the program, deleting the compacted copies
+# of the listed hives and nothing else.
+head -c 4096 /dev/zero > "$hive_dir/SYSTEM.kvf"
+head -c 4096 /dev/zero > "$hive_dir/UNLISTED.kvf"
+read -r l t _ <<<"$(probe rect)"
+xdotool mousemove $((l + 528)) $((t + 20)) click 1
 if probe gone 20 >/dev/null; then
-    pass "the main window closed"
+    pass "the close picture closed the main window"
 else
-    fail "the main window did not close"
+    fail "the close picture did not close the main window"
+    probe close >/dev/null
+    probe gone 20 >/dev/null
 fi
 wait "$first"
 first_rc=$?
+[ ! -e "$hive_dir/SYSTEM.kvf" ] && pass "the listed hive's copy was deleted" ||
+    fail "SYSTEM.kvf is still there"
+[ -e "$hive_dir/UNLISTED.kvf" ] && pass "an unlisted copy was left alone" ||
+    fail "UNLISTED.kvf was deleted"
 [ $first_rc -eq 0 ] && pass "first start ended with exit code 0" || fail "first start: exit code $first_rc"
 
 echo "$failures failure(s)"

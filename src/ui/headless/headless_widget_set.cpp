@@ -258,8 +258,12 @@ void HeadlessWidgetSet::FormGone(Form& f) {
     if (active_ == &f) active_ = nullptr;
     if (pointerForm_ == &f) pointerForm_ = nullptr;
     if (dragForm_ == &f) dragForm_ = nullptr;
-    if (hoverWindowed_ && hoverWindowed_->Owner() == &f) hoverWindowed_ = nullptr;
-    if (pressedWindowed_ && pressedWindowed_->Owner() == &f) pressedWindowed_ = nullptr;
+    // The form's controls are already destroyed here: compare by their form, never touch them.
+    if (windowedForm_ == &f) {
+        hoverWindowed_ = nullptr;
+        pressedWindowed_ = nullptr;
+        windowedForm_ = nullptr;
+    }
 }
 
 Form* HeadlessWidgetSet::ActiveForm() { return otherAppActive_ ? nullptr : active_; }
@@ -374,6 +378,7 @@ void HeadlessWidgetSet::MouseMove(Form& form, Point client) {
     if (windowed) {
         form.SurfaceMouseLeave();
         hoverWindowed_ = windowed;
+        windowedForm_ = &form;
         if (auto* cc = dynamic_cast<CustomControl*>(windowed)) cc->PeerMouseMove(Local(*cc, client), {});
         return;
     }
@@ -407,6 +412,7 @@ void HeadlessWidgetSet::MouseDown(Form& form, Point client, MouseButton button) 
     if (WinControl* w = windowed) {
         if (!w->Enabled()) return;
         pressedWindowed_ = w;
+        windowedForm_ = &form;
         if (auto* cc = dynamic_cast<CustomControl*>(w)) {
             cc->PeerMouseDown(Local(*cc, client), button, {});
         } else if (w->TabStop()) {

@@ -178,6 +178,7 @@ private:
     Form* pointerForm_ = nullptr;  // the form under the simulated pointer
     Control* hoverWindowed_ = nullptr;
     Control* pressedWindowed_ = nullptr;
+    Form* windowedForm_ = nullptr;  // the form of hoverWindowed_ and pressedWindowed_
     bool nonClientPress_ = false;
     Form* dragForm_ = nullptr;
     Point dragStart_{};

@@ -101,6 +101,35 @@ if [ -n "${height:-}" ]; then
         "$artifacts/main-window.png" && pass "screenshot $artifacts/main-window.png"
 fi
 
+# ---- a flat button under the mouse -----------------------------------------------------------
+# pixel <x> <y>: the colour at a point of the window on the screen, as "srgb(r,g,b)".
+pixel() {
+    local l t w h
+    read -r l t w h <<<"$(probe rect)"
+    import -window root "$artifacts/probe.png" 2>/dev/null
+    convert "$artifacts/probe.png" -format "%[pixel:p{$((l + $1)),$((t + $2))}]" info: 2>/dev/null
+}
+read -r l t _ <<<"$(probe rect)"
+xdotool mousemove $((l + 300)) $((t + 30))
+sleep 1
+resting=$(pixel 16 96)
+xdotool mousemove $((l + 40)) $((t + 105))
+sleep 1
+lit=$(pixel 16 96)
+import -window root "$artifacts/screen-hover.png" 2>/dev/null
+convert "$artifacts/screen-hover.png" -crop "${width}x${height}+${left}+${top}" +repage \
+    "$artifacts/main-window-hover.png" 2>/dev/null
+case "$lit" in
+    "srgb(192,192,192)"|"silver") pass "Analyze lights silver under the mouse" ;;
+    *) fail "Analyze under the mouse: '$lit' (at rest '$resting')" ;;
+esac
+[ "$resting" != "$lit" ] || fail "Analyze looks the same at rest and under the mouse"
+xdotool mousemove $((l + 300)) $((t + 30))
+sleep 1
+[ "$(pixel 16 96)" = "$resting" ] && pass "and goes back when the mouse leaves" ||
+    fail "Analyze after the mouse left: '$(pixel 16 96)'"
+rm -f "$artifacts/probe.png"
+
 # ---- moving by the background -----------------------------------------------------------------
 # drag <client x> <client y> <dx> <dy>: press there, move, release (the real mouse, through X).
 drag() {

@@ -52,6 +52,8 @@ Win32ChildPeer::Win32ChildPeer(Win32FormPeer& form, WinControl& control, const c
 Win32ChildPeer::~Win32ChildPeer() {
     if (hwnd_) {
         form_.RemoveChild(hwnd_);
+        // Messages sent while the window is destroyed must not reach a control being destroyed.
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
     if (font_) DeleteObject(font_);

@@ -14,6 +14,7 @@
 #include "regf/key_value.h"
 #include "regf/names.h"
 #include "regf/regf.h"
+#include "regf/subkey_list.h"
 #include "regf/value_list.h"
 
 namespace kelvara::regf {
@@ -122,17 +123,34 @@ private:
         return Done{};
     }
 
-    // A key that was written and later deleted: its node, values and value list become free.
+    // A key that was written and later deleted with its subkey: their nodes, values, value
+    // lists and the subkey list become free.
     Status DeletedKey() {
+        std::vector<std::uint32_t> cells;
+        std::u16string childName = Utf8ToUtf16("Deleted" + std::to_string(Draw(100000)));
+        auto child = DeletedKeyNode(childName, cells);
+        if (!child) return child.error();
+        auto parent = DeletedKeyNode(u"Deleted", cells);
+        if (!parent) return parent.error();
+        auto list = WriteSubkeyList(writer_, {{*child, childName}}, SubkeyListLayout{LeafFormFor(options_.minorVersion), 0});
+        if (!list) return list.error();
+        cells.push_back(*list);
+        for (auto cell : cells) Release(cell);
+        return Done{};
+    }
+
+    // One key of a deleted subtree; its cells are added to `cells`.
+    Result<std::uint32_t> DeletedKeyNode(std::u16string_view name, std::vector<std::uint32_t>& cells) {
         KeyNodeHeader header{};
         header.last_written_timestamp = 0x01D0000000000000ull + Draw(1u << 30);
         header.subkeys_list_offset = kNoCell;
         header.volatile_subkeys_list_offset = kNoCell;
         header.class_name_offset = kNoCell;
         header.key_security_offset = kNoCell;
-        auto node = WriteKeyNode(writer_, header, Utf8ToUtf16("Deleted" + std::to_string(Draw(100000))));
+        auto node = WriteKeyNode(writer_, header, name);
         if (!node) return node.error();
-        std::vector<std::uint32_t> cells{*node}, values;
+        cells.push_back(*node);
+        std::vector<std::uint32_t> values;
         for (std::uint32_t i = 0, n = Draw(4); i < n; ++i) {
             std::vector<std::uint8_t> data(Draw(200) + 1);
             for (auto& b : data) b = static_cast<std::uint8_t>(Draw(256));
@@ -149,8 +167,7 @@ private:
             if (!list) return list.error();
             cells.push_back(*list);
         }
-        for (auto cell : cells) Release(cell);
-        return Done{};
+        return node;
     }
 
     // A value's earlier, smaller data, left behind when the value grew.

@@ -203,10 +203,12 @@ private:
             current = security->header.flink;
             if (current == start) break;
         }
-        for (const auto& [offset, uses] : securityUses_)
-            if (!onList.count(offset))
-                Problem("security list: " + CellError("key security", offset, "used by " + std::to_string(uses) +
-                                                                                  " keys but not on the list of descriptors").ToString());
+        for (const auto& [offset, uses] : securityUses_) {
+            if (onList.count(offset)) continue;
+            Problem("security list: " + CellError("key security", offset, "used by " + std::to_string(uses) +
+                                                                              " keys but not on the list of descriptors").ToString());
+            Reach(offset, "key security", "");   // in use, so not also a leak
+        }
     }
 
     void CheckCells() {

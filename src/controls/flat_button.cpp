@@ -1,17 +1,76 @@
 #include "controls/flat_button.h"
 
 #include <cctype>
+#include <memory>
 
 #include "ui/application.h"
 #include "ui/form.h"
+#include "ui/timer.h"
 
 namespace kelvara::controls {
+
+// Hover tracking is shared by all flat buttons of the process: one timer watches the one
+// button under the mouse (the hot button) and turns its highlight off soon after the pointer
+// has gone, however it went (a jump, over another program's window). It exists while any flat
+// button does.
+namespace {
+
+constexpr unsigned kHoverCheckInterval = 100;
+
+struct HoverTracking {
+    ui::TTimer timer;
+    TFlatButton* hot = nullptr;
+    int buttons = 0;
+};
+
+std::unique_ptr<HoverTracking> hoverTracking;
+
+void StopHoverTracking()
+{
+    hoverTracking->timer.SetEnabled(false);
+    hoverTracking->hot = nullptr;
+}
+
+}  // namespace
+
+void CheckHotButton()
+{
+    TFlatButton* hot = hoverTracking ? hoverTracking->hot : nullptr;
+    if (hot != nullptr && !hot->UnderPointer())
+        hot->LeaveStep(false);
+}
 
 TFlatButton::TFlatButton()
 {
     SetBounds({0, 0, 25, 25});
     // The button decides itself when a release is a click (see MouseUp).
     SetClickEvents(false);
+    if (!hoverTracking) {
+        hoverTracking = std::make_unique<HoverTracking>();
+        hoverTracking->timer.SetEnabled(false);
+        hoverTracking->timer.SetInterval(kHoverCheckInterval);
+        hoverTracking->timer.OnTimer = [](ui::Component&) { CheckHotButton(); };
+    }
+    ++hoverTracking->buttons;
+}
+
+TFlatButton::~TFlatButton()
+{
+    if (hoverTracking->hot == this)
+        StopHoverTracking();
+    if (--hoverTracking->buttons == 0)
+        hoverTracking.reset();
+}
+
+bool TFlatButton::IsHotButton() const
+{
+    return hoverTracking->hot == this;
+}
+
+bool TFlatButton::UnderPointer() const
+{
+    ui::Application* app = ui::Application::Current();
+    return app != nullptr && app->ControlAtPos(app->CursorPos()) == this;
 }
 
 void TFlatButton::SetTransparentMode(TTransparentMode mode)
@@ -94,35 +153,38 @@ void TFlatButton::LeaveStep(bool forceRepaint)
 {
     if (Enabled() && mouseInControl_ && !dragging_) {
         mouseInControl_ = false;
+        if (IsHotButton())
+            StopHoverTracking();
         Invalidate();
     } else if (forceRepaint) {
         Invalidate();
     }
 }
 
-// After a click or a change of Enabled the pointer may still be over the button: light it
-// again then, otherwise make sure it is dark.
-void TFlatButton::Reevaluate(bool pointerInside)
+void TFlatButton::Reevaluate()
 {
     if (!Enabled())
         return;
-    if (pointerInside && ApplicationActive())
+    if (UnderPointer())
         EnterStep(true);
     else
         LeaveStep(true);
 }
 
-void TFlatButton::MouseEnter()
+// A move over a button that is not yet the hot one makes it hot, but only while one of the
+// program's windows is active: another program's window in front keeps the buttons dark.
+void TFlatButton::TrackHover()
 {
-    if (ApplicationActive())
-        EnterStep(false);
-    GraphicControl::MouseEnter();
-}
-
-void TFlatButton::MouseLeave()
-{
-    LeaveStep(false);
-    GraphicControl::MouseLeave();
+    if (IsHotButton() || !UnderPointer())
+        return;
+    if (TFlatButton* previous = hoverTracking->hot)
+        previous->LeaveStep(false);
+    if (!ApplicationActive())
+        return;
+    hoverTracking->timer.SetEnabled(false);
+    hoverTracking->hot = this;
+    hoverTracking->timer.SetEnabled(true);
+    EnterStep(false);
 }
 
 // ---- pressing ----------------------------------------------------------------------------
@@ -141,10 +203,7 @@ void TFlatButton::MouseDown(ui::MouseButton button, ui::ShiftState shift, int x,
 
 void TFlatButton::MouseMove(ui::ShiftState shift, int x, int y)
 {
-    // A window that became active while the pointer rested here lights the button on the
-    // next move.
-    if (!mouseInControl_ && Inside(x, y) && ApplicationActive())
-        EnterStep(false);
+    TrackHover();
     if (dragging_) {
         TButtonState next;
         if (down_ && groupIndex_ != 0)
@@ -178,7 +237,7 @@ void TFlatButton::MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, i
         Click();
     else
         LeaveStep(false);
-    Reevaluate(inside);
+    Reevaluate();
 }
 
 void TFlatButton::CaptureLost()
@@ -213,12 +272,12 @@ void TFlatButton::EnabledChanged()
     if (!Enabled()) {
         mouseInControl_ = false;
         state_ = TButtonState::Disabled;
+        if (IsHotButton())
+            StopHoverTracking();
     } else if (state_ == TButtonState::Disabled) {
         state_ = RestingState();
     }
-    const ui::Form* form = Owner();
-    bool pointerOver = form != nullptr && form->HoverControl() == this;
-    Reevaluate(pointerOver);
+    Reevaluate();
     GraphicControl::EnabledChanged();
 }
 

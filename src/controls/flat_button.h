@@ -5,6 +5,7 @@
 
 #include "controls/flat_button_look.h"
 #include "ui/control.h"
+#include "ui/picture.h"
 
 namespace kelvara::controls {
 
@@ -13,6 +14,7 @@ enum class TButtonLayout : std::uint8_t { blGlyphLeft, blGlyphRight, blGlyphTop,
 class TFlatButton : public ui::GraphicControl {
 public:
     TFlatButton();
+    ~TFlatButton() override;
 
     // ---- looks
     TTransparentMode TransparentMode() const { return transparentMode_; }
@@ -32,8 +34,9 @@ public:
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int result) { modalResult_ = result; }
 
-    // Grouping and pictures exist for window definitions that set them; the program's windows
-    // use caption-only buttons, so they are kept but not drawn.
+    // Grouping, the picture beside the caption and the derived colours exist for window
+    // definitions that set them; the program's windows use caption-only buttons in fixed
+    // colours, so they are kept but do not change the drawing.
     int GroupIndex() const { return groupIndex_; }
     void SetGroupIndex(int index) { groupIndex_ = index; }
     bool Down() const { return down_; }
@@ -48,11 +51,25 @@ public:
     void SetMargin(int margin) { margin_ = margin; }
     int Spacing() const { return spacing_; }
     void SetSpacing(int spacing) { spacing_ = spacing; }
+    const ui::Picture& Glyph() const { return glyph_; }
+    void SetGlyph(ui::Picture glyph) { glyph_ = std::move(glyph); }
+    // Colours derived from Color by percentages; kept for window definitions that set them.
+    bool UseAdvColors() const { return useAdvColors_; }
+    void SetUseAdvColors(bool on) { useAdvColors_ = on; }
+    int AdvColorFocused() const { return advColorFocused_; }
+    void SetAdvColorFocused(int percent) { advColorFocused_ = percent; }
+    int AdvColorDown() const { return advColorDown_; }
+    void SetAdvColorDown(int percent) { advColorDown_ = percent; }
+    int AdvColorBorder() const { return advColorBorder_; }
+    void SetAdvColorBorder(int percent) { advColorBorder_ = percent; }
 
     // ---- state, for the program's tests and for painting
     TButtonState State() const { return state_; }
     bool MouseInControl() const { return mouseInControl_; }
     bool Dragging() const { return dragging_; }
+
+    // True while the shared hover timer watches this button.
+    bool IsHotButton() const;
 
     // The face colour and frame this button paints now (nullopt: the background shows).
     std::optional<ui::Color> FaceColour() const;
@@ -66,8 +83,6 @@ public:
     void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
     void MouseMove(ui::ShiftState shift, int x, int y) override;
     void MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
-    void MouseEnter() override;
-    void MouseLeave() override;
     bool DialogChar(char ch) override;
     void CaptureLost() override;
 
@@ -80,7 +95,12 @@ private:
     bool ApplicationActive() const;
     void EnterStep(bool forceRepaint);
     void LeaveStep(bool forceRepaint);
-    void Reevaluate(bool pointerInside);
+    // After a click or a change of Enabled: lit again if the pointer is still over it.
+    void Reevaluate();
+    // Whether this button is the control under the mouse pointer, in any window of the program.
+    bool UnderPointer() const;
+    void TrackHover();
+    friend void CheckHotButton();
     TButtonState RestingState() const;
 
     TTransparentMode transparentMode_ = TTransparentMode::tmNone;
@@ -93,6 +113,11 @@ private:
     TButtonLayout layout_ = TButtonLayout::blGlyphTop;
     int margin_ = -1;
     int spacing_ = 4;
+    ui::Picture glyph_;
+    bool useAdvColors_ = false;
+    int advColorFocused_ = 10;
+    int advColorDown_ = 10;
+    int advColorBorder_ = 50;
 
     TButtonState state_ = TButtonState::Up;
     bool mouseInControl_ = false;

@@ -72,13 +72,28 @@ TEST_F(ControlsTest, FlatButtonLightsUnderTheMouseAndGoesDarkWhenItLeaves)
     auto lit = headless_->PaintForm(*form_);
     EXPECT_EQ(lit->PixelAt(30, 14), ui::clSilver);
 
+    EXPECT_TRUE(Flat().IsHotButton());
+
+    // The shared timer notices within 100 ms that the pointer has gone.
     headless_->MouseMove(*form_, kAway);
+    headless_->AdvanceClock(100);
     EXPECT_FALSE(Flat().MouseInControl());
+    EXPECT_FALSE(Flat().IsHotButton());
     EXPECT_EQ(Flat().FaceColour(), std::nullopt);
     EXPECT_EQ(Flat().Frame().topLeft, 14606560u);
     auto dark = headless_->PaintForm(*form_);
     EXPECT_NE(dark->PixelAt(30, 14), ui::clSilver);
     EXPECT_EQ(dark->PixelAt(10, 10), 14606560u) << "frame corner in ColorBorder";
+}
+
+TEST_F(ControlsTest, FlatButtonGoesDarkOnTheTimersNextTickAfterAJumpAway)
+{
+    headless_->MouseMove(*form_, kOnButton);
+    headless_->MouseAway();   // over another window, no move over the form on the way
+    headless_->AdvanceClock(50);
+    EXPECT_TRUE(Flat().MouseInControl()) << "the check runs every 100 ms";
+    headless_->AdvanceClock(50);
+    EXPECT_FALSE(Flat().MouseInControl());
 }
 
 TEST_F(ControlsTest, FlatButtonStaysDarkWhileAnotherProgramIsActive)

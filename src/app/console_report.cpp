@@ -66,8 +66,12 @@ void PrintMainWindowReport(const TfrmMain& form, std::ostream& out)
         captionWidth = std::max(captionWidth, form.Label(caption).Caption().size());
     out << '\n';
     for (const auto& [caption, value] : totals) {
-        PrintCell(out, form.Label(caption).Caption(), captionWidth, ui::TextAlign::Left);
-        out << "  " << form.Label(value).Caption() << '\n';
+        std::ostringstream line;
+        PrintCell(line, form.Label(caption).Caption(), captionWidth, ui::TextAlign::Left);
+        line << "  " << form.Label(value).Caption();
+        std::string text = line.str();
+        text.erase(text.find_last_not_of(' ') + 1);
+        out << text << '\n';
     }
 }
 

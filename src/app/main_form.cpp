@@ -8,12 +8,15 @@
 #include "app/program_messages.h"
 #include "app/program_pictures.h"
 #include "app/program_texts.h"
+#include "app/unattended_modes.h"
 #include "common/ascii_text.h"
 #include "common/windows_version.h"
 #include "controls/image_button.h"
 #include "controls/shift_image.h"
+#include "hive/analysis.h"
 #include "hive/catalogue.h"
 #include "platform/version.h"
+#include "settings/options_form.h"
 #include "settings/options_setting.h"
 #include "ui/application.h"
 #include "ui/list_view.h"
@@ -65,6 +68,14 @@ void TfrmMain::AttachHandlers()
     }
 
     OnMessage(WM_SHOWMAIN, [this](const ui::Message& message) { WMShowMain(message); });
+    OnMessage(WM_AUTODEFRAG, [this](const ui::Message&) {
+        MainWindowHost host(*this, system_);
+        HandleAutoDefrag(host);
+    });
+    OnMessage(WM_AUTOSCAN, [this](const ui::Message&) {
+        MainWindowHost host(*this, system_);
+        HandleAutoScan(host, ProgramArguments());
+    });
 }
 
 // ---- parts ---------------------------------------------------------------------------------
@@ -148,7 +159,8 @@ void TfrmMain::FormShow()
     if (!common::AsciiEqualNoCase(OptionsSetting.Lan, "English"))
         TranslateFormNotBuiltYet(*this, OptionsSetting.Lan);
     FitButtonWidths();
-    ExamineCommandLineNotBuiltYet(*this);
+    MainWindowHost host(*this, system_);
+    ExamineCommandLine(host, ProgramArguments());
 }
 
 // Each language item stands for the language its name spells after the "mi" prefix.
@@ -258,14 +270,25 @@ void TfrmMain::FormClose(ui::CloseAction&)
 // Attached now so every button and menu item is wired by its final name; each fills in when
 // its feature is built.
 
-// Filled by the analysis: the scan with its progress window, the figures and the totals.
-void TfrmMain::bAnalyzeRegistryClick(ui::Component&) {}
+// The scan with its progress window, then the figures and the totals.
+void TfrmMain::bAnalyzeRegistryClick(ui::Component&)
+{
+    const hive::AnalysisWindow window{*this, HiveKeyList, HiveFileList, lvMain(),
+                                      Label("lCurrentRegistrySize"), Label("lNewRegistrySize"),
+                                      Label("lSizeReduction"), Label("lCompactPercent"),
+                                      FlatButton("bDefragRegistry"), SilentMode, Is64BitWindows,
+                                      system_, ui::Application::Instance()};
+    hive::AnalyzeRegistry(window, ScanProgressOnConsole());
+}
 
 // Filled by the defragmentation: confirmation, restore point, replacement and restart.
 void TfrmMain::bDefragRegistryClick(ui::Component&) {}
 
-// Filled by the options dialog.
-void TfrmMain::bOptionsClick(ui::Component&) {}
+// The options dialog; after OK the grid lines follow at once and the settings are written.
+void TfrmMain::bOptionsClick(ui::Component&)
+{
+    settings::RunOptionsCommand(*this, lvMain(), ProgramFolder());
+}
 
 // Filled by the help links: opens the home page address.
 void TfrmMain::bHomepageClick(ui::Component&) {}

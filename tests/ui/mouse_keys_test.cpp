@@ -7,6 +7,7 @@
 
 #include "ui/buttons.h"
 #include "ui/form.h"
+#include "ui/list_view.h"
 #include "ui/standard_controls.h"
 #include "ui/win_control.h"
 #include "ui_fixture.h"
@@ -188,6 +189,20 @@ TEST_F(UiTest, SpaceAndAccessKeysToggleCheckBoxes) {
     ui->Click(*form, {20, 15});
     EXPECT_TRUE(ask.Checked());
     EXPECT_EQ(clicks, 3);
+}
+
+TEST_F(UiTest, AClickOnAListRowSelectsTheWholeRow) {
+    Form form;
+    form.SetClientSize(300, 200);
+    auto& lv = form.Add<TListView>("lvMain", {10, 10, 280, 150});
+    lv.AddColumn({"Hive Name", 205, TextAlign::Left});
+    for (const char* hive : {"SYSTEM", "SOFTWARE", "SAM"}) lv.AddItem(hive, {"", "", ""});
+    form.Show();
+    const std::pair<int, int> clicks[] = {{10 + 17 + 14 + 3, 1}, {10 + 17 + 1, 0}, {10 + 5, -1}, {10 + 17 + 5 * 14, -1}};
+    for (auto [y, row] : clicks) {
+        ui->Click(form, {250, y});  // far right: the whole row counts
+        EXPECT_EQ(lv.Selected(), row) << "y " << y;
+    }
 }
 
 }  // namespace

@@ -24,6 +24,11 @@ constexpr auto kIdleWait = std::chrono::milliseconds(5);
 // A form that refuses to close this often when its loop has nothing left is abandoned.
 constexpr int kMaxIdleCloses = 3;
 
+// The report-style list view as Windows draws it in the default font: the header row, then
+// rows of equal height. Clicks select by these.
+constexpr int kListHeaderHeight = 17;
+constexpr int kListRowHeight = 14;
+
 Point Local(const Control& c, Point client) {
     Rect r = c.BoundsInForm();
     return {client.x - r.left, client.y - r.top};
@@ -447,9 +452,8 @@ void HeadlessWidgetSet::MouseUp(Form& form, Point client, MouseButton button) {
         }
         if (button != MouseButton::Left || !w->ClientRect().Contains(local) || !w->Enabled()) return;
         if (auto* list = dynamic_cast<TListView*>(w)) {
-            // Report style: a header of 17 pixels, rows of 14.
-            int row = (local.y - 17) / 14;
-            list->PeerSelected(local.y >= 17 ? row : -1);
+            int row = (local.y - kListHeaderHeight) / kListRowHeight;
+            list->PeerSelected(local.y >= kListHeaderHeight ? row : -1);
             return;
         }
         if (dynamic_cast<TButton*>(w) || dynamic_cast<TCheckBox*>(w)) static_cast<WinControl*>(w)->PeerClicked();

@@ -1,12 +1,15 @@
 // Message boxes, the default error handler, popup menus and URLs through the headless set.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "ui/buttons.h"
 #include "ui/form.h"
 #include "ui/menu.h"
 #include "ui/standard_controls.h"
+#include "ui/thread.h"
 #include "ui_fixture.h"
 
 namespace kelvara::ui::testing {
@@ -132,6 +135,53 @@ TEST_F(DialogsTest, UrlsGoThroughTheWidgetSet) {
     ui->SetOpenUrlResult(false);
     EXPECT_FALSE(app->OpenUrl("https://example.org/help"));
     EXPECT_EQ(ui->OpenedUrls(), (std::vector<std::string>{"https://example.org/", "https://example.org/help"}));
+}
+
+}  // namespace
+}  // namespace kelvara::ui::testing
+
+namespace kelvara::ui::testing {
+namespace {
+
+// The Linux program has no screen: boxes go to stderr and take their default answer, and the
+// main loop, with nothing left to do, closes the main window.
+TEST(ConsoleMode, BoxesArePrintedAndAnsweredByTheirDefault) {
+    auto widgets = std::make_unique<headless::HeadlessWidgetSet>(headless::Mode::Console);
+    headless::HeadlessWidgetSet& ui = *widgets;
+    Application app(std::move(widgets));
+    app.SetTitle("Varnel Kelvara");
+    ui.ScriptMessageBoxAnswer(mrNo);  // scripts are for tests; a console run ignores them
+    ::testing::internal::CaptureStderr();
+    int answer = app.MessageBox("Create restore point failed. Continue?", "Varnel Kelvara", MsgButtons::YesNo,
+                                MsgIcon::Question, 0);
+    app.Guard([] { throw std::runtime_error("Unable to write to /x/options.ini"); });
+    std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(answer, mrYes);
+    EXPECT_EQ(printed,
+              "Varnel Kelvara: Create restore point failed. Continue?\n"
+              "Varnel Kelvara: Unable to write to /x/options.ini.\n");
+}
+
+TEST(ConsoleMode, TheMainLoopWaitsForAWorkerThenClosesTheMainWindow) {
+    Application app(std::make_unique<headless::HeadlessWidgetSet>(headless::Mode::Console));
+    auto& main = app.CreateForm<Form>();
+    std::vector<int> got;
+    constexpr unsigned WM_REPORT = WmUser + 7;
+    main.OnMessage(WM_REPORT, [&](const Message& m) { got.push_back(static_cast<int>(m.lParam)); });
+    struct Reporter : Thread {
+        explicit Reporter(FormHandle h) : target(h) { SetFreeOnTerminate(true); }
+        void Execute() override {
+            for (int i = 1; i <= 3; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                target.Post(WM_REPORT, 0, i);
+            }
+        }
+        FormHandle target;
+    };
+    StartThread<Reporter>(false, main.Handle());
+    app.Run();
+    EXPECT_EQ(got, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(app.Terminated());
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "installation_builder.h"
-#include "platform/offline/ascii_text.h"
+#include "common/ascii_text.h"
 #include "platform/offline/offline_system.h"
 #include "platform/offline/replacement_journal.h"
 
@@ -55,7 +55,7 @@ protected:
 
     // Asks for the hive's copy to replace it, as the program does; the sub-key's spelling is free.
     static long Request(System& system, const std::string& subKey) {
-        std::string file = "C:\\Windows\\System32\\config\\" + AsciiToUpper(subKey);
+        std::string file = "C:\\Windows\\System32\\config\\" + common::AsciiUpperCase(subKey);
         return system.RegReplaceKey(RootKey::LocalMachine, subKey, file + ".kvf", file + ".bak");
     }
 

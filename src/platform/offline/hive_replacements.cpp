@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "platform/offline/ascii_text.h"
+#include "common/ascii_text.h"
 #include "platform/system.h"
 #include "regf/regf.h"
 
@@ -21,7 +21,7 @@ bool Exists(const fs::path& path) {
 
 // File names on Windows ignore case, so two spellings of one name are the same file.
 bool SameFile(const fs::path& a, const fs::path& b) {
-    return AsciiEquals(a.lexically_normal().string(), b.lexically_normal().string());
+    return common::AsciiEqualNoCase(a.lexically_normal().string(), b.lexically_normal().string());
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "platform/offline/ascii_text.h"
+#include "common/ascii_text.h"
 
 namespace kelvara::platform::offline {
 namespace fs = std::filesystem;
@@ -25,7 +25,7 @@ std::optional<std::string> FindEntry(const fs::path& folder, const std::string& 
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::string entry = it->path().filename().string();
         if (entry == name) return entry;
-        if (AsciiEquals(entry, name) && (!found || entry < *found)) found = entry;
+        if (common::AsciiEqualNoCase(entry, name) && (!found || entry < *found)) found = entry;
     }
     return found;
 }
@@ -60,7 +60,7 @@ InstallationPaths::InstallationPaths(fs::path root) : root_(std::move(root)) {
 
 std::optional<char> InstallationPaths::DriveLetterOf(std::string_view path) {
     if (path.size() < 2 || path[1] != ':') return std::nullopt;
-    char letter = AsciiUpper(path[0]);
+    char letter = common::AsciiUpper(path[0]);
     if (letter < 'A' || letter > 'Z') return std::nullopt;
     return letter;
 }

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "platform/offline/ascii_text.h"
+#include "common/ascii_text.h"
 #include "platform/system.h"
 #include "regf/regf.h"
 
@@ -102,9 +102,9 @@ std::optional<std::string> ExpandProfilePath(const std::string& imagePath, const
         if (close == std::string::npos) break;
         expanded += imagePath.substr(i, open - i);
         std::string_view name = std::string_view(imagePath).substr(open + 1, close - open - 1);
-        if (AsciiEquals(name, "SystemRoot") || AsciiEquals(name, "windir"))
+        if (common::AsciiEqualNoCase(name, "SystemRoot") || common::AsciiEqualNoCase(name, "windir"))
             expanded += systemRoot;
-        else if (AsciiEquals(name, "SystemDrive"))
+        else if (common::AsciiEqualNoCase(name, "SystemDrive"))
             expanded += systemRoot.size() >= 2 && systemRoot[1] == ':' ? systemRoot.substr(0, 2) : "C:";
         else
             return std::nullopt;

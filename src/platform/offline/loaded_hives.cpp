@@ -3,7 +3,7 @@
 #include <optional>
 #include <system_error>
 
-#include "platform/offline/ascii_text.h"
+#include "common/ascii_text.h"
 
 namespace kelvara::platform::offline {
 namespace fs = std::filesystem;
@@ -48,7 +48,7 @@ std::optional<LoadedHive> HiveAt(const InstallationPaths& paths, std::string reg
 
 void AddProfileHives(const InstallationPaths& paths, const InstalledWindows& installed, const Profile& profile,
                      std::vector<LoadedHive>& hives) {
-    if (AsciiEquals(profile.sid, kLocalSystemSid)) return;
+    if (common::AsciiEqualNoCase(profile.sid, kLocalSystemSid)) return;
     auto folder = ExpandProfilePath(profile.imagePath, installed.systemRoot);
     if (!folder || InstallationPaths::DriveLetterOf(*folder) != 'C') return;
     std::string below = folder->substr(2);

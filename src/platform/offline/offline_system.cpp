@@ -3,7 +3,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "platform/offline/ascii_text.h"
+#include "common/ascii_text.h"
 #include "platform/offline/clock_and_locale.h"
 #include "platform/offline/reported_version.h"
 
@@ -101,7 +101,7 @@ std::optional<LoadedHive> OfflineSystem::HiveWithRoot(RootKey root, const std::s
     std::string registryPath = (root == RootKey::LocalMachine ? kMachinePrefix : kUserPrefix) + subKey;
     auto find = [&](std::vector<LoadedHive> hives) -> std::optional<LoadedHive> {
         for (LoadedHive& hive : hives)
-            if (!hive.file.empty() && AsciiEquals(hive.registryPath, registryPath)) return std::move(hive);
+            if (!hive.file.empty() && common::AsciiEqualNoCase(hive.registryPath, registryPath)) return std::move(hive);
         return std::nullopt;
     };
     // The machine hives and .DEFAULT are found without reading SOFTWARE, which only the
@@ -116,7 +116,7 @@ std::optional<LoadedHive> OfflineSystem::HiveWithRoot(RootKey root, const std::s
 long OfflineSystem::OpenKey(RootKey root, const std::string& subKey, KeyHandle& key) {
     key = 0;
     auto open = std::make_shared<offline::OpenKey>();
-    if (root == RootKey::LocalMachine && AsciiEquals(subKey, kHiveListKey)) {
+    if (root == RootKey::LocalMachine && common::AsciiEqualNoCase(subKey, kHiveListKey)) {
         open->kind = offline::OpenKey::Kind::HiveList;
         open->values = HiveListValues(LoadedHives());
         open->valuesRead = true;
@@ -195,7 +195,7 @@ long OfflineSystem::RegQueryValueEx(KeyHandle key, const std::string& valueName,
     const auto* values = ValuesOf(*open);
     if (!values) return status::BadDatabase;
     for (const auto& value : *values) {
-        if (AsciiEquals(value.name, valueName)) {
+        if (common::AsciiEqualNoCase(value.name, valueName)) {
             type = value.type;
             data = value.data;
             return status::Success;
@@ -262,7 +262,7 @@ std::uint32_t OfflineSystem::GetDriveType(const std::string& rootPath) {
 }
 
 bool OfflineSystem::QueryDosDevice(const std::string& deviceName, std::uint32_t bufferChars, std::string& target) {
-    if (!AsciiEquals(deviceName, "C:")) return false;
+    if (!common::AsciiEqualNoCase(deviceName, "C:")) return false;
     std::string device = kVolumeDevice;
     // The answer is a list: the name, its zero and the list's closing zero.
     if (bufferChars < device.size() + 2) return false;

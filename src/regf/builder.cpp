@@ -56,11 +56,11 @@ public:
     }
 
 private:
-    Result<std::uint32_t> WriteTree(const KeySpec& spec, std::span<const std::uint8_t> inherited,
+    Result<std::uint32_t> WriteTree(const KeySpec& tree, std::span<const std::uint8_t> inherited,
                                     std::uint32_t parent, std::uint32_t depth, const std::string& path, bool isRoot) {
         if (depth > kMaxDepth)
             return MakeError(0, "build: key \"" + path + "\" is nested deeper than " + std::to_string(kMaxDepth) + " levels");
-        auto record = RecordOf(spec, inherited, path, isRoot);
+        auto record = RecordOf(tree, inherited, path, isRoot);
         if (!record) return record.error();
         auto offset = tree_.WriteKey(*record, parent);
         if (!offset) return offset;
@@ -69,7 +69,7 @@ private:
 
         // Subkeys are kept in the registry's order: by upper-cased name.
         std::vector<std::pair<std::u16string, const KeySpec*>> children;
-        for (const auto& child : spec.subkeys) children.emplace_back(Utf8ToUtf16(child.name), &child);
+        for (const auto& child : tree.subkeys) children.emplace_back(Utf8ToUtf16(child.name), &child);
         std::stable_sort(children.begin(), children.end(),
                          [](const auto& a, const auto& b) { return CompareNames(a.first, b.first) < 0; });
         std::vector<SubkeyEntry> entries;
@@ -86,19 +86,19 @@ private:
         return offset;
     }
 
-    Result<KeyRecord> RecordOf(const KeySpec& spec, std::span<const std::uint8_t> inherited,
+    Result<KeyRecord> RecordOf(const KeySpec& tree, std::span<const std::uint8_t> inherited,
                                const std::string& path, bool isRoot) {
         KeyRecord record;
-        record.name = Utf8ToUtf16(spec.name);
+        record.name = Utf8ToUtf16(tree.name);
         if (!isRoot && (record.name.empty() || record.name.size() > kMaxKeyNameLength ||
                         record.name.find(u'\\') != std::u16string::npos))
-            return MakeError(0, "build: key name \"" + spec.name + "\" under \"" + path +
+            return MakeError(0, "build: key name \"" + tree.name + "\" under \"" + path +
                                     "\" must be 1 to 255 characters without a backslash");
-        record.className = Utf8ToUtf16(spec.className);
-        record.lastWritten = spec.lastWritten;
+        record.className = Utf8ToUtf16(tree.className);
+        record.lastWritten = tree.lastWritten;
         if (isRoot) record.flags = key_flags::KEY_HIVE_ENTRY | key_flags::KEY_NO_DELETE;
-        record.security = spec.security.empty() ? inherited : std::span<const std::uint8_t>(spec.security);
-        for (const auto& value : spec.values) {
+        record.security = tree.security.empty() ? inherited : std::span<const std::uint8_t>(tree.security);
+        for (const auto& value : tree.values) {
             ValueRecord v{Utf8ToUtf16(value.name), value.type, std::span<const std::uint8_t>(value.data)};
             if (v.name.size() > kMaxValueNameLength)
                 return MakeError(0, "build: a value name of key \"" + path + "\" is longer than 16383 characters");

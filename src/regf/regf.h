@@ -195,7 +195,7 @@ struct BuildOptions {
     // Free space to leave as real hives have it: deleted subtrees, values that grew and moved.
     // 0 gives a packed hive; 0.25 leaves about a quarter of the hive bins free.
     double fragmentation = 0.0;
-    std::uint32_t seed = 1;           // the same seed and spec give the same bytes
+    std::uint32_t seed = 1;           // the same seed and tree give the same bytes
     bool dirty = false;               // leave the sequence numbers unequal
     // For exercising every subkey list form: write "li" leaves (as the oldest writers did)
     // instead of the version's "lf"/"lh", and split lists longer than maxLeafElements (0: as
@@ -207,7 +207,7 @@ struct BuildOptions {
 Result<std::vector<std::uint8_t>> BuildBytes(const KeySpec& root, const BuildOptions& options);
 Status BuildFile(const KeySpec& root, const BuildOptions& options, const std::string& path);
 
-// Value-data helpers for specs: REG_SZ / REG_EXPAND_SZ as UTF-16LE with terminating zero,
+// Value-data helpers for building trees: REG_SZ / REG_EXPAND_SZ as UTF-16LE with terminating zero,
 // REG_MULTI_SZ, REG_DWORD, REG_QWORD.
 std::vector<std::uint8_t> Utf16z(const std::string& utf8);
 std::vector<std::uint8_t> MultiSz(const std::vector<std::string>& utf8);

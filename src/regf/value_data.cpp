@@ -1,4 +1,4 @@
-// Encoding and decoding the common value types for specs and callers.
+// Encoding and decoding the common value types for built trees and callers.
 #include "regf/names.h"
 #include "regf/regf.h"
 

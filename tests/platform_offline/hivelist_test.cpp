@@ -39,15 +39,15 @@ std::vector<Entry> ReadHiveList(System& system) {
 }
 
 InstallationSpec TwoUsers() {
-    InstallationSpec spec;
-    spec.users = {
+    InstallationSpec layout;
+    layout.users = {
         {"S-1-5-18", "%systemroot%\\system32\\config\\systemprofile", "Windows/System32/config/systemprofile"},
         {"S-1-5-19", "%SystemRoot%\\ServiceProfiles\\LocalService", "Windows/ServiceProfiles/LocalService", true,
          false},
         {kAliceSid, "C:\\Users\\alice", "Users/Alice"},
         {kBobSid, "%SystemDrive%\\Users\\bob", "Users/bob", true, false},
     };
-    return spec;
+    return layout;
 }
 
 TEST(HiveList, ListsTheHivesOfTheInstallationInWindowsOrder) {
@@ -80,11 +80,11 @@ TEST(HiveList, ListsTheHivesOfTheInstallationInWindowsOrder) {
 
 TEST(HiveList, DeviceFormKeepsTheCaseFoundOnDisk) {
     TempFolder root;
-    InstallationSpec spec;
-    spec.configFolder = "WINDOWS/system32/CONFIG";
-    spec.machineHives = {"system", "Software", "SAM"};
-    spec.users = {{kAliceSid, "C:\\USERS\\ALICE", "users/Alice"}};
-    MakeInstallation(root.Path(), spec);
+    InstallationSpec layout;
+    layout.configFolder = "WINDOWS/system32/CONFIG";
+    layout.machineHives = {"system", "Software", "SAM"};
+    layout.users = {{kAliceSid, "C:\\USERS\\ALICE", "users/Alice"}};
+    MakeInstallation(root.Path(), layout);
     OfflineSystem system(root.Path().string());
 
     std::vector<Entry> entries = ReadHiveList(system);
@@ -120,10 +120,10 @@ TEST(HiveList, MissingFilesAreLeftOut) {
     };
     for (const Case& c : cases) {
         TempFolder root;
-        InstallationSpec spec;
-        spec.machineHives = c.machineHives;
-        spec.users = c.users;
-        MakeInstallation(root.Path(), spec);
+        InstallationSpec layout;
+        layout.machineHives = c.machineHives;
+        layout.users = c.users;
+        MakeInstallation(root.Path(), layout);
         OfflineSystem system(root.Path().string());
         std::vector<std::string> names;
         for (const Entry& e : ReadHiveList(system)) names.push_back(e.name);

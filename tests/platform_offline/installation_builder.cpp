@@ -98,38 +98,38 @@ void WriteHive(const fs::path& file, const regf::KeySpec& root, double fragmenta
 
 namespace {
 
-regf::KeySpec SoftwareHive(const InstallationSpec& spec) {
+regf::KeySpec SoftwareHive(const InstallationSpec& layout) {
     regf::KeySpec profileList = NamedKey("ProfileList");
-    for (const UserProfile& user : spec.users)
+    for (const UserProfile& user : layout.users)
         profileList.subkeys.push_back({user.sid, "", 0, {}, {{"ProfileImagePath", 2, regf::Utf16z(user.imagePath)}}, {}});
     regf::KeySpec currentVersion = NamedKey("CurrentVersion");
-    currentVersion.values = spec.currentVersion;
+    currentVersion.values = layout.currentVersion;
     currentVersion.subkeys.push_back(std::move(profileList));
     regf::KeySpec windowsNt = NamedKey("Windows NT");
     windowsNt.subkeys.push_back(std::move(currentVersion));
     regf::KeySpec microsoft = NamedKey("Microsoft");
     microsoft.subkeys.push_back(std::move(windowsNt));
 
-    regf::KeySpec root = SampleHive("SOFTWARE-ROOT", spec.softwareKeys);
+    regf::KeySpec root = SampleHive("SOFTWARE-ROOT", layout.softwareKeys);
     root.subkeys.insert(root.subkeys.begin(), std::move(microsoft));
     return root;
 }
 
 }  // namespace
 
-void MakeInstallation(const fs::path& root, const InstallationSpec& spec) {
-    fs::path config = root / spec.configFolder;
-    for (const std::string& name : spec.machineHives) {
+void MakeInstallation(const fs::path& root, const InstallationSpec& layout) {
+    fs::path config = root / layout.configFolder;
+    for (const std::string& name : layout.machineHives) {
         bool software = name == "SOFTWARE" || name == "software" || name == "Software";
-        WriteHive(config / name, software ? SoftwareHive(spec) : SampleHive(name + "-ROOT", 20), spec.fragmentation);
+        WriteHive(config / name, software ? SoftwareHive(layout) : SampleHive(name + "-ROOT", 20), layout.fragmentation);
     }
-    for (const UserProfile& user : spec.users) {
+    for (const UserProfile& user : layout.users) {
         fs::path folder = root / user.folderOnDisk;
         fs::create_directories(folder);
-        if (user.ntUser) WriteHive(folder / "NTUSER.DAT", SampleHive(user.sid, 40), spec.fragmentation);
+        if (user.ntUser) WriteHive(folder / "NTUSER.DAT", SampleHive(user.sid, 40), layout.fragmentation);
         if (user.usrClass)
             WriteHive(folder / "AppData/Local/Microsoft/Windows/UsrClass.dat", SampleHive(user.sid + "_Classes", 40),
-                      spec.fragmentation);
+                      layout.fragmentation);
     }
 }
 

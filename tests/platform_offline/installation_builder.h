@@ -47,7 +47,7 @@ struct InstallationSpec {
 
 // Writes the installation under root. Each hive holds a few keys and values of its own besides
 // what the platform reads (SOFTWARE's CurrentVersion and ProfileList).
-void MakeInstallation(const std::filesystem::path& root, const InstallationSpec& spec);
+void MakeInstallation(const std::filesystem::path& root, const InstallationSpec& layout);
 
 regf::KeySpec NamedKey(std::string name);
 

@@ -14,9 +14,9 @@ namespace fs = std::filesystem;
 class SaveKey : public ::testing::Test {
 protected:
     void SetUp() override {
-        InstallationSpec spec;
-        spec.users = {{"S-1-5-21-1-2-3-1001", "%SystemDrive%\\Users\\carol", "Users/carol"}};
-        MakeInstallation(root.Path(), spec);
+        InstallationSpec layout;
+        layout.users = {{"S-1-5-21-1-2-3-1001", "%SystemDrive%\\Users\\carol", "Users/carol"}};
+        MakeInstallation(root.Path(), layout);
     }
     long Save(RootKey rootKey, const std::string& subKey, const std::string& target) {
         KeyHandle key = 0;

@@ -45,9 +45,9 @@ TEST(Version, ReadFromTheSoftwareHiveAsAnUnmanifestedProgramSeesIt) {
     };
     for (const Case& c : cases) {
         TempFolder root;
-        InstallationSpec spec;
-        spec.currentVersion = c.values;
-        MakeInstallation(root.Path(), spec);
+        InstallationSpec layout;
+        layout.currentVersion = c.values;
+        MakeInstallation(root.Path(), layout);
         OsVersion v = OfflineSystem(root.Path().string()).GetVersionEx();
         EXPECT_EQ(v.majorVersion, c.expected.majorVersion) << c.what;
         EXPECT_EQ(v.minorVersion, c.expected.minorVersion) << c.what;

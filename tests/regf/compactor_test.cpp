@@ -40,13 +40,13 @@ TEST_P(CompactRoundTrip, KeepsContentDropsFreeSpaceAndIsAFixedPoint) {
     options.maxLeafElements = c.maxLeafElements;
     options.fragmentation = c.fragmentation;
     options.fileName = "config\\SOFTWARE";
-    auto spec = testing::RichTree();
-    auto input = Build(spec, options);
+    auto tree = testing::RichTree();
+    auto input = Build(tree, options);
 
     CompactStats stats;
     auto once = CompactOrFail(Open(input), &stats);
     HiveFile compacted = Open(once);
-    EXPECT_EQ(Dump(ReadBack(compacted)), Dump(Normalized(spec)));
+    EXPECT_EQ(Dump(ReadBack(compacted)), Dump(Normalized(tree)));
     EXPECT_FALSE(compacted.IsDirty());
     EXPECT_EQ(compacted.MinorVersion(), c.minorVersion);
     EXPECT_EQ(stats.inputSize, input.size());
@@ -65,7 +65,7 @@ TEST_P(CompactRoundTrip, KeepsContentDropsFreeSpaceAndIsAFixedPoint) {
     packed.fragmentation = 0;
     packed.indexLeaves = false;
     packed.maxLeafElements = 0;
-    EXPECT_EQ(once, Build(spec, packed));
+    EXPECT_EQ(once, Build(tree, packed));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -78,14 +78,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(CompactSize, IsTheReachableContentPacked) {
-    auto spec = testing::WideTree(4000);
-    for (auto& key : spec.subkeys) {
+    auto tree = testing::WideTree(4000);
+    for (auto& key : tree.subkeys) {
         key.className = "c";
         key.values.push_back({"text", 1, Utf16z("a value of some length " + key.name)});
     }
     BuildOptions options;
     options.fragmentation = 0.35;
-    auto input = Build(spec, options);
+    auto input = Build(tree, options);
     CompactStats stats;
     auto output = CompactOrFail(Open(input), &stats);
     // Within one bin of the ideal: the tails left free are a few bytes each.
@@ -144,9 +144,9 @@ TEST(CompactFile, ReportsUnreadableInputAndUnwritableOutput) {
 
 TEST(CompactFile, CancelStopsAndLeavesNoFiles) {
     testing::TempDir dir;
-    auto spec = testing::WideTree(20000);
-    for (auto& key : spec.subkeys) key.values.push_back({"v", 3, std::vector<std::uint8_t>(200, 7)});
-    testing::WriteFileBytes(dir.File("in"), Build(spec));
+    auto tree = testing::WideTree(20000);
+    for (auto& key : tree.subkeys) key.values.push_back({"v", 3, std::vector<std::uint8_t>(200, 7)});
+    testing::WriteFileBytes(dir.File("in"), Build(tree));
 
     std::atomic<bool> cancel{false};
     CompactOptions options;
@@ -172,9 +172,9 @@ TEST(CompactFile, CancelStopsAndLeavesNoFiles) {
 
 TEST(CompactFile, ReportsProgressInBytesUpToTheTotal) {
     testing::TempDir dir;
-    auto spec = testing::WideTree(20000);
-    for (auto& key : spec.subkeys) key.values.push_back({"v", 3, std::vector<std::uint8_t>(100, 7)});
-    auto input = Build(spec, testing::Fragmented(0.2));
+    auto tree = testing::WideTree(20000);
+    for (auto& key : tree.subkeys) key.values.push_back({"v", 3, std::vector<std::uint8_t>(100, 7)});
+    auto input = Build(tree, testing::Fragmented(0.2));
     testing::WriteFileBytes(dir.File("in"), input);
     std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
     CompactOptions options;

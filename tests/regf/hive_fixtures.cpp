@@ -38,42 +38,42 @@ std::string HexOf(const std::vector<std::uint8_t>& data) {
     return text;
 }
 
-void DumpInto(const KeySpec& spec, const std::string& path, std::string& out) {
-    out += "key " + path + " class=\"" + spec.className + "\" time=" + std::to_string(spec.lastWritten) +
-           " sd=" + HexOf(spec.security) + "\n";
-    for (const auto& value : spec.values)
+void DumpInto(const KeySpec& tree, const std::string& path, std::string& out) {
+    out += "key " + path + " class=\"" + tree.className + "\" time=" + std::to_string(tree.lastWritten) +
+           " sd=" + HexOf(tree.security) + "\n";
+    for (const auto& value : tree.values)
         out += "  value \"" + value.name + "\" type=" + std::to_string(value.type) + " size=" +
                std::to_string(value.data.size()) + " data=" + HexOf(value.data) + "\n";
-    for (const auto& child : spec.subkeys) DumpInto(child, path + "\\" + child.name, out);
+    for (const auto& child : tree.subkeys) DumpInto(child, path + "\\" + child.name, out);
 }
 
-void NormalizeInto(KeySpec& spec, const std::vector<std::uint8_t>& inherited) {
-    if (spec.security.empty()) spec.security = inherited;
-    std::stable_sort(spec.subkeys.begin(), spec.subkeys.end(), [](const KeySpec& a, const KeySpec& b) {
+void NormalizeInto(KeySpec& tree, const std::vector<std::uint8_t>& inherited) {
+    if (tree.security.empty()) tree.security = inherited;
+    std::stable_sort(tree.subkeys.begin(), tree.subkeys.end(), [](const KeySpec& a, const KeySpec& b) {
         return CompareNames(Utf8ToUtf16(a.name), Utf8ToUtf16(b.name)) < 0;
     });
-    for (auto& child : spec.subkeys) NormalizeInto(child, spec.security);
+    for (auto& child : tree.subkeys) NormalizeInto(child, tree.security);
 }
 
 KeySpec ReadKey(const KeyView& key) {
-    KeySpec spec;
-    spec.name = key.Name();
-    spec.lastWritten = key.LastWritten();
+    KeySpec tree;
+    tree.name = key.Name();
+    tree.lastWritten = key.LastWritten();
     auto className = key.ClassName();
     EXPECT_TRUE(className.ok()) << className.error().ToString();
-    if (className) spec.className = *className;
+    if (className) tree.className = *className;
     auto security = key.SecurityDescriptor();
     EXPECT_TRUE(security.ok()) << security.error().ToString();
-    if (security) spec.security = *security;
+    if (security) tree.security = *security;
     auto values = key.Values();
     EXPECT_TRUE(values.ok()) << values.error().ToString();
     if (values)
-        for (auto& value : *values) spec.values.push_back({value.name, value.type, value.data});
+        for (auto& value : *values) tree.values.push_back({value.name, value.type, value.data});
     auto subkeys = key.Subkeys();
     EXPECT_TRUE(subkeys.ok()) << subkeys.error().ToString();
     if (subkeys)
-        for (const auto& subkey : *subkeys) spec.subkeys.push_back(ReadKey(subkey));
-    return spec;
+        for (const auto& subkey : *subkeys) tree.subkeys.push_back(ReadKey(subkey));
+    return tree;
 }
 
 }  // namespace
@@ -144,8 +144,8 @@ KeySpec WideTree(std::uint32_t count) {
     return root;
 }
 
-KeySpec Normalized(const KeySpec& spec) {
-    KeySpec copy = spec;
+KeySpec Normalized(const KeySpec& tree) {
+    KeySpec copy = tree;
     NormalizeInto(copy, DefaultKeySecurity());
     return copy;
 }
@@ -157,14 +157,14 @@ KeySpec ReadBack(const HiveFile& hive) {
     return ReadKey(*root);
 }
 
-std::string Dump(const KeySpec& spec) {
+std::string Dump(const KeySpec& tree) {
     std::string out;
-    DumpInto(spec, spec.name, out);
+    DumpInto(tree, tree.name, out);
     return out;
 }
 
-std::vector<std::uint8_t> Build(const KeySpec& spec, const BuildOptions& options) {
-    auto bytes = BuildBytes(spec, options);
+std::vector<std::uint8_t> Build(const KeySpec& tree, const BuildOptions& options) {
+    auto bytes = BuildBytes(tree, options);
     EXPECT_TRUE(bytes.ok()) << bytes.error().ToString();
     return bytes ? *bytes : std::vector<std::uint8_t>();
 }

@@ -20,13 +20,13 @@ KeySpec WideTree(std::uint32_t count);
 std::vector<std::uint8_t> SystemOnlySecurity();
 
 // The tree as a hive holds it: subkeys sorted, security inherited from the parent filled in.
-KeySpec Normalized(const KeySpec& spec);
+KeySpec Normalized(const KeySpec& tree);
 // Reads every key of the hive back; fails the test on an error.
 KeySpec ReadBack(const HiveFile& hive);
 // One line per key and value, with data in hex: equal trees give equal text.
-std::string Dump(const KeySpec& spec);
+std::string Dump(const KeySpec& tree);
 
-std::vector<std::uint8_t> Build(const KeySpec& spec, const BuildOptions& options = {});
+std::vector<std::uint8_t> Build(const KeySpec& tree, const BuildOptions& options = {});
 BuildOptions Fragmented(double share);
 BuildOptions DirtyOptions();
 HiveFile Open(std::vector<std::uint8_t> bytes);

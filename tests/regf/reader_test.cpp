@@ -39,11 +39,11 @@ TEST_P(ReaderRoundTrip, EveryKeyValueClassAndDescriptorComesBack) {
     options.indexLeaves = c.indexLeaves;
     options.maxLeafElements = c.maxLeafElements;
     options.fragmentation = c.fragmentation;
-    auto spec = testing::RichTree();
-    HiveFile hive = Open(Build(spec, options));
+    auto tree = testing::RichTree();
+    HiveFile hive = Open(Build(tree, options));
     EXPECT_FALSE(hive.IsDirty());
     EXPECT_EQ(hive.MinorVersion(), c.minorVersion);
-    EXPECT_EQ(Dump(ReadBack(hive)), Dump(Normalized(spec)));
+    EXPECT_EQ(Dump(ReadBack(hive)), Dump(Normalized(tree)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -221,11 +221,11 @@ TEST(BaseBlock, ChecksumAvoidsTheValuesMeaningNone) {
 TEST(Builder, SameSeedSameBytesOtherSeedOtherLayout) {
     BuildOptions options;
     options.fragmentation = 0.3;
-    auto spec = testing::RichTree();
-    auto a = Build(spec, options), b = Build(spec, options);
+    auto tree = testing::RichTree();
+    auto a = Build(tree, options), b = Build(tree, options);
     EXPECT_EQ(a, b);
     options.seed = 2;
-    EXPECT_NE(Build(spec, options), a);
+    EXPECT_NE(Build(tree, options), a);
 }
 
 TEST(Builder, DirtyOptionLeavesSequenceNumbersUnequal) {
@@ -244,12 +244,12 @@ double FreeShare(const HiveFile& hive) {
 }
 
 TEST(Builder, FragmentationLeavesAboutThatShareFree) {
-    auto spec = testing::WideTree(3000);
-    for (auto& key : spec.subkeys) key.values.push_back({"v", 1, Utf16z("some text of a value")});
+    auto tree = testing::WideTree(3000);
+    for (auto& key : tree.subkeys) key.values.push_back({"v", 1, Utf16z("some text of a value")});
     for (double wanted : {0.0, 0.1, 0.25, 0.5}) {
         BuildOptions options;
         options.fragmentation = wanted;
-        HiveFile hive = Open(Build(spec, options));
+        HiveFile hive = Open(Build(tree, options));
         EXPECT_NEAR(FreeShare(hive), wanted, 0.04) << "fragmentation " << wanted;
     }
 }

@@ -44,7 +44,7 @@ if [ ${#missing[@]} -gt 0 ] || [ $need_src -eq 1 ]; then
     apt-get update -qq
     updated=1
     if [ ${#missing[@]} -gt 0 ]; then
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
     fi
 fi
 

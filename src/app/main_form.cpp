@@ -3,7 +3,6 @@
 #include "app/main_form.h"
 
 #include "app/caption_width.h"
-#include "app/later_steps.h"
 #include "app/program_identity.h"
 #include "app/program_messages.h"
 #include "app/program_pictures.h"
@@ -16,6 +15,7 @@
 #include "hive/analysis.h"
 #include "hive/catalogue.h"
 #include "platform/version.h"
+#include "settings/form_translation.h"
 #include "settings/options_form.h"
 #include "settings/options_setting.h"
 #include "ui/application.h"
@@ -157,7 +157,7 @@ void TfrmMain::FormShow()
     list.SetGridLines(OptionsSetting.IsShowLine);
     MarkCurrentLanguage();
     if (!common::AsciiEqualNoCase(OptionsSetting.Lan, "English"))
-        TranslateFormNotBuiltYet(*this, OptionsSetting.Lan);
+        settings::TranslateFormNotBuiltYet(*this, OptionsSetting.Lan);
     FitButtonWidths();
     MainWindowHost host(*this, system_);
     ExamineCommandLine(host, ProgramArguments());

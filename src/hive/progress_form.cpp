@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/ascii_text.h"
+#include "settings/form_translation.h"
 #include "hive/builtin_strings.h"
 #include "hive/snapshot.h"
 #include "settings/options_setting.h"
@@ -25,9 +26,6 @@ const ui::ComponentSpec kLayout[] = {
     {ui::Kind<ui::TButton>, "bStop", {306, 144, 80, 27}, "Stop"},
     {ui::Kind<ui::TTimer>, "Timer1", {}, "", "", ui::kTimerDisabled},
 };
-
-// Language files cannot translate windows yet: every window keeps its built-in English texts.
-void TranslateFormNotBuiltYet(ui::Form&, const std::string& /*language*/) {}
 
 std::int64_t Clamp(std::int64_t value, std::int64_t low, std::int64_t high) {
     return std::min(std::max(value, low), high);
@@ -128,7 +126,7 @@ void TfrmGetNewHiveProgess::FormShow() {
     NextMark = 0;
     Stopped = false;
     if (!common::AsciiEqualNoCase(settings::OptionsSetting.Lan, "English"))
-        TranslateFormNotBuiltYet(*this, settings::OptionsSetting.Lan);
+        settings::TranslateFormNotBuiltYet(*this, settings::OptionsSetting.Lan);
 }
 
 // The run starts from the message, once the showing and activation are over.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/ascii_text.h"
+#include "settings/form_translation.h"
 #include "settings/options_setting.h"
 #include "ui/containers.h"
 #include "ui/form_table.h"
@@ -30,9 +31,6 @@ const ui::ComponentSpec kLayout[] = {
 // A check box is as wide as its caption plus the box and the gap before the text, but never
 // wider than its group box leaves room for.
 constexpr int kCheckGlyphWidth = 17;
-
-// Language files cannot translate windows yet: the dialog keeps its built-in English texts.
-void TranslateFormNotBuiltYet(ui::Form&, const std::string& /*language*/) {}
 
 }  // namespace
 

@@ -31,23 +31,11 @@ std::string Problems(const CheckReport& report) {
     return all;
 }
 
-struct SoundCase {
-    const char* label;
-    std::uint32_t minorVersion;
-    bool indexLeaves;
-    std::uint32_t maxLeafElements;
-    double fragmentation;
-};
-
-class CheckSound : public ::testing::TestWithParam<SoundCase> {};
+class CheckSound : public ::testing::TestWithParam<testing::LayoutCase> {};
 
 TEST_P(CheckSound, BuiltAndCompactedHivesPass) {
     const auto& c = GetParam();
-    BuildOptions options;
-    options.minorVersion = c.minorVersion;
-    options.indexLeaves = c.indexLeaves;
-    options.maxLeafElements = c.maxLeafElements;
-    options.fragmentation = c.fragmentation;
+    BuildOptions options = testing::OptionsFor(c);
     HiveFile hive = Open(Build(testing::RichTree(), options));
     CheckReport report = Check(hive);
     EXPECT_TRUE(report.sound) << report.Text();
@@ -75,10 +63,10 @@ TEST_P(CheckSound, BuiltAndCompactedHivesPass) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, CheckSound,
-                         ::testing::Values(SoundCase{"v1_3", 3, false, 0, 0.0}, SoundCase{"v1_5", 5, false, 0, 0.0},
-                                           SoundCase{"v1_5_li_ri", 5, true, 2, 0.0},
-                                           SoundCase{"v1_3_ri_fragmented", 3, false, 2, 0.3},
-                                           SoundCase{"v1_6_fragmented", 6, false, 0, 0.45}),
+                         ::testing::Values(testing::LayoutCase{"v1_3", 3, false, 0, 0.0}, testing::LayoutCase{"v1_5", 5, false, 0, 0.0},
+                                           testing::LayoutCase{"v1_5_li_ri", 5, true, 2, 0.0},
+                                           testing::LayoutCase{"v1_3_ri_fragmented", 3, false, 2, 0.3},
+                                           testing::LayoutCase{"v1_6_fragmented", 6, false, 0, 0.45}),
                          [](const auto& info) { return std::string(info.param.label); });
 
 // ---------------------------------------------------------------------------------------------

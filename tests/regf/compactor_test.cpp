@@ -22,23 +22,11 @@ std::vector<std::uint8_t> CompactOrFail(const HiveFile& hive, CompactStats* stat
     return bytes ? *bytes : std::vector<std::uint8_t>();
 }
 
-struct CompactCase {
-    const char* label;
-    std::uint32_t minorVersion;
-    bool indexLeaves;
-    std::uint32_t maxLeafElements;
-    double fragmentation;
-};
-
-class CompactRoundTrip : public ::testing::TestWithParam<CompactCase> {};
+class CompactRoundTrip : public ::testing::TestWithParam<testing::LayoutCase> {};
 
 TEST_P(CompactRoundTrip, KeepsContentDropsFreeSpaceAndIsAFixedPoint) {
     const auto& c = GetParam();
-    BuildOptions options;
-    options.minorVersion = c.minorVersion;
-    options.indexLeaves = c.indexLeaves;
-    options.maxLeafElements = c.maxLeafElements;
-    options.fragmentation = c.fragmentation;
+    BuildOptions options = testing::OptionsFor(c);
     options.fileName = "config\\SOFTWARE";
     auto tree = testing::RichTree();
     auto input = Build(tree, options);
@@ -70,11 +58,11 @@ TEST_P(CompactRoundTrip, KeepsContentDropsFreeSpaceAndIsAFixedPoint) {
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, CompactRoundTrip,
-    ::testing::Values(CompactCase{"v1_3", 3, false, 0, 0.0}, CompactCase{"v1_5", 5, false, 0, 0.0},
-                      CompactCase{"v1_6", 6, false, 0, 0.0}, CompactCase{"v1_3_fragmented", 3, false, 0, 0.3},
-                      CompactCase{"v1_5_fragmented", 5, false, 0, 0.5},
-                      CompactCase{"v1_5_li_and_ri_input", 5, true, 2, 0.2},
-                      CompactCase{"v1_4_ri_of_lf_input", 4, false, 3, 0.1}),
+    ::testing::Values(testing::LayoutCase{"v1_3", 3, false, 0, 0.0}, testing::LayoutCase{"v1_5", 5, false, 0, 0.0},
+                      testing::LayoutCase{"v1_6", 6, false, 0, 0.0}, testing::LayoutCase{"v1_3_fragmented", 3, false, 0, 0.3},
+                      testing::LayoutCase{"v1_5_fragmented", 5, false, 0, 0.5},
+                      testing::LayoutCase{"v1_5_li_and_ri_input", 5, true, 2, 0.2},
+                      testing::LayoutCase{"v1_4_ri_of_lf_input", 4, false, 3, 0.1}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(CompactSize, IsTheReachableContentPacked) {

@@ -169,6 +169,15 @@ std::vector<std::uint8_t> Build(const KeySpec& tree, const BuildOptions& options
     return bytes ? *bytes : std::vector<std::uint8_t>();
 }
 
+BuildOptions OptionsFor(const LayoutCase& layout) {
+    BuildOptions options;
+    options.minorVersion = layout.minorVersion;
+    options.indexLeaves = layout.indexLeaves;
+    options.maxLeafElements = layout.maxLeafElements;
+    options.fragmentation = layout.fragmentation;
+    return options;
+}
+
 BuildOptions Fragmented(double share) {
     BuildOptions options;
     options.fragmentation = share;

@@ -28,6 +28,17 @@ std::string Dump(const KeySpec& tree);
 
 std::vector<std::uint8_t> Build(const KeySpec& tree, const BuildOptions& options = {});
 BuildOptions Fragmented(double share);
+
+// One way of laying a hive out: format version, list forms and free space. The round-trip,
+// compaction and checker tables all walk such layouts.
+struct LayoutCase {
+    const char* label;
+    std::uint32_t minorVersion;
+    bool indexLeaves;
+    std::uint32_t maxLeafElements;
+    double fragmentation;
+};
+BuildOptions OptionsFor(const LayoutCase& layout);
 BuildOptions DirtyOptions();
 HiveFile Open(std::vector<std::uint8_t> bytes);
 

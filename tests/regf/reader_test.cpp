@@ -22,23 +22,11 @@ using testing::Normalized;
 using testing::Open;
 using testing::ReadBack;
 
-struct RoundTripCase {
-    const char* label;
-    std::uint32_t minorVersion;
-    bool indexLeaves;
-    std::uint32_t maxLeafElements;
-    double fragmentation;
-};
-
-class ReaderRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+class ReaderRoundTrip : public ::testing::TestWithParam<testing::LayoutCase> {};
 
 TEST_P(ReaderRoundTrip, EveryKeyValueClassAndDescriptorComesBack) {
     const auto& c = GetParam();
-    BuildOptions options;
-    options.minorVersion = c.minorVersion;
-    options.indexLeaves = c.indexLeaves;
-    options.maxLeafElements = c.maxLeafElements;
-    options.fragmentation = c.fragmentation;
+    BuildOptions options = testing::OptionsFor(c);
     auto tree = testing::RichTree();
     HiveFile hive = Open(Build(tree, options));
     EXPECT_FALSE(hive.IsDirty());
@@ -48,12 +36,12 @@ TEST_P(ReaderRoundTrip, EveryKeyValueClassAndDescriptorComesBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, ReaderRoundTrip,
-    ::testing::Values(RoundTripCase{"v1_3_lf", 3, false, 0, 0.0}, RoundTripCase{"v1_4_lf", 4, false, 0, 0.0},
-                      RoundTripCase{"v1_5_lh", 5, false, 0, 0.0}, RoundTripCase{"v1_6_lh", 6, false, 0, 0.0},
-                      RoundTripCase{"v1_5_li", 5, true, 0, 0.0}, RoundTripCase{"v1_5_ri_of_lh", 5, false, 2, 0.0},
-                      RoundTripCase{"v1_3_ri_of_lf", 3, false, 2, 0.0}, RoundTripCase{"v1_5_ri_of_li", 5, true, 2, 0.0},
-                      RoundTripCase{"v1_5_fragmented", 5, false, 0, 0.4},
-                      RoundTripCase{"v1_3_fragmented", 3, false, 3, 0.25}),
+    ::testing::Values(testing::LayoutCase{"v1_3_lf", 3, false, 0, 0.0}, testing::LayoutCase{"v1_4_lf", 4, false, 0, 0.0},
+                      testing::LayoutCase{"v1_5_lh", 5, false, 0, 0.0}, testing::LayoutCase{"v1_6_lh", 6, false, 0, 0.0},
+                      testing::LayoutCase{"v1_5_li", 5, true, 0, 0.0}, testing::LayoutCase{"v1_5_ri_of_lh", 5, false, 2, 0.0},
+                      testing::LayoutCase{"v1_3_ri_of_lf", 3, false, 2, 0.0}, testing::LayoutCase{"v1_5_ri_of_li", 5, true, 2, 0.0},
+                      testing::LayoutCase{"v1_5_fragmented", 5, false, 0, 0.4},
+                      testing::LayoutCase{"v1_3_fragmented", 3, false, 3, 0.25}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // The signature of the cell at `offset`.

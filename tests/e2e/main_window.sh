@@ -16,18 +16,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 mkdir -p "$artifacts"
 
-own_env=0
-if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
-    # shellcheck source=tools/wine-env.sh
-    source "$root/tools/wine-env.sh"
-    wine_env_start "$artifacts/e2e-env"
-    own_env=1
-fi
-export WINEDEBUG=-all
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok:   $*"; }
+# shellcheck source=tests/e2e/e2e_common.sh
+source "$root/tests/e2e/e2e_common.sh"
+e2e_begin_env "$root" "$artifacts/e2e-env"
 probe() { wine "$probe" "$@" 2>&1 | tr -d '\r'; }
 
 hivelist='HKLM\SYSTEM\CurrentControlSet\Control\hivelist'
@@ -47,9 +38,7 @@ cleanup() {
         wine reg delete "$hivelist" /v "$name" /f >/dev/null 2>&1
     done
     rm -rf "$hive_dir"
-    if [ $own_env -eq 1 ]; then
-        wine_env_stop
-    fi
+    e2e_end_env
 }
 trap cleanup EXIT
 

@@ -16,18 +16,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 mkdir -p "$artifacts"
 
-own_env=0
-if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
-    # shellcheck source=tools/wine-env.sh
-    source "$root/tools/wine-env.sh"
-    wine_env_start "$artifacts/e2e-scan-env"
-    own_env=1
-fi
-export WINEDEBUG=-all
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok:   $*"; }
+# shellcheck source=tests/e2e/e2e_common.sh
+source "$root/tests/e2e/e2e_common.sh"
+e2e_begin_env "$root" "$artifacts/e2e-scan-env"
 
 hivelist='HKLM\SYSTEM\CurrentControlSet\Control\hivelist'
 folder="$WINEPREFIX/drive_c/kelvara-scan"
@@ -50,9 +41,7 @@ cleanup() {
     done
     cp "$result_unix" "$artifacts/scan-result.ini" 2>/dev/null
     rm -rf "$folder"
-    if [ $own_env -eq 1 ]; then
-        wine_env_stop
-    fi
+    e2e_end_env
 }
 trap cleanup EXIT
 

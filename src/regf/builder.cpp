@@ -2,6 +2,7 @@
 // benchmarks. With `fragmentation` it also leaves the free space real hives collect: keys that
 // were deleted, value data that grew and moved, small cells freed between used ones.
 #include <algorithm>
+#include <deque>
 #include <fstream>
 #include <random>
 
@@ -60,7 +61,8 @@ private:
                                     std::uint32_t parent, std::uint32_t depth, const std::string& path, bool isRoot) {
         if (depth > kMaxDepth)
             return MakeError(0, "build: key \"" + path + "\" is nested deeper than " + std::to_string(kMaxDepth) + " levels");
-        auto record = RecordOf(tree, inherited, path, isRoot);
+        std::deque<std::string> names;   // the record's names, stored, while it is written
+        auto record = RecordOf(tree, inherited, path, isRoot, names);
         if (!record) return record.error();
         auto offset = tree_.WriteKey(*record, parent);
         if (!offset) return offset;
@@ -68,39 +70,41 @@ private:
         if (!freed) return freed.error();
 
         // Subkeys are kept in the registry's order: by upper-cased name.
-        std::vector<std::pair<std::u16string, const KeySpec*>> children;
-        for (const auto& child : tree.subkeys) children.emplace_back(Utf8ToUtf16(child.name), &child);
-        std::stable_sort(children.begin(), children.end(),
-                         [](const auto& a, const auto& b) { return CompareNames(a.first, b.first) < 0; });
+        std::vector<std::pair<std::string, const KeySpec*>> children;   // UTF-16LE name, key
+        for (const auto& child : tree.subkeys) children.emplace_back(EncodeName(Utf8ToUtf16(child.name), false), &child);
+        auto byName = [](const auto& a, const auto& b) { return CompareNames(Utf16View(a.first), Utf16View(b.first)) < 0; };
+        std::stable_sort(children.begin(), children.end(), byName);
         std::vector<SubkeyEntry> entries;
         for (std::size_t i = 0; i < children.size(); ++i) {
             std::string childPath = path + "\\" + children[i].second->name;
-            if (i > 0 && CompareNames(children[i - 1].first, children[i].first) == 0)
+            if (i > 0 && !byName(children[i - 1], children[i]))
                 return MakeError(0, "build: two subkeys named \"" + children[i].second->name + "\" under \"" + path + "\"");
             auto child = WriteTree(*children[i].second, record->security, *offset, depth + 1, childPath, false);
             if (!child) return child;
-            entries.push_back({*child, children[i].first});
+            entries.push_back({*child, Utf16View(children[i].first)});
         }
         auto finished = tree_.FinishKey(*offset, entries);
         if (!finished) return finished.error();
         return offset;
     }
 
+    // The record's names are stored in `names`, which must outlive its writing.
     Result<KeyRecord> RecordOf(const KeySpec& tree, std::span<const std::uint8_t> inherited,
-                               const std::string& path, bool isRoot) {
+                               const std::string& path, bool isRoot, std::deque<std::string>& names) {
+        auto stored = [&names](const std::string& utf8) { return Utf16View(names.emplace_back(EncodeName(Utf8ToUtf16(utf8), false))); };
         KeyRecord record;
-        record.name = Utf8ToUtf16(tree.name);
-        if (!isRoot && (record.name.empty() || record.name.size() > kMaxKeyNameLength ||
-                        record.name.find(u'\\') != std::u16string::npos))
+        record.name = stored(tree.name);
+        if (!isRoot && (record.name.Length() == 0 || record.name.Length() > kMaxKeyNameLength ||
+                        tree.name.find('\\') != std::string::npos))
             return MakeError(0, "build: key name \"" + tree.name + "\" under \"" + path +
                                     "\" must be 1 to 255 characters without a backslash");
-        record.className = Utf8ToUtf16(tree.className);
+        record.className = stored(tree.className);
         record.lastWritten = tree.lastWritten;
         if (isRoot) record.flags = key_flags::KEY_HIVE_ENTRY | key_flags::KEY_NO_DELETE;
         record.security = tree.security.empty() ? inherited : std::span<const std::uint8_t>(tree.security);
         for (const auto& value : tree.values) {
-            ValueRecord v{Utf8ToUtf16(value.name), value.type, std::span<const std::uint8_t>(value.data)};
-            if (v.name.size() > kMaxValueNameLength)
+            ValueRecord v{stored(value.name), value.type, std::span<const std::uint8_t>(value.data)};
+            if (v.name.Length() > kMaxValueNameLength)
                 return MakeError(0, "build: a value name of key \"" + path + "\" is longer than 16383 characters");
             record.values.push_back(std::move(v));
         }
@@ -127,12 +131,13 @@ private:
     // lists and the subkey list become free.
     Status DeletedKey() {
         std::vector<std::uint32_t> cells;
-        std::u16string childName = Utf8ToUtf16("Deleted" + std::to_string(Draw(100000)));
-        auto child = DeletedKeyNode(childName, cells);
+        const std::string childName = EncodeName(Utf8ToUtf16("Deleted" + std::to_string(Draw(100000))), false);
+        auto child = DeletedKeyNode(Utf16View(childName), cells);
         if (!child) return child.error();
-        auto parent = DeletedKeyNode(u"Deleted", cells);
+        const std::string parentName = EncodeName(u"Deleted", false);
+        auto parent = DeletedKeyNode(Utf16View(parentName), cells);
         if (!parent) return parent.error();
-        auto list = WriteSubkeyList(writer_, {{*child, childName}}, SubkeyListLayout{LeafFormFor(options_.minorVersion), 0});
+        auto list = WriteSubkeyList(writer_, {{*child, Utf16View(childName)}}, SubkeyListLayout{LeafFormFor(options_.minorVersion), 0});
         if (!list) return list.error();
         cells.push_back(*list);
         for (auto cell : cells) Release(cell);
@@ -140,7 +145,7 @@ private:
     }
 
     // One key of a deleted subtree; its cells are added to `cells`.
-    Result<std::uint32_t> DeletedKeyNode(std::u16string_view name, std::vector<std::uint32_t>& cells) {
+    Result<std::uint32_t> DeletedKeyNode(StoredName name, std::vector<std::uint32_t>& cells) {
         KeyNodeHeader header{};
         header.last_written_timestamp = 0x01D0000000000000ull + Draw(1u << 30);
         header.subkeys_list_offset = kNoCell;
@@ -154,7 +159,8 @@ private:
         for (std::uint32_t i = 0, n = Draw(4); i < n; ++i) {
             std::vector<std::uint8_t> data(Draw(200) + 1);
             for (auto& b : data) b = static_cast<std::uint8_t>(Draw(256));
-            auto value = WriteKeyValue(writer_, Utf8ToUtf16("Old" + std::to_string(i)), 3, data, options_.minorVersion);
+            const std::string valueName = EncodeName(Utf8ToUtf16("Old" + std::to_string(i)), false);
+            auto value = WriteKeyValue(writer_, Utf16View(valueName), 3, data, options_.minorVersion);
             if (!value) return value.error();
             values.push_back(*value);
             cells.push_back(*value);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "regf/byte_order.h"
 #include "regf/byte_span.h"
 #include "regf/hive_bin.h"
 #include "regf/regf.h"
@@ -32,6 +33,9 @@ public:
 
     // The allocated cell starting at `offset`; `structure` names what the caller expects there.
     Result<Cell> Allocated(std::uint32_t offset, const char* structure) const;
+
+    // The whole size of a cell that Allocated has already accepted.
+    std::uint32_t SizeOfAllocated(std::uint32_t offset) const { return 0u - ReadLe32(data_.data() + offset); }
 
     // Every cell in file order, allocated or free.
     void ForEachCell(const std::function<void(const Cell&)>& visit) const;

@@ -6,6 +6,7 @@
 #include "regf/cell.h"
 #include "regf/hive_writer.h"
 #include "regf/key_node.h"
+#include "regf/names.h"
 
 namespace kelvara::regf {
 
@@ -13,8 +14,11 @@ namespace kelvara::regf {
 // kNoCell).
 Result<std::u16string> ReadClassName(const CellSpace& cells, const KeyNode& node,
                                      std::uint32_t* cellOffset = nullptr);
+// The same as stored (always UTF-16LE), without decoding it.
+Result<StoredName> ReadStoredClassName(const CellSpace& cells, const KeyNode& node,
+                                       std::uint32_t* cellOffset = nullptr);
 
 // Writes the class name cell; kNoCell for an empty name.
-Result<std::uint32_t> WriteClassName(HiveWriter& writer, std::u16string_view className);
+Result<std::uint32_t> WriteClassName(HiveWriter& writer, StoredName className);
 
 }  // namespace kelvara::regf

@@ -66,7 +66,7 @@ public:
 
 private:
     struct Child {
-        std::u16string name;
+        StoredName name;
         KeyNode node;
     };
 
@@ -76,42 +76,45 @@ private:
             return CellError("key node", node.offset, "keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
         if (auto used = Use(node.offset, "key node"); !used) return used.error();
 
-        auto record = RecordOf(node);
-        if (!record) return record.error();
-        auto out = tree_.WriteKey(*record, parentOut);
+        if (auto record = ReadRecord(node); !record) return record.error();
+        auto out = tree_.WriteKey(record_, parentOut);
         if (!out) return out;
 
-        auto children = SortedSubkeys(node);
-        if (!children) return children.error();
+        // One list of children per nesting level, reused from key to key.
+        if (childrenAt_.size() <= depth) childrenAt_.resize(depth + 1);
+        if (auto sorted = SortedSubkeys(node, childrenAt_[depth]); !sorted) return sorted.error();
         std::vector<SubkeyEntry> entries;
-        entries.reserve(children->size());
-        for (auto& child : *children) {
+        entries.reserve(childrenAt_[depth].size());
+        for (std::size_t i = 0; i < childrenAt_[depth].size(); ++i) {
+            const Child child = childrenAt_[depth][i];
             auto copied = CopyKey(child.node, *out, depth + 1);
             if (!copied) return copied;
-            entries.push_back({*copied, std::move(child.name)});
+            entries.push_back({*copied, child.name});
         }
         auto finished = tree_.FinishKey(*out, entries);
         if (!finished) return finished.error();
         return out;
     }
 
-    // The key without its subkeys. Value data that lies in one cell is not copied here: the
-    // record points into the input, and into scratch_ for the rest, until the key is written.
-    Result<KeyRecord> RecordOf(const KeyNode& node) {
-        KeyRecord record;
-        record.name = node.Name();
+    // The key without its subkeys, into record_. Names and value data that lie in one cell
+    // are not copied: the record points into the input, and into scratch_ for the rest, until
+    // the key is written.
+    Status ReadRecord(const KeyNode& node) {
+        KeyRecord& record = record_;
+        record.name = node.Stored();
         record.lastWritten = node.header.last_written_timestamp;
         // Volatile keys never reach a file; the name flag is decided again when writing.
         record.flags = node.header.flags & ~(key_flags::KEY_VOLATILE | key_flags::KEY_COMP_NAME);
         record.accessBits = node.header.access_bits;
         record.subkeyNameFlags = node.header.largest_subkey_name_length;
+        record.values.clear();
 
         std::uint32_t classCell = kNoCell;
-        auto className = ReadClassName(cells_, node, &classCell);
+        auto className = ReadStoredClassName(cells_, node, &classCell);
         if (!className) return className.error();
         if (classCell != kNoCell)
             if (auto used = Use(classCell, "class name"); !used) return used.error();
-        record.className = std::move(className.value());
+        record.className = *className;
 
         auto descriptor = DescriptorAt(node.header.key_security_offset);
         if (!descriptor) return descriptor.error();
@@ -119,14 +122,13 @@ private:
         record.securitySource = node.header.key_security_offset;
 
         std::uint32_t count = node.header.number_of_key_values;
-        if (count == 0) return record;
-        auto list = ReadValueList(cells_, node.header.key_values_list_offset, count);
+        if (count == 0) return Done{};
+        auto list = ReadValueListBytes(cells_, node.header.key_values_list_offset, count);
         if (!list) return list.error();
         if (auto used = Use(node.header.key_values_list_offset, "key values list"); !used) return used.error();
         if (scratch_.size() < count) scratch_.resize(count);
-        record.values.reserve(count);
         for (std::uint32_t i = 0; i < count; ++i) {
-            std::uint32_t valueOffset = (*list)[i];
+            std::uint32_t valueOffset = ReadLe32(list->data() + 4 * i);
             auto value = ReadKeyValue(cells_, valueOffset);
             if (!value) return value.error();
             if (auto used = Use(valueOffset, "key value"); !used) return used.error();
@@ -135,86 +137,105 @@ private:
             if (!data) return data.error();
             for (auto cell : dataCells_)
                 if (auto used = Use(cell, "value data"); !used) return used.error();
-            record.values.push_back({value->Name(), value->header.data_type, *data});
+            record.values.push_back({value->Stored(), value->header.data_type, *data});
         }
-        if (auto unique = CheckValueNamesUnique(record, *list); !unique) return unique.error();
-        return record;
+        return CheckValueNamesUnique(record, *list);
     }
 
     // Two values of one name cannot both be reached through the registry; which one the user
-    // meant is unknowable, so such a hive is refused rather than guessed at.
-    Status CheckValueNamesUnique(const KeyRecord& record, const std::vector<std::uint32_t>& offsets) {
-        if (record.values.size() < 2) return Done{};
-        std::vector<std::uint32_t> order(record.values.size());
-        for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-        auto before = [&](std::uint32_t a, std::uint32_t b) {
-            int c = CompareNames(record.values[a].name, record.values[b].name);
-            return c != 0 ? c < 0 : a < b;
+    // meant is unknowable, so such a hive is refused rather than guessed at. Names are looked
+    // up by their case-blind hash, so a key with thousands of values costs no more per value
+    // than one with a few.
+    Status CheckValueNamesUnique(const KeyRecord& record, ByteSpan offsets) {
+        const std::size_t n = record.values.size();
+        if (n < 2) return Done{};
+        auto duplicate = [&](std::size_t i) {
+            return CellError("key value", ReadLe32(offsets.data() + 4 * i),
+                             "a second value named \"" + Utf16ToUtf8(record.values[i].name.Decode()) + "\"");
         };
-        std::sort(order.begin(), order.end(), before);
-        for (std::size_t i = 1; i < order.size(); ++i) {
-            const auto& second = record.values[order[i]];
-            if (CompareNames(record.values[order[i - 1]].name, second.name) == 0)
-                return CellError("key value", offsets[order[i]], "a second value named \"" + Utf16ToUtf8(second.name) + "\"");
+        if (n <= kFewValues) {
+            for (std::size_t i = 1; i < n; ++i)
+                for (std::size_t j = 0; j < i; ++j)
+                    if (SameName(record.values[j].name, record.values[i].name)) return duplicate(i);
+            return Done{};
+        }
+        std::size_t slots = 1;
+        while (slots < 2 * n) slots *= 2;
+        nameSlots_.assign(slots, kEmptySlot);
+        for (std::size_t i = 0; i < n; ++i) {
+            const StoredName name = record.values[i].name;
+            std::size_t slot = (NameHash(name) * 0x9E3779B1u) & (slots - 1);
+            for (; nameSlots_[slot] != kEmptySlot; slot = (slot + 1) & (slots - 1))
+                if (SameName(record.values[nameSlots_[slot]].name, name)) return duplicate(i);
+            nameSlots_[slot] = static_cast<std::uint32_t>(i);
         }
         return Done{};
     }
 
     // Descriptors are shared by many keys: each cell is read and checked once.
     Result<std::span<const std::uint8_t>> DescriptorAt(std::uint32_t offset) {
+        if (offset == lastDescriptor_.first) return lastDescriptor_.second;
         auto known = descriptors_.find(offset);
-        if (known != descriptors_.end()) return known->second;
-        auto security = ReadKeySecurity(cells_, offset);
-        if (!security) return security.error();
-        std::span<const std::uint8_t> bytes(security->descriptor.data(), security->descriptor.size());
-        descriptors_.emplace(offset, bytes);
-        return bytes;
+        if (known == descriptors_.end()) {
+            auto security = ReadKeySecurity(cells_, offset);
+            if (!security) return security.error();
+            std::span<const std::uint8_t> bytes(security->descriptor.data(), security->descriptor.size());
+            known = descriptors_.emplace(offset, bytes).first;
+        }
+        lastDescriptor_ = *known;
+        return known->second;
     }
 
     // The subkeys in the registry's order, by upper-cased name, whatever order the input had.
-    Result<std::vector<Child>> SortedSubkeys(const KeyNode& node) {
-        std::vector<Child> children;
+    Status SortedSubkeys(const KeyNode& node, std::vector<Child>& children) {
+        children.clear();
         std::uint32_t count = node.header.number_of_subkeys;
-        if (count == 0) return children;
-        auto list = ReadSubkeyList(cells_, node.header.subkeys_list_offset, count);
-        if (!list) return list.error();
-        for (auto cell : list->cells)
+        if (count == 0) return Done{};
+        if (auto read = ReadSubkeyListInto(cells_, node.header.subkeys_list_offset, count, list_); !read) return read;
+        for (auto cell : list_.cells)
             if (auto used = Use(cell, "subkey list"); !used) return used.error();
-        children.reserve(list->elements.size());
-        for (const auto& element : list->elements) {
+        children.reserve(list_.elements.size());
+        bool sorted = true;
+        for (const auto& element : list_.elements) {
             auto child = ReadKeyNode(cells_, element.keyNodeOffset);
             if (!child) return child.error();
             if (child->header.parent != node.offset)
                 return CellError("key node", element.keyNodeOffset,
                                  "listed as a subkey of " + Hex(node.offset) + " but its parent is " +
                                      Hex(child->header.parent));
-            children.push_back({child->Name(), *child});
+            children.push_back({child->Stored(), *child});
+            if (children.size() > 1 && CompareNames(children[children.size() - 2].name, children.back().name) >= 0)
+                sorted = false;
         }
-        // A sound hive keeps its subkeys sorted already; checking that costs one comparison per
-        // key, where sorting would cost a logarithm's worth.
-        auto byName = [](const Child& a, const Child& b) { return CompareNames(a.name, b.name) < 0; };
-        if (!std::is_sorted(children.begin(), children.end(), byName))
+        // A sound hive keeps its subkeys sorted already, which one comparison per key confirms;
+        // otherwise they are sorted here and then checked for a name given twice.
+        if (!sorted) {
+            auto byName = [](const Child& a, const Child& b) { return CompareNames(a.name, b.name) < 0; };
             std::stable_sort(children.begin(), children.end(), byName);
-        for (std::size_t i = 1; i < children.size(); ++i)
-            if (CompareNames(children[i - 1].name, children[i].name) == 0)
-                return CellError("subkey list", node.header.subkeys_list_offset,
-                                 "two subkeys are named \"" + Utf16ToUtf8(children[i].name) + "\"");
-        return children;
+            for (std::size_t i = 1; i < children.size(); ++i)
+                if (SameName(children[i - 1].name, children[i].name))
+                    return CellError("subkey list", node.header.subkeys_list_offset,
+                                     "two subkeys are named \"" + Utf16ToUtf8(children[i].name.Decode()) + "\"");
+        }
+        return Done{};
     }
 
+    // Marks a cell that a read has accepted as taken.
     Status Use(std::uint32_t offset, const char* structure) {
         std::size_t unit = offset / kCellAlignment;
         if (used_[unit])
             return CellError(structure, offset, "reached a second time (a cycle or a shared cell)");
         used_[unit] = true;
-        auto cell = cells_.Allocated(offset, structure);
-        processed_ += cell ? cell->size : 0;
+        processed_ += cells_.SizeOfAllocated(offset);
         if (options_.progress && processed_ - reported_ >= kProgressStep) {
             reported_ = processed_;
             options_.progress(processed_, impl_.bytes.size());
         }
         return Done{};
     }
+
+    static constexpr std::size_t kFewValues = 8;
+    static constexpr std::uint32_t kEmptySlot = 0xFFFFFFFF;
 
     const HiveImpl& impl_;
     const CellSpace& cells_;
@@ -224,8 +245,13 @@ private:
     KeyTreeWriter tree_;
     std::vector<bool> used_;
     std::unordered_map<std::uint32_t, std::span<const std::uint8_t>> descriptors_;
-    std::vector<std::vector<std::uint8_t>> scratch_;   // data of the key being copied
+    std::pair<std::uint32_t, std::span<const std::uint8_t>> lastDescriptor_{kNoCell, {}};
+    KeyRecord record_;                                  // the key being copied
+    std::vector<std::vector<std::uint8_t>> scratch_;   // its value data that is not in one cell
     std::vector<std::uint32_t> dataCells_;
+    std::vector<std::uint32_t> nameSlots_;             // its value names, by hash
+    SubkeyList list_;
+    std::vector<std::vector<Child>> childrenAt_;       // per nesting level
     std::uint64_t processed_ = 0;
     std::uint64_t reported_ = 0;
 };

@@ -30,20 +30,20 @@ Result<KeyNode> ReadKeyNode(const CellSpace& cells, std::uint32_t offset) {
     return node;
 }
 
-Result<std::uint32_t> WriteKeyNode(HiveWriter& writer, KeyNodeHeader header, std::u16string_view name) {
-    bool compressed = FitsCompressed(name);
-    std::string stored = EncodeName(name, compressed);
-    if (stored.size() > 0xFFFF)
-        return MakeError(0, "key node: a name of " + std::to_string(name.size()) + " characters is too long to store");
+Result<std::uint32_t> WriteKeyNode(HiveWriter& writer, KeyNodeHeader header, StoredName name) {
+    const bool compressed = FitsCompressed(name);
+    const std::uint32_t storedSize = compressed ? name.Length() : 2 * name.Length();
+    if (storedSize > 0xFFFF)
+        return MakeError(0, "key node: a name of " + std::to_string(name.Length()) + " characters is too long to store");
     header.signature.Set("nk");
     header.flags = static_cast<std::uint16_t>((header.flags & ~key_flags::KEY_COMP_NAME) |
                                               (compressed ? key_flags::KEY_COMP_NAME : 0));
-    header.key_name_length = static_cast<std::uint16_t>(stored.size());
-    auto offset = writer.Allocate(sizeof header + stored.size());
+    header.key_name_length = static_cast<std::uint16_t>(storedSize);
+    auto offset = writer.Allocate(sizeof header + storedSize);
     if (!offset) return offset;
     std::uint8_t* data = writer.Data(*offset);
     std::memcpy(data, &header, sizeof header);
-    std::memcpy(data + sizeof header, stored.data(), stored.size());
+    StoreName(name, compressed, data + sizeof header);
     return offset;
 }
 

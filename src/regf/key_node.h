@@ -7,6 +7,7 @@
 #include "regf/byte_order.h"
 #include "regf/cell.h"
 #include "regf/hive_writer.h"
+#include "regf/names.h"
 
 namespace kelvara::regf {
 
@@ -54,6 +55,7 @@ struct KeyNode {
     ByteSpan nameBytes;
 
     bool CompressedName() const { return (header.flags & key_flags::KEY_COMP_NAME) != 0; }
+    StoredName Stored() const { return StoredNameOf(nameBytes, CompressedName()); }
     std::u16string Name() const;
 };
 
@@ -61,6 +63,6 @@ Result<KeyNode> ReadKeyNode(const CellSpace& cells, std::uint32_t offset);
 
 // Writes a key node with `name` (stored compressed when every character fits in a byte);
 // the header's name length and name flag are set from the name.
-Result<std::uint32_t> WriteKeyNode(HiveWriter& writer, KeyNodeHeader header, std::u16string_view name);
+Result<std::uint32_t> WriteKeyNode(HiveWriter& writer, KeyNodeHeader header, StoredName name);
 
 }  // namespace kelvara::regf

@@ -65,7 +65,7 @@ Result<std::uint32_t> KeyTreeWriter::WriteKey(const KeyRecord& key, std::uint32_
         auto offset = WriteKeyValue(writer_, value.name, value.type, value.data, minorVersion_);
         if (!offset) return offset;
         valueOffsets.push_back(*offset);
-        largestValueName = std::max<std::uint32_t>(largestValueName, static_cast<std::uint32_t>(value.name.size() * 2));
+        largestValueName = std::max<std::uint32_t>(largestValueName, value.name.Length() * 2);
         largestValueData = std::max<std::uint32_t>(largestValueData, static_cast<std::uint32_t>(value.data.size()));
     }
     std::uint32_t valueListOffset = kNoCell;
@@ -77,7 +77,7 @@ Result<std::uint32_t> KeyTreeWriter::WriteKey(const KeyRecord& key, std::uint32_
 
     std::memcpy(&header, writer_.Data(*nodeOffset), sizeof header);
     header.class_name_offset = *classOffset;
-    header.class_name_length = static_cast<std::uint16_t>(key.className.size() * 2);
+    header.class_name_length = static_cast<std::uint16_t>(key.className.Length() * 2);
     header.key_security_offset = *securityOffset;
     header.number_of_key_values = static_cast<std::uint32_t>(valueOffsets.size());
     header.key_values_list_offset = valueListOffset;
@@ -95,7 +95,7 @@ Status KeyTreeWriter::FinishKey(std::uint32_t keyOffset, const std::vector<Subke
     for (const auto& subkey : subkeys) {
         KeyNodeHeader child;
         std::memcpy(&child, writer_.Data(subkey.keyNodeOffset), sizeof child);
-        largestName = std::max<std::uint32_t>(largestName, static_cast<std::uint32_t>(subkey.name.size() * 2));
+        largestName = std::max<std::uint32_t>(largestName, subkey.name.Length() * 2);
         largestClass = std::max<std::uint32_t>(largestClass, child.class_name_length);
     }
     auto list = WriteSubkeyList(writer_, subkeys, layout_);

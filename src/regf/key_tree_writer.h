@@ -16,16 +16,18 @@
 
 namespace kelvara::regf {
 
+// Names, classes, data and descriptors are views: their bytes belong to the caller (the input
+// hive, when compacting) and must outlive the call that writes them.
 struct ValueRecord {
-    std::u16string name;
+    StoredName name;
     std::uint32_t type = 0;
     std::span<const std::uint8_t> data;   // owned by the caller until WriteKey returns
 };
 
 // One key as written, without its subkeys.
 struct KeyRecord {
-    std::u16string name;
-    std::u16string className;
+    StoredName name;
+    StoredName className;   // UTF-16LE
     std::uint64_t lastWritten = 0;
     std::uint16_t flags = 0;              // the name flag is set from the name
     std::uint32_t accessBits = 0;

@@ -75,18 +75,18 @@ Result<std::vector<std::uint8_t>> ReadValueData(const CellSpace& cells, const Ke
     return std::vector<std::uint8_t>(data->begin(), data->end());
 }
 
-Result<std::uint32_t> WriteKeyValue(HiveWriter& writer, std::u16string_view name, std::uint32_t type,
+Result<std::uint32_t> WriteKeyValue(HiveWriter& writer, StoredName name, std::uint32_t type,
                                     std::span<const std::uint8_t> data, std::uint32_t minorVersion) {
-    bool compressed = FitsCompressed(name);
-    std::string stored = EncodeName(name, compressed);
-    if (stored.size() > 0xFFFF)
-        return MakeError(0, "key value: a name of " + std::to_string(name.size()) + " characters is too long to store");
+    const bool compressed = FitsCompressed(name);
+    const std::uint32_t storedSize = compressed ? name.Length() : 2 * name.Length();
+    if (storedSize > 0xFFFF)
+        return MakeError(0, "key value: a name of " + std::to_string(name.Length()) + " characters is too long to store");
     if (data.size() >= kDataInOffsetField)
         return MakeError(0, "key value: " + std::to_string(data.size()) + " bytes of data are too many to store");
 
     KeyValueHeader header{};
     header.signature.Set("vk");
-    header.name_length = static_cast<std::uint16_t>(stored.size());
+    header.name_length = static_cast<std::uint16_t>(storedSize);
     header.data_type = type;
     header.flags = compressed ? VALUE_COMP_NAME : 0;
     auto size = static_cast<std::uint32_t>(data.size());
@@ -107,10 +107,11 @@ Result<std::uint32_t> WriteKeyValue(HiveWriter& writer, std::u16string_view name
         header.data_size = size;
         header.data_offset = *dataCell;
     }
-    auto offset = writer.Allocate(sizeof header + stored.size());
+    auto offset = writer.Allocate(sizeof header + storedSize);
     if (!offset) return offset;
-    std::memcpy(writer.Data(*offset), &header, sizeof header);
-    std::memcpy(writer.Data(*offset) + sizeof header, stored.data(), stored.size());
+    std::uint8_t* cell = writer.Data(*offset);
+    std::memcpy(cell, &header, sizeof header);
+    StoreName(name, compressed, cell + sizeof header);
     return offset;
 }
 

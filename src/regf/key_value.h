@@ -9,6 +9,7 @@
 #include "regf/byte_order.h"
 #include "regf/cell.h"
 #include "regf/hive_writer.h"
+#include "regf/names.h"
 
 namespace kelvara::regf {
 
@@ -35,6 +36,7 @@ struct KeyValue {
     ByteSpan nameBytes;
 
     bool CompressedName() const { return (header.flags & VALUE_COMP_NAME) != 0; }
+    StoredName Stored() const { return StoredNameOf(nameBytes, CompressedName()); }
     std::u16string Name() const;
     bool Resident() const { return (header.data_size & kDataInOffsetField) != 0; }
     std::uint32_t DataSize() const { return header.data_size & ~kDataInOffsetField; }
@@ -56,7 +58,7 @@ Result<std::span<const std::uint8_t>> ReadValueDataSpan(const CellSpace& cells, 
                                                         std::vector<std::uint8_t>& scratch);
 
 // Writes the value and its data in the form the format version asks for.
-Result<std::uint32_t> WriteKeyValue(HiveWriter& writer, std::u16string_view name, std::uint32_t type,
+Result<std::uint32_t> WriteKeyValue(HiveWriter& writer, StoredName name, std::uint32_t type,
                                     std::span<const std::uint8_t> data, std::uint32_t minorVersion);
 
 }  // namespace kelvara::regf

@@ -1,6 +1,7 @@
 #include "regf/names.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace kelvara::regf {
 
@@ -107,7 +108,9 @@ std::string EncodeName(std::u16string_view name, bool compressed) {
     return bytes;
 }
 
-char16_t UpcaseUnit(char16_t c) {
+namespace {
+
+constexpr char16_t UpcaseSlow(char16_t c) {
     if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
     if (c == 0xFF) return 0x178;
@@ -126,6 +129,20 @@ char16_t UpcaseUnit(char16_t c) {
     if (c >= 0xFF41 && c <= 0xFF5A) return static_cast<char16_t>(c - 0x20);
     return c;
 }
+
+// Most names are ASCII or Latin-1: one table look-up upper-cases them.
+struct Latin1Upcase {
+    char16_t table[256];
+    constexpr Latin1Upcase() : table{} {
+        for (int c = 0; c < 256; ++c) table[c] = UpcaseSlow(static_cast<char16_t>(c));
+    }
+};
+
+constexpr Latin1Upcase kLatin1Upcase;
+
+}  // namespace
+
+char16_t UpcaseUnit(char16_t c) { return c < 0x100 ? kLatin1Upcase.table[c] : UpcaseSlow(c); }
 
 std::u16string Upcase(std::u16string_view name) {
     std::u16string upper(name);
@@ -154,6 +171,81 @@ std::uint32_t NameHint(std::u16string_view name) {
     for (std::size_t i = 0; i < name.size() && i < 4; ++i) {
         if (name[i] >= 0x100) return 0;
         hint |= static_cast<std::uint32_t>(name[i]) << (8 * i);
+    }
+    return hint;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stored names
+
+std::u16string StoredName::Decode() const {
+    std::u16string name(Length(), u'\0');
+    for (std::uint32_t i = 0; i < name.size(); ++i) name[i] = At(i);
+    return name;
+}
+
+bool FitsCompressed(StoredName name) {
+    if (name.compressed) return true;
+    // Every high byte zero.
+    for (std::uint32_t i = 1; i < name.size; i += 2)
+        if (name.bytes[i] != 0) return false;
+    return true;
+}
+
+std::uint32_t StoreName(StoredName name, bool compressed, std::uint8_t* out) {
+    const std::uint32_t length = name.Length();
+    if (compressed == name.compressed) {
+        const std::uint32_t size = compressed ? length : 2 * length;
+        std::memcpy(out, name.bytes, size);
+        return size;
+    }
+    if (compressed) {
+        for (std::uint32_t i = 0; i < length; ++i) out[i] = name.bytes[2 * i];
+        return length;
+    }
+    for (std::uint32_t i = 0; i < length; ++i) {
+        out[2 * i] = name.bytes[i];
+        out[2 * i + 1] = 0;
+    }
+    return 2 * length;
+}
+
+int CompareNames(StoredName a, StoredName b) {
+    const std::uint32_t n = std::min(a.Length(), b.Length());
+    if (a.compressed && b.compressed) {
+        for (std::uint32_t i = 0; i < n; ++i) {
+            char16_t x = kLatin1Upcase.table[a.bytes[i]], y = kLatin1Upcase.table[b.bytes[i]];
+            if (x != y) return x < y ? -1 : 1;
+        }
+    } else {
+        for (std::uint32_t i = 0; i < n; ++i) {
+            char16_t x = UpcaseUnit(a.At(i)), y = UpcaseUnit(b.At(i));
+            if (x != y) return x < y ? -1 : 1;
+        }
+    }
+    if (a.Length() == b.Length()) return 0;
+    return a.Length() < b.Length() ? -1 : 1;
+}
+
+bool SameName(StoredName a, StoredName b) { return a.Length() == b.Length() && CompareNames(a, b) == 0; }
+
+std::uint32_t NameHash(StoredName name) {
+    std::uint32_t hash = 0;
+    const std::uint32_t length = name.Length();
+    if (name.compressed) {
+        for (std::uint32_t i = 0; i < length; ++i) hash = hash * 37 + kLatin1Upcase.table[name.bytes[i]];
+    } else {
+        for (std::uint32_t i = 0; i < length; ++i) hash = hash * 37 + UpcaseUnit(name.At(i));
+    }
+    return hash;
+}
+
+std::uint32_t NameHint(StoredName name) {
+    std::uint32_t hint = 0;
+    for (std::uint32_t i = 0; i < name.Length() && i < 4; ++i) {
+        char16_t c = name.At(i);
+        if (c >= 0x100) return 0;
+        hint |= static_cast<std::uint32_t>(c) << (8 * i);
     }
     return hint;
 }

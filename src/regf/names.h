@@ -32,4 +32,35 @@ std::uint32_t NameHash(std::u16string_view name);
 // them does not fit in a byte.
 std::uint32_t NameHint(std::u16string_view name);
 
+// A name as a key node or key value stores it: a view of its bytes and their encoding. Names
+// are copied from hive to hive in this form, so copying one never decodes or allocates.
+struct StoredName {
+    const std::uint8_t* bytes = nullptr;
+    std::uint32_t size = 0;     // in bytes; a trailing odd byte of a UTF-16 name is not part of it
+    bool compressed = false;    // one Latin-1 byte per character, else UTF-16LE
+
+    std::uint32_t Length() const { return compressed ? size : size / 2; }
+    char16_t At(std::uint32_t i) const {
+        return compressed ? static_cast<char16_t>(bytes[i])
+                          : static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    }
+    std::u16string Decode() const;
+};
+
+inline StoredName StoredNameOf(ByteSpan bytes, bool compressed) {
+    return {bytes.data(), static_cast<std::uint32_t>(bytes.size()), compressed};
+}
+// A view of UTF-16LE bytes the caller keeps alive, such as EncodeName(name, false).
+inline StoredName Utf16View(const std::string& utf16le) {
+    return {reinterpret_cast<const std::uint8_t*>(utf16le.data()), static_cast<std::uint32_t>(utf16le.size()), false};
+}
+
+bool FitsCompressed(StoredName name);
+// Writes the name in the given encoding (compressed only when it fits); the bytes written.
+std::uint32_t StoreName(StoredName name, bool compressed, std::uint8_t* out);
+int CompareNames(StoredName a, StoredName b);
+bool SameName(StoredName a, StoredName b);   // equal once upper-cased
+std::uint32_t NameHash(StoredName name);
+std::uint32_t NameHint(StoredName name);
+
 }  // namespace kelvara::regf

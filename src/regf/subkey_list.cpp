@@ -29,12 +29,13 @@ Status ReadLeaf(const Cell& cell, const SubkeyListHeader& header, std::vector<Su
                                                      std::string(header.signature.chars, 2) + "\"");
 }
 
-Result<SubkeyList> ReadElements(const CellSpace& cells, std::uint32_t offset, std::uint32_t maxCount) {
+Status ReadElements(const CellSpace& cells, std::uint32_t offset, std::uint32_t maxCount, SubkeyList& list) {
+    list.elements.clear();
+    list.cells.clear();
     auto cell = cells.Allocated(offset, "subkey list");
     if (!cell) return cell.error();
     auto header = ReadListHeader(*cell, "subkey list");
     if (!header) return header.error();
-    SubkeyList list;
     list.cells.push_back(offset);
     if (!header->signature.Is("ri")) {
         auto read = ReadLeaf(*cell, *header, list.elements);
@@ -57,24 +58,33 @@ Result<SubkeyList> ReadElements(const CellSpace& cells, std::uint32_t offset, st
             list.cells.push_back(leafOffset);
         }
     }
-    return list;
+    return Done{};
 }
 
 }  // namespace
 
 Result<SubkeyList> ReadSubkeyListAnyCount(const CellSpace& cells, std::uint32_t offset) {
-    return ReadElements(cells, offset, cells.HiveBinsSize() / kMinKeyNodeCellSize);
+    SubkeyList list;
+    auto read = ReadElements(cells, offset, cells.HiveBinsSize() / kMinKeyNodeCellSize, list);
+    if (!read) return read.error();
+    return list;
 }
 
-Result<SubkeyList> ReadSubkeyList(const CellSpace& cells, std::uint32_t offset, std::uint32_t expectedCount) {
-    auto read = ReadElements(cells, offset, expectedCount);
+Status ReadSubkeyListInto(const CellSpace& cells, std::uint32_t offset, std::uint32_t expectedCount, SubkeyList& list) {
+    auto read = ReadElements(cells, offset, expectedCount, list);
     if (!read) return read;
-    SubkeyList& list = read.value();
     if (list.elements.size() != expectedCount)
         return CellError("subkey list", offset, "expected " + std::to_string(expectedCount) +
                                                     " elements (the key's subkey count), found " +
                                                     std::to_string(list.elements.size()));
-    return read;
+    return Done{};
+}
+
+Result<SubkeyList> ReadSubkeyList(const CellSpace& cells, std::uint32_t offset, std::uint32_t expectedCount) {
+    SubkeyList list;
+    auto read = ReadSubkeyListInto(cells, offset, expectedCount, list);
+    if (!read) return read.error();
+    return list;
 }
 
 LeafForm LeafFormFor(std::uint32_t minorVersion) {

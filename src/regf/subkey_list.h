@@ -19,6 +19,8 @@ struct SubkeyList {
 // Reads the list at `offset`, which must hold exactly `expectedCount` elements (the key
 // node's count). Stops at the first bad element.
 Result<SubkeyList> ReadSubkeyList(const CellSpace& cells, std::uint32_t offset, std::uint32_t expectedCount);
+// The same into a list the caller reuses from key to key.
+Status ReadSubkeyListInto(const CellSpace& cells, std::uint32_t offset, std::uint32_t expectedCount, SubkeyList& list);
 // The same for the checker, which reports a wrong count itself: any number of elements up to
 // as many key nodes as the hive bins could hold.
 Result<SubkeyList> ReadSubkeyListAnyCount(const CellSpace& cells, std::uint32_t offset);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "regf/byte_order.h"
+#include "regf/names.h"
 
 namespace kelvara::regf {
 
@@ -30,7 +31,7 @@ struct SubkeyElement {
 // One subkey to be written into a list, in the list's (sorted) order.
 struct SubkeyEntry {
     std::uint32_t keyNodeOffset = 0;
-    std::u16string name;
+    StoredName name;   // its bytes outlive the list's writing
 };
 
 }  // namespace kelvara::regf

@@ -5,8 +5,7 @@
 
 namespace kelvara::regf {
 
-Result<std::vector<std::uint32_t>> ReadValueList(const CellSpace& cells, std::uint32_t offset,
-                                                 std::uint32_t count) {
+Result<ByteSpan> ReadValueListBytes(const CellSpace& cells, std::uint32_t offset, std::uint32_t count) {
     auto cell = cells.Allocated(offset, "key values list");
     if (!cell) return cell.error();
     // The count comes from the key node; the cell must really hold that many elements before
@@ -15,8 +14,15 @@ Result<std::vector<std::uint32_t>> ReadValueList(const CellSpace& cells, std::ui
         return CellError("key values list", offset, "expected " + std::to_string(count) +
                                                         " elements, found room for " +
                                                         std::to_string(cell->data.size() / 4));
+    return *cell->data.Sub(0, 4 * std::size_t{count});
+}
+
+Result<std::vector<std::uint32_t>> ReadValueList(const CellSpace& cells, std::uint32_t offset,
+                                                 std::uint32_t count) {
+    auto bytes = ReadValueListBytes(cells, offset, count);
+    if (!bytes) return bytes.error();
     std::vector<std::uint32_t> values(count);
-    for (std::uint32_t i = 0; i < count; ++i) values[i] = ReadLe32(cell->data.data() + 4 * i);
+    for (std::uint32_t i = 0; i < count; ++i) values[i] = ReadLe32(bytes->data() + 4 * i);
     return values;
 }
 

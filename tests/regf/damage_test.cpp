@@ -174,14 +174,15 @@ std::vector<std::uint8_t> ChainOfDepth(std::uint32_t depth) {
     std::vector<std::uint32_t> offsets;
     const auto security = DefaultKeySecurity();
     std::uint32_t parent = 0;
+    const std::string name = EncodeName(u"K", false);
     for (std::uint32_t i = 0; i <= depth; ++i) {
         KeyRecord record;
-        record.name = u"K";
+        record.name = Utf16View(name);
         record.security = security;
         parent = tree.WriteKey(record, parent).value();
         offsets.push_back(parent);
     }
-    for (std::size_t i = offsets.size() - 1; i > 0; --i) EXPECT_TRUE(tree.FinishKey(offsets[i - 1], {{offsets[i], u"K"}}).ok());
+    for (std::size_t i = offsets.size() - 1; i > 0; --i) EXPECT_TRUE(tree.FinishKey(offsets[i - 1], {{offsets[i], Utf16View(name)}}).ok());
     tree.FinishSecurity();
     BaseBlockFields fields;
     fields.rootCellOffset = offsets[0];

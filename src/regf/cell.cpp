@@ -60,7 +60,12 @@ Result<Cell> CellSpace::Allocated(std::uint32_t offset, const char* structure) c
     cell.offset = offset;
     cell.size = CellSizeOf(raw);
     cell.allocated = true;
-    cell.data = *data_.Sub(offset + 4, cell.size - 4);
+    // Read checked every cell's size, but a mapped file can change afterwards.
+    auto data = cell.size >= kCellAlignment ? data_.Sub(offset + 4, cell.size - 4) : std::nullopt;
+    if (!data)
+        return MakeError(FileOffsetOf(offset), std::string(structure) + ": the cell at " + Hex(offset) +
+                                                   " no longer fits its hive bin (the file changed while it was read)");
+    cell.data = *data;
     return cell;
 }
 
@@ -74,7 +79,9 @@ void CellSpace::ForEachCell(const std::function<void(const Cell&)>& visit) const
             cell.offset = at;
             cell.size = CellSizeOf(raw);
             cell.allocated = (raw & 0x80000000u) != 0;
-            cell.data = *data_.Sub(at + 4, cell.size - 4);
+            auto data = cell.size >= kCellAlignment ? data_.Sub(at + 4, cell.size - 4) : std::nullopt;
+            if (!data) break;   // only when the bytes changed after Read checked them
+            cell.data = *data;
             visit(cell);
             at += cell.size;
         }

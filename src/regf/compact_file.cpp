@@ -1,5 +1,5 @@
-// Compacting a hive file into another file: read with cancel checks, compact in memory, write
-// under a temporary name and rename into place, so `output` is either complete or untouched.
+// Compacting a hive file into another file: map (or read) the input, compact it, write under a
+// temporary name and rename into place, so `output` is either complete or untouched.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -7,6 +7,7 @@
 #include "regf/compactor.h"
 #include "regf/errors.h"
 #include "regf/hive_file_impl.h"
+#include "regf/input_file.h"
 
 namespace kelvara::regf {
 
@@ -17,26 +18,6 @@ constexpr std::size_t kChunk = 1 << 20;   // checking for cancel between chunks 
 bool Cancelled(const CompactOptions& options) { return options.cancel && options.cancel->load(); }
 
 Error Cancelled() { return MakeError(0, "compaction cancelled"); }
-
-Result<std::vector<std::uint8_t>> ReadInput(const std::string& path, const CompactOptions& options) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return MakeError(0, "cannot open hive file \"" + path + "\"");
-    auto end = in.tellg();
-    std::error_code ignored;
-    if (end < 0 || std::filesystem::is_directory(path, ignored))
-        return MakeError(0, "\"" + path + "\" is a folder, not a hive file");
-    if (static_cast<std::uint64_t>(end) > 0xFFFFFFFFull + kBaseBlockSize)
-        return MakeError(0, "hive file \"" + path + "\" is too large to be a hive");
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end));
-    in.seekg(0);
-    for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
-        if (Cancelled(options)) return Cancelled();
-        std::size_t n = std::min(kChunk, bytes.size() - at);
-        if (!in.read(reinterpret_cast<char*>(bytes.data() + at), static_cast<std::streamsize>(n)))
-            return MakeError(at, "cannot read hive file \"" + path + "\"");
-    }
-    return bytes;
-}
 
 Status WriteOutput(const std::string& path, const std::vector<std::uint8_t>& bytes, const CompactOptions& options) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -67,20 +48,30 @@ Status Replace(const std::string& from, const std::string& to) {
 }  // namespace
 
 Result<CompactStats> Compact(const std::string& input, const std::string& output, const CompactOptions& options) {
-    auto bytes = ReadInput(input, options);
-    if (!bytes) return bytes.error();
-    auto hive = OpenHiveBytes(std::move(bytes.value()), options.cancel);
+    if (Cancelled(options)) return Cancelled();
+    auto file = InputFile::Open(input, options.cancel);
+    if (!file && Cancelled(options)) return Cancelled();
+    if (!file) return file.error();
+    std::shared_ptr<InputFile> source = std::move(file.value());
+    // A hive that changes while it is compacted gives a copy of neither version; that is
+    // reported in place of whatever it made go wrong.
+    auto changed = [&] { return MakeError(0, "hive file \"" + input + "\" changed while it was being compacted"); };
+
+    auto hive = OpenHiveView(source->Bytes(), source, options.cancel);
     if (!hive && Cancelled(options)) return Cancelled();
+    if (!hive && source->Changed()) return changed();
     if (!hive) return Error{"\"" + input + "\": " + hive.error().message, hive.error().offset};
     CompactStats stats;
     auto compacted = CompactHive(*hive, options, &stats);
     if (!compacted) {
         if (compacted.error().message == "compaction cancelled") return compacted.error();
+        if (source->Changed()) return changed();
         return Error{"\"" + input + "\": " + compacted.error().message, compacted.error().offset};
     }
 
     std::string temporary = output + ".kvtmp";
     auto written = WriteOutput(temporary, *compacted, options);
+    if (written && source->Changed()) written = changed();
     if (written) written = Replace(temporary, output);
     if (!written) {
         std::error_code ignored;

@@ -23,9 +23,7 @@ const HiveImpl& ImplOf(const HiveFile& hive) { return *hive.impl_; }
 
 Result<HiveFile> HiveFile::FromBytes(std::vector<std::uint8_t> bytes) { return OpenHiveBytes(std::move(bytes), nullptr); }
 
-Result<HiveFile> OpenHiveBytes(std::vector<std::uint8_t> bytes, const std::atomic<bool>* cancel) {
-    auto impl = std::make_shared<HiveImpl>();
-    impl->bytes = std::move(bytes);
+Result<HiveFile> OpenHiveImpl(std::shared_ptr<HiveImpl> impl, const std::atomic<bool>* cancel) {
     ByteSpan file(impl->bytes.data(), impl->bytes.size(), 0);
     auto base = ReadBaseBlock(file);
     if (!base) return base.error();
@@ -39,6 +37,21 @@ Result<HiveFile> OpenHiveBytes(std::vector<std::uint8_t> bytes, const std::atomi
     auto root = hive.Root();
     if (!root) return root.error();
     return hive;
+}
+
+Result<HiveFile> OpenHiveBytes(std::vector<std::uint8_t> bytes, const std::atomic<bool>* cancel) {
+    auto impl = std::make_shared<HiveImpl>();
+    impl->owned = std::move(bytes);
+    impl->bytes = impl->owned;
+    return OpenHiveImpl(std::move(impl), cancel);
+}
+
+Result<HiveFile> OpenHiveView(std::span<const std::uint8_t> bytes, std::shared_ptr<const void> owner,
+                              const std::atomic<bool>* cancel) {
+    auto impl = std::make_shared<HiveImpl>();
+    impl->keepAlive = std::move(owner);
+    impl->bytes = bytes;
+    return OpenHiveImpl(std::move(impl), cancel);
 }
 
 Result<HiveFile> HiveFile::Open(const std::string& path) {
@@ -67,7 +80,7 @@ bool HiveFile::IsDirty() const {
 
 std::uint32_t HiveFile::MinorVersion() const { return impl_->baseBlock.minor_version; }
 std::uint64_t HiveFile::FileSize() const { return impl_->bytes.size(); }
-const std::vector<std::uint8_t>& HiveFile::Bytes() const { return impl_->bytes; }
+std::span<const std::uint8_t> HiveFile::Bytes() const { return impl_->bytes; }
 
 Result<KeyView> HiveFile::Root() const {
     std::uint32_t offset = impl_->baseBlock.root_cell_offset;

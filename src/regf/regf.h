@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -95,11 +96,11 @@ public:
     // Walks a backslash-separated path from the root, case-insensitively ("" is the root).
     Result<std::optional<KeyView>> FindKey(const std::string& path) const;
 
-    const std::vector<std::uint8_t>& Bytes() const;
+    std::span<const std::uint8_t> Bytes() const;
 
 private:
     friend const HiveImpl& ImplOf(const HiveFile& hive);
-    friend Result<HiveFile> OpenHiveBytes(std::vector<std::uint8_t> bytes, const std::atomic<bool>* cancel);
+    friend Result<HiveFile> OpenHiveImpl(std::shared_ptr<HiveImpl> impl, const std::atomic<bool>* cancel);
     std::shared_ptr<const HiveImpl> impl_;
 };
 

@@ -35,7 +35,8 @@ Status ReadAll(const KeyView& key) {
     return Done{};
 }
 
-Status OpenAndReadAll(std::vector<std::uint8_t> bytes) {
+Status OpenAndReadAll(std::span<const std::uint8_t> view) {
+    std::vector<std::uint8_t> bytes(view.begin(), view.end());
     auto hive = HiveFile::FromBytes(std::move(bytes));
     if (!hive) return hive.error();
     return ReadAll(hive->Root().value());

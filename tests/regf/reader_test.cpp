@@ -272,7 +272,7 @@ TEST(Files, BuildFileAndOpenAgree) {
     ASSERT_TRUE(BuildFile(testing::RichTree(), {}, path).ok());
     auto hive = HiveFile::Open(path);
     ASSERT_TRUE(hive.ok()) << hive.error().ToString();
-    EXPECT_EQ(hive->Bytes(), Build(testing::RichTree()));
+    EXPECT_EQ(std::vector<std::uint8_t>(hive->Bytes().begin(), hive->Bytes().end()), Build(testing::RichTree()));
     auto missing = HiveFile::Open(dir.File("missing"));
     ASSERT_FALSE(missing.ok());
     EXPECT_NE(missing.error().message.find("missing"), std::string::npos);

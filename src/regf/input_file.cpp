@@ -1,0 +1,92 @@
+#include "regf/input_file.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "regf/errors.h"
+#include "regf/mapping_guard.h"
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+namespace kelvara::regf {
+
+namespace {
+
+// Hive bins are addressed with 32-bit offsets: a larger file cannot be a hive.
+constexpr std::uintmax_t kLargestHiveFile = 0xFFFFFFFFull + kBaseBlockSize;
+constexpr std::size_t kChunk = 1 << 20;   // reading stops for a cancel between chunks
+
+}  // namespace
+
+Result<std::shared_ptr<InputFile>> InputFile::Open(const std::string& path, const std::atomic<bool>* cancel) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const auto status = fs::status(path, error);
+    if (error || !fs::exists(status)) return MakeError(0, "cannot open hive file \"" + path + "\"");
+    if (fs::is_directory(status)) return MakeError(0, "\"" + path + "\" is a folder, not a hive file");
+    std::shared_ptr<InputFile> file(new InputFile());
+    file->path_ = path;
+    file->sizeAtOpen_ = fs::file_size(path, error);
+    if (!error) file->writtenAtOpen_ = fs::last_write_time(path, error);
+    if (error) return MakeError(0, "cannot open hive file \"" + path + "\": " + error.message());
+    if (file->sizeAtOpen_ > kLargestHiveFile) return MakeError(0, "hive file \"" + path + "\" is too large to be a hive");
+
+#if !defined(_WIN32)
+    if (file->sizeAtOpen_ > 0) {
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return MakeError(0, "cannot open hive file \"" + path + "\"");
+        const auto size = static_cast<std::size_t>(file->sizeAtOpen_);
+        // Populating maps the pages the system already holds in one go instead of one fault
+        // per page.
+        void* view = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        close(fd);
+        if (view != MAP_FAILED) {
+            file->guardSlot_ = GuardMapping(view, size);
+            if (file->guardSlot_ >= 0) {
+                file->data_ = static_cast<const std::uint8_t*>(view);
+                file->size_ = size;
+                file->mapped_ = true;
+                return file;
+            }
+            munmap(view, size);
+        }
+    }
+#endif
+
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return MakeError(0, "cannot open hive file \"" + path + "\"");
+    file->copy_.resize(static_cast<std::size_t>(file->sizeAtOpen_));
+    for (std::size_t at = 0; at < file->copy_.size(); at += kChunk) {
+        if (cancel && cancel->load()) return MakeError(0, "cancelled");
+        const std::size_t n = std::min(kChunk, file->copy_.size() - at);
+        if (!in.read(reinterpret_cast<char*>(file->copy_.data() + at), static_cast<std::streamsize>(n)))
+            return MakeError(at, "cannot read hive file \"" + path + "\"");
+    }
+    file->data_ = file->copy_.data();
+    file->size_ = file->copy_.size();
+    return file;
+}
+
+InputFile::~InputFile() {
+#if !defined(_WIN32)
+    if (mapped_) {
+        UnguardMapping(guardSlot_);
+        munmap(const_cast<std::uint8_t*>(data_), size_);
+    }
+#endif
+}
+
+bool InputFile::Changed() const {
+    if (MappingLostPages(guardSlot_)) return true;
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path_, error);
+    if (error || size != sizeAtOpen_) return true;
+    const auto written = std::filesystem::last_write_time(path_, error);
+    return error || written != writtenAtOpen_;
+}
+
+}  // namespace kelvara::regf

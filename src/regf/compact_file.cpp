@@ -1,11 +1,12 @@
-// Compacting a hive file into another file: map (or read) the input, compact it, write under a
-// temporary name and rename into place, so `output` is either complete or untouched.
+// Compacting a hive file into another file: map (or read) the input, stream the compacted copy
+// to a temporary name and rename it into place, so `output` is either complete or untouched.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "regf/compactor.h"
 #include "regf/errors.h"
+#include "regf/file_sink.h"
 #include "regf/hive_file_impl.h"
 #include "regf/input_file.h"
 
@@ -13,25 +14,13 @@ namespace kelvara::regf {
 
 namespace {
 
-constexpr std::size_t kChunk = 1 << 20;   // checking for cancel between chunks keeps it prompt
+// The output kept in memory while the rest streams to the file: enough that a key's subkey list
+// rarely lands after the key itself has gone out, small enough to stay in the cache.
+constexpr std::size_t kOutputWindow = 2 << 20;
 
 bool Cancelled(const CompactOptions& options) { return options.cancel && options.cancel->load(); }
 
 Error Cancelled() { return MakeError(0, "compaction cancelled"); }
-
-Status WriteOutput(const std::string& path, const std::vector<std::uint8_t>& bytes, const CompactOptions& options) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return MakeError(0, "cannot create \"" + path + "\"");
-    for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
-        if (Cancelled(options)) return Cancelled();
-        std::size_t n = std::min(kChunk, bytes.size() - at);
-        if (!out.write(reinterpret_cast<const char*>(bytes.data() + at), static_cast<std::streamsize>(n)))
-            return MakeError(at, "cannot write \"" + path + "\"");
-    }
-    out.close();
-    if (!out) return MakeError(0, "cannot write \"" + path + "\"");
-    return Done{};
-}
 
 Status Replace(const std::string& from, const std::string& to) {
     std::error_code error;
@@ -61,23 +50,27 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
     if (!hive && Cancelled(options)) return Cancelled();
     if (!hive && source->Changed()) return changed();
     if (!hive) return Error{"\"" + input + "\": " + hive.error().message, hive.error().offset};
-    CompactStats stats;
-    auto compacted = CompactHive(*hive, options, &stats);
-    if (!compacted) {
-        if (compacted.error().message == "compaction cancelled") return compacted.error();
-        if (source->Changed()) return changed();
-        return Error{"\"" + input + "\": " + compacted.error().message, compacted.error().offset};
-    }
-
-    std::string temporary = output + ".kvtmp";
-    auto written = WriteOutput(temporary, *compacted, options);
-    if (written && source->Changed()) written = changed();
-    if (written) written = Replace(temporary, output);
-    if (!written) {
+    const std::string temporary = output + ".kvtmp";
+    auto fail = [&](Error error) {
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
-        return written.error();
+        return error;
+    };
+    FileSink sink(temporary, options.cancel);
+    if (auto open = sink.Open(); !open) return open.error();
+    CompactStats stats;
+    auto compacted = CompactHiveTo(*hive, options, &stats, sink, kOutputWindow);
+    if (compacted) compacted = sink.Close();
+    if (!compacted) {
+        sink.Close();
+        if (Cancelled(options)) return fail(Cancelled());
+        if (source->Changed()) return fail(changed());
+        // The sink's errors name the output file already; the rest are about the input.
+        if (sink.Failed()) return fail(compacted.error());
+        return fail(Error{"\"" + input + "\": " + compacted.error().message, compacted.error().offset});
     }
+    if (source->Changed()) return fail(changed());
+    if (auto replaced = Replace(temporary, output); !replaced) return fail(replaced.error());
     return stats;
 }
 

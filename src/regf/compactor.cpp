@@ -28,16 +28,38 @@ constexpr std::uint64_t kProgressStep = 1 << 20;
 // are copied once per distinct descriptor.
 class Compactor {
 public:
-    Compactor(const HiveFile& hive, const CompactOptions& options)
+    // Into memory, or streamed to `sink` when it is given.
+    Compactor(const HiveFile& hive, const CompactOptions& options, HiveSink* sink, std::size_t windowBytes)
         : impl_(ImplOf(hive)),
           cells_(impl_.cells),
           options_(options),
           minorVersion_(impl_.baseBlock.minor_version),
-          writer_(cells_.HiveBinsSize()),
+          writer_(sink ? HiveWriter(*sink, windowBytes) : HiveWriter(cells_.HiveBinsSize())),
           tree_(writer_, minorVersion_, SubkeyListLayout{LeafFormFor(minorVersion_), 0}),
           used_(cells_.HiveBinsSize() / kCellAlignment, false) {}
 
     Result<std::vector<std::uint8_t>> Run(CompactStats* stats) {
+        auto fields = CopyTree();
+        if (!fields) return fields.error();
+        const std::uint64_t reachable = writer_.AllocatedBytes();
+        auto bytes = writer_.Finish(*fields);
+        Report(stats, bytes.size(), reachable);
+        return bytes;
+    }
+
+    Status RunStreamed(CompactStats* stats) {
+        auto fields = CopyTree();
+        if (!fields) return fields.error();
+        const std::uint64_t reachable = writer_.AllocatedBytes();
+        const std::uint64_t size = kBaseBlockSize + writer_.HiveBinsSize();
+        if (auto finished = writer_.FinishStream(*fields); !finished) return finished;
+        Report(stats, size, reachable);
+        return Done{};
+    }
+
+private:
+    // Copies every key; the base block's fields for the copy.
+    Result<BaseBlockFields> CopyTree() {
         auto rootNode = ReadKeyNode(cells_, impl_.baseBlock.root_cell_offset);
         if (!rootNode) return rootNode.error();
         auto root = CopyKey(*rootNode, 0, 0);
@@ -50,21 +72,21 @@ public:
         fields.minorVersion = minorVersion_;
         fields.rootCellOffset = *root;
         std::copy(std::begin(impl_.baseBlock.file_name), std::end(impl_.baseBlock.file_name), fields.fileName);
-        std::uint64_t reachable = writer_.AllocatedBytes();
-        auto bytes = writer_.Finish(fields);
+        return fields;
+    }
+
+    void Report(CompactStats* stats, std::uint64_t outputSize, std::uint64_t reachable) {
         if (stats) {
             stats->inputSize = impl_.bytes.size();
-            stats->outputSize = bytes.size();
+            stats->outputSize = outputSize;
             stats->reachableBytes = reachable;
             stats->keys = tree_.Keys();
             stats->values = tree_.Values();
             stats->securityDescriptors = tree_.SecurityDescriptors();
         }
         if (options_.progress) options_.progress(impl_.bytes.size(), impl_.bytes.size());
-        return bytes;
     }
 
-private:
     struct Child {
         StoredName name;
         KeyNode node;
@@ -258,8 +280,9 @@ private:
 
 }  // namespace
 
-Result<std::vector<std::uint8_t>> CompactHive(const HiveFile& hive, const CompactOptions& options,
-                                              CompactStats* stats) {
+namespace {
+
+Status RefuseDirty(const HiveFile& hive) {
     if (hive.IsDirty()) {
         const auto& base = ImplOf(hive).baseBlock;
         std::string why = ImplOf(hive).checksumProblem.empty()
@@ -268,8 +291,23 @@ Result<std::vector<std::uint8_t>> CompactHive(const HiveFile& hive, const Compac
                               : ImplOf(hive).checksumProblem;
         return MakeError(0, "hive is dirty (" + why + "): its last write did not finish, so it is not compacted");
     }
-    Compactor compactor(hive, options);
+    return Done{};
+}
+
+}  // namespace
+
+Result<std::vector<std::uint8_t>> CompactHive(const HiveFile& hive, const CompactOptions& options,
+                                              CompactStats* stats) {
+    if (auto clean = RefuseDirty(hive); !clean) return clean.error();
+    Compactor compactor(hive, options, nullptr, 0);
     return compactor.Run(stats);
+}
+
+Status CompactHiveTo(const HiveFile& hive, const CompactOptions& options, CompactStats* stats, HiveSink& sink,
+                     std::size_t windowBytes) {
+    if (auto clean = RefuseDirty(hive); !clean) return clean;
+    Compactor compactor(hive, options, &sink, windowBytes);
+    return compactor.RunStreamed(stats);
 }
 
 Result<std::vector<std::uint8_t>> CompactBytes(const HiveFile& hive, CompactStats* stats) {

@@ -4,12 +4,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "regf/hive_sink.h"
 #include "regf/regf.h"
 
 namespace kelvara::regf {
 
-// The compacted hive in memory; CompactBytes and Compact are both built on it.
+// The compacted hive in memory, for CompactBytes.
 Result<std::vector<std::uint8_t>> CompactHive(const HiveFile& hive, const CompactOptions& options,
                                               CompactStats* stats);
+// The same streamed to `sink` with about `windowBytes` of it in memory, for Compact; the bytes
+// are the same.
+Status CompactHiveTo(const HiveFile& hive, const CompactOptions& options, CompactStats* stats, HiveSink& sink,
+                     std::size_t windowBytes);
 
 }  // namespace kelvara::regf

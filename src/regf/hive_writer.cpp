@@ -1,6 +1,7 @@
 #include "regf/hive_writer.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "regf/byte_order.h"
@@ -23,9 +24,15 @@ HiveWriter::HiveWriter(std::uint64_t hiveBinsBytes) {
     buffer_.resize(kBaseBlockBytes, 0);
 }
 
+HiveWriter::HiveWriter(HiveSink& sink, std::size_t windowBytes) : sink_(&sink), windowBytes_(windowBytes) {
+    // The window, the few bins kept open past it, and one bin of the largest common size.
+    buffer_.reserve(windowBytes + 16 * kHiveBinAlignment);
+    buffer_.resize(kBaseBlockBytes, 0);
+}
+
 Result<std::uint32_t> HiveWriter::Allocate(std::uint64_t dataSize) {
     std::uint64_t cellSize = RoundUp(dataSize + 4, kCellAlignment);
-    if (cellSize + HiveBinsSize() > kMaxHiveBins)
+    if (cellSize + hiveBinsSize_ > kMaxHiveBins)
         return MakeError(0, "hive writer: a cell of " + std::to_string(cellSize) +
                                 " bytes would make the hive larger than the format allows");
     auto size32 = static_cast<std::uint32_t>(cellSize);
@@ -36,9 +43,12 @@ Result<std::uint32_t> HiveWriter::Allocate(std::uint64_t dataSize) {
     if (fits != openBins_.end()) {
         binIndex = *fits;
     } else {
-        Bin bin{HiveBinsSize(), static_cast<std::uint32_t>(RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment)),
+        Bin bin{hiveBinsSize_, static_cast<std::uint32_t>(RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment)),
                 kHiveBinHeaderSize};
+        if (sink_ && buffer_.size() + bin.size > windowBytes_)
+            if (auto sent = SendClosedBins(); !sent) return sent.error();
         buffer_.resize(buffer_.size() + bin.size, 0);
+        hiveBinsSize_ += bin.size;
         WriteHiveBinHeader(At(bin.offset), bin.offset, bin.size, 0);
         bins_.push_back(bin);
         binIndex = bins_.size() - 1;
@@ -60,17 +70,34 @@ Result<std::uint32_t> HiveWriter::Allocate(std::uint64_t dataSize) {
 std::uint8_t* HiveWriter::Data(std::uint32_t offset) { return At(offset) + 4; }
 
 std::uint32_t HiveWriter::DataSize(std::uint32_t offset) const {
-    std::uint32_t raw = ReadLe32(buffer_.data() + kBaseBlockBytes + offset);
+    std::uint32_t raw = ReadLe32(At(offset));
     std::uint32_t size = (raw & 0x80000000u) ? 0u - raw : raw;
     return size - 4;
 }
 
+void HiveWriter::Write(std::uint32_t offset, std::size_t at, std::span<const std::uint8_t> bytes) {
+    if (InWindow(offset)) {
+        std::memcpy(At(offset) + 4 + at, bytes.data(), bytes.size());
+        return;
+    }
+    latePatches_.push_back({kBaseBlockBytes + offset + 4 + at, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
+}
+
 void HiveWriter::Free(std::uint32_t offset) {
+    if (!InWindow(offset)) return;
     std::uint32_t raw = ReadLe32(At(offset));
     if (!(raw & 0x80000000u)) return;
     std::uint32_t size = 0u - raw;
     WriteLe32(At(offset), size);
     allocatedBytes_ -= size;
+}
+
+void HiveWriter::CloseBin(Bin& bin) {
+    if (bin.used < bin.size) {
+        WriteLe32(At(bin.offset + bin.used), bin.size - bin.used);
+        bin.used = bin.size;
+    }
+    MergeFreeCells(bin);
 }
 
 void HiveWriter::MergeFreeCells(const Bin& bin) {
@@ -92,25 +119,58 @@ void HiveWriter::MergeFreeCells(const Bin& bin) {
     }
 }
 
-std::vector<std::uint8_t> HiveWriter::Finish(BaseBlockFields fields) {
-    for (auto& bin : bins_) {
-        if (bin.used < bin.size) {
-            WriteLe32(At(bin.offset + bin.used), bin.size - bin.used);
-            bin.used = bin.size;
-        }
-        MergeFreeCells(bin);
-    }
+Status HiveWriter::SendClosedBins() {
+    // Bins older than the oldest open one take no more cells: close them and send them.
+    const std::size_t end = openBins_.empty() ? bins_.size() : openBins_.front();
+    if (end == firstUnsentBin_) return Done{};
+    for (std::size_t i = firstUnsentBin_; i < end; ++i) CloseBin(bins_[i]);
+    const std::uint64_t endOffset = kBaseBlockBytes + (end < bins_.size() ? bins_[end].offset : hiveBinsSize_);
+    const auto count = static_cast<std::size_t>(endOffset - windowStart_);
+    if (auto sent = sink_->Append(std::span<const std::uint8_t>(buffer_.data(), count)); !sent) return sent;
+    // What stays is the few open bins at the end: moving them down is cheap.
+    std::memmove(buffer_.data(), buffer_.data() + count, buffer_.size() - count);
+    buffer_.resize(buffer_.size() - count);
+    windowStart_ = endOffset;
+    firstUnsentBin_ = end;
+    return Done{};
+}
+
+std::uint64_t HiveWriter::FillBaseBlock(BaseBlockFields& fields) {
+    fields.hiveBinsDataSize = hiveBinsSize_;
     if (!bins_.empty()) {
         // The first bin carries a copy of the base block's timestamp.
-        auto* header = reinterpret_cast<HiveBinHeader*>(At(0));
-        header->timestamp = fields.lastWritten;
+        const std::uint64_t at = kBaseBlockBytes + offsetof(HiveBinHeader, timestamp);
+        std::uint8_t stamp[8];
+        for (int i = 0; i < 8; ++i) stamp[i] = static_cast<std::uint8_t>(fields.lastWritten >> (8 * i));
+        if (at >= windowStart_) std::memcpy(buffer_.data() + (at - windowStart_), stamp, sizeof stamp);
+        else latePatches_.push_back({at, std::vector<std::uint8_t>(stamp, stamp + sizeof stamp)});
     }
-    fields.hiveBinsDataSize = HiveBinsSize();
+    return hiveBinsSize_;
+}
+
+std::vector<std::uint8_t> HiveWriter::Finish(BaseBlockFields fields) {
+    for (auto& bin : bins_) CloseBin(bin);
+    FillBaseBlock(fields);
     auto block = MakeBaseBlock(fields);
     std::memcpy(buffer_.data(), block.data(), block.size());
     bins_.clear();
     openBins_.clear();
     return std::move(buffer_);
+}
+
+Status HiveWriter::FinishStream(BaseBlockFields fields) {
+    for (std::size_t i = firstUnsentBin_; i < bins_.size(); ++i) CloseBin(bins_[i]);
+    FillBaseBlock(fields);
+    if (auto sent = sink_->Append(buffer_); !sent) return sent;
+    auto block = MakeBaseBlock(fields);
+    if (auto sent = sink_->Patch(0, block); !sent) return sent;
+    // In the order made: a later change to the same bytes wins.
+    for (const auto& patch : latePatches_)
+        if (auto sent = sink_->Patch(patch.fileOffset, patch.bytes); !sent) return sent;
+    bins_.clear();
+    openBins_.clear();
+    latePatches_.clear();
+    return Done{};
 }
 
 }  // namespace kelvara::regf

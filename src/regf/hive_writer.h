@@ -1,36 +1,56 @@
 // Lays cells out in hive bins for the hives we write (compacted copies and built ones).
 // Bins are 4096 bytes unless one cell needs more; a new cell goes into the tail of one of the
 // last few bins when it fits there, so bins end with as little free space as possible.
+//
+// The hive is kept whole in memory, or streamed: then only a window of the newest bytes is
+// kept, older bins go to a HiveSink as they can no longer change, and the rare later change to
+// a cell already sent becomes a patch. Streaming keeps memory flat and the bytes written hot in
+// the cache, whatever the hive's size.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <span>
 #include <vector>
 
 #include "regf/base_block.h"
+#include "regf/hive_sink.h"
 #include "regf/regf.h"
 
 namespace kelvara::regf {
 
 class HiveWriter {
 public:
-    // Room for `hiveBinsBytes` is reserved up front, so growing never copies a large buffer.
+    // The whole hive in memory; room for `hiveBinsBytes` is reserved up front, so growing never
+    // copies a large buffer.
     explicit HiveWriter(std::uint64_t hiveBinsBytes = 0);
+    // Streamed to `sink`, keeping about `windowBytes` in memory.
+    HiveWriter(HiveSink& sink, std::size_t windowBytes);
 
-    // A new allocated cell with at least `dataSize` bytes of data; its offset. Errors only when
-    // the hive would pass the format's 4 GB limit.
+    // A new allocated cell with at least `dataSize` bytes of data; its offset. Errors when the
+    // hive would pass the format's 4 GB limit, or when the sink fails.
     Result<std::uint32_t> Allocate(std::uint64_t dataSize);
-    // The data bytes of a cell; valid until the next Allocate.
+    // The data bytes of the cell allocated last, to fill it; valid until the next Allocate.
+    // In memory any cell's bytes can be reached this way.
     std::uint8_t* Data(std::uint32_t offset);
     std::uint32_t DataSize(std::uint32_t offset) const;
-    // Marks a cell free (the builder's deleted keys and moved values).
+    // Changes bytes of a cell's data after it was filled, wherever the cell is now.
+    void Write(std::uint32_t offset, std::size_t at, std::span<const std::uint8_t> bytes);
+    template <class T>
+    void Put(std::uint32_t offset, const T& header) {
+        Write(offset, 0, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(&header), sizeof header));
+    }
+    // Marks a cell free (the builder's deleted keys and moved values); in memory only.
     void Free(std::uint32_t offset);
 
     std::uint64_t AllocatedBytes() const { return allocatedBytes_; }
-    std::uint32_t HiveBinsSize() const { return static_cast<std::uint32_t>(buffer_.size() - kBaseBlockBytes); }
+    std::uint32_t HiveBinsSize() const { return hiveBinsSize_; }
 
-    // Closes every bin (free tails and neighbouring free cells become one free cell each),
-    // fills the base block and hands over the whole file.
+    // In memory: closes every bin (free tails and neighbouring free cells become one free cell
+    // each), fills the base block and hands over the whole file.
     std::vector<std::uint8_t> Finish(BaseBlockFields fields);
+    // Streamed: the same, sending the rest, the base block and the patches to the sink.
+    Status FinishStream(BaseBlockFields fields);
 
 private:
     static constexpr std::size_t kBaseBlockBytes = 4096;
@@ -41,14 +61,35 @@ private:
         std::uint32_t size;
         std::uint32_t used;   // header and cells placed so far
     };
+    struct LatePatch {
+        std::uint64_t fileOffset;
+        std::vector<std::uint8_t> bytes;
+    };
 
-    std::uint8_t* At(std::uint32_t offset) { return buffer_.data() + kBaseBlockBytes + offset; }
+    // Where hive bins offset `offset` is in the buffer; the buffer starts at file offset
+    // windowStart_.
+    std::uint8_t* At(std::uint32_t offset) { return buffer_.data() + (kBaseBlockBytes + offset - windowStart_); }
+    const std::uint8_t* At(std::uint32_t offset) const {
+        return buffer_.data() + (kBaseBlockBytes + offset - windowStart_);
+    }
+    bool InWindow(std::uint32_t offset) const { return kBaseBlockBytes + offset >= windowStart_; }
+    void CloseBin(Bin& bin);
     void MergeFreeCells(const Bin& bin);
+    // Sends the bins before the oldest one that can still take cells.
+    Status SendClosedBins();
+    std::uint64_t FillBaseBlock(BaseBlockFields& fields);
 
-    std::vector<std::uint8_t> buffer_;   // base block, then the hive bins
+    std::vector<std::uint8_t> buffer_;   // base block, then the hive bins, from windowStart_ on
     std::vector<Bin> bins_;
     std::vector<std::size_t> openBins_;  // the newest bins with room left, oldest first
     std::uint64_t allocatedBytes_ = 0;
+    std::uint32_t hiveBinsSize_ = 0;
+
+    HiveSink* sink_ = nullptr;
+    std::size_t windowBytes_ = 0;
+    std::uint64_t windowStart_ = 0;      // file offset of buffer_[0]
+    std::size_t firstUnsentBin_ = 0;
+    std::vector<LatePatch> latePatches_;
 };
 
 }  // namespace kelvara::regf

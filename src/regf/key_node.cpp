@@ -30,7 +30,7 @@ Result<KeyNode> ReadKeyNode(const CellSpace& cells, std::uint32_t offset) {
     return node;
 }
 
-Result<std::uint32_t> WriteKeyNode(HiveWriter& writer, KeyNodeHeader header, StoredName name) {
+Result<std::uint32_t> WriteKeyNode(HiveWriter& writer, KeyNodeHeader& header, StoredName name) {
     const bool compressed = FitsCompressed(name);
     const std::uint32_t storedSize = compressed ? name.Length() : 2 * name.Length();
     if (storedSize > 0xFFFF)

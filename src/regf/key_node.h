@@ -62,7 +62,7 @@ struct KeyNode {
 Result<KeyNode> ReadKeyNode(const CellSpace& cells, std::uint32_t offset);
 
 // Writes a key node with `name` (stored compressed when every character fits in a byte);
-// the header's name length and name flag are set from the name.
-Result<std::uint32_t> WriteKeyNode(HiveWriter& writer, KeyNodeHeader header, StoredName name);
+// the header's signature, name length and name flag are set from the name, in `header` too.
+Result<std::uint32_t> WriteKeyNode(HiveWriter& writer, KeyNodeHeader& header, StoredName name);
 
 }  // namespace kelvara::regf

@@ -16,11 +16,13 @@ KeyTreeWriter::KeyTreeWriter(HiveWriter& writer, std::uint32_t minorVersion, Sub
     : writer_(writer), minorVersion_(minorVersion), layout_(layout) {}
 
 Result<std::uint32_t> KeyTreeWriter::SecurityFor(std::span<const std::uint8_t> descriptor, std::uint32_t source) {
-    // Most keys share a descriptor cell with many others: know it by its cell first, and by its
-    // bytes only the first time, so equal descriptors in different cells still become one.
-    auto known = securityBySource_.find(source);
+    // Most keys share a descriptor cell with many others, often with the key before: know it by
+    // its cell first, and by its bytes only the first time, so equal descriptors in different
+    // cells still become one.
     std::size_t index;
-    if (source != kNoCell && known != securityBySource_.end()) {
+    if (source != kNoCell && source == lastSource_.first) {
+        index = lastSource_.second;
+    } else if (auto known = securityBySource_.find(source); source != kNoCell && known != securityBySource_.end()) {
         index = known->second;
     } else {
         std::string key(descriptor.begin(), descriptor.end());
@@ -32,10 +34,11 @@ Result<std::uint32_t> KeyTreeWriter::SecurityFor(std::span<const std::uint8_t> d
             if (!offset) return offset;
             index = security_.size();
             securityIndex_.emplace(std::move(key), index);
-            security_.push_back({*offset, 0});
+            security_.push_back({*offset, 0, static_cast<std::uint32_t>(descriptor.size())});
         }
         if (source != kNoCell) securityBySource_.emplace(source, index);
     }
+    if (source != kNoCell) lastSource_ = {source, index};
     ++security_[index].references;
     return security_[index].offset;
 }
@@ -59,54 +62,62 @@ Result<std::uint32_t> KeyTreeWriter::WriteKey(const KeyRecord& key, std::uint32_
     auto securityOffset = SecurityFor(key.security, key.securitySource);
     if (!securityOffset) return securityOffset;
 
-    std::vector<std::uint32_t> valueOffsets;
+    valueOffsets_.clear();
     std::uint32_t largestValueName = 0, largestValueData = 0;
     for (const auto& value : key.values) {
         auto offset = WriteKeyValue(writer_, value.name, value.type, value.data, minorVersion_);
         if (!offset) return offset;
-        valueOffsets.push_back(*offset);
+        valueOffsets_.push_back(*offset);
         largestValueName = std::max<std::uint32_t>(largestValueName, value.name.Length() * 2);
         largestValueData = std::max<std::uint32_t>(largestValueData, static_cast<std::uint32_t>(value.data.size()));
     }
     std::uint32_t valueListOffset = kNoCell;
-    if (!valueOffsets.empty()) {
-        auto list = WriteValueList(writer_, valueOffsets);
+    if (!valueOffsets_.empty()) {
+        auto list = WriteValueList(writer_, valueOffsets_);
         if (!list) return list;
         valueListOffset = *list;
     }
 
-    std::memcpy(&header, writer_.Data(*nodeOffset), sizeof header);
     header.class_name_offset = *classOffset;
     header.class_name_length = static_cast<std::uint16_t>(key.className.Length() * 2);
     header.key_security_offset = *securityOffset;
-    header.number_of_key_values = static_cast<std::uint32_t>(valueOffsets.size());
+    header.number_of_key_values = static_cast<std::uint32_t>(valueOffsets_.size());
     header.key_values_list_offset = valueListOffset;
     header.largest_value_name_length = largestValueName;
     header.largest_value_data_size = largestValueData;
-    std::memcpy(writer_.Data(*nodeOffset), &header, sizeof header);
+    writer_.Put(*nodeOffset, header);
+
+    // The parent's largest subkey class is known before its list is written.
+    for (auto open = openKeys_.rbegin(); open != openKeys_.rend(); ++open) {
+        if (open->offset != parentOffset) continue;
+        open->largestSubkeyClass = std::max<std::uint32_t>(open->largestSubkeyClass, header.class_name_length);
+        break;
+    }
+    openKeys_.push_back({*nodeOffset, header, 0});
     ++keys_;
-    values_ += static_cast<std::uint32_t>(valueOffsets.size());
+    values_ += static_cast<std::uint32_t>(valueOffsets_.size());
     return nodeOffset;
 }
 
 Status KeyTreeWriter::FinishKey(std::uint32_t keyOffset, const std::vector<SubkeyEntry>& subkeys) {
+    // Keys written after this one and left unfinished (leaves, say) are done with too.
+    auto open = std::find_if(openKeys_.rbegin(), openKeys_.rend(), [&](const OpenKey& k) { return k.offset == keyOffset; });
+    if (open == openKeys_.rend())
+        return MakeError(0, "hive writer: the key at " + Hex(keyOffset) + " is finished but was not written, or is finished twice");
+    const OpenKey key = *open;
+    openKeys_.erase(std::prev(open.base()), openKeys_.end());
     if (subkeys.empty()) return Done{};
-    std::uint32_t largestName = 0, largestClass = 0;
-    for (const auto& subkey : subkeys) {
-        KeyNodeHeader child;
-        std::memcpy(&child, writer_.Data(subkey.keyNodeOffset), sizeof child);
-        largestName = std::max<std::uint32_t>(largestName, subkey.name.Length() * 2);
-        largestClass = std::max<std::uint32_t>(largestClass, child.class_name_length);
-    }
+
+    std::uint32_t largestName = 0;
+    for (const auto& subkey : subkeys) largestName = std::max<std::uint32_t>(largestName, subkey.name.Length() * 2);
     auto list = WriteSubkeyList(writer_, subkeys, layout_);
     if (!list) return list.error();
-    KeyNodeHeader header;
-    std::memcpy(&header, writer_.Data(keyOffset), sizeof header);
+    KeyNodeHeader header = key.header;
     header.number_of_subkeys = static_cast<std::uint32_t>(subkeys.size());
     header.subkeys_list_offset = *list;
     header.largest_subkey_name_length = (header.largest_subkey_name_length & 0xFFFF0000u) | (largestName & 0xFFFF);
-    header.largest_subkey_class_name_length = largestClass;
-    std::memcpy(writer_.Data(keyOffset), &header, sizeof header);
+    header.largest_subkey_class_name_length = key.largestSubkeyClass;
+    writer_.Put(keyOffset, header);
     return Done{};
 }
 
@@ -114,7 +125,7 @@ void KeyTreeWriter::FinishSecurity() {
     std::size_t n = security_.size();
     for (std::size_t i = 0; i < n; ++i) {
         LinkKeySecurity(writer_, security_[i].offset, security_[(i + 1) % n].offset,
-                        security_[(i + n - 1) % n].offset, security_[i].references);
+                        security_[(i + n - 1) % n].offset, security_[i].references, security_[i].size);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "regf/hive_writer.h"
+#include "regf/key_node.h"
 #include "regf/subkey_list.h"
 
 namespace kelvara::regf {
@@ -43,7 +44,8 @@ public:
 
     // Writes the key and everything it owns except its subkeys; the key node's offset.
     Result<std::uint32_t> WriteKey(const KeyRecord& key, std::uint32_t parentOffset);
-    // Writes the subkey list of a key whose subkeys (sorted) are all written.
+    // Writes the subkey list of a key whose subkeys (sorted) are all written. Keys are
+    // finished after their subkeys, the last written first.
     Status FinishKey(std::uint32_t keyOffset, const std::vector<SubkeyEntry>& subkeys);
     // Links every security descriptor into the hive's list with its reference count.
     void FinishSecurity();
@@ -56,6 +58,14 @@ private:
     struct SecurityCell {
         std::uint32_t offset;
         std::uint32_t references;
+        std::uint32_t size;   // of the descriptor
+    };
+    // A key written and not yet finished. Its node is kept here rather than read back from the
+    // hive, which may have sent it on by the time its subkeys are done.
+    struct OpenKey {
+        std::uint32_t offset;
+        KeyNodeHeader header;
+        std::uint32_t largestSubkeyClass;   // class name bytes, among the subkeys written so far
     };
     Result<std::uint32_t> SecurityFor(std::span<const std::uint8_t> descriptor, std::uint32_t source);
 
@@ -65,6 +75,9 @@ private:
     std::map<std::string, std::size_t> securityIndex_;   // descriptor bytes -> security_
     std::vector<SecurityCell> security_;                               // in order of first use
     std::unordered_map<std::uint32_t, std::size_t> securityBySource_;  // input cell -> security_
+    std::vector<OpenKey> openKeys_;   // the innermost last
+    std::vector<std::uint32_t> valueOffsets_;   // of the key being written
+    std::pair<std::uint32_t, std::size_t> lastSource_{0xFFFFFFFF, 0};   // the last security cell used
     std::uint32_t keys_ = 0;
     std::uint32_t values_ = 0;
 };

@@ -53,13 +53,15 @@ Result<std::uint32_t> WriteKeySecurity(HiveWriter& writer, std::span<const std::
 }
 
 void LinkKeySecurity(HiveWriter& writer, std::uint32_t offset, std::uint32_t flink, std::uint32_t blink,
-                     std::uint32_t referenceCount) {
-    KeySecurityHeader header;
-    std::memcpy(&header, writer.Data(offset), sizeof header);
+                     std::uint32_t referenceCount, std::uint32_t descriptorSize) {
+    // The whole header again: the cell may have left memory by now.
+    KeySecurityHeader header{};
+    header.signature.Set("sk");
     header.flink = flink;
     header.blink = blink;
     header.reference_count = referenceCount;
-    std::memcpy(writer.Data(offset), &header, sizeof header);
+    header.security_descriptor_size = descriptorSize;
+    writer.Put(offset, header);
 }
 
 }  // namespace kelvara::regf

@@ -33,7 +33,8 @@ Result<KeySecurity> ReadKeySecurity(const CellSpace& cells, std::uint32_t offset
 
 // Writes a descriptor; its links point at itself and its count is 0 until LinkKeySecurity.
 Result<std::uint32_t> WriteKeySecurity(HiveWriter& writer, std::span<const std::uint8_t> descriptor);
+// Sets the links and the count of a descriptor of `descriptorSize` bytes written before.
 void LinkKeySecurity(HiveWriter& writer, std::uint32_t offset, std::uint32_t flink, std::uint32_t blink,
-                     std::uint32_t referenceCount);
+                     std::uint32_t referenceCount, std::uint32_t descriptorSize);
 
 }  // namespace kelvara::regf

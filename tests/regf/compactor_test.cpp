@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "hive_fixtures.h"
+#include "regf/compactor.h"
+#include "regf/errors.h"
 
 namespace kelvara::regf {
 namespace {
@@ -80,6 +82,79 @@ TEST(CompactSize, IsTheReachableContentPacked) {
     EXPECT_GE(output.size(), PackedHiveSize(stats.reachableBytes));
     EXPECT_LE(output.size(), PackedHiveSize(stats.reachableBytes) + 4096);
     EXPECT_LT(output.size(), input.size() * 0.7);
+}
+
+// A sink that keeps the streamed file in memory and counts the corrections it was sent.
+class MemorySink : public HiveSink {
+public:
+    Status Append(std::span<const std::uint8_t> bytes) override {
+        file.insert(file.end(), bytes.begin(), bytes.end());
+        ++appends;
+        return Done{};
+    }
+    Status Patch(std::uint64_t at, std::span<const std::uint8_t> bytes) override {
+        EXPECT_LE(at + bytes.size(), file.size()) << "a patch past the end";
+        if (at + bytes.size() > file.size()) return MakeError(at, "past the end");
+        std::copy(bytes.begin(), bytes.end(), file.begin() + static_cast<std::ptrdiff_t>(at));
+        ++patches;
+        return Done{};
+    }
+    std::vector<std::uint8_t> file;
+    int appends = 0;
+    int patches = 0;
+};
+
+// A tree whose keys own subtrees of every size, so the window closes over keys at every depth.
+KeySpec NestedTree(int depth, int fanOut, const std::string& name) {
+    KeySpec key;
+    key.name = name;
+    key.className = depth % 2 ? "odd" : "";
+    key.values.push_back({"data", 3, std::vector<std::uint8_t>(40 + 13 * static_cast<std::size_t>(depth), 0xA5)});
+    if (depth > 0)
+        for (int i = 0; i < fanOut; ++i) key.subkeys.push_back(NestedTree(depth - 1, fanOut, name + "_" + std::to_string(i)));
+    return key;
+}
+
+struct StreamCase {
+    const char* label;
+    KeySpec tree;
+    std::uint32_t minorVersion;
+    std::size_t window;
+    bool streams;   // more bins than the window and the bins kept open hold
+};
+
+TEST(CompactStreamed, GivesTheBytesOfTheCompactionInMemoryWhateverTheWindow) {
+    const StreamCase cases[] = {
+        {"rich_tiny_window", testing::RichTree(), 5, 4096, false},
+        {"rich_v1_3", testing::RichTree(), 3, 8192, false},
+        {"wide_tiny_window", testing::WideTree(3000), 5, 8192, true},
+        {"nested_small_window", NestedTree(5, 5, "N"), 5, 16384, true},
+        {"nested_large_window", NestedTree(5, 5, "N"), 5, 256 << 10, true},
+        {"nested_window_larger_than_the_hive", NestedTree(3, 3, "N"), 6, 64 << 20, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        BuildOptions options;
+        options.minorVersion = c.minorVersion;
+        options.fragmentation = 0.2;
+        HiveFile input = Open(Build(c.tree, options));
+        CompactStats inMemory;
+        const auto expected = CompactOrFail(input, &inMemory);
+        MemorySink sink;
+        CompactStats streamed;
+        auto done = CompactHiveTo(input, {}, &streamed, sink, c.window);
+        ASSERT_TRUE(done.ok()) << done.error().ToString();
+        EXPECT_EQ(sink.file, expected);
+        EXPECT_EQ(streamed.outputSize, expected.size());
+        EXPECT_EQ(streamed.reachableBytes, inMemory.reachableBytes);
+        if (c.streams) {
+            // It really streamed, and keys finished after their node had gone out were patched.
+            EXPECT_GT(sink.appends, 2);
+            EXPECT_GT(sink.patches, 1);
+        } else {
+            EXPECT_EQ(sink.patches, 1);   // the base block only
+        }
+    }
 }
 
 TEST(CompactSize, PackedHiveSizeCountsBinHeaders) {

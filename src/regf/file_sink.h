@@ -1,0 +1,36 @@
+// A streamed hive's destination on disk.
+#pragma once
+
+#include <atomic>
+#include <fstream>
+#include <string>
+
+#include "regf/hive_sink.h"
+
+namespace kelvara::regf {
+
+class FileSink : public HiveSink {
+public:
+    // Creates (or empties) `path`; Open says whether that worked. Appending stops with an
+    // error saying "compaction cancelled" once `cancel` is set.
+    FileSink(const std::string& path, const std::atomic<bool>* cancel);
+    Status Open() const;
+
+    Status Append(std::span<const std::uint8_t> bytes) override;
+    Status Patch(std::uint64_t fileOffset, std::span<const std::uint8_t> bytes) override;
+    // Flushes and closes the file; errors that only show now (a full disk) are reported here.
+    Status Close();
+    // Whether writing the file failed (its error names the file), as opposed to being cancelled.
+    bool Failed() const { return failed_; }
+
+private:
+    Error Failure(std::uint64_t offset, std::string message);
+
+    std::string path_;
+    const std::atomic<bool>* cancel_;
+    std::ofstream out_;
+    std::uint64_t size_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace kelvara::regf

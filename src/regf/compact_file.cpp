@@ -16,7 +16,7 @@ namespace {
 
 // The output kept in memory while the rest streams to the file: enough that a key's subkey list
 // rarely lands after the key itself has gone out, small enough to stay in the cache.
-constexpr std::size_t kOutputWindow = 2 << 20;
+constexpr std::size_t kOutputWindow = 256 << 10;
 
 bool Cancelled(const CompactOptions& options) { return options.cancel && options.cancel->load(); }
 

@@ -4,9 +4,11 @@
 #include <span>
 #include <unordered_map>
 
+#include "regf/batch_pipe.h"
 #include "regf/class_name.h"
 #include "regf/errors.h"
 #include "regf/hive_file_impl.h"
+#include "regf/key_batch_writer.h"
 #include "regf/key_node.h"
 #include "regf/key_tree_writer.h"
 #include "regf/key_value.h"
@@ -21,19 +23,26 @@ namespace {
 
 constexpr std::uint32_t kMaxKeyDepth = 512;
 constexpr std::uint64_t kProgressStep = 1 << 20;
+// From this size on, reading the input and writing the copy run on two threads; below it,
+// starting a thread costs more than the overlap gains.
+constexpr std::uint32_t kOverlapFromBytes = 4 << 20;
 
-// Reads the input through the same checked views as everything else, and refuses a cell that
-// is reached twice (a cycle, or two keys sharing a list or value), so damaged input can never
-// make the walk loop or the output grow without bound. Security cells are shared by design and
-// are copied once per distinct descriptor.
+// The reading half: walks the input through the same checked views as everything else and
+// hands the keys to the writing half in batches. It refuses a cell that is reached twice (a
+// cycle, or two keys sharing a list or value), so damaged input can never make the walk loop
+// or the output grow without bound. Security cells are shared by design and are copied once per
+// distinct descriptor.
 class Compactor {
 public:
     // Into memory, or streamed to `sink` when it is given.
-    Compactor(const HiveFile& hive, const CompactOptions& options, HiveSink* sink, std::size_t windowBytes)
+    Compactor(const HiveFile& hive, const CompactOptions& options, HiveSink* sink, std::size_t windowBytes,
+              Overlap overlap)
         : impl_(ImplOf(hive)),
           cells_(impl_.cells),
           options_(options),
           minorVersion_(impl_.baseBlock.minor_version),
+          overlap_(overlap == Overlap::Always ||
+                   (overlap == Overlap::BySize && cells_.HiveBinsSize() >= kOverlapFromBytes)),
           writer_(sink ? HiveWriter(*sink, windowBytes) : HiveWriter(cells_.HiveBinsSize())),
           tree_(writer_, minorVersion_, SubkeyListLayout{LeafFormFor(minorVersion_), 0}),
           used_(cells_.HiveBinsSize() / kCellAlignment, false) {}
@@ -58,19 +67,30 @@ public:
     }
 
 private:
+    struct Child {
+        StoredName name;
+        KeyNode node;
+    };
+
     // Copies every key; the base block's fields for the copy.
     Result<BaseBlockFields> CopyTree() {
+        KeyBatchWriter batchWriter(tree_);
+        BatchPipe pipe(overlap_, [&](KeyBatch& batch) { return batchWriter.Write(batch); });
+        pipe_ = &pipe;
         auto rootNode = ReadKeyNode(cells_, impl_.baseBlock.root_cell_offset);
         if (!rootNode) return rootNode.error();
-        auto root = CopyKey(*rootNode, 0, 0);
-        if (!root) return root.error();
+        if (auto read = CopyKey(*rootNode, 0); !read) {
+            pipe.Abandon();
+            return read.error();
+        }
+        if (auto written = pipe.Close(); !written) return written.error();
         tree_.FinishSecurity();
 
         BaseBlockFields fields;
         fields.sequenceNumber = impl_.baseBlock.primary_sequence_number;
         fields.lastWritten = impl_.baseBlock.last_written_timestamp;
         fields.minorVersion = minorVersion_;
-        fields.rootCellOffset = *root;
+        fields.rootCellOffset = batchWriter.Root();
         std::copy(std::begin(impl_.baseBlock.file_name), std::end(impl_.baseBlock.file_name), fields.fileName);
         return fields;
     }
@@ -87,55 +107,49 @@ private:
         if (options_.progress) options_.progress(impl_.bytes.size(), impl_.bytes.size());
     }
 
-    struct Child {
-        StoredName name;
-        KeyNode node;
-    };
-
-    Result<std::uint32_t> CopyKey(const KeyNode& node, std::uint32_t parentOut, std::uint32_t depth) {
+    Status CopyKey(const KeyNode& node, std::uint32_t depth) {
         if (options_.cancel && options_.cancel->load()) return MakeError(0, "compaction cancelled");
         if (depth > kMaxKeyDepth)
             return CellError("key node", node.offset, "keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
-        if (auto used = Use(node.offset, "key node"); !used) return used.error();
-
-        if (auto record = ReadRecord(node); !record) return record.error();
-        auto out = tree_.WriteKey(record_, parentOut);
-        if (!out) return out;
+        if (auto used = Use(node.offset, "key node"); !used) return used;
+        if (auto read = ReadKey(node); !read) return read;
+        if (auto sent = SendIfFull(); !sent) return sent;
 
         // One list of children per nesting level, reused from key to key.
         if (childrenAt_.size() <= depth) childrenAt_.resize(depth + 1);
-        if (auto sorted = SortedSubkeys(node, childrenAt_[depth]); !sorted) return sorted.error();
-        std::vector<SubkeyEntry> entries;
-        entries.reserve(childrenAt_[depth].size());
-        for (std::size_t i = 0; i < childrenAt_[depth].size(); ++i) {
+        if (auto sorted = SortedSubkeys(node, childrenAt_[depth]); !sorted) return sorted;
+        const auto count = static_cast<std::uint32_t>(childrenAt_[depth].size());
+        for (std::uint32_t i = 0; i < count; ++i) {
             const Child child = childrenAt_[depth][i];
-            auto copied = CopyKey(child.node, *out, depth + 1);
-            if (!copied) return copied;
-            entries.push_back({*copied, child.name});
+            if (auto copied = CopyKey(child.node, depth + 1); !copied) return copied;
         }
-        auto finished = tree_.FinishKey(*out, entries);
-        if (!finished) return finished.error();
-        return out;
+
+        KeyBatch& batch = pipe_->Current();
+        const auto first = static_cast<std::uint32_t>(batch.subkeyNames.size());
+        for (const auto& child : childrenAt_[depth]) batch.subkeyNames.push_back(child.name);
+        batch.events.push_back({KeyBatch::Step::End, first, 0, count});
+        return SendIfFull();
     }
 
-    // The key without its subkeys, into record_. Names and value data that lie in one cell
-    // are not copied: the record points into the input, and into scratch_ for the rest, until
-    // the key is written.
-    Status ReadRecord(const KeyNode& node) {
-        KeyRecord& record = record_;
+    Status SendIfFull() { return pipe_->Current().Full() ? pipe_->Send() : Status(Done{}); }
+
+    // The key without its subkeys, into the current batch. Names and value data that lie in
+    // one cell are not copied: the batch points into the input.
+    Status ReadKey(const KeyNode& node) {
+        KeyBatch& batch = pipe_->Current();
+        KeyRecord record;
         record.name = node.Stored();
         record.lastWritten = node.header.last_written_timestamp;
         // Volatile keys never reach a file; the name flag is decided again when writing.
         record.flags = node.header.flags & ~(key_flags::KEY_VOLATILE | key_flags::KEY_COMP_NAME);
         record.accessBits = node.header.access_bits;
         record.subkeyNameFlags = node.header.largest_subkey_name_length;
-        record.values.clear();
 
         std::uint32_t classCell = kNoCell;
         auto className = ReadStoredClassName(cells_, node, &classCell);
         if (!className) return className.error();
         if (classCell != kNoCell)
-            if (auto used = Use(classCell, "class name"); !used) return used.error();
+            if (auto used = Use(classCell, "class name"); !used) return used;
         record.className = *className;
 
         auto descriptor = DescriptorAt(node.header.key_security_offset);
@@ -143,52 +157,76 @@ private:
         record.security = *descriptor;
         record.securitySource = node.header.key_security_offset;
 
-        std::uint32_t count = node.header.number_of_key_values;
-        if (count == 0) return Done{};
-        auto list = ReadValueListBytes(cells_, node.header.key_values_list_offset, count);
-        if (!list) return list.error();
-        if (auto used = Use(node.header.key_values_list_offset, "key values list"); !used) return used.error();
-        if (scratch_.size() < count) scratch_.resize(count);
+        const auto firstValue = static_cast<std::uint32_t>(batch.values.size());
+        const std::uint32_t count = node.header.number_of_key_values;
+        if (count > 0) {
+            auto list = ReadValueListBytes(cells_, node.header.key_values_list_offset, count);
+            if (!list) return list.error();
+            if (auto used = Use(node.header.key_values_list_offset, "key values list"); !used) return used;
+            if (auto values = ReadValues(*list, count, batch); !values) return values;
+            if (auto unique = CheckValueNamesUnique(std::span(batch.values).subspan(firstValue), *list); !unique)
+                return unique;
+        }
+        batch.events.push_back({KeyBatch::Step::Begin, static_cast<std::uint32_t>(batch.keys.size()), firstValue, count});
+        batch.keys.push_back(std::move(record));
+        return Done{};
+    }
+
+    Status ReadValues(ByteSpan list, std::uint32_t count, KeyBatch& batch) {
+        // The values lie scattered: start loading them all before reading the first.
+        for (std::uint32_t i = 0; i < count; ++i) cells_.Prefetch(ReadLe32(list.data() + 4 * i));
         for (std::uint32_t i = 0; i < count; ++i) {
-            std::uint32_t valueOffset = ReadLe32(list->data() + 4 * i);
+            const std::uint32_t valueOffset = ReadLe32(list.data() + 4 * i);
             auto value = ReadKeyValue(cells_, valueOffset);
             if (!value) return value.error();
-            if (auto used = Use(valueOffset, "key value"); !used) return used.error();
+            if (auto used = Use(valueOffset, "key value"); !used) return used;
             dataCells_.clear();
-            auto data = ReadValueDataSpan(cells_, *value, minorVersion_, &dataCells_, scratch_[i]);
+            auto data = ReadValueDataSpan(cells_, *value, minorVersion_, &dataCells_, scratch_);
             if (!data) return data.error();
             for (auto cell : dataCells_)
-                if (auto used = Use(cell, "value data"); !used) return used.error();
-            record.values.push_back({value->Stored(), value->header.data_type, *data});
+                if (auto used = Use(cell, "value data"); !used) return used;
+            // Data from the offset field or from big data segments was put together in
+            // scratch_: the batch keeps its own copy.
+            std::uint32_t ownedAt = KeyBatch::kInInput;
+            if (!data->empty() && !InInput(data->data())) {
+                ownedAt = static_cast<std::uint32_t>(batch.ownedData.size());
+                batch.ownedData.insert(batch.ownedData.end(), data->begin(), data->end());
+            }
+            batch.values.push_back({value->Stored(), value->header.data_type, *data});
+            batch.ownedAt.push_back(ownedAt);
         }
-        return CheckValueNamesUnique(record, *list);
+        return Done{};
+    }
+
+    bool InInput(const std::uint8_t* p) const {
+        return p >= impl_.bytes.data() && p < impl_.bytes.data() + impl_.bytes.size();
     }
 
     // Two values of one name cannot both be reached through the registry; which one the user
     // meant is unknowable, so such a hive is refused rather than guessed at. Names are looked
     // up by their case-blind hash, so a key with thousands of values costs no more per value
     // than one with a few.
-    Status CheckValueNamesUnique(const KeyRecord& record, ByteSpan offsets) {
-        const std::size_t n = record.values.size();
+    Status CheckValueNamesUnique(std::span<const ValueRecord> values, ByteSpan offsets) {
+        const std::size_t n = values.size();
         if (n < 2) return Done{};
         auto duplicate = [&](std::size_t i) {
             return CellError("key value", ReadLe32(offsets.data() + 4 * i),
-                             "a second value named \"" + Utf16ToUtf8(record.values[i].name.Decode()) + "\"");
+                             "a second value named \"" + Utf16ToUtf8(values[i].name.Decode()) + "\"");
         };
         if (n <= kFewValues) {
             for (std::size_t i = 1; i < n; ++i)
                 for (std::size_t j = 0; j < i; ++j)
-                    if (SameName(record.values[j].name, record.values[i].name)) return duplicate(i);
+                    if (SameName(values[j].name, values[i].name)) return duplicate(i);
             return Done{};
         }
         std::size_t slots = 1;
         while (slots < 2 * n) slots *= 2;
         nameSlots_.assign(slots, kEmptySlot);
         for (std::size_t i = 0; i < n; ++i) {
-            const StoredName name = record.values[i].name;
+            const StoredName name = values[i].name;
             std::size_t slot = (NameHash(name) * 0x9E3779B1u) & (slots - 1);
             for (; nameSlots_[slot] != kEmptySlot; slot = (slot + 1) & (slots - 1))
-                if (SameName(record.values[nameSlots_[slot]].name, name)) return duplicate(i);
+                if (SameName(values[nameSlots_[slot]].name, name)) return duplicate(i);
             nameSlots_[slot] = static_cast<std::uint32_t>(i);
         }
         return Done{};
@@ -215,8 +253,9 @@ private:
         if (count == 0) return Done{};
         if (auto read = ReadSubkeyListInto(cells_, node.header.subkeys_list_offset, count, list_); !read) return read;
         for (auto cell : list_.cells)
-            if (auto used = Use(cell, "subkey list"); !used) return used.error();
+            if (auto used = Use(cell, "subkey list"); !used) return used;
         children.reserve(list_.elements.size());
+        for (const auto& element : list_.elements) cells_.Prefetch(element.keyNodeOffset);
         bool sorted = true;
         for (const auto& element : list_.elements) {
             auto child = ReadKeyNode(cells_, element.keyNodeOffset);
@@ -226,6 +265,9 @@ private:
                                  "listed as a subkey of " + Hex(node.offset) + " but its parent is " +
                                      Hex(child->header.parent));
             children.push_back({child->Stored(), *child});
+            // What the child's copy reads first, long before it gets there.
+            cells_.Prefetch(child->header.key_values_list_offset);
+            cells_.Prefetch(child->header.subkeys_list_offset);
             if (children.size() > 1 && CompareNames(children[children.size() - 2].name, children.back().name) >= 0)
                 sorted = false;
         }
@@ -263,24 +305,21 @@ private:
     const CellSpace& cells_;
     const CompactOptions& options_;
     std::uint32_t minorVersion_;
+    bool overlap_;
     HiveWriter writer_;
     KeyTreeWriter tree_;
+    BatchPipe* pipe_ = nullptr;
     std::vector<bool> used_;
     std::unordered_map<std::uint32_t, std::span<const std::uint8_t>> descriptors_;
     std::pair<std::uint32_t, std::span<const std::uint8_t>> lastDescriptor_{kNoCell, {}};
-    KeyRecord record_;                                  // the key being copied
-    std::vector<std::vector<std::uint8_t>> scratch_;   // its value data that is not in one cell
+    std::vector<std::uint8_t> scratch_;        // value data that is in no single cell
     std::vector<std::uint32_t> dataCells_;
-    std::vector<std::uint32_t> nameSlots_;             // its value names, by hash
+    std::vector<std::uint32_t> nameSlots_;    // the key's value names, by hash
     SubkeyList list_;
-    std::vector<std::vector<Child>> childrenAt_;       // per nesting level
+    std::vector<std::vector<Child>> childrenAt_;   // per nesting level
     std::uint64_t processed_ = 0;
     std::uint64_t reported_ = 0;
 };
-
-}  // namespace
-
-namespace {
 
 Status RefuseDirty(const HiveFile& hive) {
     if (hive.IsDirty()) {
@@ -297,16 +336,16 @@ Status RefuseDirty(const HiveFile& hive) {
 }  // namespace
 
 Result<std::vector<std::uint8_t>> CompactHive(const HiveFile& hive, const CompactOptions& options,
-                                              CompactStats* stats) {
+                                              CompactStats* stats, Overlap overlap) {
     if (auto clean = RefuseDirty(hive); !clean) return clean.error();
-    Compactor compactor(hive, options, nullptr, 0);
+    Compactor compactor(hive, options, nullptr, 0, overlap);
     return compactor.Run(stats);
 }
 
 Status CompactHiveTo(const HiveFile& hive, const CompactOptions& options, CompactStats* stats, HiveSink& sink,
-                     std::size_t windowBytes) {
+                     std::size_t windowBytes, Overlap overlap) {
     if (auto clean = RefuseDirty(hive); !clean) return clean;
-    Compactor compactor(hive, options, &sink, windowBytes);
+    Compactor compactor(hive, options, &sink, windowBytes, overlap);
     return compactor.RunStreamed(stats);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 
 #include "hive_fixtures.h"
@@ -154,6 +155,66 @@ TEST(CompactStreamed, GivesTheBytesOfTheCompactionInMemoryWhateverTheWindow) {
         } else {
             EXPECT_EQ(sink.patches, 1);   // the base block only
         }
+    }
+}
+
+TEST(CompactOverlapped, ReadingAndWritingOnTwoThreadsGiveTheSameBytes) {
+    const std::pair<const char*, KeySpec> trees[] = {
+        {"rich", testing::RichTree()}, {"wide", testing::WideTree(5000)}, {"nested", NestedTree(5, 6, "N")}};
+    for (const auto& [label, tree] : trees) {
+        SCOPED_TRACE(label);
+        HiveFile input = Open(Build(tree, testing::Fragmented(0.25)));
+        CompactStats together, overlapped;
+        auto one = CompactHive(input, {}, &together, Overlap::Never);
+        auto two = CompactHive(input, {}, &overlapped, Overlap::Always);
+        ASSERT_TRUE(one.ok()) << one.error().ToString();
+        ASSERT_TRUE(two.ok()) << two.error().ToString();
+        EXPECT_EQ(*one, *two);
+        EXPECT_EQ(together.keys, overlapped.keys);
+        EXPECT_EQ(together.values, overlapped.values);
+    }
+}
+
+// Fails every append after the first `allowed` ones.
+class FailingSink : public MemorySink {
+public:
+    explicit FailingSink(int allowed) : allowed_(allowed) {}
+    Status Append(std::span<const std::uint8_t> bytes) override {
+        if (appends >= allowed_) return MakeError(0, "the disk is full");
+        return MemorySink::Append(bytes);
+    }
+
+private:
+    int allowed_;
+};
+
+TEST(CompactOverlapped, AFailureOfEitherHalfStopsBoth) {
+    for (Overlap overlap : {Overlap::Never, Overlap::Always}) {
+        // The reading half finds damage deep in the walk, after many batches went out.
+        KeySpec tree = NestedTree(5, 6, "N");
+        KeySpec* deep = &tree;
+        while (!deep->subkeys.empty()) deep = &deep->subkeys.back();
+        deep->values.push_back({"twice", 4, Dword(1)});
+        deep->values.push_back({"other", 4, Dword(2)});
+        auto bytes = Build(tree);
+        HiveFile clean = Open(bytes);
+        // Rename "other" to "TWICE", the same name ignoring case.
+        std::uint32_t cell = 0;
+        for (std::size_t at = 4096; at + 25 < bytes.size(); at += 8)
+            if (std::memcmp(&bytes[at + 4], "vk", 2) == 0 && std::memcmp(&bytes[at + 4 + 20], "other", 5) == 0)
+                cell = static_cast<std::uint32_t>(at - 4096);
+        ASSERT_NE(cell, 0u);
+        std::memcpy(&bytes[4096 + cell + 4 + 20], "TWICE", 5);
+        auto damaged = CompactHive(Open(bytes), {}, nullptr, overlap);
+        ASSERT_FALSE(damaged.ok());
+        EXPECT_NE(damaged.error().message.find("a second value named \"TWICE\""), std::string::npos)
+            << damaged.error().ToString();
+
+        // The writing half's sink fails part way.
+        FailingSink sink(3);
+        auto failed = CompactHiveTo(clean, {}, nullptr, sink, 8192, overlap);
+        ASSERT_FALSE(failed.ok());
+        EXPECT_EQ(failed.error().message, "the disk is full");
     }
 }
 

@@ -1,0 +1,54 @@
+// The compactor's two halves talk through batches of keys: the reading half walks the input and
+// checks it, the writing half lays out the copy. A batch holds keys in the order of the walk: a
+// key begins (its record and values), its subkeys follow, and it ends (its subkeys' names).
+// Names and most data point into the input, which outlives the copy.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "regf/key_tree_writer.h"
+#include "regf/names.h"
+
+namespace kelvara::regf {
+
+struct KeyBatch {
+    enum class Step : std::uint8_t { Begin, End };
+    struct Event {
+        Step step;
+        std::uint32_t index;   // Begin: into keys; End: into subkeyNames
+        std::uint32_t first;   // Begin: into values
+        std::uint32_t count;   // Begin: values; End: subkeys
+    };
+    static constexpr std::uint32_t kInInput = 0xFFFFFFFF;
+
+    std::vector<Event> events;
+    std::vector<KeyRecord> keys;            // their values are in `values`
+    std::vector<ValueRecord> values;
+    std::vector<std::uint32_t> ownedAt;     // per value: where its data is in ownedData, or kInInput
+    std::vector<StoredName> subkeyNames;
+    std::vector<std::uint8_t> ownedData;    // data that is in no single input cell
+
+    bool Full() const { return events.size() >= kEvents || ownedData.size() >= kOwnedBytes; }
+
+    // Points the values whose data the batch holds at it, once nothing more is added.
+    void Seal() {
+        for (std::size_t i = 0; i < values.size(); ++i)
+            if (ownedAt[i] != kInInput) values[i].data = {ownedData.data() + ownedAt[i], values[i].data.size()};
+    }
+
+    void Clear() {
+        events.clear();
+        keys.clear();
+        values.clear();
+        ownedAt.clear();
+        subkeyNames.clear();
+        ownedData.clear();
+    }
+
+private:
+    static constexpr std::size_t kEvents = 1024;
+    static constexpr std::size_t kOwnedBytes = 256 << 10;
+};
+
+}  // namespace kelvara::regf

@@ -1,0 +1,45 @@
+#include "regf/key_batch_writer.h"
+
+#include "regf/errors.h"
+
+namespace kelvara::regf {
+
+Status KeyBatchWriter::Write(const KeyBatch& batch) {
+    for (const auto& event : batch.events) {
+        if (event.step == KeyBatch::Step::Begin) {
+            const KeyRecord& key = batch.keys[event.index];
+            record_.name = key.name;
+            record_.className = key.className;
+            record_.lastWritten = key.lastWritten;
+            record_.flags = key.flags;
+            record_.accessBits = key.accessBits;
+            record_.subkeyNameFlags = key.subkeyNameFlags;
+            record_.security = key.security;
+            record_.securitySource = key.securitySource;
+            record_.values.assign(batch.values.begin() + event.first, batch.values.begin() + event.first + event.count);
+            const std::uint32_t parent = depth_ > 0 ? levels_[depth_ - 1].offset : 0;
+            auto out = tree_.WriteKey(record_, parent);
+            if (!out) return out.error();
+            if (depth_ > 0) levels_[depth_ - 1].children.push_back(*out);
+            else root_ = *out;
+            if (levels_.size() <= depth_) levels_.emplace_back();
+            levels_[depth_].offset = *out;
+            levels_[depth_].children.clear();
+            ++depth_;
+            continue;
+        }
+        if (depth_ == 0) return MakeError(0, "compactor: a key ends that never began");
+        Level& level = levels_[depth_ - 1];
+        if (level.children.size() != event.count)
+            return MakeError(0, "compactor: a key ends with " + std::to_string(event.count) + " subkey names for " +
+                                    std::to_string(level.children.size()) + " subkeys");
+        entries_.clear();
+        for (std::uint32_t i = 0; i < event.count; ++i)
+            entries_.push_back({level.children[i], batch.subkeyNames[event.index + i]});
+        if (auto finished = tree_.FinishKey(level.offset, entries_); !finished) return finished;
+        --depth_;
+    }
+    return Done{};
+}
+
+}  // namespace kelvara::regf

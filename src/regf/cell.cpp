@@ -1,6 +1,7 @@
 #include "regf/cell.h"
 
 #include <cstdlib>
+#include <thread>
 
 #include "regf/byte_order.h"
 #include "regf/errors.h"
@@ -16,6 +17,35 @@ std::uint32_t CellSizeOf(std::uint32_t raw) {
 
 }  // namespace
 
+namespace {
+
+// From this size on, two threads map the cells, each over half of the bins.
+constexpr std::uint32_t kTwoThreadsFromBytes = 4 << 20;
+constexpr std::size_t kBinsBetweenCancelChecks = 256;
+
+}  // namespace
+
+Status CellSpace::MarkCellStarts(std::size_t firstBin, std::size_t endBin, const std::atomic<bool>* cancel) {
+    for (std::size_t i = firstBin; i < endBin; ++i) {
+        if (cancel && (i - firstBin) % kBinsBetweenCancelChecks == 0 && cancel->load()) return MakeError(0, "cancelled");
+        const auto& bin = bins_[i];
+        std::uint32_t at = bin.offset + kHiveBinHeaderSize;
+        std::uint32_t end = bin.offset + bin.size;
+        while (at < end) {
+            std::uint32_t raw = ReadLe32(data_.data() + at);
+            std::uint32_t size = CellSizeOf(raw);
+            if (size < kCellAlignment || size % kCellAlignment != 0 || size > end - at)
+                return MakeError(FileOffsetOf(at),
+                                 "cell: size " + std::to_string(static_cast<std::int32_t>(raw)) +
+                                     " is not a multiple of 8 that fits the hive bin at " +
+                                     Hex(FileOffsetOf(bin.offset)));
+            cellStarts_[at / kCellAlignment] = true;
+            at += size;
+        }
+    }
+    return Done{};
+}
+
 Result<CellSpace> CellSpace::Read(ByteSpan hiveBinsData, const std::atomic<bool>* cancel) {
     auto bins = ReadHiveBins(hiveBinsData);
     if (!bins) return bins.error();
@@ -23,24 +53,21 @@ Result<CellSpace> CellSpace::Read(ByteSpan hiveBinsData, const std::atomic<bool>
     space.data_ = hiveBinsData;
     space.bins_ = std::move(bins.value());
     space.cellStarts_.assign(hiveBinsData.size() / kCellAlignment, false);
-    constexpr std::size_t kBinsBetweenCancelChecks = 256;
-    for (std::size_t i = 0; i < space.bins_.size(); ++i) {
-        if (cancel && i % kBinsBetweenCancelChecks == 0 && cancel->load()) return MakeError(0, "cancelled");
-        const auto& bin = space.bins_[i];
-        std::uint32_t at = bin.offset + kHiveBinHeaderSize;
-        std::uint32_t end = bin.offset + bin.size;
-        while (at < end) {
-            std::uint32_t raw = ReadLe32(hiveBinsData.data() + at);
-            std::uint32_t size = CellSizeOf(raw);
-            if (size < kCellAlignment || size % kCellAlignment != 0 || size > end - at)
-                return MakeError(FileOffsetOf(at),
-                                 "cell: size " + std::to_string(static_cast<std::int32_t>(raw)) +
-                                     " is not a multiple of 8 that fits the hive bin at " +
-                                     Hex(FileOffsetOf(bin.offset)));
-            space.cellStarts_[at / kCellAlignment] = true;
-            at += size;
-        }
+    const std::size_t count = space.bins_.size();
+    if (hiveBinsData.size() < kTwoThreadsFromBytes || count < 2) {
+        if (auto marked = space.MarkCellStarts(0, count, cancel); !marked) return marked.error();
+        return space;
     }
+    // Bins start at multiples of 4096, so each one's flags fill whole words of the bit vector:
+    // the two halves never write the same word. The first half's error, if any, is the first
+    // in the file, as a single pass would have found it.
+    const std::size_t half = count / 2;
+    Status first = Done{};
+    std::thread helper([&] { first = space.MarkCellStarts(0, half, cancel); });
+    Status second = space.MarkCellStarts(half, count, cancel);
+    helper.join();
+    if (!first) return first.error();
+    if (!second) return second.error();
     return space;
 }
 

@@ -54,6 +54,9 @@ public:
     std::uint32_t HiveBinsSize() const { return static_cast<std::uint32_t>(data_.size()); }
 
 private:
+    // Flags where each cell of bins [firstBin, endBin) starts, checking that they tile the bin.
+    Status MarkCellStarts(std::size_t firstBin, std::size_t endBin, const std::atomic<bool>* cancel);
+
     ByteSpan data_;
     std::vector<HiveBin> bins_;
     std::vector<bool> cellStarts_;   // one flag per 8-byte unit of the hive bins data

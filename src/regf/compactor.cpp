@@ -173,15 +173,21 @@ private:
     }
 
     Status ReadValues(ByteSpan list, std::uint32_t count, KeyBatch& batch) {
-        // The values lie scattered: start loading them all before reading the first.
+        // The values and their data lie scattered: start loading all the values before reading
+        // the first, and all their data before copying any.
         for (std::uint32_t i = 0; i < count; ++i) cells_.Prefetch(ReadLe32(list.data() + 4 * i));
+        values_.clear();
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint32_t valueOffset = ReadLe32(list.data() + 4 * i);
             auto value = ReadKeyValue(cells_, valueOffset);
             if (!value) return value.error();
             if (auto used = Use(valueOffset, "key value"); !used) return used;
+            if (!value->Resident()) cells_.Prefetch(value->header.data_offset);
+            values_.push_back(*value);
+        }
+        for (const KeyValue& value : values_) {
             dataCells_.clear();
-            auto data = ReadValueDataSpan(cells_, *value, minorVersion_, &dataCells_, scratch_);
+            auto data = ReadValueDataSpan(cells_, value, minorVersion_, &dataCells_, scratch_);
             if (!data) return data.error();
             for (auto cell : dataCells_)
                 if (auto used = Use(cell, "value data"); !used) return used;
@@ -192,7 +198,7 @@ private:
                 ownedAt = static_cast<std::uint32_t>(batch.ownedData.size());
                 batch.ownedData.insert(batch.ownedData.end(), data->begin(), data->end());
             }
-            batch.values.push_back({value->Stored(), value->header.data_type, *data});
+            batch.values.push_back({value.Stored(), value.header.data_type, *data});
             batch.ownedAt.push_back(ownedAt);
         }
         return Done{};
@@ -312,6 +318,7 @@ private:
     std::vector<bool> used_;
     std::unordered_map<std::uint32_t, std::span<const std::uint8_t>> descriptors_;
     std::pair<std::uint32_t, std::span<const std::uint8_t>> lastDescriptor_{kNoCell, {}};
+    std::vector<KeyValue> values_;             // of the key being read
     std::vector<std::uint8_t> scratch_;        // value data that is in no single cell
     std::vector<std::uint32_t> dataCells_;
     std::vector<std::uint32_t> nameSlots_;    // the key's value names, by hash

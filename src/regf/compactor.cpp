@@ -119,8 +119,10 @@ private:
         if (childrenAt_.size() <= depth) childrenAt_.resize(depth + 1);
         if (auto sorted = SortedSubkeys(node, childrenAt_[depth]); !sorted) return sorted;
         const auto count = static_cast<std::uint32_t>(childrenAt_[depth].size());
+        // Deeper levels have lists of their own; growing the outer vector moves this level's
+        // list without moving its elements, so the reference stays good.
         for (std::uint32_t i = 0; i < count; ++i) {
-            const Child child = childrenAt_[depth][i];
+            const Child& child = childrenAt_[depth][i];
             if (auto copied = CopyKey(child.node, depth + 1); !copied) return copied;
         }
 
@@ -137,7 +139,15 @@ private:
     // one cell are not copied: the batch points into the input.
     Status ReadKey(const KeyNode& node) {
         KeyBatch& batch = pipe_->Current();
-        KeyRecord record;
+        KeyRecord& record = batch.keys.emplace_back();   // taken back below if the key is refused
+        if (auto read = ReadKeyInto(node, record, batch); !read) {
+            batch.keys.pop_back();
+            return read;
+        }
+        return Done{};
+    }
+
+    Status ReadKeyInto(const KeyNode& node, KeyRecord& record, KeyBatch& batch) {
         record.name = node.Stored();
         record.lastWritten = node.header.last_written_timestamp;
         // Volatile keys never reach a file; the name flag is decided again when writing.
@@ -167,8 +177,7 @@ private:
             if (auto unique = CheckValueNamesUnique(std::span(batch.values).subspan(firstValue), *list); !unique)
                 return unique;
         }
-        batch.events.push_back({KeyBatch::Step::Begin, static_cast<std::uint32_t>(batch.keys.size()), firstValue, count});
-        batch.keys.push_back(std::move(record));
+        batch.events.push_back({KeyBatch::Step::Begin, static_cast<std::uint32_t>(batch.keys.size() - 1), firstValue, count});
         return Done{};
     }
 
@@ -176,16 +185,19 @@ private:
         // The values and their data lie scattered: start loading all the values before reading
         // the first, and all their data before copying any.
         for (std::uint32_t i = 0; i < count; ++i) cells_.Prefetch(ReadLe32(list.data() + 4 * i));
-        values_.clear();
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint32_t valueOffset = ReadLe32(list.data() + 4 * i);
             auto value = ReadKeyValue(cells_, valueOffset);
             if (!value) return value.error();
             if (auto used = Use(valueOffset, "key value"); !used) return used;
             if (!value->Resident()) cells_.Prefetch(value->header.data_offset);
-            values_.push_back(*value);
         }
-        for (const KeyValue& value : values_) {
+        // Reading a value again is cheap now that it is in the cache, and cheaper than keeping
+        // thousands of them for a key that has that many.
+        for (std::uint32_t i = 0; i < count; ++i) {
+            auto read = ReadKeyValue(cells_, ReadLe32(list.data() + 4 * i));
+            if (!read) return read.error();
+            const KeyValue& value = *read;
             dataCells_.clear();
             auto data = ReadValueDataSpan(cells_, value, minorVersion_, &dataCells_, scratch_);
             if (!data) return data.error();
@@ -318,7 +330,6 @@ private:
     std::vector<bool> used_;
     std::unordered_map<std::uint32_t, std::span<const std::uint8_t>> descriptors_;
     std::pair<std::uint32_t, std::span<const std::uint8_t>> lastDescriptor_{kNoCell, {}};
-    std::vector<KeyValue> values_;             // of the key being read
     std::vector<std::uint8_t> scratch_;        // value data that is in no single cell
     std::vector<std::uint32_t> dataCells_;
     std::vector<std::uint32_t> nameSlots_;    // the key's value names, by hash

@@ -72,6 +72,12 @@ Result<CellSpace> CellSpace::Read(ByteSpan hiveBinsData, const std::atomic<bool>
 }
 
 Result<Cell> CellSpace::Allocated(std::uint32_t offset, const char* structure) const {
+    Cell cell;
+    if (auto found = Allocated(offset, structure, cell); !found) return found.error();
+    return cell;
+}
+
+Error CellSpace::NotAllocated(std::uint32_t offset, const char* structure) const {
     if (offset >= data_.size() || offset % kCellAlignment != 0)
         return MakeError(FileOffsetOf(offset), std::string(structure) + ": cell offset " + Hex(offset) +
                                                    " lies outside the hive bins (size " +
@@ -83,17 +89,8 @@ Result<Cell> CellSpace::Allocated(std::uint32_t offset, const char* structure) c
     if (!(raw & 0x80000000u))
         return MakeError(FileOffsetOf(offset), std::string(structure) + ": expected an allocated cell at " +
                                                    Hex(offset) + ", found a free one");
-    Cell cell;
-    cell.offset = offset;
-    cell.size = CellSizeOf(raw);
-    cell.allocated = true;
-    // Read checked every cell's size, but a mapped file can change afterwards.
-    auto data = cell.size >= kCellAlignment ? data_.Sub(offset + 4, cell.size - 4) : std::nullopt;
-    if (!data)
-        return MakeError(FileOffsetOf(offset), std::string(structure) + ": the cell at " + Hex(offset) +
-                                                   " no longer fits its hive bin (the file changed while it was read)");
-    cell.data = *data;
-    return cell;
+    return MakeError(FileOffsetOf(offset), std::string(structure) + ": the cell at " + Hex(offset) +
+                                               " no longer fits its hive bin (the file changed while it was read)");
 }
 
 void CellSpace::ForEachCell(const std::function<void(const Cell&)>& visit) const {

@@ -33,6 +33,22 @@ public:
 
     // The allocated cell starting at `offset`; `structure` names what the caller expects there.
     Result<Cell> Allocated(std::uint32_t offset, const char* structure) const;
+    // The same into `cell`, for the compactor's walk: no large result is built and copied.
+    Status Allocated(std::uint32_t offset, const char* structure, Cell& cell) const {
+        if (offset < data_.size() && offset % kCellAlignment == 0 && cellStarts_[offset / kCellAlignment]) {
+            const std::uint32_t raw = ReadLe32(data_.data() + offset);
+            const std::uint32_t size = 0u - raw;
+            // Read checked every cell's size, but a mapped file can change afterwards.
+            if ((raw & 0x80000000u) != 0 && size >= kCellAlignment && size <= data_.size() - offset) {
+                cell.offset = offset;
+                cell.size = size;
+                cell.allocated = true;
+                cell.data = ByteSpan(data_.data() + offset + 4, size - 4, data_.fileOffset() + offset + 4);
+                return Done{};
+            }
+        }
+        return NotAllocated(offset, structure);
+    }
 
     // Asks the processor to start loading the cell at `offset` (of any validity), so that
     // reading many scattered cells overlaps their cache misses.
@@ -54,6 +70,9 @@ public:
     std::uint32_t HiveBinsSize() const { return static_cast<std::uint32_t>(data_.size()); }
 
 private:
+    // Why `offset` is not the start of an allocated cell.
+    Error NotAllocated(std::uint32_t offset, const char* structure) const;
+
     // Flags where each cell of bins [firstBin, endBin) starts, checking that they tile the bin.
     Status MarkCellStarts(std::size_t firstBin, std::size_t endBin, const std::atomic<bool>* cancel);
 

@@ -185,19 +185,17 @@ private:
         // The values and their data lie scattered: start loading all the values before reading
         // the first, and all their data before copying any.
         for (std::uint32_t i = 0; i < count; ++i) cells_.Prefetch(ReadLe32(list.data() + 4 * i));
+        KeyValue& value = value_;
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint32_t valueOffset = ReadLe32(list.data() + 4 * i);
-            auto value = ReadKeyValue(cells_, valueOffset);
-            if (!value) return value.error();
+            if (auto read = ReadKeyValue(cells_, valueOffset, value); !read) return read;
             if (auto used = Use(valueOffset, "key value"); !used) return used;
-            if (!value->Resident()) cells_.Prefetch(value->header.data_offset);
+            if (!value.Resident()) cells_.Prefetch(value.header.data_offset);
         }
         // Reading a value again is cheap now that it is in the cache, and cheaper than keeping
         // thousands of them for a key that has that many.
         for (std::uint32_t i = 0; i < count; ++i) {
-            auto read = ReadKeyValue(cells_, ReadLe32(list.data() + 4 * i));
-            if (!read) return read.error();
-            const KeyValue& value = *read;
+            if (auto read = ReadKeyValue(cells_, ReadLe32(list.data() + 4 * i), value); !read) return read;
             dataCells_.clear();
             auto data = ReadValueDataSpan(cells_, value, minorVersion_, &dataCells_, scratch_);
             if (!data) return data.error();
@@ -276,16 +274,16 @@ private:
         for (const auto& element : list_.elements) cells_.Prefetch(element.keyNodeOffset);
         bool sorted = true;
         for (const auto& element : list_.elements) {
-            auto child = ReadKeyNode(cells_, element.keyNodeOffset);
-            if (!child) return child.error();
-            if (child->header.parent != node.offset)
+            Child& child = children.emplace_back();
+            if (auto read = ReadKeyNode(cells_, element.keyNodeOffset, child.node); !read) return read;
+            if (child.node.header.parent != node.offset)
                 return CellError("key node", element.keyNodeOffset,
                                  "listed as a subkey of " + Hex(node.offset) + " but its parent is " +
-                                     Hex(child->header.parent));
-            children.push_back({child->Stored(), *child});
+                                     Hex(child.node.header.parent));
+            child.name = child.node.Stored();
             // What the child's copy reads first, long before it gets there.
-            cells_.Prefetch(child->header.key_values_list_offset);
-            cells_.Prefetch(child->header.subkeys_list_offset);
+            cells_.Prefetch(child.node.header.key_values_list_offset);
+            cells_.Prefetch(child.node.header.subkeys_list_offset);
             if (children.size() > 1 && CompareNames(children[children.size() - 2].name, children.back().name) >= 0)
                 sorted = false;
         }
@@ -330,6 +328,7 @@ private:
     std::vector<bool> used_;
     std::unordered_map<std::uint32_t, std::span<const std::uint8_t>> descriptors_;
     std::pair<std::uint32_t, std::span<const std::uint8_t>> lastDescriptor_{kNoCell, {}};
+    KeyValue value_;                           // the value being read
     std::vector<std::uint8_t> scratch_;        // value data that is in no single cell
     std::vector<std::uint32_t> dataCells_;
     std::vector<std::uint32_t> nameSlots_;    // the key's value names, by hash

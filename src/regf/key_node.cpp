@@ -9,24 +9,28 @@ namespace kelvara::regf {
 
 std::u16string KeyNode::Name() const { return DecodeName(nameBytes, CompressedName()); }
 
-Result<KeyNode> ReadKeyNode(const CellSpace& cells, std::uint32_t offset) {
-    auto cell = cells.Allocated(offset, "key node");
-    if (!cell) return cell.error();
-    auto header = cell->data.Read<KeyNodeHeader>(0);
-    if (!header)
+Status ReadKeyNode(const CellSpace& cells, std::uint32_t offset, KeyNode& node) {
+    Cell cell;
+    if (auto found = cells.Allocated(offset, "key node", cell); !found) return found;
+    if (cell.data.size() < sizeof(KeyNodeHeader))
         return CellError("key node", offset, "expected at least " + std::to_string(sizeof(KeyNodeHeader)) +
-                                                 " bytes, found a cell of " + std::to_string(cell->size));
-    if (!header->signature.Is("nk"))
+                                                 " bytes, found a cell of " + std::to_string(cell.size));
+    std::memcpy(&node.header, cell.data.data(), sizeof(KeyNodeHeader));
+    if (!node.header.signature.Is("nk"))
         return CellError("key node", offset, "expected signature \"nk\", found \"" +
-                                                 std::string(header->signature.chars, 2) + "\"");
-    auto name = cell->data.Sub(sizeof(KeyNodeHeader), header->key_name_length);
+                                                 std::string(node.header.signature.chars, 2) + "\"");
+    auto name = cell.data.Sub(sizeof(KeyNodeHeader), node.header.key_name_length);
     if (!name)
-        return CellError("key node", offset, "name of " + std::to_string(header->key_name_length) +
+        return CellError("key node", offset, "name of " + std::to_string(node.header.key_name_length) +
                                                  " bytes runs past the end of its cell");
-    KeyNode node;
     node.offset = offset;
-    node.header = *header;
     node.nameBytes = *name;
+    return Done{};
+}
+
+Result<KeyNode> ReadKeyNode(const CellSpace& cells, std::uint32_t offset) {
+    KeyNode node;
+    if (auto read = ReadKeyNode(cells, offset, node); !read) return read.error();
     return node;
 }
 

@@ -60,6 +60,8 @@ struct KeyNode {
 };
 
 Result<KeyNode> ReadKeyNode(const CellSpace& cells, std::uint32_t offset);
+// The same into `node`, for the compactor's walk.
+Status ReadKeyNode(const CellSpace& cells, std::uint32_t offset, KeyNode& node);
 
 // Writes a key node with `name` (stored compressed when every character fits in a byte);
 // the header's signature, name length and name flag are set from the name, in `header` too.

@@ -10,24 +10,28 @@ namespace kelvara::regf {
 
 std::u16string KeyValue::Name() const { return DecodeName(nameBytes, CompressedName()); }
 
-Result<KeyValue> ReadKeyValue(const CellSpace& cells, std::uint32_t offset) {
-    auto cell = cells.Allocated(offset, "key value");
-    if (!cell) return cell.error();
-    auto header = cell->data.Read<KeyValueHeader>(0);
-    if (!header)
+Status ReadKeyValue(const CellSpace& cells, std::uint32_t offset, KeyValue& value) {
+    Cell cell;
+    if (auto found = cells.Allocated(offset, "key value", cell); !found) return found;
+    if (cell.data.size() < sizeof(KeyValueHeader))
         return CellError("key value", offset, "expected at least 20 bytes, found a cell of " +
-                                                  std::to_string(cell->size));
-    if (!header->signature.Is("vk"))
+                                                  std::to_string(cell.size));
+    std::memcpy(&value.header, cell.data.data(), sizeof(KeyValueHeader));
+    if (!value.header.signature.Is("vk"))
         return CellError("key value", offset, "expected signature \"vk\", found \"" +
-                                                  std::string(header->signature.chars, 2) + "\"");
-    auto name = cell->data.Sub(sizeof(KeyValueHeader), header->name_length);
+                                                  std::string(value.header.signature.chars, 2) + "\"");
+    auto name = cell.data.Sub(sizeof(KeyValueHeader), value.header.name_length);
     if (!name)
-        return CellError("key value", offset, "name of " + std::to_string(header->name_length) +
+        return CellError("key value", offset, "name of " + std::to_string(value.header.name_length) +
                                                   " bytes runs past the end of its cell");
-    KeyValue value;
     value.offset = offset;
-    value.header = *header;
     value.nameBytes = *name;
+    return Done{};
+}
+
+Result<KeyValue> ReadKeyValue(const CellSpace& cells, std::uint32_t offset) {
+    KeyValue value;
+    if (auto read = ReadKeyValue(cells, offset, value); !read) return read.error();
     return value;
 }
 
@@ -57,13 +61,13 @@ Result<std::span<const std::uint8_t>> ReadValueDataSpan(const CellSpace& cells, 
         scratch = std::move(data.value());
         return std::span<const std::uint8_t>(scratch);
     }
-    auto cell = cells.Allocated(dataOffset, "value data");
-    if (!cell) return cell.error();
-    if (cell->data.size() < size)
+    Cell cell;
+    if (auto found = cells.Allocated(dataOffset, "value data", cell); !found) return found.error();
+    if (cell.data.size() < size)
         return CellError("value data", dataOffset, "expected " + std::to_string(size) +
-                                                       " bytes, found a cell of " + std::to_string(cell->size));
+                                                       " bytes, found a cell of " + std::to_string(cell.size));
     if (cellsUsed) cellsUsed->push_back(dataOffset);
-    return std::span<const std::uint8_t>(cell->data.data(), size);
+    return std::span<const std::uint8_t>(cell.data.data(), size);
 }
 
 Result<std::vector<std::uint8_t>> ReadValueData(const CellSpace& cells, const KeyValue& value,

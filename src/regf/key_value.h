@@ -43,6 +43,8 @@ struct KeyValue {
 };
 
 Result<KeyValue> ReadKeyValue(const CellSpace& cells, std::uint32_t offset);
+// The same into `value`, for the compactor's walk.
+Status ReadKeyValue(const CellSpace& cells, std::uint32_t offset, KeyValue& value);
 
 // The value's data, from the offset field, one data cell, or big data. The data cells read are
 // appended to `cellsUsed` when given.

@@ -32,16 +32,16 @@ Status ReadLeaf(const Cell& cell, const SubkeyListHeader& header, std::vector<Su
 Status ReadElements(const CellSpace& cells, std::uint32_t offset, std::uint32_t maxCount, SubkeyList& list) {
     list.elements.clear();
     list.cells.clear();
-    auto cell = cells.Allocated(offset, "subkey list");
-    if (!cell) return cell.error();
-    auto header = ReadListHeader(*cell, "subkey list");
+    Cell cell;
+    if (auto found = cells.Allocated(offset, "subkey list", cell); !found) return found;
+    auto header = ReadListHeader(cell, "subkey list");
     if (!header) return header.error();
     list.cells.push_back(offset);
     if (!header->signature.Is("ri")) {
-        auto read = ReadLeaf(*cell, *header, list.elements);
+        auto read = ReadLeaf(cell, *header, list.elements);
         if (!read) return read.error();
     } else {
-        auto leaves = ReadIndexRoot(*cell);
+        auto leaves = ReadIndexRoot(cell);
         if (!leaves) return leaves.error();
         for (std::uint32_t leafOffset : *leaves) {
             auto leaf = cells.Allocated(leafOffset, "subkey list leaf");

@@ -6,15 +6,15 @@
 namespace kelvara::regf {
 
 Result<ByteSpan> ReadValueListBytes(const CellSpace& cells, std::uint32_t offset, std::uint32_t count) {
-    auto cell = cells.Allocated(offset, "key values list");
-    if (!cell) return cell.error();
+    Cell cell;
+    if (auto found = cells.Allocated(offset, "key values list", cell); !found) return found.error();
     // The count comes from the key node; the cell must really hold that many elements before
     // anything is allocated for them.
-    if (count > cell->data.size() / 4)
+    if (count > cell.data.size() / 4)
         return CellError("key values list", offset, "expected " + std::to_string(count) +
                                                         " elements, found room for " +
-                                                        std::to_string(cell->data.size() / 4));
-    return *cell->data.Sub(0, 4 * std::size_t{count});
+                                                        std::to_string(cell.data.size() / 4));
+    return *cell.data.Sub(0, 4 * std::size_t{count});
 }
 
 Result<std::vector<std::uint32_t>> ReadValueList(const CellSpace& cells, std::uint32_t offset,

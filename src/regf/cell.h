@@ -60,6 +60,12 @@ public:
 #endif
     }
 
+    // Four bytes at `offset` as they are, unchecked beyond staying inside the hive bins (0
+    // outside): for guessing what to prefetch, never for what to trust.
+    std::uint32_t Peek32(std::uint64_t offset) const {
+        return offset + 4 <= data_.size() ? ReadLe32(data_.data() + offset) : 0;
+    }
+
     // The whole size of a cell that Allocated has already accepted.
     std::uint32_t SizeOfAllocated(std::uint32_t offset) const { return 0u - ReadLe32(data_.data() + offset); }
 

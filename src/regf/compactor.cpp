@@ -122,6 +122,7 @@ private:
         // Deeper levels have lists of their own; growing the outer vector moves this level's
         // list without moving its elements, so the reference stays good.
         for (std::uint32_t i = 0; i < count; ++i) {
+            if (i + 1 < count) PrefetchValues(childrenAt_[depth][i + 1].node);
             const Child& child = childrenAt_[depth][i];
             if (auto copied = CopyKey(child.node, depth + 1); !copied) return copied;
         }
@@ -300,6 +301,15 @@ private:
         return Done{};
     }
 
+    // Starts loading the value cells of the key copied after the current one, from its value
+    // list (loading since its parent was read): by the time that key is copied they are there.
+    // Nothing read here is trusted; the copy reads and checks it all again.
+    void PrefetchValues(const KeyNode& next) {
+        const std::uint32_t count = std::min<std::uint32_t>(next.header.number_of_key_values, kPrefetchedValues);
+        const std::uint64_t list = std::uint64_t{next.header.key_values_list_offset} + 4;
+        for (std::uint32_t i = 0; i < count; ++i) cells_.Prefetch(cells_.Peek32(list + 4 * i));
+    }
+
     // Marks a cell that a read has accepted as taken.
     Status Use(std::uint32_t offset, const char* structure) {
         std::size_t unit = offset / kCellAlignment;
@@ -315,6 +325,7 @@ private:
     }
 
     static constexpr std::size_t kFewValues = 8;
+    static constexpr std::uint32_t kPrefetchedValues = 16;
     static constexpr std::uint32_t kEmptySlot = 0xFFFFFFFF;
 
     const HiveImpl& impl_;

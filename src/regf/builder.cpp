@@ -61,8 +61,8 @@ private:
                                     std::uint32_t parent, std::uint32_t depth, const std::string& path, bool isRoot) {
         if (depth > kMaxDepth)
             return MakeError(0, "build: key \"" + path + "\" is nested deeper than " + std::to_string(kMaxDepth) + " levels");
-        std::deque<std::string> names;   // the record's names, stored, while it is written
-        auto record = RecordOf(tree, inherited, path, isRoot, names);
+        RecordStore store;   // the record's names and values, while it is written
+        auto record = RecordOf(tree, inherited, path, isRoot, store);
         if (!record) return record.error();
         auto offset = tree_.WriteKey(*record, parent);
         if (!offset) return offset;
@@ -88,10 +88,17 @@ private:
         return offset;
     }
 
-    // The record's names are stored in `names`, which must outlive its writing.
+    // What a record points at, kept until it is written.
+    struct RecordStore {
+        std::deque<std::string> names;   // stored as UTF-16LE; a deque never moves them
+        std::vector<ValueRecord> values;
+    };
+
     Result<KeyRecord> RecordOf(const KeySpec& tree, std::span<const std::uint8_t> inherited,
-                               const std::string& path, bool isRoot, std::deque<std::string>& names) {
-        auto stored = [&names](const std::string& utf8) { return Utf16View(names.emplace_back(EncodeName(Utf8ToUtf16(utf8), false))); };
+                               const std::string& path, bool isRoot, RecordStore& store) {
+        auto stored = [&store](const std::string& utf8) {
+            return Utf16View(store.names.emplace_back(EncodeName(Utf8ToUtf16(utf8), false)));
+        };
         KeyRecord record;
         record.name = stored(tree.name);
         if (!isRoot && (record.name.Length() == 0 || record.name.Length() > kMaxKeyNameLength ||
@@ -106,8 +113,9 @@ private:
             ValueRecord v{stored(value.name), value.type, std::span<const std::uint8_t>(value.data)};
             if (v.name.Length() > kMaxValueNameLength)
                 return MakeError(0, "build: a value name of key \"" + path + "\" is longer than 16383 characters");
-            record.values.push_back(std::move(v));
+            store.values.push_back(v);
         }
+        record.values = store.values;
         return record;
     }
 

@@ -2,10 +2,21 @@
 
 #include "regf/errors.h"
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 namespace kelvara::regf {
+
+#if defined(_WIN32)
 
 FileSink::FileSink(const std::string& path, const std::atomic<bool>* cancel)
     : path_(path), cancel_(cancel), out_(path, std::ios::binary | std::ios::trunc) {}
+
+FileSink::~FileSink() = default;
 
 Status FileSink::Open() const {
     if (!out_.is_open()) return MakeError(0, "cannot create \"" + path_ + "\"");
@@ -36,6 +47,54 @@ Status FileSink::Close() {
     if (!out_) return Failure(0, "cannot write \"" + path_ + "\"");
     return Done{};
 }
+
+#else
+
+FileSink::FileSink(const std::string& path, const std::atomic<bool>* cancel)
+    : path_(path), cancel_(cancel), fd_(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {}
+
+FileSink::~FileSink() {
+    if (fd_ >= 0) close(fd_);
+}
+
+Status FileSink::Open() const {
+    if (fd_ < 0) return MakeError(0, "cannot create \"" + path_ + "\"");
+    return Done{};
+}
+
+Status FileSink::Append(std::span<const std::uint8_t> bytes) {
+    if (cancel_ && cancel_->load()) return MakeError(0, "compaction cancelled");
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return Failure(size_ + done, "cannot write \"" + path_ + "\"");
+        done += static_cast<std::size_t>(n);
+    }
+    size_ += bytes.size();
+    return Done{};
+}
+
+Status FileSink::Patch(std::uint64_t fileOffset, std::span<const std::uint8_t> bytes) {
+    if (fileOffset + bytes.size() > size_)
+        return Failure(fileOffset, "cannot change \"" + path_ + "\" past what was written of it");
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(fileOffset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return Failure(fileOffset + done, "cannot write \"" + path_ + "\"");
+        done += static_cast<std::size_t>(n);
+    }
+    return Done{};
+}
+
+Status FileSink::Close() {
+    if (fd_ < 0) return Done{};
+    const int closed = close(fd_);
+    fd_ = -1;
+    if (closed != 0) return Failure(0, "cannot write \"" + path_ + "\"");
+    return Done{};
+}
+
+#endif
 
 Error FileSink::Failure(std::uint64_t offset, std::string message) {
     failed_ = true;

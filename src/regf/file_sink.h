@@ -14,11 +14,14 @@ public:
     // Creates (or empties) `path`; Open says whether that worked. Appending stops with an
     // error saying "compaction cancelled" once `cancel` is set.
     FileSink(const std::string& path, const std::atomic<bool>* cancel);
+    ~FileSink() override;
+    FileSink(const FileSink&) = delete;
+    FileSink& operator=(const FileSink&) = delete;
     Status Open() const;
 
     Status Append(std::span<const std::uint8_t> bytes) override;
     Status Patch(std::uint64_t fileOffset, std::span<const std::uint8_t> bytes) override;
-    // Flushes and closes the file; errors that only show now (a full disk) are reported here.
+    // Closes the file; errors that only show now (a full disk) are reported here.
     Status Close();
     // Whether writing the file failed (its error names the file), as opposed to being cancelled.
     bool Failed() const { return failed_; }
@@ -28,7 +31,11 @@ private:
 
     std::string path_;
     const std::atomic<bool>* cancel_;
+#if defined(_WIN32)
     std::ofstream out_;
+#else
+    int fd_ = -1;   // plain system calls: the stream library adds a copy and a buffer for nothing
+#endif
     std::uint64_t size_ = 0;
     bool failed_ = false;
 };

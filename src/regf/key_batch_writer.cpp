@@ -16,7 +16,7 @@ Status KeyBatchWriter::Write(const KeyBatch& batch) {
             record_.subkeyNameFlags = key.subkeyNameFlags;
             record_.security = key.security;
             record_.securitySource = key.securitySource;
-            record_.values.assign(batch.values.begin() + event.first, batch.values.begin() + event.first + event.count);
+            record_.values = std::span(batch.values).subspan(event.first, event.count);
             const std::uint32_t parent = depth_ > 0 ? levels_[depth_ - 1].offset : 0;
             auto out = tree_.WriteKey(record_, parent);
             if (!out) return out.error();

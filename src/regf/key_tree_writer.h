@@ -35,7 +35,7 @@ struct KeyRecord {
     std::uint32_t subkeyNameFlags = 0;    // the high half of the largest-subkey-name field
     std::span<const std::uint8_t> security;        // self-relative security descriptor
     std::uint32_t securitySource = 0xFFFFFFFF;     // the cell it came from, when copied
-    std::vector<ValueRecord> values;
+    std::span<const ValueRecord> values;
 };
 
 class KeyTreeWriter {

@@ -122,7 +122,7 @@ private:
         // Deeper levels have lists of their own; growing the outer vector moves this level's
         // list without moving its elements, so the reference stays good.
         for (std::uint32_t i = 0; i < count; ++i) {
-            if (i + 1 < count) PrefetchValues(childrenAt_[depth][i + 1].node);
+            if (i + 1 < count) PrefetchContent(childrenAt_[depth][i + 1].node);
             const Child& child = childrenAt_[depth][i];
             if (auto copied = CopyKey(child.node, depth + 1); !copied) return copied;
         }
@@ -301,13 +301,21 @@ private:
         return Done{};
     }
 
-    // Starts loading the value cells of the key copied after the current one, from its value
-    // list (loading since its parent was read): by the time that key is copied they are there.
-    // Nothing read here is trusted; the copy reads and checks it all again.
-    void PrefetchValues(const KeyNode& next) {
-        const std::uint32_t count = std::min<std::uint32_t>(next.header.number_of_key_values, kPrefetchedValues);
-        const std::uint64_t list = std::uint64_t{next.header.key_values_list_offset} + 4;
-        for (std::uint32_t i = 0; i < count; ++i) cells_.Prefetch(cells_.Peek32(list + 4 * i));
+    // Starts loading the value cells and the subkeys' key nodes of the key copied after the
+    // current one, from its lists (loading since its parent was read): by the time that key is
+    // copied they are there. Nothing read here is trusted; the copy reads and checks it all.
+    void PrefetchContent(const KeyNode& next) {
+        const std::uint32_t values = std::min<std::uint32_t>(next.header.number_of_key_values, kPrefetchedCells);
+        const std::uint64_t valueList = std::uint64_t{next.header.key_values_list_offset} + 4;
+        for (std::uint32_t i = 0; i < values; ++i) cells_.Prefetch(cells_.Peek32(valueList + 4 * i));
+
+        // A leaf list: "lf" and "lh" elements are 8 bytes, "li" elements 4.
+        const std::uint64_t subkeyList = std::uint64_t{next.header.subkeys_list_offset} + 4;
+        const std::uint32_t header = cells_.Peek32(subkeyList);
+        const std::uint32_t signature = header & 0xFFFF;
+        const std::uint32_t stride = signature == 0x666C || signature == 0x686C ? 8 : signature == 0x696C ? 4 : 0;
+        const std::uint32_t subkeys = std::min<std::uint32_t>({header >> 16, next.header.number_of_subkeys, kPrefetchedCells});
+        for (std::uint32_t i = 0; stride != 0 && i < subkeys; ++i) cells_.Prefetch(cells_.Peek32(subkeyList + 4 + stride * i));
     }
 
     // Marks a cell that a read has accepted as taken.
@@ -325,7 +333,7 @@ private:
     }
 
     static constexpr std::size_t kFewValues = 8;
-    static constexpr std::uint32_t kPrefetchedValues = 16;
+    static constexpr std::uint32_t kPrefetchedCells = 16;   // per list, ahead of the copy
     static constexpr std::uint32_t kEmptySlot = 0xFFFFFFFF;
 
     const HiveImpl& impl_;

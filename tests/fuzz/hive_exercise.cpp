@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "regf/compactor.h"
 #include "regf/regf.h"
 
 namespace kelvara::fuzz {
@@ -88,6 +89,36 @@ struct Digest {
     bool lookupFailed = false;
 };
 
+// Keeps a streamed hive in memory.
+class MemorySink : public regf::HiveSink {
+public:
+    regf::Status Append(std::span<const std::uint8_t> bytes) override {
+        file.insert(file.end(), bytes.begin(), bytes.end());
+        return regf::Done{};
+    }
+    regf::Status Patch(std::uint64_t at, std::span<const std::uint8_t> bytes) override {
+        if (at + bytes.size() > file.size()) return regf::Error{"a patch past the end", at};
+        std::copy(bytes.begin(), bytes.end(), file.begin() + static_cast<std::ptrdiff_t>(at));
+        return regf::Done{};
+    }
+    std::vector<std::uint8_t> file;
+};
+
+// The compaction streamed through a window small enough to send bins and patch them, with
+// reading and writing on two threads: it must agree with the one in memory, bytes or error.
+std::string CompareStreamed(const regf::HiveFile& hive, const regf::Result<std::vector<std::uint8_t>>& inMemory) {
+    MemorySink sink;
+    auto streamed = regf::CompactHiveTo(hive, {}, nullptr, sink, 8192, regf::Overlap::Always);
+    if (inMemory.ok() != streamed.ok()) return "the streamed compaction and the one in memory disagree on success";
+    if (!streamed.ok()) {
+        if (streamed.error().message != inMemory.error().message)
+            return "the streamed compaction failed otherwise: " + streamed.error().message + " / " + inMemory.error().message;
+        return "";
+    }
+    if (sink.file != inMemory.value()) return "the streamed compaction wrote other bytes";
+    return "";
+}
+
 Digest TreeOf(const regf::HiveFile& hive) {
     Digest digest;
     const auto root = hive.Root();
@@ -120,6 +151,7 @@ std::string ExerciseHive(const std::uint8_t* data, std::size_t size) {
 
     regf::CompactStats stats;
     auto compacted = regf::CompactBytes(hive, &stats);
+    if (auto problem = CompareStreamed(hive, compacted); !problem.empty()) return problem;
     if (!compacted) {
         if (report.sound && !hive.IsDirty()) {
             return "the checker found the hive sound but compacting it failed: " + compacted.error().ToString();

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "hive_fixtures.h"
 #include "regf/compactor.h"
+#include "regf/default_security.h"
 #include "regf/errors.h"
+#include "regf/key_tree_writer.h"
 
 namespace kelvara::regf {
 namespace {
@@ -292,6 +296,56 @@ TEST(CompactFile, CancelStopsAndLeavesNoFiles) {
     options.progress = nullptr;
     EXPECT_FALSE(Compact(dir.File("in"), dir.File("out"), options).ok());
     EXPECT_FALSE(std::filesystem::exists(dir.File("out")));
+}
+
+// Another process changes the input half way through (from the progress report, which comes
+// while the walk is under way): the copy is refused and nothing is left behind.
+TEST(CompactFile, RefusesAnInputThatChangesWhileItIsCompacted) {
+    const std::pair<const char*, std::function<void(const std::string&)>> changes[] = {
+        {"shrunk", [](const std::string& path) { std::filesystem::resize_file(path, 8192); }},
+        {"touched",
+         [](const std::string& path) {
+             std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(5));
+         }},
+    };
+    auto tree = testing::WideTree(20000);
+    for (auto& key : tree.subkeys) key.values.push_back({"v", 3, std::vector<std::uint8_t>(100, 7)});
+    const auto input = Build(tree, testing::Fragmented(0.2));
+    for (const auto& [label, change] : changes) {
+        SCOPED_TRACE(label);
+        testing::TempDir dir;
+        testing::WriteFileBytes(dir.File("in"), input);
+        bool changed = false;
+        CompactOptions options;
+        options.progress = [&](std::uint64_t done, std::uint64_t total) {
+            if (!changed && done > 0 && done < total) {
+                change(dir.File("in"));
+                changed = true;
+            }
+        };
+        auto compacted = Compact(dir.File("in"), dir.File("out"), options);
+        ASSERT_TRUE(changed);
+        ASSERT_FALSE(compacted.ok());
+        EXPECT_NE(compacted.error().message.find("changed while it was being compacted"), std::string::npos)
+            << compacted.error().ToString();
+        EXPECT_FALSE(std::filesystem::exists(dir.File("out")));
+        EXPECT_FALSE(std::filesystem::exists(dir.File("out.kvtmp")));
+    }
+}
+
+TEST(KeyTreeWriter, RefusesToFinishAKeyItDidNotWrite) {
+    HiveWriter writer;
+    KeyTreeWriter tree(writer, 5, SubkeyListLayout{LeafForm::HashLeaf, 0});
+    const std::string name = EncodeName(u"K", false);
+    KeyRecord record;
+    record.name = Utf16View(name);
+    const auto security = DefaultKeySecurity();
+    record.security = security;
+    const std::uint32_t key = tree.WriteKey(record, 0).value();
+    EXPECT_TRUE(tree.FinishKey(key, {}).ok());
+    auto twice = tree.FinishKey(key, {});
+    ASSERT_FALSE(twice.ok());
+    EXPECT_NE(twice.error().message.find("finished twice"), std::string::npos);
 }
 
 TEST(CompactFile, ReportsProgressInBytesUpToTheTotal) {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <map>
 #include <span>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "regf/hive_writer.h"
@@ -22,7 +22,7 @@ namespace kelvara::regf {
 struct ValueRecord {
     StoredName name;
     std::uint32_t type = 0;
-    std::span<const std::uint8_t> data;   // owned by the caller until WriteKey returns
+    std::span<const std::uint8_t> data;
 };
 
 // One key as written, without its subkeys.
@@ -35,7 +35,7 @@ struct KeyRecord {
     std::uint32_t subkeyNameFlags = 0;    // the high half of the largest-subkey-name field
     std::span<const std::uint8_t> security;        // self-relative security descriptor
     std::uint32_t securitySource = 0xFFFFFFFF;     // the cell it came from, when copied
-    std::span<const ValueRecord> values;
+    std::span<const ValueRecord> values;   // in the key's order
 };
 
 class KeyTreeWriter {

@@ -3,25 +3,36 @@
 // on any host.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
 namespace kelvara::regf {
 
+// On a little-endian host (every one we build for) a field is a plain copy; the byte loops
+// keep any other host correct.
 template <class T>
 struct LittleEndian {
     std::uint8_t bytes[sizeof(T)];
 
     T get() const {
         T v = 0;
-        for (std::size_t i = sizeof(T); i-- > 0;) v = static_cast<T>((v << 8) | bytes[i]);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&v, bytes, sizeof(T));
+        } else {
+            for (std::size_t i = sizeof(T); i-- > 0;) v = static_cast<T>((v << 8) | bytes[i]);
+        }
         return v;
     }
     operator T() const { return get(); }
     LittleEndian& operator=(T v) {
-        for (std::size_t i = 0; i < sizeof(T); ++i) {
-            bytes[i] = static_cast<std::uint8_t>(v & 0xFF);
-            v = static_cast<T>(sizeof(T) > 1 ? (v >> 4) >> 4 : 0);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(bytes, &v, sizeof(T));
+        } else {
+            for (std::size_t i = 0; i < sizeof(T); ++i) {
+                bytes[i] = static_cast<std::uint8_t>(v & 0xFF);
+                v = static_cast<T>(sizeof(T) > 1 ? (v >> 4) >> 4 : 0);
+            }
         }
         return *this;
     }
@@ -41,18 +52,24 @@ struct Signature {
 };
 
 inline std::uint16_t ReadLe16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    le16 field;
+    std::memcpy(&field, p, sizeof field);
+    return field;
 }
 inline std::uint32_t ReadLe32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    le32 field;
+    std::memcpy(&field, p, sizeof field);
+    return field;
 }
 inline void WriteLe16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
+    le16 field;
+    field = v;
+    std::memcpy(p, &field, sizeof field);
 }
 inline void WriteLe32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    le32 field;
+    field = v;
+    std::memcpy(p, &field, sizeof field);
 }
 
 }  // namespace kelvara::regf

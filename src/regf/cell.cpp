@@ -39,7 +39,7 @@ Status CellSpace::MarkCellStarts(std::size_t firstBin, std::size_t endBin, const
                                  "cell: size " + std::to_string(static_cast<std::int32_t>(raw)) +
                                      " is not a multiple of 8 that fits the hive bin at " +
                                      Hex(FileOffsetOf(bin.offset)));
-            cellStarts_[at / kCellAlignment] = true;
+            cellStarts_.Set(at / kCellAlignment);
             at += size;
         }
     }
@@ -52,14 +52,13 @@ Result<CellSpace> CellSpace::Read(ByteSpan hiveBinsData, const std::atomic<bool>
     CellSpace space;
     space.data_ = hiveBinsData;
     space.bins_ = std::move(bins.value());
-    space.cellStarts_.assign(hiveBinsData.size() / kCellAlignment, false);
+    space.cellStarts_ = UnitFlags(hiveBinsData.size() / kCellAlignment);
     const std::size_t count = space.bins_.size();
     if (hiveBinsData.size() < kTwoThreadsFromBytes || count < 2) {
         if (auto marked = space.MarkCellStarts(0, count, cancel); !marked) return marked.error();
         return space;
     }
-    // Bins start at multiples of 4096, so each one's flags fill whole words of the bit vector:
-    // the two halves never write the same word. The first half's error, if any, is the first
+    // Bins start at multiples of 4096, so the two halves never write the same word of flags. The first half's error, if any, is the first
     // in the file, as a single pass would have found it.
     const std::size_t half = count / 2;
     Status first = Done{};
@@ -82,7 +81,7 @@ Error CellSpace::NotAllocated(std::uint32_t offset, const char* structure) const
         return MakeError(FileOffsetOf(offset), std::string(structure) + ": cell offset " + Hex(offset) +
                                                    " lies outside the hive bins (size " +
                                                    Hex(data_.size()) + ") or is not aligned to 8");
-    if (!cellStarts_[offset / kCellAlignment])
+    if (!cellStarts_.Test(offset / kCellAlignment))
         return MakeError(FileOffsetOf(offset), std::string(structure) + ": cell offset " + Hex(offset) +
                                                    " is not the start of a cell");
     std::uint32_t raw = ReadLe32(data_.data() + offset);

@@ -12,6 +12,7 @@
 #include "regf/byte_span.h"
 #include "regf/hive_bin.h"
 #include "regf/regf.h"
+#include "regf/unit_flags.h"
 
 namespace kelvara::regf {
 
@@ -35,7 +36,7 @@ public:
     Result<Cell> Allocated(std::uint32_t offset, const char* structure) const;
     // The same into `cell`, for the compactor's walk: no large result is built and copied.
     Status Allocated(std::uint32_t offset, const char* structure, Cell& cell) const {
-        if (offset < data_.size() && offset % kCellAlignment == 0 && cellStarts_[offset / kCellAlignment]) {
+        if (offset < data_.size() && offset % kCellAlignment == 0 && cellStarts_.Test(offset / kCellAlignment)) {
             const std::uint32_t raw = ReadLe32(data_.data() + offset);
             const std::uint32_t size = 0u - raw;
             // Read checked every cell's size, but a mapped file can change afterwards.
@@ -84,7 +85,7 @@ private:
 
     ByteSpan data_;
     std::vector<HiveBin> bins_;
-    std::vector<bool> cellStarts_;   // one flag per 8-byte unit of the hive bins data
+    UnitFlags cellStarts_;
 };
 
 }  // namespace kelvara::regf

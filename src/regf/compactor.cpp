@@ -45,7 +45,7 @@ public:
                    (overlap == Overlap::BySize && cells_.HiveBinsSize() >= kOverlapFromBytes)),
           writer_(sink ? HiveWriter(*sink, windowBytes) : HiveWriter(cells_.HiveBinsSize())),
           tree_(writer_, minorVersion_, SubkeyListLayout{LeafFormFor(minorVersion_), 0}),
-          used_(cells_.HiveBinsSize() / kCellAlignment, false) {}
+          used_(cells_.HiveBinsSize() / kCellAlignment) {}
 
     Result<std::vector<std::uint8_t>> Run(CompactStats* stats) {
         auto fields = CopyTree();
@@ -320,10 +320,8 @@ private:
 
     // Marks a cell that a read has accepted as taken.
     Status Use(std::uint32_t offset, const char* structure) {
-        std::size_t unit = offset / kCellAlignment;
-        if (used_[unit])
+        if (used_.TestAndSet(offset / kCellAlignment))
             return CellError(structure, offset, "reached a second time (a cycle or a shared cell)");
-        used_[unit] = true;
         processed_ += cells_.SizeOfAllocated(offset);
         if (options_.progress && processed_ - reported_ >= kProgressStep) {
             reported_ = processed_;
@@ -344,7 +342,7 @@ private:
     HiveWriter writer_;
     KeyTreeWriter tree_;
     BatchPipe* pipe_ = nullptr;
-    std::vector<bool> used_;
+    UnitFlags used_;
     std::unordered_map<std::uint32_t, std::span<const std::uint8_t>> descriptors_;
     std::pair<std::uint32_t, std::span<const std::uint8_t>> lastDescriptor_{kNoCell, {}};
     KeyValue value_;                           // the value being read

@@ -1,5 +1,7 @@
 #include "regf/batch_pipe.h"
 
+#include <system_error>
+
 namespace kelvara::regf {
 
 namespace {
@@ -11,7 +13,13 @@ BatchPipe::BatchPipe(bool threaded, Consumer consume) : consume_(std::move(consu
     for (int i = 0; i < (threaded ? kBatchesInFlight : 1); ++i) empty_.push_back(&batches_.emplace_back());
     current_ = empty_.front();
     empty_.pop_front();
-    if (threaded_) writer_ = std::thread([this] { WriterLoop(); });
+    if (!threaded_) return;
+    try {
+        writer_ = std::thread([this] { WriterLoop(); });
+    } catch (const std::system_error&) {
+        // No thread to be had (the system is out of them): the writer runs as batches fill.
+        threaded_ = false;
+    }
 }
 
 BatchPipe::~BatchPipe() {

@@ -1,6 +1,7 @@
 #include "regf/cell.h"
 
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 
 #include "regf/byte_order.h"
@@ -62,9 +63,14 @@ Result<CellSpace> CellSpace::Read(ByteSpan hiveBinsData, const std::atomic<bool>
     // in the file, as a single pass would have found it.
     const std::size_t half = count / 2;
     Status first = Done{};
-    std::thread helper([&] { first = space.MarkCellStarts(0, half, cancel); });
+    std::thread helper;
+    try {
+        helper = std::thread([&] { first = space.MarkCellStarts(0, half, cancel); });
+    } catch (const std::system_error&) {
+        first = space.MarkCellStarts(0, half, cancel);   // no thread to be had: one after the other
+    }
     Status second = space.MarkCellStarts(half, count, cancel);
-    helper.join();
+    if (helper.joinable()) helper.join();
     if (!first) return first.error();
     if (!second) return second.error();
     return space;

@@ -136,7 +136,8 @@ struct CompactStats {
 };
 
 // Writes a new hive holding exactly the reachable content of the input. Refuses a dirty or
-// damaged input with an Error. The output is written to a temporary name beside `output`
+// damaged input with an Error, and an input that another process changes meanwhile ("changed
+// while it was being compacted"). The output is written to a temporary name beside `output`
 // and renamed into place only when complete.
 Result<CompactStats> Compact(const std::string& input, const std::string& output,
                              const CompactOptions& options = {});

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "regf/errors.h"
+#include "regf/named_cell.h"
 #include "regf/names.h"
 
 namespace kelvara::regf {
@@ -10,22 +11,8 @@ namespace kelvara::regf {
 std::u16string KeyNode::Name() const { return DecodeName(nameBytes, CompressedName()); }
 
 Status ReadKeyNode(const CellSpace& cells, std::uint32_t offset, KeyNode& node) {
-    Cell cell;
-    if (auto found = cells.Allocated(offset, "key node", cell); !found) return found;
-    if (cell.data.size() < sizeof(KeyNodeHeader))
-        return CellError("key node", offset, "expected at least " + std::to_string(sizeof(KeyNodeHeader)) +
-                                                 " bytes, found a cell of " + std::to_string(cell.size));
-    std::memcpy(&node.header, cell.data.data(), sizeof(KeyNodeHeader));
-    if (!node.header.signature.Is("nk"))
-        return CellError("key node", offset, "expected signature \"nk\", found \"" +
-                                                 std::string(node.header.signature.chars, 2) + "\"");
-    auto name = cell.data.Sub(sizeof(KeyNodeHeader), node.header.key_name_length);
-    if (!name)
-        return CellError("key node", offset, "name of " + std::to_string(node.header.key_name_length) +
-                                                 " bytes runs past the end of its cell");
     node.offset = offset;
-    node.nameBytes = *name;
-    return Done{};
+    return ReadNamedCell(cells, offset, "key node", "nk", &KeyNodeHeader::key_name_length, node.header, node.nameBytes);
 }
 
 Result<KeyNode> ReadKeyNode(const CellSpace& cells, std::uint32_t offset) {

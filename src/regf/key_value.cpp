@@ -4,6 +4,7 @@
 
 #include "regf/big_data.h"
 #include "regf/errors.h"
+#include "regf/named_cell.h"
 #include "regf/names.h"
 
 namespace kelvara::regf {
@@ -11,22 +12,8 @@ namespace kelvara::regf {
 std::u16string KeyValue::Name() const { return DecodeName(nameBytes, CompressedName()); }
 
 Status ReadKeyValue(const CellSpace& cells, std::uint32_t offset, KeyValue& value) {
-    Cell cell;
-    if (auto found = cells.Allocated(offset, "key value", cell); !found) return found;
-    if (cell.data.size() < sizeof(KeyValueHeader))
-        return CellError("key value", offset, "expected at least 20 bytes, found a cell of " +
-                                                  std::to_string(cell.size));
-    std::memcpy(&value.header, cell.data.data(), sizeof(KeyValueHeader));
-    if (!value.header.signature.Is("vk"))
-        return CellError("key value", offset, "expected signature \"vk\", found \"" +
-                                                  std::string(value.header.signature.chars, 2) + "\"");
-    auto name = cell.data.Sub(sizeof(KeyValueHeader), value.header.name_length);
-    if (!name)
-        return CellError("key value", offset, "name of " + std::to_string(value.header.name_length) +
-                                                  " bytes runs past the end of its cell");
     value.offset = offset;
-    value.nameBytes = *name;
-    return Done{};
+    return ReadNamedCell(cells, offset, "key value", "vk", &KeyValueHeader::name_length, value.header, value.nameBytes);
 }
 
 Result<KeyValue> ReadKeyValue(const CellSpace& cells, std::uint32_t offset) {

@@ -31,40 +31,51 @@ HiveWriter::HiveWriter(HiveSink& sink, std::size_t windowBytes) : sink_(&sink), 
 }
 
 Result<std::uint32_t> HiveWriter::Allocate(std::uint64_t dataSize) {
-    std::uint64_t cellSize = RoundUp(dataSize + 4, kCellAlignment);
-    if (cellSize + hiveBinsSize_ > kMaxHiveBins)
-        return MakeError(0, "hive writer: a cell of " + std::to_string(cellSize) +
+    if (dataSize > kMaxHiveBins)
+        return MakeError(0, "hive writer: a cell of " + std::to_string(dataSize) +
                                 " bytes would make the hive larger than the format allows");
-    auto size32 = static_cast<std::uint32_t>(cellSize);
+    const auto cellSize = static_cast<std::uint32_t>(RoundUp(dataSize + 4, kCellAlignment));
 
-    auto fits = std::find_if(openBins_.begin(), openBins_.end(),
-                             [&](std::size_t i) { return bins_[i].size - bins_[i].used >= size32; });
-    std::size_t binIndex;
-    if (fits != openBins_.end()) {
-        binIndex = *fits;
-    } else {
-        Bin bin{hiveBinsSize_, static_cast<std::uint32_t>(RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment)),
-                kHiveBinHeaderSize};
-        if (sink_ && buffer_.size() + bin.size > windowBytes_)
+    // The oldest open bin with room for the cell, else a new bin.
+    std::size_t at = 0;
+    while (at < openCount_ && openBins_[at].end - openBins_[at].next < cellSize) ++at;
+    if (at == openCount_) {
+        if (cellSize + std::uint64_t{hiveBinsSize_} > kMaxHiveBins)
+            return MakeError(0, "hive writer: a cell of " + std::to_string(cellSize) +
+                                    " bytes would make the hive larger than the format allows");
+        if (sink_ && buffer_.size() + RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment) > windowBytes_)
             if (auto sent = SendClosedBins(); !sent) return sent.error();
-        buffer_.resize(buffer_.size() + bin.size, 0);
-        hiveBinsSize_ += bin.size;
-        WriteHiveBinHeader(At(bin.offset), bin.offset, bin.size, 0);
-        bins_.push_back(bin);
-        binIndex = bins_.size() - 1;
-        openBins_.push_back(binIndex);
-        // Only the newest bins are tried, so looking for room stays cheap; the tails of older
-        // ones stay free.
-        if (openBins_.size() > kOpenBinWindow) openBins_.erase(openBins_.begin());
+        at = NewBin(cellSize);
     }
-    Bin& bin = bins_[binIndex];
-    std::uint32_t offset = bin.offset + bin.used;
-    bin.used += size32;
-    if (bin.used == bin.size)
-        openBins_.erase(std::find(openBins_.begin(), openBins_.end(), binIndex));
-    WriteLe32(At(offset), 0u - size32);
-    allocatedBytes_ += size32;
+    OpenBin& bin = openBins_[at];
+    const std::uint32_t offset = bin.next;
+    bin.next += cellSize;
+    if (bin.next == bin.end) DropOpenBin(at);
+    WriteLe32(At(offset), 0u - cellSize);
+    allocatedBytes_ += cellSize;
     return offset;
+}
+
+std::uint32_t HiveWriter::NewBin(std::uint32_t cellSize) {
+    const Bin bin{hiveBinsSize_, static_cast<std::uint32_t>(RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment)),
+                  kHiveBinHeaderSize};
+    buffer_.resize(buffer_.size() + bin.size, 0);
+    hiveBinsSize_ += bin.size;
+    WriteHiveBinHeader(At(bin.offset), bin.offset, bin.size, 0);
+    bins_.push_back(bin);
+    // Only the newest bins are tried, so looking for room stays cheap; the tails of older ones
+    // stay free.
+    if (openCount_ == kOpenBinWindow) DropOpenBin(0);
+    openBins_[openCount_] = {bin.offset + bin.used, bin.offset + bin.size, static_cast<std::uint32_t>(bins_.size() - 1)};
+    return openCount_++;
+}
+
+// The bin takes no more cells: what it holds goes back to its entry in bins_.
+void HiveWriter::DropOpenBin(std::size_t at) {
+    const OpenBin& open = openBins_[at];
+    bins_[open.index].used = open.next - bins_[open.index].offset;
+    std::copy(openBins_ + at + 1, openBins_ + openCount_, openBins_ + at);
+    --openCount_;
 }
 
 std::uint8_t* HiveWriter::Data(std::uint32_t offset) { return At(offset) + 4; }
@@ -121,7 +132,7 @@ void HiveWriter::MergeFreeCells(const Bin& bin) {
 
 Status HiveWriter::SendClosedBins() {
     // Bins older than the oldest open one take no more cells: close them and send them.
-    const std::size_t end = openBins_.empty() ? bins_.size() : openBins_.front();
+    const std::size_t end = openCount_ == 0 ? bins_.size() : openBins_[0].index;
     if (end == firstUnsentBin_) return Done{};
     for (std::size_t i = firstUnsentBin_; i < end; ++i) CloseBin(bins_[i]);
     const std::uint64_t endOffset = kBaseBlockBytes + (end < bins_.size() ? bins_[end].offset : hiveBinsSize_);
@@ -149,16 +160,17 @@ std::uint64_t HiveWriter::FillBaseBlock(BaseBlockFields& fields) {
 }
 
 std::vector<std::uint8_t> HiveWriter::Finish(BaseBlockFields fields) {
+    while (openCount_ > 0) DropOpenBin(0);
     for (auto& bin : bins_) CloseBin(bin);
     FillBaseBlock(fields);
     auto block = MakeBaseBlock(fields);
     std::memcpy(buffer_.data(), block.data(), block.size());
     bins_.clear();
-    openBins_.clear();
     return std::move(buffer_);
 }
 
 Status HiveWriter::FinishStream(BaseBlockFields fields) {
+    while (openCount_ > 0) DropOpenBin(0);
     for (std::size_t i = firstUnsentBin_; i < bins_.size(); ++i) CloseBin(bins_[i]);
     FillBaseBlock(fields);
     if (auto sent = sink_->Append(buffer_); !sent) return sent;
@@ -168,7 +180,6 @@ Status HiveWriter::FinishStream(BaseBlockFields fields) {
     for (const auto& patch : latePatches_)
         if (auto sent = sink_->Patch(patch.fileOffset, patch.bytes); !sent) return sent;
     bins_.clear();
-    openBins_.clear();
     latePatches_.clear();
     return Done{};
 }

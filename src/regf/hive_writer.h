@@ -59,7 +59,13 @@ private:
     struct Bin {
         std::uint32_t offset;
         std::uint32_t size;
-        std::uint32_t used;   // header and cells placed so far
+        std::uint32_t used;   // header and cells placed so far; kept in OpenBin while open
+    };
+    // A bin that can still take cells: where its next cell goes and where it ends.
+    struct OpenBin {
+        std::uint32_t next;
+        std::uint32_t end;
+        std::uint32_t index;   // into bins_
     };
     struct LatePatch {
         std::uint64_t fileOffset;
@@ -73,6 +79,8 @@ private:
         return buffer_.data() + (kBaseBlockBytes + offset - windowStart_);
     }
     bool InWindow(std::uint32_t offset) const { return kBaseBlockBytes + offset >= windowStart_; }
+    std::uint32_t NewBin(std::uint32_t cellSize);
+    void DropOpenBin(std::size_t at);
     void CloseBin(Bin& bin);
     void MergeFreeCells(const Bin& bin);
     // Sends the bins before the oldest one that can still take cells.
@@ -81,7 +89,8 @@ private:
 
     std::vector<std::uint8_t> buffer_;   // base block, then the hive bins, from windowStart_ on
     std::vector<Bin> bins_;
-    std::vector<std::size_t> openBins_;  // the newest bins with room left, oldest first
+    OpenBin openBins_[kOpenBinWindow];   // the newest bins with room left, oldest first
+    std::size_t openCount_ = 0;
     std::uint64_t allocatedBytes_ = 0;
     std::uint32_t hiveBinsSize_ = 0;
 

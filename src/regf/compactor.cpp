@@ -183,20 +183,15 @@ private:
     }
 
     Status ReadValues(ByteSpan list, std::uint32_t count, KeyBatch& batch) {
-        // The values and their data lie scattered: start loading all the values before reading
-        // the first, and all their data before copying any.
+        // The values lie scattered: start loading them all before reading the first, and each
+        // value's data one value ahead of copying it.
         for (std::uint32_t i = 0; i < count; ++i) cells_.Prefetch(ReadLe32(list.data() + 4 * i));
         KeyValue& value = value_;
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint32_t valueOffset = ReadLe32(list.data() + 4 * i);
+            if (i + 1 < count) PrefetchValueData(ReadLe32(list.data() + 4 * (i + 1)));
             if (auto read = ReadKeyValue(cells_, valueOffset, value); !read) return read;
             if (auto used = Use(valueOffset, "key value"); !used) return used;
-            if (!value.Resident()) cells_.Prefetch(value.header.data_offset);
-        }
-        // Reading a value again is cheap now that it is in the cache, and cheaper than keeping
-        // thousands of them for a key that has that many.
-        for (std::uint32_t i = 0; i < count; ++i) {
-            if (auto read = ReadKeyValue(cells_, ReadLe32(list.data() + 4 * i), value); !read) return read;
             dataCells_.clear();
             auto data = ReadValueDataSpan(cells_, value, minorVersion_, &dataCells_, scratch_);
             if (!data) return data.error();
@@ -213,6 +208,13 @@ private:
             batch.ownedAt.push_back(ownedAt);
         }
         return Done{};
+    }
+
+    // Starts loading the data cell of the value at `valueOffset`, trusting nothing: the read
+    // checks it all.
+    void PrefetchValueData(std::uint32_t valueOffset) {
+        const std::uint64_t field = std::uint64_t{valueOffset} + 4 + offsetof(KeyValueHeader, data_offset);
+        if ((cells_.Peek32(field - 4) & kDataInOffsetField) == 0) cells_.Prefetch(cells_.Peek32(field));
     }
 
     bool InInput(const std::uint8_t* p) const {
@@ -320,14 +322,21 @@ private:
 
     // Marks a cell that a read has accepted as taken.
     Status Use(std::uint32_t offset, const char* structure) {
-        if (used_.TestAndSet(offset / kCellAlignment))
-            return CellError(structure, offset, "reached a second time (a cycle or a shared cell)");
+        if (used_.TestAndSet(offset / kCellAlignment)) [[unlikely]]
+            return ReachedTwice(offset, structure);
         processed_ += cells_.SizeOfAllocated(offset);
-        if (options_.progress && processed_ - reported_ >= kProgressStep) {
-            reported_ = processed_;
-            options_.progress(processed_, impl_.bytes.size());
-        }
+        if (options_.progress && processed_ - reported_ >= kProgressStep) [[unlikely]]
+            ReportProgress();
         return Done{};
+    }
+
+    [[gnu::noinline, gnu::cold]] static Error ReachedTwice(std::uint32_t offset, const char* structure) {
+        return CellError(structure, offset, "reached a second time (a cycle or a shared cell)");
+    }
+
+    [[gnu::noinline]] void ReportProgress() {
+        reported_ = processed_;
+        options_.progress(processed_, impl_.bytes.size());
     }
 
     static constexpr std::size_t kFewValues = 8;

@@ -12,6 +12,12 @@
 
 namespace kelvara::regf {
 
+// Why a named cell was refused. Kept out of line: the read stays small and fast.
+[[gnu::cold]] Error NamedCellTooSmall(const char* structure, std::uint32_t offset, std::size_t needed, std::uint32_t size);
+[[gnu::cold]] Error NamedCellWrongSignature(const char* structure, std::uint32_t offset, const char* expected,
+                                            const char found[2]);
+[[gnu::cold]] Error NamedCellNameTooLong(const char* structure, std::uint32_t offset, std::uint16_t length);
+
 // Reads the header of the cell at `offset` into `header` and its name into `name`; `structure`
 // ("key node") and `signature` ("nk") name what is expected there.
 template <class Header>
@@ -19,17 +25,15 @@ Status ReadNamedCell(const CellSpace& cells, std::uint32_t offset, const char* s
                      le16 Header::*nameLength, Header& header, ByteSpan& name) {
     Cell cell;
     if (auto found = cells.Allocated(offset, structure, cell); !found) return found;
-    if (cell.data.size() < sizeof(Header))
-        return CellError(structure, offset, "expected at least " + std::to_string(sizeof(Header)) +
-                                                " bytes, found a cell of " + std::to_string(cell.size));
+    if (cell.data.size() < sizeof(Header)) [[unlikely]]
+        return NamedCellTooSmall(structure, offset, sizeof(Header), cell.size);
     std::memcpy(&header, cell.data.data(), sizeof(Header));
-    if (!header.signature.Is(signature))
-        return CellError(structure, offset, "expected signature \"" + std::string(signature) + "\", found \"" +
-                                                std::string(header.signature.chars, 2) + "\"");
+    if (!header.signature.Is(signature)) [[unlikely]]
+        return NamedCellWrongSignature(structure, offset, signature, header.signature.chars);
     const std::uint16_t length = header.*nameLength;
     auto bytes = cell.data.Sub(sizeof(Header), length);
-    if (!bytes)
-        return CellError(structure, offset, "name of " + std::to_string(length) + " bytes runs past the end of its cell");
+    if (!bytes) [[unlikely]]
+        return NamedCellNameTooLong(structure, offset, length);
     name = *bytes;
     return Done{};
 }

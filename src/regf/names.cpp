@@ -233,7 +233,14 @@ std::uint32_t NameHash(StoredName name) {
     std::uint32_t hash = 0;
     const std::uint32_t length = name.Length();
     if (name.compressed) {
-        for (std::uint32_t i = 0; i < length; ++i) hash = hash * 37 + kLatin1Upcase.table[name.bytes[i]];
+        // Four characters per step: the same sum, without waiting on each multiplication in turn.
+        constexpr std::uint32_t k1 = 37, k2 = k1 * 37, k3 = k2 * 37, k4 = k3 * 37;
+        const auto& up = kLatin1Upcase.table;
+        const std::uint8_t* c = name.bytes;
+        std::uint32_t i = 0;
+        for (; i + 4 <= length; i += 4)
+            hash = hash * k4 + up[c[i]] * k3 + up[c[i + 1]] * k2 + up[c[i + 2]] * k1 + up[c[i + 3]];
+        for (; i < length; ++i) hash = hash * 37 + up[c[i]];
     } else {
         for (std::uint32_t i = 0; i < length; ++i) hash = hash * 37 + UpcaseUnit(name.At(i));
     }

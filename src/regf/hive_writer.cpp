@@ -30,7 +30,7 @@ HiveWriter::HiveWriter(HiveSink& sink, std::size_t windowBytes) : sink_(&sink), 
     buffer_.resize(kBaseBlockBytes, 0);
 }
 
-Result<std::uint32_t> HiveWriter::Allocate(std::uint64_t dataSize) {
+Result<std::uint32_t> HiveWriter::AllocateInNewBin(std::uint64_t dataSize) {
     if (dataSize > kMaxHiveBins)
         return MakeError(0, "hive writer: a cell of " + std::to_string(dataSize) +
                                 " bytes would make the hive larger than the format allows");
@@ -47,13 +47,7 @@ Result<std::uint32_t> HiveWriter::Allocate(std::uint64_t dataSize) {
             if (auto sent = SendClosedBins(); !sent) return sent.error();
         at = NewBin(cellSize);
     }
-    OpenBin& bin = openBins_[at];
-    const std::uint32_t offset = bin.next;
-    bin.next += cellSize;
-    if (bin.next == bin.end) DropOpenBin(at);
-    WriteLe32(At(offset), 0u - cellSize);
-    allocatedBytes_ += cellSize;
-    return offset;
+    return Place(at, cellSize);
 }
 
 std::uint32_t HiveWriter::NewBin(std::uint32_t cellSize) {

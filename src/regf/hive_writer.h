@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "regf/base_block.h"
+#include "regf/byte_order.h"
+#include "regf/cell.h"
+#include "regf/hive_bin.h"
 #include "regf/hive_sink.h"
 #include "regf/regf.h"
 
@@ -29,7 +32,15 @@ public:
 
     // A new allocated cell with at least `dataSize` bytes of data; its offset. Errors when the
     // hive would pass the format's 4 GB limit, or when the sink fails.
-    Result<std::uint32_t> Allocate(std::uint64_t dataSize);
+    Result<std::uint32_t> Allocate(std::uint64_t dataSize) {
+        // Most cells go into the tail of an open bin: that path stays inline.
+        if (dataSize < kHiveBinAlignment) {
+            const auto cellSize = static_cast<std::uint32_t>((dataSize + 4 + kCellAlignment - 1) & ~std::uint64_t{kCellAlignment - 1});
+            for (std::size_t at = 0; at < openCount_; ++at)
+                if (openBins_[at].end - openBins_[at].next >= cellSize) return Place(at, cellSize);
+        }
+        return AllocateInNewBin(dataSize);
+    }
     // The data bytes of the cell allocated last, to fill it; valid until the next Allocate.
     // In memory any cell's bytes can be reached this way.
     std::uint8_t* Data(std::uint32_t offset);
@@ -79,6 +90,16 @@ private:
         return buffer_.data() + (kBaseBlockBytes + offset - windowStart_);
     }
     bool InWindow(std::uint32_t offset) const { return kBaseBlockBytes + offset >= windowStart_; }
+    Result<std::uint32_t> AllocateInNewBin(std::uint64_t dataSize);
+    std::uint32_t Place(std::size_t at, std::uint32_t cellSize) {
+        OpenBin& bin = openBins_[at];
+        const std::uint32_t offset = bin.next;
+        bin.next += cellSize;
+        if (bin.next == bin.end) DropOpenBin(at);
+        WriteLe32(At(offset), 0u - cellSize);
+        allocatedBytes_ += cellSize;
+        return offset;
+    }
     std::uint32_t NewBin(std::uint32_t cellSize);
     void DropOpenBin(std::size_t at);
     void CloseBin(Bin& bin);

@@ -66,34 +66,45 @@ Result<std::vector<std::uint8_t>> ReadValueData(const CellSpace& cells, const Ke
     return std::vector<std::uint8_t>(data->begin(), data->end());
 }
 
+namespace {
+
+[[gnu::cold]] Error TooLargeToStore(StoredName name, std::size_t dataSize) {
+    if (dataSize >= kDataInOffsetField)
+        return MakeError(0, "key value: " + std::to_string(dataSize) + " bytes of data are too many to store");
+    return MakeError(0, "key value: a name of " + std::to_string(name.Length()) + " characters is too long to store");
+}
+
+// The cell or cells that hold data too large for the offset field.
+Result<std::uint32_t> WriteDataCells(HiveWriter& writer, std::span<const std::uint8_t> data, std::uint32_t minorVersion) {
+    if (minorVersion >= kBigDataMinMinorVersion && data.size() > kBigDataSegmentSize) return WriteBigData(writer, data);
+    auto cell = writer.Allocate(data.size());
+    if (cell) std::memcpy(writer.Data(*cell), data.data(), data.size());
+    return cell;
+}
+
+}  // namespace
+
 Result<std::uint32_t> WriteKeyValue(HiveWriter& writer, StoredName name, std::uint32_t type,
                                     std::span<const std::uint8_t> data, std::uint32_t minorVersion) {
     const bool compressed = FitsCompressed(name);
     const std::uint32_t storedSize = compressed ? name.Length() : 2 * name.Length();
-    if (storedSize > 0xFFFF)
-        return MakeError(0, "key value: a name of " + std::to_string(name.Length()) + " characters is too long to store");
-    if (data.size() >= kDataInOffsetField)
-        return MakeError(0, "key value: " + std::to_string(data.size()) + " bytes of data are too many to store");
+    if (storedSize > 0xFFFF || data.size() >= kDataInOffsetField) [[unlikely]]
+        return TooLargeToStore(name, data.size());
 
     KeyValueHeader header{};
     header.signature.Set("vk");
     header.name_length = static_cast<std::uint16_t>(storedSize);
     header.data_type = type;
     header.flags = compressed ? VALUE_COMP_NAME : 0;
-    auto size = static_cast<std::uint32_t>(data.size());
+    const auto size = static_cast<std::uint32_t>(data.size());
     if (size <= kMaxResidentData) {
-        std::uint8_t field[4] = {};
-        if (size > 0) std::memcpy(field, data.data(), size);
+        // Up to four bytes live in the offset field itself, the first byte lowest.
+        std::uint32_t field = 0;
+        for (std::uint32_t i = 0; i < size; ++i) field |= std::uint32_t{data[i]} << (8 * i);
         header.data_size = size | kDataInOffsetField;
-        header.data_offset = ReadLe32(field);
+        header.data_offset = field;
     } else {
-        Result<std::uint32_t> dataCell = std::uint32_t{0};
-        if (minorVersion >= kBigDataMinMinorVersion && size > kBigDataSegmentSize) {
-            dataCell = WriteBigData(writer, data);
-        } else {
-            dataCell = writer.Allocate(size);
-            if (dataCell) std::memcpy(writer.Data(*dataCell), data.data(), size);
-        }
+        auto dataCell = WriteDataCells(writer, data, minorVersion);
         if (!dataCell) return dataCell;
         header.data_size = size;
         header.data_offset = *dataCell;

@@ -10,68 +10,116 @@
 #include <fstream>
 #include <sstream>
 
+#include "plain_copy.h"
 #include "regf/regf.h"
 
 namespace kelvara::bench {
 
-CompactRun RunCompactionInChild(const std::string& self, const std::string& input,
-                                const std::string& output) {
-    CompactRun run;
+namespace {
+
+struct ChildResult {
+    bool exited = false;     // exited with status 0
+    int status = 0;
+    std::string output;      // what it printed
+    rusage usage{};
+    std::string error;       // why it could not run
+};
+
+ChildResult RunChild(const std::string& self, const char* mode, const std::string& input, const std::string& output) {
+    ChildResult child;
     int fds[2];
     if (pipe(fds) != 0) {
-        run.error = std::string("pipe: ") + std::strerror(errno);
-        return run;
+        child.error = std::string("pipe: ") + std::strerror(errno);
+        return child;
     }
     const pid_t pid = fork();
     if (pid < 0) {
-        run.error = std::string("fork: ") + std::strerror(errno);
+        child.error = std::string("fork: ") + std::strerror(errno);
         close(fds[0]);
         close(fds[1]);
-        return run;
+        return child;
     }
     if (pid == 0) {
         dup2(fds[1], STDOUT_FILENO);
         close(fds[0]);
         close(fds[1]);
-        execl(self.c_str(), self.c_str(), kChildSwitch, input.c_str(), output.c_str(),
-              static_cast<char*>(nullptr));
+        execl(self.c_str(), self.c_str(), mode, input.c_str(), output.c_str(), static_cast<char*>(nullptr));
         std::fprintf(stderr, "bench-compact: cannot run %s: %s\n", self.c_str(), std::strerror(errno));
         _exit(127);
     }
     close(fds[1]);
-    std::string text;
     char buffer[4096];
     for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
         if (n < 0) {
             if (errno == EINTR) continue;
             break;
         }
-        text.append(buffer, static_cast<std::size_t>(n));
+        child.output.append(buffer, static_cast<std::size_t>(n));
     }
     close(fds[0]);
-    int status = 0;
-    rusage usage{};
-    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    while (wait4(pid, &child.status, 0, &child.usage) < 0 && errno == EINTR) {
+    }
+    child.exited = WIFEXITED(child.status) && WEXITSTATUS(child.status) == 0;
+    if (!child.exited) {
+        child.error = child.output.empty()
+                          ? "the " + std::string(mode + 2) + " process failed (status " + std::to_string(child.status) + ")"
+                          : child.output;
+        while (!child.error.empty() && child.error.back() == '\n') child.error.pop_back();
+    }
+    return child;
+}
+
+}  // namespace
+
+CompactRun RunCompactionInChild(const std::string& self, const std::string& input,
+                                const std::string& output) {
+    CompactRun run;
+    const ChildResult child = RunChild(self, kChildSwitch, input, output);
+    if (!child.exited) {
+        run.error = child.error;
+        return run;
     }
     // ru_maxrss also remembers the parent's memory that the child held between fork and exec,
     // so the child's own high-water mark (VmHWM) is preferred; ru_maxrss is the fallback.
-    run.peakKilobytes = static_cast<std::uint64_t>(usage.ru_maxrss);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        run.error = text.empty() ? "the compaction process failed (status " + std::to_string(status) + ")" : text;
-        while (!run.error.empty() && run.error.back() == '\n') run.error.pop_back();
-        return run;
-    }
-    std::istringstream in(text);
+    run.peakKilobytes = static_cast<std::uint64_t>(child.usage.ru_maxrss);
+    std::istringstream in(child.output);
     std::uint64_t highWater = 0;
     in >> run.seconds >> run.outputSize >> run.reachableBytes >> run.keys >> run.values >>
         run.securityDescriptors >> highWater;
     if (!in) {
-        run.error = "unreadable answer from the compaction process: " + text;
+        run.error = "unreadable answer from the compaction process: " + child.output;
         return run;
     }
     if (highWater > 0) run.peakKilobytes = highWater;
     run.ok = true;
     return run;
+}
+
+double TimeCopyInChild(const std::string& self, const std::string& input, const std::string& output,
+                       std::string& error) {
+    const ChildResult child = RunChild(self, kCopyChildSwitch, input, output);
+    if (!child.exited) {
+        error = child.error;
+        return -1;
+    }
+    std::istringstream in(child.output);
+    double seconds = -1;
+    if (!(in >> seconds) || seconds < 0) {
+        error = "unreadable answer from the copy process: " + child.output;
+        return -1;
+    }
+    return seconds;
+}
+
+int CopyChildMain(const std::string& input, const std::string& output) {
+    std::string error;
+    const double seconds = TimePlainCopy(input, output, error);
+    if (seconds < 0) {
+        std::printf("%s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%.6f\n", seconds);
+    return 0;
 }
 
 namespace {

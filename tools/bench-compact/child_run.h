@@ -1,5 +1,6 @@
-// Runs one compaction in a process of its own, so that its peak memory is the compaction's
-// alone: the parent forks and re-executes this program in its child mode.
+// Runs one compaction, or one plain copy, in a process of its own: the compaction's peak memory
+// is then its own alone, and both are timed alike, from a fresh process, as a user runs them.
+// The parent forks and re-executes this program in a child mode.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +20,9 @@ struct CompactRun {
     std::uint64_t peakKilobytes = 0;    // the child's VmHWM (or ru_maxrss where unknown)
 };
 
-// The argument that selects the child mode, followed by input and output paths.
+// The arguments that select a child mode, followed by input and output paths.
 inline constexpr const char* kChildSwitch = "--compact-child";
+inline constexpr const char* kCopyChildSwitch = "--copy-child";
 
 // Parent side: runs `self --compact-child input output` and collects its figures.
 CompactRun RunCompactionInChild(const std::string& self, const std::string& input,
@@ -28,5 +30,13 @@ CompactRun RunCompactionInChild(const std::string& self, const std::string& inpu
 
 // Child side: compacts and prints the figures on stdout in the form the parent reads.
 int CompactChildMain(const std::string& input, const std::string& output);
+
+// Parent side: seconds a child took to copy `input` to `output`, or a negative number when it
+// failed (`error` then says why).
+double TimeCopyInChild(const std::string& self, const std::string& input, const std::string& output,
+                       std::string& error);
+
+// Child side: copies and prints the seconds it took.
+int CopyChildMain(const std::string& input, const std::string& output);
 
 }  // namespace kelvara::bench

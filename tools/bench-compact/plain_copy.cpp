@@ -33,7 +33,7 @@ double TimePlainCopy(const std::string& from, const std::string& to, std::string
         error = "cannot create " + to + ": " + std::strerror(errno);
         return -1;
     }
-    std::vector<char> buffer(1 << 20);
+    std::vector<char> buffer(128 << 10);
     for (;;) {
         const ssize_t n = read(in.fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR) continue;

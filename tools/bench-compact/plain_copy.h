@@ -6,8 +6,8 @@
 
 namespace kelvara::bench {
 
-// Seconds taken to copy `from` to `to` through a 1 MB buffer, or a negative number when the
-// copy failed (`error` then says why).
+// Seconds taken to copy `from` to `to` through a 128 KB buffer (the size cp reads and writes
+// by), or a negative number when the copy failed (`error` then says why).
 double TimePlainCopy(const std::string& from, const std::string& to, std::string& error);
 
 }  // namespace kelvara::bench

@@ -1,5 +1,6 @@
 #include "regf/cell.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <system_error>
 #include <thread>
@@ -26,7 +27,7 @@ constexpr std::size_t kBinsBetweenCancelChecks = 256;
 
 }  // namespace
 
-Status CellSpace::MarkCellStarts(std::size_t firstBin, std::size_t endBin, const std::atomic<bool>* cancel) {
+Status CellSpace::MarkCellStarts(std::size_t firstBin, std::size_t endBin, const std::atomic<bool>* cancel) const {
     for (std::size_t i = firstBin; i < endBin; ++i) {
         if (cancel && (i - firstBin) % kBinsBetweenCancelChecks == 0 && cancel->load()) return MakeError(0, "cancelled");
         const auto& bin = bins_[i];
@@ -47,7 +48,13 @@ Status CellSpace::MarkCellStarts(std::size_t firstBin, std::size_t endBin, const
     return Done{};
 }
 
-Result<CellSpace> CellSpace::Read(ByteSpan hiveBinsData, const std::atomic<bool>* cancel) {
+bool CellSpace::CheckBin(std::uint32_t bin) const {
+    const bool sound = static_cast<bool>(MarkCellStarts(bin, bin + 1, nullptr));
+    binState_[bin] = sound ? BinState::Sound : BinState::Broken;
+    return sound;
+}
+
+Result<CellSpace> CellSpace::Read(ByteSpan hiveBinsData, const std::atomic<bool>* cancel, CellCheck check) {
     auto bins = ReadHiveBins(hiveBinsData);
     if (!bins) return bins.error();
     CellSpace space;
@@ -55,6 +62,16 @@ Result<CellSpace> CellSpace::Read(ByteSpan hiveBinsData, const std::atomic<bool>
     space.bins_ = std::move(bins.value());
     space.cellStarts_ = UnitFlags(hiveBinsData.size() / kCellAlignment);
     const std::size_t count = space.bins_.size();
+    if (check == CellCheck::AsReached && count > 0) {
+        space.binAtPage_.resize(hiveBinsData.size() / kHiveBinAlignment);
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto& bin = space.bins_[i];
+            std::fill_n(space.binAtPage_.begin() + bin.offset / kHiveBinAlignment, bin.size / kHiveBinAlignment,
+                        static_cast<std::uint32_t>(i));
+        }
+        space.binState_.assign(count, BinState::Unchecked);
+        return space;
+    }
     if (hiveBinsData.size() < kTwoThreadsFromBytes || count < 2) {
         if (auto marked = space.MarkCellStarts(0, count, cancel); !marked) return marked.error();
         return space;
@@ -87,6 +104,10 @@ Error CellSpace::NotAllocated(std::uint32_t offset, const char* structure) const
         return MakeError(FileOffsetOf(offset), std::string(structure) + ": cell offset " + Hex(offset) +
                                                    " lies outside the hive bins (size " +
                                                    Hex(data_.size()) + ") or is not aligned to 8");
+    if (!binAtPage_.empty()) {
+        const std::uint32_t bin = binAtPage_[offset / kHiveBinAlignment];
+        if (auto marked = MarkCellStarts(bin, bin + 1, nullptr); !marked) return marked.error();
+    }
     if (!cellStarts_.Test(offset / kCellAlignment))
         return MakeError(FileOffsetOf(offset), std::string(structure) + ": cell offset " + Hex(offset) +
                                                    " is not the start of a cell");

@@ -26,17 +26,25 @@ struct Cell {
     ByteSpan data;              // the bytes after the size field
 };
 
+// When the cells of a bin are checked to tile it: all at once when the hive is opened, or each
+// bin the first time a cell in it is read. Checking as reached spares a pass over the whole
+// file before a walk that visits nearly every bin anyway, and reads each bin while the walk
+// needs it; such a CellSpace changes as it is read and serves one thread at a time.
+enum class CellCheck { Upfront, AsReached };
+
 class CellSpace {
 public:
-    // Walks every bin's cells; they must tile each bin exactly. Stops with an error saying
-    // "cancelled" when `cancel` is set.
-    static Result<CellSpace> Read(ByteSpan hiveBinsData, const std::atomic<bool>* cancel = nullptr);
+    // Walks every bin's cells (or, as reached, only the bins' headers); cells must tile each
+    // bin exactly. Stops with an error saying "cancelled" when `cancel` is set.
+    static Result<CellSpace> Read(ByteSpan hiveBinsData, const std::atomic<bool>* cancel = nullptr,
+                                  CellCheck check = CellCheck::Upfront);
 
     // The allocated cell starting at `offset`; `structure` names what the caller expects there.
     Result<Cell> Allocated(std::uint32_t offset, const char* structure) const;
     // The same into `cell`, for the compactor's walk: no large result is built and copied.
     Status Allocated(std::uint32_t offset, const char* structure, Cell& cell) const {
-        if (offset < data_.size() && offset % kCellAlignment == 0 && cellStarts_.Test(offset / kCellAlignment)) {
+        if (offset < data_.size() && offset % kCellAlignment == 0 && BinChecked(offset) &&
+            cellStarts_.Test(offset / kCellAlignment)) {
             const std::uint32_t raw = ReadLe32(data_.data() + offset);
             const std::uint32_t size = 0u - raw;
             // Read checked every cell's size, but a mapped file can change afterwards.
@@ -77,15 +85,29 @@ public:
     std::uint32_t HiveBinsSize() const { return static_cast<std::uint32_t>(data_.size()); }
 
 private:
+    enum class BinState : std::uint8_t { Unchecked, Sound, Broken };
+
     // Why `offset` is not the start of an allocated cell.
     Error NotAllocated(std::uint32_t offset, const char* structure) const;
 
     // Flags where each cell of bins [firstBin, endBin) starts, checking that they tile the bin.
-    Status MarkCellStarts(std::size_t firstBin, std::size_t endBin, const std::atomic<bool>* cancel);
+    Status MarkCellStarts(std::size_t firstBin, std::size_t endBin, const std::atomic<bool>* cancel) const;
+
+    // Whether the cells of the bin holding `offset` (inside the hive bins) are known to tile it,
+    // checking them now when they are reached for the first time.
+    bool BinChecked(std::uint32_t offset) const {
+        if (binAtPage_.empty()) return true;
+        const std::uint32_t bin = binAtPage_[offset / kHiveBinAlignment];
+        return binState_[bin] == BinState::Sound || (binState_[bin] == BinState::Unchecked && CheckBin(bin));
+    }
+    bool CheckBin(std::uint32_t bin) const;
 
     ByteSpan data_;
     std::vector<HiveBin> bins_;
-    UnitFlags cellStarts_;
+    mutable UnitFlags cellStarts_;
+    // Checking as reached: the bin of each 4096-byte page, and how far each bin is checked.
+    std::vector<std::uint32_t> binAtPage_;
+    mutable std::vector<BinState> binState_;
 };
 
 }  // namespace kelvara::regf

@@ -46,7 +46,9 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
     // reported in place of whatever it made go wrong.
     auto changed = [&] { return MakeError(0, "hive file \"" + input + "\" changed while it was being compacted"); };
 
-    auto hive = OpenHiveView(source->Bytes(), source, options.cancel);
+    // The walk reaches nearly every bin: each is checked when first reached, not in a pass of
+    // its own beforehand.
+    auto hive = OpenHiveView(source->Bytes(), source, options.cancel, CellCheck::AsReached);
     if (!hive && Cancelled(options)) return Cancelled();
     if (!hive && source->Changed()) return changed();
     if (!hive) return Error{"\"" + input + "\": " + hive.error().message, hive.error().offset};

@@ -23,13 +23,13 @@ const HiveImpl& ImplOf(const HiveFile& hive) { return *hive.impl_; }
 
 Result<HiveFile> HiveFile::FromBytes(std::vector<std::uint8_t> bytes) { return OpenHiveBytes(std::move(bytes), nullptr); }
 
-Result<HiveFile> OpenHiveImpl(std::shared_ptr<HiveImpl> impl, const std::atomic<bool>* cancel) {
+Result<HiveFile> OpenHiveImpl(std::shared_ptr<HiveImpl> impl, const std::atomic<bool>* cancel, CellCheck check) {
     ByteSpan file(impl->bytes.data(), impl->bytes.size(), 0);
     auto base = ReadBaseBlock(file);
     if (!base) return base.error();
     impl->baseBlock = *base;
     impl->checksumProblem = ChecksumProblem(*base);
-    auto cells = CellSpace::Read(*file.Sub(kBaseBlockSize, base->hive_bins_data_size), cancel);
+    auto cells = CellSpace::Read(*file.Sub(kBaseBlockSize, base->hive_bins_data_size), cancel, check);
     if (!cells) return cells.error();
     impl->cells = std::move(cells.value());
     HiveFile hive;
@@ -47,11 +47,11 @@ Result<HiveFile> OpenHiveBytes(std::vector<std::uint8_t> bytes, const std::atomi
 }
 
 Result<HiveFile> OpenHiveView(std::span<const std::uint8_t> bytes, std::shared_ptr<const void> owner,
-                              const std::atomic<bool>* cancel) {
+                              const std::atomic<bool>* cancel, CellCheck check) {
     auto impl = std::make_shared<HiveImpl>();
     impl->keepAlive = std::move(owner);
     impl->bytes = bytes;
-    return OpenHiveImpl(std::move(impl), cancel);
+    return OpenHiveImpl(std::move(impl), cancel, check);
 }
 
 Result<HiveFile> HiveFile::Open(const std::string& path) {

@@ -24,13 +24,15 @@ struct HiveImpl {
 const HiveImpl& ImplOf(const HiveFile& hive);
 
 // Validates the bytes `impl` holds and makes the hive over them.
-Result<HiveFile> OpenHiveImpl(std::shared_ptr<HiveImpl> impl, const std::atomic<bool>* cancel);
+Result<HiveFile> OpenHiveImpl(std::shared_ptr<HiveImpl> impl, const std::atomic<bool>* cancel,
+                              CellCheck check = CellCheck::Upfront);
 
 // HiveFile::FromBytes that gives up with an error when `cancel` is set while the cells are
 // mapped, which takes a noticeable time on large hives.
 Result<HiveFile> OpenHiveBytes(std::vector<std::uint8_t> bytes, const std::atomic<bool>* cancel);
 // The same over bytes that `owner` keeps alive for as long as the hive or a view of it lives.
+// Checked as reached, the hive is for one thread at a time (see CellCheck).
 Result<HiveFile> OpenHiveView(std::span<const std::uint8_t> bytes, std::shared_ptr<const void> owner,
-                              const std::atomic<bool>* cancel);
+                              const std::atomic<bool>* cancel, CellCheck check = CellCheck::Upfront);
 
 }  // namespace kelvara::regf

@@ -57,6 +57,7 @@ struct ValueData {
 
 class HiveFile;
 struct HiveImpl;
+enum class CellCheck;
 
 // A checked view of one key node of an open hive. Cheap to copy; it shares the hive's bytes,
 // so it stays valid even when the HiveFile it came from is moved or destroyed.
@@ -100,7 +101,8 @@ public:
 
 private:
     friend const HiveImpl& ImplOf(const HiveFile& hive);
-    friend Result<HiveFile> OpenHiveImpl(std::shared_ptr<HiveImpl> impl, const std::atomic<bool>* cancel);
+    friend Result<HiveFile> OpenHiveImpl(std::shared_ptr<HiveImpl> impl, const std::atomic<bool>* cancel,
+                                         CellCheck check);
     std::shared_ptr<const HiveImpl> impl_;
 };
 

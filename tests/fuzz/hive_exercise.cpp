@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "regf/compactor.h"
+#include "regf/hive_file_impl.h"
 #include "regf/regf.h"
 
 namespace kelvara::fuzz {
@@ -119,6 +120,30 @@ std::string CompareStreamed(const regf::HiveFile& hive, const regf::Result<std::
     return "";
 }
 
+// Compacting a file checks each bin only when the walk reaches it. Wherever the hive opens
+// checked whole, that must give the same bytes or the same refusal; where it alone gets
+// through, its copy must still be sound.
+std::string CompareCheckedAsReached(const std::uint8_t* data, std::size_t size,
+                                    const regf::Result<regf::HiveFile>& checkedWhole) {
+    auto bytes = std::make_shared<const std::vector<std::uint8_t>>(data, data + size);
+    auto hive = regf::OpenHiveView(*bytes, bytes, nullptr, regf::CellCheck::AsReached);
+    if (checkedWhole && !hive) return "a hive that opens checked whole does not open checked as reached";
+    if (!hive) return "";
+    MemorySink sink;
+    auto streamed = regf::CompactHiveTo(hive.value(), {}, nullptr, sink, 8192, regf::Overlap::Always);
+    if (checkedWhole) {
+        auto inMemory = regf::CompactBytes(checkedWhole.value());
+        if (inMemory.ok() != streamed.ok()) return "checked as reached and checked whole disagree on success";
+        if (streamed && sink.file != inMemory.value()) return "checked as reached, the compaction wrote other bytes";
+        return "";
+    }
+    if (!streamed) return "";
+    auto reopened = regf::HiveFile::FromBytes(sink.file);
+    if (!reopened) return "a copy made checking bins as reached cannot be read: " + reopened.error().ToString();
+    if (!regf::Check(reopened.value()).sound) return "a copy made checking bins as reached is not sound";
+    return "";
+}
+
 Digest TreeOf(const regf::HiveFile& hive) {
     Digest digest;
     const auto root = hive.Root();
@@ -138,6 +163,7 @@ Digest TreeOf(const regf::HiveFile& hive) {
 
 std::string ExerciseHive(const std::uint8_t* data, std::size_t size) {
     auto opened = regf::HiveFile::FromBytes(std::vector<std::uint8_t>(data, data + size));
+    if (auto problem = CompareCheckedAsReached(data, size, opened); !problem.empty()) return problem;
     if (!opened) {
         if (opened.error().message.empty()) return "a refused hive came with an empty message";
         return "";

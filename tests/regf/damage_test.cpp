@@ -6,7 +6,9 @@
 #include <random>
 
 #include "hive_fixtures.h"
+#include "regf/base_block.h"
 #include "regf/big_data.h"
+#include "regf/hive_bin.h"
 #include "regf/hive_writer.h"
 #include "regf/key_node.h"
 #include "regf/key_tree_writer.h"
@@ -115,6 +117,13 @@ TEST_P(ReaderRefuses, WithAClearErrorAndTheCompactorToo) {
         EXPECT_FALSE(CompactBytes(*hive).ok());
         EXPECT_FALSE(Check(*hive).sound);
     }
+    // Compacting the file checks each bin only as the walk reaches it: a different path.
+    testing::TempDir dir;
+    testing::WriteFileBytes(dir.File("in"), bytes);
+    auto compacted = Compact(dir.File("in"), dir.File("out"));
+    ASSERT_FALSE(compacted.ok());
+    EXPECT_GE(compacted.error().offset, 4096u) << compacted.error().ToString();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ReaderRefuses, ::testing::ValuesIn(kRefusals),
@@ -203,6 +212,40 @@ TEST(ReaderRefuses, KeysNestedDeeperThan512Levels) {
     EXPECT_FALSE(Check(deep).sound);
 }
 
+// Cells that do not tile their bin. Opening a hive checks every bin; compacting a file checks
+// each bin when its walk first reaches it, so a broken bin that holds nothing reachable costs
+// the copy nothing and loses nothing.
+TEST(BinsCheckedAsReached, ABrokenBinIsRefusedWhenReachedAndLeftOutOtherwise) {
+    const auto original = Build(testing::RichTree());
+    auto reached = original;
+    Put32(reached, 4096 + KeyCell(reached, "Software"), 0xFFFFFFF9);   // a size of -7
+
+    // One more bin after the last, whose only cell claims more than the bin holds.
+    auto unreached = original;
+    const std::uint32_t binOffset = static_cast<std::uint32_t>(unreached.size() - 4096);
+    unreached.resize(unreached.size() + 4096, 0);
+    WriteHiveBinHeader(unreached.data() + 4096 + binOffset, binOffset, 4096, 0);
+    Put32(unreached, 4096 + binOffset + kHiveBinHeaderSize, 8192);
+    Put32(unreached, offsetof(BaseBlockHeader, hive_bins_data_size), binOffset + 4096);
+    testing::Reseal(unreached);
+
+    testing::TempDir dir;
+    for (const auto* bytes : {&reached, &unreached}) {
+        auto opened = HiveFile::FromBytes(*bytes);
+        ASSERT_FALSE(opened.ok());
+        EXPECT_NE(opened.error().message.find("fits the hive bin"), std::string::npos) << opened.error().ToString();
+    }
+    testing::WriteFileBytes(dir.File("reached"), reached);
+    auto refused = Compact(dir.File("reached"), dir.File("out"));
+    ASSERT_FALSE(refused.ok());
+    EXPECT_NE(refused.error().message.find("fits the hive bin"), std::string::npos) << refused.error().ToString();
+
+    testing::WriteFileBytes(dir.File("unreached"), unreached);
+    ASSERT_TRUE(Compact(dir.File("unreached"), dir.File("out")).ok());
+    EXPECT_EQ(testing::ReadFileBytes(dir.File("out")), CompactBytes(testing::Open(original)).value())
+        << "the copy holds exactly what the undamaged hive holds";
+}
+
 // Random damage anywhere: every outcome is a result, and whatever the compactor accepts it
 // turns into a sound hive.
 TEST(RandomDamage, NeverCrashesAndCompactsOnlyIntoSoundHives) {
@@ -211,7 +254,8 @@ TEST(RandomDamage, NeverCrashesAndCompactsOnlyIntoSoundHives) {
     options.maxLeafElements = 3;
     const auto original = Build(testing::RichTree(), options);
     std::mt19937 rng(12345);
-    int opened = 0, compacted = 0;
+    testing::TempDir dir;
+    int opened = 0, compacted = 0, compactedFromFile = 0;
     for (int round = 0; round < 400; ++round) {
         auto bytes = original;
         int changes = 1 + static_cast<int>(rng() % 4);
@@ -219,6 +263,16 @@ TEST(RandomDamage, NeverCrashesAndCompactsOnlyIntoSoundHives) {
             // Mostly inside the hive bins, sometimes in the base block's fields.
             std::size_t at = (rng() % 8 == 0) ? rng() % 48 : 4096 + rng() % (bytes.size() - 4096);
             bytes[at] = static_cast<std::uint8_t>(rng());
+        }
+        // From a file, bins are checked as reached: whatever that path accepts is sound too,
+        // and where opening the bytes accepts the hive, both paths give the same copy.
+        testing::WriteFileBytes(dir.File("in"), bytes);
+        auto fromFile = Compact(dir.File("in"), dir.File("out"));
+        if (fromFile) {
+            ++compactedFromFile;
+            auto copy = HiveFile::FromBytes(testing::ReadFileBytes(dir.File("out")));
+            ASSERT_TRUE(copy.ok()) << copy.error().ToString();
+            EXPECT_TRUE(Check(*copy).sound) << "round " << round;
         }
         auto hive = HiveFile::FromBytes(bytes);
         if (!hive) {
@@ -230,8 +284,10 @@ TEST(RandomDamage, NeverCrashesAndCompactsOnlyIntoSoundHives) {
         CheckReport report = Check(*hive);
         EXPECT_EQ(report.sound, report.problems.empty() && !report.dirty);
         auto output = CompactBytes(*hive);
+        EXPECT_EQ(output.ok(), fromFile.ok()) << "round " << round;
         if (!output) continue;
         ++compacted;
+        if (fromFile) EXPECT_EQ(testing::ReadFileBytes(dir.File("out")), *output) << "round " << round;
         auto reopened = HiveFile::FromBytes(*output);
         ASSERT_TRUE(reopened.ok()) << reopened.error().ToString();
         CheckReport after = Check(*reopened);
@@ -241,6 +297,7 @@ TEST(RandomDamage, NeverCrashesAndCompactsOnlyIntoSoundHives) {
     EXPECT_GT(opened, 0);
     EXPECT_GT(compacted, 0);
     EXPECT_LT(compacted, 400);
+    EXPECT_GE(compactedFromFile, compacted);
 }
 
 }  // namespace

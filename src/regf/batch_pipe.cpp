@@ -5,12 +5,15 @@
 namespace kelvara::regf {
 
 namespace {
-// Enough that the reader can run ahead while the writer works through a batch.
-constexpr int kBatchesInFlight = 3;
+// The reader starts with a few batches and makes more, up to the most, only when the writer
+// falls behind: parts of a hive that are quick to read and slow to write (many values) then
+// build a lead that carries the writer through parts that go the other way (many keys).
+constexpr std::size_t kFirstBatches = 3;
+constexpr std::size_t kMostBatches = 32;
 }  // namespace
 
 BatchPipe::BatchPipe(bool threaded, Consumer consume) : consume_(std::move(consume)), threaded_(threaded) {
-    for (int i = 0; i < (threaded ? kBatchesInFlight : 1); ++i) empty_.push_back(&batches_.emplace_back());
+    for (std::size_t i = 0; i < (threaded ? kFirstBatches : 1); ++i) empty_.push_back(&batches_.emplace_back());
     current_ = empty_.front();
     empty_.pop_front();
     if (!threaded_) return;
@@ -39,6 +42,11 @@ Status BatchPipe::Send() {
     std::unique_lock<std::mutex> lock(mutex_);
     full_.push_back(current_);
     changed_.notify_all();
+    if (empty_.empty() && !failed_ && batches_.size() < kMostBatches) {
+        // Only this thread adds batches, and the writer only ever holds pointers to them.
+        current_ = &batches_.emplace_back();
+        return Done{};
+    }
     changed_.wait(lock, [&] { return !empty_.empty() || failed_; });
     if (failed_) return error_;
     current_ = empty_.front();

@@ -1,5 +1,8 @@
 #include "regf/hash_leaf.h"
 
+#include <cstddef>
+#include <cstring>
+
 #include "regf/errors.h"
 #include "regf/names.h"
 
@@ -33,11 +36,11 @@ Result<std::uint32_t> WriteHashLeaf(HiveWriter& writer, std::span<const SubkeyEn
     header.signature.Set("lh");
     header.number_of_elements = static_cast<std::uint16_t>(entries.size());
     std::memcpy(data, &header, sizeof header);
+    // Each element straight into the cell (see WriteKeyValue).
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        HashLeafElement element;
-        element.key_node_offset = entries[i].keyNodeOffset;
-        element.name_hash = NameHash(entries[i].name);
-        std::memcpy(data + sizeof header + i * sizeof element, &element, sizeof element);
+        std::uint8_t* element = data + sizeof header + i * sizeof(HashLeafElement);
+        WriteLe32(element + offsetof(HashLeafElement, key_node_offset), entries[i].keyNodeOffset);
+        WriteLe32(element + offsetof(HashLeafElement, name_hash), NameHash(entries[i].name));
     }
     return offset;
 }

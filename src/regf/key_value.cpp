@@ -1,5 +1,6 @@
 #include "regf/key_value.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "regf/big_data.h"
@@ -91,29 +92,30 @@ Result<std::uint32_t> WriteKeyValue(HiveWriter& writer, StoredName name, std::ui
     if (storedSize > 0xFFFF || data.size() >= kDataInOffsetField) [[unlikely]]
         return TooLargeToStore(name, data.size());
 
-    KeyValueHeader header{};
-    header.signature.Set("vk");
-    header.name_length = static_cast<std::uint16_t>(storedSize);
-    header.data_type = type;
-    header.flags = compressed ? VALUE_COMP_NAME : 0;
     const auto size = static_cast<std::uint32_t>(data.size());
+    std::uint32_t dataSize = size, dataOffset = 0;
     if (size <= kMaxResidentData) {
         // Up to four bytes live in the offset field itself, the first byte lowest.
-        std::uint32_t field = 0;
-        for (std::uint32_t i = 0; i < size; ++i) field |= std::uint32_t{data[i]} << (8 * i);
-        header.data_size = size | kDataInOffsetField;
-        header.data_offset = field;
+        for (std::uint32_t i = 0; i < size; ++i) dataOffset |= std::uint32_t{data[i]} << (8 * i);
+        dataSize |= kDataInOffsetField;
     } else {
         auto dataCell = WriteDataCells(writer, data, minorVersion);
         if (!dataCell) return dataCell;
-        header.data_size = size;
-        header.data_offset = *dataCell;
+        dataOffset = *dataCell;
     }
-    auto offset = writer.Allocate(sizeof header + storedSize);
+    auto offset = writer.Allocate(sizeof(KeyValueHeader) + storedSize);
     if (!offset) return offset;
+    // Field by field straight into the cell: a header put together aside and copied whole would
+    // make the processor wait for the copy to gather its freshly written parts.
     std::uint8_t* cell = writer.Data(*offset);
-    std::memcpy(cell, &header, sizeof header);
-    StoreName(name, compressed, cell + sizeof header);
+    std::memcpy(cell + offsetof(KeyValueHeader, signature), "vk", 2);
+    WriteLe16(cell + offsetof(KeyValueHeader, name_length), static_cast<std::uint16_t>(storedSize));
+    WriteLe32(cell + offsetof(KeyValueHeader, data_size), dataSize);
+    WriteLe32(cell + offsetof(KeyValueHeader, data_offset), dataOffset);
+    WriteLe32(cell + offsetof(KeyValueHeader, data_type), type);
+    WriteLe16(cell + offsetof(KeyValueHeader, flags), compressed ? VALUE_COMP_NAME : 0);
+    WriteLe16(cell + offsetof(KeyValueHeader, spare), 0);
+    StoreName(name, compressed, cell + sizeof(KeyValueHeader));
     return offset;
 }
 

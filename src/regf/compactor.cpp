@@ -25,7 +25,7 @@ constexpr std::uint32_t kMaxKeyDepth = 512;
 constexpr std::uint64_t kProgressStep = 1 << 20;
 // From this size on, reading the input and writing the copy run on two threads; below it,
 // starting a thread costs more than the overlap gains.
-constexpr std::uint32_t kOverlapFromBytes = 4 << 20;
+constexpr std::uint32_t kOverlapFromBytes = 1 << 20;
 
 // The reading half: walks the input through the same checked views as everything else and
 // hands the keys to the writing half in batches. It refuses a cell that is reached twice (a

@@ -28,7 +28,9 @@ TEST(BatchPipe, DeliversEveryBatchOnceAndInOrder) {
         const std::uint32_t sent = 500;
         for (std::uint32_t i = 0; i < sent; ++i) {
             Fill(pipe, i);
-            if (i + 1 < sent) ASSERT_TRUE(pipe.Send().ok());
+            if (i + 1 < sent) {
+                ASSERT_TRUE(pipe.Send().ok());
+            }
         }
         ASSERT_TRUE(pipe.Close().ok());
         ASSERT_EQ(seen.size(), sent) << "threaded " << threaded;

@@ -29,6 +29,17 @@ struct KeyBatch {
     std::vector<StoredName> subkeyNames;
     std::vector<std::uint8_t> ownedData;    // data that is in no single input cell
 
+    // Room for a full batch of ordinary keys up front: growing a vector copies what it holds,
+    // and the pages reserved are only touched as the batch fills.
+    KeyBatch() {
+        events.reserve(kEvents + 1);
+        keys.reserve(kEvents);
+        subkeyNames.reserve(kEvents);
+        values.reserve(4 * kEvents);
+        ownedAt.reserve(4 * kEvents);
+        ownedData.reserve(16 * kEvents);
+    }
+
     bool Full() const { return events.size() >= kEvents || ownedData.size() >= kOwnedBytes; }
 
     // Points the values whose data the batch holds at it, once nothing more is added.

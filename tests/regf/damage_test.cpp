@@ -287,7 +287,9 @@ TEST(RandomDamage, NeverCrashesAndCompactsOnlyIntoSoundHives) {
         EXPECT_EQ(output.ok(), fromFile.ok()) << "round " << round;
         if (!output) continue;
         ++compacted;
-        if (fromFile) EXPECT_EQ(testing::ReadFileBytes(dir.File("out")), *output) << "round " << round;
+        if (fromFile) {
+            EXPECT_EQ(testing::ReadFileBytes(dir.File("out")), *output) << "round " << round;
+        }
         auto reopened = HiveFile::FromBytes(*output);
         ASSERT_TRUE(reopened.ok()) << reopened.error().ToString();
         CheckReport after = Check(*reopened);

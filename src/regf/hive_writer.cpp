@@ -88,6 +88,12 @@ void HiveWriter::Write(std::uint32_t offset, std::size_t at, std::span<const std
     latePatches_.push_back({kBaseBlockBytes + offset + 4 + at, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
 }
 
+void HiveWriter::PutLate(std::uint32_t offset, std::size_t at, std::uint32_t value, std::size_t bytes) {
+    std::uint8_t field[4];
+    WriteLe32(field, value);
+    Write(offset, at, std::span<const std::uint8_t>(field, bytes));
+}
+
 void HiveWriter::Free(std::uint32_t offset) {
     if (!InWindow(offset)) return;
     std::uint32_t raw = ReadLe32(At(offset));

@@ -51,6 +51,16 @@ public:
     void Put(std::uint32_t offset, const T& header) {
         Write(offset, 0, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(&header), sizeof header));
     }
+    // One field of a cell's data, written where the cell is: a field written alone does not
+    // make the processor gather a struct that was just put together.
+    void Put16(std::uint32_t offset, std::size_t at, std::uint16_t value) {
+        if (InWindow(offset)) WriteLe16(At(offset) + 4 + at, value);
+        else PutLate(offset, at, value, 2);
+    }
+    void Put32(std::uint32_t offset, std::size_t at, std::uint32_t value) {
+        if (InWindow(offset)) WriteLe32(At(offset) + 4 + at, value);
+        else PutLate(offset, at, value, 4);
+    }
     // Marks a cell free (the builder's deleted keys and moved values); in memory only.
     void Free(std::uint32_t offset);
 
@@ -101,6 +111,7 @@ private:
         return offset;
     }
     std::uint32_t NewBin(std::uint32_t cellSize);
+    void PutLate(std::uint32_t offset, std::size_t at, std::uint32_t value, std::size_t bytes);
     void DropOpenBin(std::size_t at);
     void CloseBin(Bin& bin);
     void MergeFreeCells(const Bin& bin);

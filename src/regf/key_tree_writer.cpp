@@ -1,6 +1,7 @@
 #include "regf/key_tree_writer.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "regf/class_name.h"
@@ -78,22 +79,27 @@ Result<std::uint32_t> KeyTreeWriter::WriteKey(const KeyRecord& key, std::uint32_
         valueListOffset = *list;
     }
 
-    header.class_name_offset = *classOffset;
-    header.class_name_length = static_cast<std::uint16_t>(key.className.Length() * 2);
-    header.key_security_offset = *securityOffset;
-    header.number_of_key_values = static_cast<std::uint32_t>(valueOffsets_.size());
-    header.key_values_list_offset = valueListOffset;
-    header.largest_value_name_length = largestValueName;
-    header.largest_value_data_size = largestValueData;
-    writer_.Put(*nodeOffset, header);
+    // What the node could not know when it was written, a field at a time.
+    const std::uint32_t node = *nodeOffset;
+    const auto classLength = static_cast<std::uint16_t>(key.className.Length() * 2);
+    writer_.Put32(node, offsetof(KeyNodeHeader, class_name_offset), *classOffset);
+    writer_.Put16(node, offsetof(KeyNodeHeader, class_name_length), classLength);
+    writer_.Put32(node, offsetof(KeyNodeHeader, key_security_offset), *securityOffset);
+    writer_.Put32(node, offsetof(KeyNodeHeader, number_of_key_values), static_cast<std::uint32_t>(valueOffsets_.size()));
+    writer_.Put32(node, offsetof(KeyNodeHeader, key_values_list_offset), valueListOffset);
+    writer_.Put32(node, offsetof(KeyNodeHeader, largest_value_name_length), largestValueName);
+    writer_.Put32(node, offsetof(KeyNodeHeader, largest_value_data_size), largestValueData);
 
     // The parent's largest subkey class is known before its list is written.
     for (auto open = openKeys_.rbegin(); open != openKeys_.rend(); ++open) {
         if (open->offset != parentOffset) continue;
-        open->largestSubkeyClass = std::max<std::uint32_t>(open->largestSubkeyClass, header.class_name_length);
+        open->largestSubkeyClass = std::max<std::uint32_t>(open->largestSubkeyClass, classLength);
         break;
     }
-    openKeys_.push_back({*nodeOffset, header, 0});
+    OpenKey& open = openKeys_.emplace_back();
+    open.offset = node;
+    open.subkeyNameFlags = key.subkeyNameFlags & 0xFFFF0000u;
+    open.largestSubkeyClass = 0;
     ++keys_;
     values_ += static_cast<std::uint32_t>(valueOffsets_.size());
     return nodeOffset;
@@ -112,12 +118,11 @@ Status KeyTreeWriter::FinishKey(std::uint32_t keyOffset, const std::vector<Subke
     for (const auto& subkey : subkeys) largestName = std::max<std::uint32_t>(largestName, subkey.name.Length() * 2);
     auto list = WriteSubkeyList(writer_, subkeys, layout_);
     if (!list) return list.error();
-    KeyNodeHeader header = key.header;
-    header.number_of_subkeys = static_cast<std::uint32_t>(subkeys.size());
-    header.subkeys_list_offset = *list;
-    header.largest_subkey_name_length = (header.largest_subkey_name_length & 0xFFFF0000u) | (largestName & 0xFFFF);
-    header.largest_subkey_class_name_length = key.largestSubkeyClass;
-    writer_.Put(keyOffset, header);
+    writer_.Put32(keyOffset, offsetof(KeyNodeHeader, number_of_subkeys), static_cast<std::uint32_t>(subkeys.size()));
+    writer_.Put32(keyOffset, offsetof(KeyNodeHeader, subkeys_list_offset), *list);
+    writer_.Put32(keyOffset, offsetof(KeyNodeHeader, largest_subkey_name_length),
+                  key.subkeyNameFlags | (largestName & 0xFFFF));
+    writer_.Put32(keyOffset, offsetof(KeyNodeHeader, largest_subkey_class_name_length), key.largestSubkeyClass);
     return Done{};
 }
 

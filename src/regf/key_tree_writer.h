@@ -60,11 +60,10 @@ private:
         std::uint32_t references;
         std::uint32_t size;   // of the descriptor
     };
-    // A key written and not yet finished. Its node is kept here rather than read back from the
-    // hive, which may have sent it on by the time its subkeys are done.
+    // A key written and not yet finished: what its node's subkey fields need besides the list.
     struct OpenKey {
         std::uint32_t offset;
-        KeyNodeHeader header;
+        std::uint32_t subkeyNameFlags;      // the high half of the largest-subkey-name field
         std::uint32_t largestSubkeyClass;   // class name bytes, among the subkeys written so far
     };
     Result<std::uint32_t> SecurityFor(std::span<const std::uint8_t> descriptor, std::uint32_t source);

@@ -29,18 +29,26 @@ struct KeyBatch {
     std::vector<StoredName> subkeyNames;
     std::vector<std::uint8_t> ownedData;    // data that is in no single input cell
 
+    // Batches passed to another thread hold many keys, so the two threads seldom wait on each
+    // other; a batch written on the same thread holds few, so its memory stays in the cache.
+    static constexpr std::size_t kThreadedEvents = 1024;
+    static constexpr std::size_t kInlineEvents = 128;
+
     // Room for a full batch of ordinary keys up front: growing a vector copies what it holds,
     // and the pages reserved are only touched as the batch fills.
-    KeyBatch() {
-        events.reserve(kEvents + 1);
-        keys.reserve(kEvents);
-        subkeyNames.reserve(kEvents);
-        values.reserve(4 * kEvents);
-        ownedAt.reserve(4 * kEvents);
-        ownedData.reserve(16 * kEvents);
+    explicit KeyBatch(std::size_t eventLimit = kThreadedEvents) : eventLimit_(eventLimit) {
+        events.reserve(eventLimit + 1);
+        keys.reserve(eventLimit);
+        subkeyNames.reserve(eventLimit);
+        values.reserve(4 * eventLimit);
+        ownedAt.reserve(4 * eventLimit);
+        ownedData.reserve(16 * eventLimit);
     }
 
-    bool Full() const { return events.size() >= kEvents || ownedData.size() >= kOwnedBytes; }
+    // Full at its number of events, at four times as many values, or at 256 KB of data held.
+    bool Full() const {
+        return events.size() >= eventLimit_ || values.size() >= 4 * eventLimit_ || ownedData.size() >= kOwnedBytes;
+    }
 
     // Points the values whose data the batch holds at it, once nothing more is added.
     void Seal() {
@@ -58,8 +66,8 @@ struct KeyBatch {
     }
 
 private:
-    static constexpr std::size_t kEvents = 1024;
     static constexpr std::size_t kOwnedBytes = 256 << 10;
+    std::size_t eventLimit_;
 };
 
 }  // namespace kelvara::regf

@@ -101,6 +101,7 @@ void HiveWriter::Free(std::uint32_t offset) {
     std::uint32_t size = 0u - raw;
     WriteLe32(At(offset), size);
     allocatedBytes_ -= size;
+    freedCells_ = true;
 }
 
 void HiveWriter::CloseBin(Bin& bin) {
@@ -108,7 +109,8 @@ void HiveWriter::CloseBin(Bin& bin) {
         WriteLe32(At(bin.offset + bin.used), bin.size - bin.used);
         bin.used = bin.size;
     }
-    MergeFreeCells(bin);
+    // Only cells freed after they were placed can sit next to another free cell.
+    if (freedCells_) MergeFreeCells(bin);
 }
 
 void HiveWriter::MergeFreeCells(const Bin& bin) {

@@ -124,6 +124,7 @@ private:
     OpenBin openBins_[kOpenBinWindow];   // the newest bins with room left, oldest first
     std::size_t openCount_ = 0;
     std::uint64_t allocatedBytes_ = 0;
+    bool freedCells_ = false;            // Free was called: closing a bin merges free neighbours
     std::uint32_t hiveBinsSize_ = 0;
 
     HiveSink* sink_ = nullptr;

@@ -118,11 +118,18 @@ Status KeyTreeWriter::FinishKey(std::uint32_t keyOffset, const std::vector<Subke
     for (const auto& subkey : subkeys) largestName = std::max<std::uint32_t>(largestName, subkey.name.Length() * 2);
     auto list = WriteSubkeyList(writer_, subkeys, layout_);
     if (!list) return list.error();
-    writer_.Put32(keyOffset, offsetof(KeyNodeHeader, number_of_subkeys), static_cast<std::uint32_t>(subkeys.size()));
-    writer_.Put32(keyOffset, offsetof(KeyNodeHeader, subkeys_list_offset), *list);
-    writer_.Put32(keyOffset, offsetof(KeyNodeHeader, largest_subkey_name_length),
-                  key.subkeyNameFlags | (largestName & 0xFFFF));
-    writer_.Put32(keyOffset, offsetof(KeyNodeHeader, largest_subkey_class_name_length), key.largestSubkeyClass);
+    // Two runs of fields, so that a node already sent takes two patches rather than four.
+    static_assert(offsetof(KeyNodeHeader, subkeys_list_offset) == offsetof(KeyNodeHeader, number_of_subkeys) + 8 &&
+                  offsetof(KeyNodeHeader, largest_subkey_class_name_length) ==
+                      offsetof(KeyNodeHeader, largest_subkey_name_length) + 4);
+    std::uint8_t counts[12], largest[8];
+    WriteLe32(counts, static_cast<std::uint32_t>(subkeys.size()));
+    WriteLe32(counts + 4, 0);   // volatile subkeys never reach a file
+    WriteLe32(counts + 8, *list);
+    WriteLe32(largest, key.subkeyNameFlags | (largestName & 0xFFFF));
+    WriteLe32(largest + 4, key.largestSubkeyClass);
+    writer_.Write(keyOffset, offsetof(KeyNodeHeader, number_of_subkeys), counts);
+    writer_.Write(keyOffset, offsetof(KeyNodeHeader, largest_subkey_name_length), largest);
     return Done{};
 }
 

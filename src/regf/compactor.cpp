@@ -243,7 +243,7 @@ private:
         nameSlots_.assign(slots, kEmptySlot);
         for (std::size_t i = 0; i < n; ++i) {
             const StoredName name = values[i].name;
-            std::size_t slot = (NameHash(name) * 0x9E3779B1u) & (slots - 1);
+            std::size_t slot = static_cast<std::size_t>(CaseBlindHash(name)) & (slots - 1);
             for (; nameSlots_[slot] != kEmptySlot; slot = (slot + 1) & (slots - 1))
                 if (SameName(values[nameSlots_[slot]].name, name)) return duplicate(i);
             nameSlots_[slot] = static_cast<std::uint32_t>(i);

@@ -247,6 +247,57 @@ std::uint32_t NameHash(StoredName name) {
     return hash;
 }
 
+namespace {
+
+constexpr std::uint64_t kEveryByte = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// Eight ASCII characters, one per byte, with 'a' to 'z' made capitals all at once.
+std::uint64_t UpcaseAscii(std::uint64_t chars) {
+    const std::uint64_t fromA = chars + (0x80 - 'a') * kEveryByte;       // high bit: >= 'a'
+    const std::uint64_t pastZ = chars + (0x80 - 'z' - 1) * kEveryByte;   // high bit: > 'z'
+    return chars - (((fromA ^ pastZ) & kHighBits) >> 2);                 // 0x80 >> 2 is 0x20
+}
+
+// Up to eight characters from `at` as one word of the hash, from their upper-case forms: their
+// bytes when all are ASCII (whichever encoding they came in), else a fold of their code units.
+std::uint64_t ChunkWord(StoredName name, std::uint32_t at, std::uint32_t count) {
+    std::uint64_t ascii = 0;
+    if (name.compressed) {
+        if (count == 8) std::memcpy(&ascii, name.bytes + at, 8);   // one load
+        else std::memcpy(&ascii, name.bytes + at, count);
+        if ((ascii & kHighBits) == 0) return UpcaseAscii(ascii);
+    } else {
+        bool allAscii = true;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint16_t unit = static_cast<std::uint16_t>(name.bytes[2 * (at + i)] | (name.bytes[2 * (at + i) + 1] << 8));
+            allAscii = allAscii && unit < 0x80;
+            ascii |= std::uint64_t{static_cast<std::uint8_t>(unit)} << (8 * i);
+        }
+        if (allAscii) return UpcaseAscii(ascii);
+    }
+    std::uint64_t packed = 0, folded = 0;
+    bool allAscii = true;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const char16_t upper = UpcaseUnit(name.At(at + i));
+        allAscii = allAscii && upper < 0x80;
+        packed |= std::uint64_t{upper} << (8 * i);
+        folded = (folded << 16 | folded >> 48) ^ upper;
+    }
+    return allAscii ? packed : ~folded;
+}
+
+}  // namespace
+
+std::uint64_t CaseBlindHash(StoredName name) {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    const std::uint32_t length = name.Length();
+    std::uint64_t hash = length * kMultiplier;
+    for (std::uint32_t at = 0; at < length; at += 8)
+        hash = (hash ^ ChunkWord(name, at, std::min<std::uint32_t>(8, length - at))) * kMultiplier;
+    return hash ^ (hash >> 29);
+}
+
 std::uint32_t NameHint(StoredName name) {
     std::uint32_t hint = 0;
     for (std::uint32_t i = 0; i < name.Length() && i < 4; ++i) {

@@ -62,5 +62,8 @@ int CompareNames(StoredName a, StoredName b);
 bool SameName(StoredName a, StoredName b);   // equal once upper-cased
 std::uint32_t NameHash(StoredName name);
 std::uint32_t NameHint(StoredName name);
+// A hash for tables of names, never stored: names that SameName finds equal hash alike, in
+// either encoding. Runs of plain ASCII go eight characters at a time.
+std::uint64_t CaseBlindHash(StoredName name);
 
 }  // namespace kelvara::regf

@@ -32,6 +32,13 @@ const std::u16string kNames[] = {
     u"\uff41\uff42",              // full-width
     u"\U0001F600x",              // a surrogate pair
     u"[]^_`{",                    // the punctuation between the cases
+    u"abcdefgh",                  // eight characters: one step of the case-blind hash
+    u"ABCDEFGH",
+    u"abcdefghI",
+    u"ValueNameLongerThanEight",
+    u"VALUENAMELONGERTHANEIGHT",
+    u"valuenameélonger",     // a Latin-1 letter inside the second step
+    u"VALUENAMEÉLONGER",
 };
 
 std::string Stored(const std::u16string& name, bool compressed) { return EncodeName(name, compressed); }
@@ -67,6 +74,8 @@ TEST(StoredNames, AgreeWithTheDecodedNamesInBothEncodings) {
                     const int expected = Sign(CompareNames(std::u16string_view(a), std::u16string_view(b)));
                     EXPECT_EQ(Sign(CompareNames(viewA, viewB)), expected) << Utf16ToUtf8(b);
                     EXPECT_EQ(SameName(viewA, viewB), expected == 0) << Utf16ToUtf8(b);
+                    // Equal names hash alike; these unequal ones happen not to collide.
+                    EXPECT_EQ(CaseBlindHash(viewA) == CaseBlindHash(viewB), expected == 0) << Utf16ToUtf8(b);
                 }
             }
         }

@@ -12,8 +12,9 @@ constexpr std::size_t kFirstBatches = 3;
 constexpr std::size_t kMostBatches = 32;
 }  // namespace
 
-BatchPipe::BatchPipe(bool threaded, Consumer consume) : consume_(std::move(consume)), threaded_(threaded) {
-    const std::size_t events = threaded ? KeyBatch::kThreadedEvents : KeyBatch::kInlineEvents;
+BatchPipe::BatchPipe(bool threaded, Consumer consume, std::size_t threadedEvents)
+    : consume_(std::move(consume)), threaded_(threaded), threadedEvents_(threadedEvents) {
+    const std::size_t events = threaded ? threadedEvents : KeyBatch::kInlineEvents;
     for (std::size_t i = 0; i < (threaded ? kFirstBatches : 1); ++i) empty_.push_back(&batches_.emplace_back(events));
     current_ = empty_.front();
     empty_.pop_front();
@@ -45,7 +46,7 @@ Status BatchPipe::Send() {
     changed_.notify_all();
     if (empty_.empty() && !failed_ && batches_.size() < kMostBatches) {
         // Only this thread adds batches, and the writer only ever holds pointers to them.
-        current_ = &batches_.emplace_back(KeyBatch::kThreadedEvents);
+        current_ = &batches_.emplace_back(threadedEvents_);
         return Done{};
     }
     changed_.wait(lock, [&] { return !empty_.empty() || failed_; });

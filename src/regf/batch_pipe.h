@@ -17,7 +17,8 @@ namespace kelvara::regf {
 class BatchPipe {
 public:
     using Consumer = std::function<Status(KeyBatch&)>;
-    BatchPipe(bool threaded, Consumer consume);
+    // Threaded batches hold up to `threadedEvents` events (see KeyBatch).
+    BatchPipe(bool threaded, Consumer consume, std::size_t threadedEvents = KeyBatch::kThreadedEvents);
     ~BatchPipe();
     BatchPipe(const BatchPipe&) = delete;
     BatchPipe& operator=(const BatchPipe&) = delete;
@@ -38,6 +39,7 @@ private:
 
     Consumer consume_;
     bool threaded_;
+    std::size_t threadedEvents_;
     KeyBatch* current_ = nullptr;
     std::deque<KeyBatch> batches_;        // every batch there is; the pointers stay valid
     std::deque<KeyBatch*> full_;          // waiting for the writer, oldest first

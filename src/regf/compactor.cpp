@@ -75,7 +75,8 @@ private:
     // Copies every key; the base block's fields for the copy.
     Result<BaseBlockFields> CopyTree() {
         KeyBatchWriter batchWriter(tree_);
-        BatchPipe pipe(overlap_, [&](KeyBatch& batch) { return batchWriter.Write(batch); });
+        BatchPipe pipe(overlap_, [&](KeyBatch& batch) { return batchWriter.Write(batch); },
+                       KeyBatch::ThreadedEventsFor(cells_.HiveBinsSize()));
         pipe_ = &pipe;
         auto rootNode = ReadKeyNode(cells_, impl_.baseBlock.root_cell_offset);
         if (!rootNode) return rootNode.error();

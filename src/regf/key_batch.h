@@ -30,9 +30,16 @@ struct KeyBatch {
     std::vector<std::uint8_t> ownedData;    // data that is in no single input cell
 
     // Batches passed to another thread hold many keys, so the two threads seldom wait on each
-    // other; a batch written on the same thread holds few, so its memory stays in the cache.
+    // other, though not so many that a hive makes only a few batches; a batch written on the
+    // same thread holds few, so its memory stays in the cache.
     static constexpr std::size_t kThreadedEvents = 1024;
     static constexpr std::size_t kInlineEvents = 128;
+    // Events for a threaded batch of a hive whose bins take `hiveBinsBytes`: about 30 batches,
+    // keys taking some 400 bytes of a hive.
+    static std::size_t ThreadedEventsFor(std::uint64_t hiveBinsBytes) {
+        const std::uint64_t events = hiveBinsBytes / 6000;
+        return events < kInlineEvents ? kInlineEvents : events > kThreadedEvents ? kThreadedEvents : events;
+    }
 
     // Room for a full batch of ordinary keys up front: growing a vector copies what it holds,
     // and the pages reserved are only touched as the batch fills.

@@ -8,10 +8,15 @@
 // the cache, whatever the hive's size.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <span>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "regf/base_block.h"
 #include "regf/byte_order.h"
@@ -36,8 +41,7 @@ public:
         // Most cells go into the tail of an open bin: that path stays inline.
         if (dataSize < kHiveBinAlignment) {
             const auto cellSize = static_cast<std::uint32_t>((dataSize + 4 + kCellAlignment - 1) & ~std::uint64_t{kCellAlignment - 1});
-            for (std::size_t at = 0; at < openCount_; ++at)
-                if (openBins_[at].end - openBins_[at].next >= cellSize) return Place(at, cellSize);
+            if (const std::uint32_t fits = OpenBinsWithRoom(cellSize)) return Place(std::countr_zero(fits), cellSize);
         }
         return AllocateInNewBin(dataSize);
     }
@@ -75,19 +79,41 @@ public:
 
 private:
     static constexpr std::size_t kBaseBlockBytes = 4096;
-    static constexpr std::size_t kOpenBinWindow = 4;
+    // A cell goes into the oldest of the last 16 bins that has room for it: enough that the
+    // tails left free add up to less than a bin in the hives we know.
+    static constexpr std::size_t kOpenBinWindow = 16;
 
     struct Bin {
         std::uint32_t offset;
         std::uint32_t size;
-        std::uint32_t used;   // header and cells placed so far; kept in OpenBin while open
+        std::uint32_t used;   // header and cells placed so far; kept in openBins_ while open
     };
-    // A bin that can still take cells: where its next cell goes and where it ends.
-    struct OpenBin {
-        std::uint32_t next;
-        std::uint32_t end;
-        std::uint32_t index;   // into bins_
+    // The bins that can still take cells, oldest first, as three arrays so that all of them
+    // are tried for room at once: where the next cell goes, how much room is left (0 in the
+    // slots past openCount_; a bin gets its first cell as it is made, so less than 4096 bytes),
+    // and the bin (an index into bins_).
+    struct OpenBins {
+        std::uint32_t next[kOpenBinWindow] = {};
+        alignas(16) std::uint16_t room[kOpenBinWindow] = {};
+        std::uint32_t index[kOpenBinWindow] = {};
     };
+    // A bit per open bin with room for a cell of `cellSize` bytes, the oldest lowest.
+    std::uint32_t OpenBinsWithRoom(std::uint32_t cellSize) const {
+        if (cellSize >= kHiveBinAlignment) return 0;
+#if defined(__SSE2__)
+        // Eight bins per comparison, both halves' answers packed into one byte each.
+        const __m128i needed = _mm_set1_epi16(static_cast<short>(cellSize - 1));
+        const __m128i older = _mm_load_si128(reinterpret_cast<const __m128i*>(openBins_.room));
+        const __m128i newer = _mm_load_si128(reinterpret_cast<const __m128i*>(openBins_.room + 8));
+        const __m128i fit = _mm_packs_epi16(_mm_cmpgt_epi16(older, needed), _mm_cmpgt_epi16(newer, needed));
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(fit));
+#else
+        std::uint32_t fits = 0;
+        for (std::size_t i = 0; i < kOpenBinWindow; ++i)
+            fits |= static_cast<std::uint32_t>(openBins_.room[i] >= cellSize) << i;
+        return fits;
+#endif
+    }
     struct LatePatch {
         std::uint64_t fileOffset;
         std::vector<std::uint8_t> bytes;
@@ -102,15 +128,16 @@ private:
     bool InWindow(std::uint32_t offset) const { return kBaseBlockBytes + offset >= windowStart_; }
     Result<std::uint32_t> AllocateInNewBin(std::uint64_t dataSize);
     std::uint32_t Place(std::size_t at, std::uint32_t cellSize) {
-        OpenBin& bin = openBins_[at];
-        const std::uint32_t offset = bin.next;
-        bin.next += cellSize;
-        if (bin.next == bin.end) DropOpenBin(at);
+        const std::uint32_t offset = openBins_.next[at];
+        openBins_.next[at] += cellSize;
+        openBins_.room[at] = static_cast<std::uint16_t>(openBins_.room[at] - cellSize);
+        if (openBins_.room[at] == 0) DropOpenBin(at);
         WriteLe32(At(offset), 0u - cellSize);
         allocatedBytes_ += cellSize;
         return offset;
     }
-    std::uint32_t NewBin(std::uint32_t cellSize);
+    // Makes a bin for a cell of `cellSize` bytes and places the cell at its start.
+    std::uint32_t PlaceInNewBin(std::uint32_t cellSize);
     void PutLate(std::uint32_t offset, std::size_t at, std::uint32_t value, std::size_t bytes);
     void DropOpenBin(std::size_t at);
     void CloseBin(Bin& bin);
@@ -121,7 +148,7 @@ private:
 
     std::vector<std::uint8_t> buffer_;   // base block, then the hive bins, from windowStart_ on
     std::vector<Bin> bins_;
-    OpenBin openBins_[kOpenBinWindow];   // the newest bins with room left, oldest first
+    OpenBins openBins_;                  // the newest bins with room left
     std::size_t openCount_ = 0;
     std::uint64_t allocatedBytes_ = 0;
     bool freedCells_ = false;            // Free was called: closing a bin merges free neighbours

@@ -37,7 +37,7 @@ Result<std::uint32_t> HiveWriter::AllocateInNewBin(std::uint64_t dataSize) {
     const auto cellSize = static_cast<std::uint32_t>(RoundUp(dataSize + 4, kCellAlignment));
 
     // The oldest open bin with room for the cell, else a new bin.
-    if (const std::uint32_t fits = OpenBinsWithRoom(cellSize)) return Place(std::countr_zero(fits), cellSize);
+if (const int at = OpenBinFor(cellSize); at >= 0) return Place(static_cast<std::size_t>(at), cellSize);
     if (cellSize + std::uint64_t{hiveBinsSize_} > kMaxHiveBins)
         return MakeError(0, "hive writer: a cell of " + std::to_string(cellSize) +
                                 " bytes would make the hive larger than the format allows");
@@ -64,6 +64,7 @@ std::uint32_t HiveWriter::PlaceInNewBin(std::uint32_t cellSize) {
     if (openCount_ == kOpenBinWindow) DropOpenBin(0);
     openBins_.next[openCount_] = bin.offset + bin.used;
     openBins_.room[openCount_] = static_cast<std::uint16_t>(room);
+    eightByteTails_ += room == 8;
     openBins_.index[openCount_] = static_cast<std::uint32_t>(bins_.size() - 1);
     ++openCount_;
     return offset;
@@ -73,6 +74,7 @@ std::uint32_t HiveWriter::PlaceInNewBin(std::uint32_t cellSize) {
 void HiveWriter::DropOpenBin(std::size_t at) {
     Bin& bin = bins_[openBins_.index[at]];
     bin.used = openBins_.next[at] - bin.offset;
+    eightByteTails_ -= openBins_.room[at] == 8;
     auto close = [&](auto* column) {
         std::copy(column + at + 1, column + openCount_, column + at);
         column[openCount_ - 1] = 0;

@@ -41,7 +41,7 @@ public:
         // Most cells go into the tail of an open bin: that path stays inline.
         if (dataSize < kHiveBinAlignment) {
             const auto cellSize = static_cast<std::uint32_t>((dataSize + 4 + kCellAlignment - 1) & ~std::uint64_t{kCellAlignment - 1});
-            if (const std::uint32_t fits = OpenBinsWithRoom(cellSize)) return Place(std::countr_zero(fits), cellSize);
+            if (const int at = OpenBinFor(cellSize); at >= 0) return Place(static_cast<std::size_t>(at), cellSize);
         }
         return AllocateInNewBin(dataSize);
     }
@@ -97,22 +97,37 @@ private:
         alignas(16) std::uint16_t room[kOpenBinWindow] = {};
         std::uint32_t index[kOpenBinWindow] = {};
     };
-    // A bit per open bin with room for a cell of `cellSize` bytes, the oldest lowest.
-    std::uint32_t OpenBinsWithRoom(std::uint32_t cellSize) const {
-        if (cellSize >= kHiveBinAlignment) return 0;
+    // The open bin to take a cell of `cellSize` bytes, or -1 for none: the oldest with room.
+    // Only once two bins already end in 8 free bytes, which just a cell of four data bytes or
+    // fewer can take, it is the oldest that the cell fills or leaves 16 bytes or more of, if any:
+    // some hives have few such cells, and those tails would stay free.
+    int OpenBinFor(std::uint32_t cellSize) const {
+        if (cellSize >= kHiveBinAlignment) return -1;
+        std::uint32_t any = 0, good = 0;
 #if defined(__SSE2__)
         // Eight bins per comparison, both halves' answers packed into one byte each.
-        const __m128i needed = _mm_set1_epi16(static_cast<short>(cellSize - 1));
         const __m128i older = _mm_load_si128(reinterpret_cast<const __m128i*>(openBins_.room));
         const __m128i newer = _mm_load_si128(reinterpret_cast<const __m128i*>(openBins_.room + 8));
-        const __m128i fit = _mm_packs_epi16(_mm_cmpgt_epi16(older, needed), _mm_cmpgt_epi16(newer, needed));
-        return static_cast<std::uint32_t>(_mm_movemask_epi8(fit));
+        const __m128i minus1 = _mm_set1_epi16(static_cast<short>(cellSize - 1));
+        any = static_cast<std::uint32_t>(
+            _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpgt_epi16(older, minus1), _mm_cmpgt_epi16(newer, minus1))));
+        if (any != 0 && eightByteTails_ >= 2) {
+            const __m128i exact = _mm_set1_epi16(static_cast<short>(cellSize));
+            const __m128i plus15 = _mm_set1_epi16(static_cast<short>(cellSize + 15));
+            const __m128i olderGood = _mm_or_si128(_mm_cmpeq_epi16(older, exact), _mm_cmpgt_epi16(older, plus15));
+            const __m128i newerGood = _mm_or_si128(_mm_cmpeq_epi16(newer, exact), _mm_cmpgt_epi16(newer, plus15));
+            good = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(olderGood, newerGood)));
+        }
 #else
-        std::uint32_t fits = 0;
-        for (std::size_t i = 0; i < kOpenBinWindow; ++i)
-            fits |= static_cast<std::uint32_t>(openBins_.room[i] >= cellSize) << i;
-        return fits;
+        for (std::size_t i = 0; i < kOpenBinWindow; ++i) {
+            const std::uint32_t room = openBins_.room[i];
+            any |= static_cast<std::uint32_t>(room >= cellSize) << i;
+            if (eightByteTails_ >= 2)
+                good |= static_cast<std::uint32_t>(room == cellSize || room >= cellSize + 16) << i;
+        }
 #endif
+        if (any == 0) return -1;
+        return std::countr_zero(good != 0 ? good : any);
     }
     struct LatePatch {
         std::uint64_t fileOffset;
@@ -130,7 +145,9 @@ private:
     std::uint32_t Place(std::size_t at, std::uint32_t cellSize) {
         const std::uint32_t offset = openBins_.next[at];
         openBins_.next[at] += cellSize;
+        eightByteTails_ -= openBins_.room[at] == 8;
         openBins_.room[at] = static_cast<std::uint16_t>(openBins_.room[at] - cellSize);
+        eightByteTails_ += openBins_.room[at] == 8;
         if (openBins_.room[at] == 0) DropOpenBin(at);
         WriteLe32(At(offset), 0u - cellSize);
         allocatedBytes_ += cellSize;
@@ -150,6 +167,7 @@ private:
     std::vector<Bin> bins_;
     OpenBins openBins_;                  // the newest bins with room left
     std::size_t openCount_ = 0;
+    std::uint32_t eightByteTails_ = 0;   // open bins with 8 bytes of room
     std::uint64_t allocatedBytes_ = 0;
     bool freedCells_ = false;            // Free was called: closing a bin merges free neighbours
     std::uint32_t hiveBinsSize_ = 0;

@@ -1,6 +1,6 @@
 // Lays cells out in hive bins for the hives we write (compacted copies and built ones).
 // Bins are 4096 bytes unless one cell needs more; a new cell goes into the tail of one of the
-// last few bins when it fits there, so bins end with as little free space as possible.
+// last 16 bins when it fits there, so bins end with as little free space as possible.
 //
 // The hive is kept whole in memory, or streamed: then only a window of the newest bytes is
 // kept, older bins go to a HiveSink as they can no longer change, and the rare later change to

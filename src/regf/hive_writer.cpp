@@ -37,51 +37,38 @@ Result<std::uint32_t> HiveWriter::AllocateInNewBin(std::uint64_t dataSize) {
     const auto cellSize = static_cast<std::uint32_t>(RoundUp(dataSize + 4, kCellAlignment));
 
     // The oldest open bin with room for the cell, else a new bin.
-if (const int at = OpenBinFor(cellSize); at >= 0) return Place(static_cast<std::size_t>(at), cellSize);
-    if (cellSize + std::uint64_t{hiveBinsSize_} > kMaxHiveBins)
-        return MakeError(0, "hive writer: a cell of " + std::to_string(cellSize) +
-                                " bytes would make the hive larger than the format allows");
-    if (sink_ && buffer_.size() + RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment) > windowBytes_)
-        if (auto sent = SendClosedBins(); !sent) return sent.error();
-    return PlaceInNewBin(cellSize);
+    std::size_t at = 0;
+    while (at < openCount_ && openBins_[at].end - openBins_[at].next < cellSize) ++at;
+    if (at == openCount_) {
+        if (cellSize + std::uint64_t{hiveBinsSize_} > kMaxHiveBins)
+            return MakeError(0, "hive writer: a cell of " + std::to_string(cellSize) +
+                                    " bytes would make the hive larger than the format allows");
+        if (sink_ && buffer_.size() + RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment) > windowBytes_)
+            if (auto sent = SendClosedBins(); !sent) return sent.error();
+        at = NewBin(cellSize);
+    }
+    return Place(at, cellSize);
 }
 
-std::uint32_t HiveWriter::PlaceInNewBin(std::uint32_t cellSize) {
-    Bin bin{hiveBinsSize_, static_cast<std::uint32_t>(RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment)),
-            kHiveBinHeaderSize + cellSize};
+std::uint32_t HiveWriter::NewBin(std::uint32_t cellSize) {
+    const Bin bin{hiveBinsSize_, static_cast<std::uint32_t>(RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment)),
+                  kHiveBinHeaderSize};
     buffer_.resize(buffer_.size() + bin.size, 0);
     hiveBinsSize_ += bin.size;
     WriteHiveBinHeader(At(bin.offset), bin.offset, bin.size, 0);
-    const std::uint32_t offset = bin.offset + kHiveBinHeaderSize;
-    WriteLe32(At(offset), 0u - cellSize);
-    allocatedBytes_ += cellSize;
     bins_.push_back(bin);
-    // What is left is less than a page; a bin the cell fills takes no more.
-    const std::uint32_t room = bin.size - bin.used;
-    if (room == 0) return offset;
     // Only the newest bins are tried, so looking for room stays cheap; the tails of older ones
     // stay free.
     if (openCount_ == kOpenBinWindow) DropOpenBin(0);
-    openBins_.next[openCount_] = bin.offset + bin.used;
-    openBins_.room[openCount_] = static_cast<std::uint16_t>(room);
-    eightByteTails_ += room == 8;
-    openBins_.index[openCount_] = static_cast<std::uint32_t>(bins_.size() - 1);
-    ++openCount_;
-    return offset;
+    openBins_[openCount_] = {bin.offset + bin.used, bin.offset + bin.size, static_cast<std::uint32_t>(bins_.size() - 1)};
+    return openCount_++;
 }
 
 // The bin takes no more cells: what it holds goes back to its entry in bins_.
 void HiveWriter::DropOpenBin(std::size_t at) {
-    Bin& bin = bins_[openBins_.index[at]];
-    bin.used = openBins_.next[at] - bin.offset;
-    eightByteTails_ -= openBins_.room[at] == 8;
-    auto close = [&](auto* column) {
-        std::copy(column + at + 1, column + openCount_, column + at);
-        column[openCount_ - 1] = 0;
-    };
-    close(openBins_.next);
-    close(openBins_.room);
-    close(openBins_.index);
+    const OpenBin& open = openBins_[at];
+    bins_[open.index].used = open.next - bins_[open.index].offset;
+    std::copy(openBins_ + at + 1, openBins_ + openCount_, openBins_ + at);
     --openCount_;
 }
 
@@ -147,7 +134,7 @@ void HiveWriter::MergeFreeCells(const Bin& bin) {
 
 Status HiveWriter::SendClosedBins() {
     // Bins older than the oldest open one take no more cells: close them and send them.
-    const std::size_t end = openCount_ == 0 ? bins_.size() : openBins_.index[0];
+    const std::size_t end = openCount_ == 0 ? bins_.size() : openBins_[0].index;
     if (end == firstUnsentBin_) return Done{};
     for (std::size_t i = firstUnsentBin_; i < end; ++i) CloseBin(bins_[i]);
     const std::uint64_t endOffset = kBaseBlockBytes + (end < bins_.size() ? bins_[end].offset : hiveBinsSize_);

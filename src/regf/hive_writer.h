@@ -1,6 +1,6 @@
 // Lays cells out in hive bins for the hives we write (compacted copies and built ones).
 // Bins are 4096 bytes unless one cell needs more; a new cell goes into the tail of one of the
-// last 16 bins when it fits there, so bins end with as little free space as possible.
+// last few bins when it fits there, so bins end with as little free space as possible.
 //
 // The hive is kept whole in memory, or streamed: then only a window of the newest bytes is
 // kept, older bins go to a HiveSink as they can no longer change, and the rare later change to
@@ -8,15 +8,10 @@
 // the cache, whatever the hive's size.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <span>
 #include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "regf/base_block.h"
 #include "regf/byte_order.h"
@@ -41,7 +36,8 @@ public:
         // Most cells go into the tail of an open bin: that path stays inline.
         if (dataSize < kHiveBinAlignment) {
             const auto cellSize = static_cast<std::uint32_t>((dataSize + 4 + kCellAlignment - 1) & ~std::uint64_t{kCellAlignment - 1});
-            if (const int at = OpenBinFor(cellSize); at >= 0) return Place(static_cast<std::size_t>(at), cellSize);
+            for (std::size_t at = 0; at < openCount_; ++at)
+                if (openBins_[at].end - openBins_[at].next >= cellSize) return Place(at, cellSize);
         }
         return AllocateInNewBin(dataSize);
     }
@@ -79,56 +75,19 @@ public:
 
 private:
     static constexpr std::size_t kBaseBlockBytes = 4096;
-    // A cell goes into the oldest of the last 16 bins that has room for it: enough that the
-    // tails left free add up to less than a bin in the hives we know.
-    static constexpr std::size_t kOpenBinWindow = 16;
+    static constexpr std::size_t kOpenBinWindow = 4;
 
     struct Bin {
         std::uint32_t offset;
         std::uint32_t size;
-        std::uint32_t used;   // header and cells placed so far; kept in openBins_ while open
+        std::uint32_t used;   // header and cells placed so far; kept in OpenBin while open
     };
-    // The bins that can still take cells, oldest first, as three arrays so that all of them
-    // are tried for room at once: where the next cell goes, how much room is left (0 in the
-    // slots past openCount_; a bin gets its first cell as it is made, so less than 4096 bytes),
-    // and the bin (an index into bins_).
-    struct OpenBins {
-        std::uint32_t next[kOpenBinWindow] = {};
-        alignas(16) std::uint16_t room[kOpenBinWindow] = {};
-        std::uint32_t index[kOpenBinWindow] = {};
+    // A bin that can still take cells: where its next cell goes and where it ends.
+    struct OpenBin {
+        std::uint32_t next;
+        std::uint32_t end;
+        std::uint32_t index;   // into bins_
     };
-    // The open bin to take a cell of `cellSize` bytes, or -1 for none: the oldest with room.
-    // Only once two bins already end in 8 free bytes, which just a cell of four data bytes or
-    // fewer can take, it is the oldest that the cell fills or leaves 16 bytes or more of, if any:
-    // some hives have few such cells, and those tails would stay free.
-    int OpenBinFor(std::uint32_t cellSize) const {
-        if (cellSize >= kHiveBinAlignment) return -1;
-        std::uint32_t any = 0, good = 0;
-#if defined(__SSE2__)
-        // Eight bins per comparison, both halves' answers packed into one byte each.
-        const __m128i older = _mm_load_si128(reinterpret_cast<const __m128i*>(openBins_.room));
-        const __m128i newer = _mm_load_si128(reinterpret_cast<const __m128i*>(openBins_.room + 8));
-        const __m128i minus1 = _mm_set1_epi16(static_cast<short>(cellSize - 1));
-        any = static_cast<std::uint32_t>(
-            _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpgt_epi16(older, minus1), _mm_cmpgt_epi16(newer, minus1))));
-        if (any != 0 && eightByteTails_ >= 2) {
-            const __m128i exact = _mm_set1_epi16(static_cast<short>(cellSize));
-            const __m128i plus15 = _mm_set1_epi16(static_cast<short>(cellSize + 15));
-            const __m128i olderGood = _mm_or_si128(_mm_cmpeq_epi16(older, exact), _mm_cmpgt_epi16(older, plus15));
-            const __m128i newerGood = _mm_or_si128(_mm_cmpeq_epi16(newer, exact), _mm_cmpgt_epi16(newer, plus15));
-            good = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(olderGood, newerGood)));
-        }
-#else
-        for (std::size_t i = 0; i < kOpenBinWindow; ++i) {
-            const std::uint32_t room = openBins_.room[i];
-            any |= static_cast<std::uint32_t>(room >= cellSize) << i;
-            if (eightByteTails_ >= 2)
-                good |= static_cast<std::uint32_t>(room == cellSize || room >= cellSize + 16) << i;
-        }
-#endif
-        if (any == 0) return -1;
-        return std::countr_zero(good != 0 ? good : any);
-    }
     struct LatePatch {
         std::uint64_t fileOffset;
         std::vector<std::uint8_t> bytes;
@@ -143,18 +102,15 @@ private:
     bool InWindow(std::uint32_t offset) const { return kBaseBlockBytes + offset >= windowStart_; }
     Result<std::uint32_t> AllocateInNewBin(std::uint64_t dataSize);
     std::uint32_t Place(std::size_t at, std::uint32_t cellSize) {
-        const std::uint32_t offset = openBins_.next[at];
-        openBins_.next[at] += cellSize;
-        eightByteTails_ -= openBins_.room[at] == 8;
-        openBins_.room[at] = static_cast<std::uint16_t>(openBins_.room[at] - cellSize);
-        eightByteTails_ += openBins_.room[at] == 8;
-        if (openBins_.room[at] == 0) DropOpenBin(at);
+        OpenBin& bin = openBins_[at];
+        const std::uint32_t offset = bin.next;
+        bin.next += cellSize;
+        if (bin.next == bin.end) DropOpenBin(at);
         WriteLe32(At(offset), 0u - cellSize);
         allocatedBytes_ += cellSize;
         return offset;
     }
-    // Makes a bin for a cell of `cellSize` bytes and places the cell at its start.
-    std::uint32_t PlaceInNewBin(std::uint32_t cellSize);
+    std::uint32_t NewBin(std::uint32_t cellSize);
     void PutLate(std::uint32_t offset, std::size_t at, std::uint32_t value, std::size_t bytes);
     void DropOpenBin(std::size_t at);
     void CloseBin(Bin& bin);
@@ -165,9 +121,8 @@ private:
 
     std::vector<std::uint8_t> buffer_;   // base block, then the hive bins, from windowStart_ on
     std::vector<Bin> bins_;
-    OpenBins openBins_;                  // the newest bins with room left
+    OpenBin openBins_[kOpenBinWindow];   // the newest bins with room left, oldest first
     std::size_t openCount_ = 0;
-    std::uint32_t eightByteTails_ = 0;   // open bins with 8 bytes of room
     std::uint64_t allocatedBytes_ = 0;
     bool freedCells_ = false;            // Free was called: closing a bin merges free neighbours
     std::uint32_t hiveBinsSize_ = 0;

@@ -1,5 +1,6 @@
 // Compacting a hive file into another file: map (or read) the input, stream the compacted copy
 // to a temporary name and rename it into place, so `output` is either complete or untouched.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,8 +16,12 @@ namespace kelvara::regf {
 namespace {
 
 // The output kept in memory while the rest streams to the file: enough that a key's subkey list
-// rarely lands after the key itself has gone out, small enough to stay in the cache.
-constexpr std::size_t kOutputWindow = 256 << 10;
+// rarely lands after the key itself has gone out, small enough to stay in the cache. A small
+// hive gets a smaller window: every page of it is fresh memory the system must clear first.
+std::size_t OutputWindowFor(std::size_t inputBytes) {
+    constexpr std::size_t kSmallest = 64 << 10, kLargest = 256 << 10;
+    return std::clamp(inputBytes / 8, kSmallest, kLargest);
+}
 
 bool Cancelled(const CompactOptions& options) { return options.cancel && options.cancel->load(); }
 
@@ -61,7 +66,7 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
     FileSink sink(temporary, options.cancel);
     if (auto open = sink.Open(); !open) return open.error();
     CompactStats stats;
-    auto compacted = CompactHiveTo(*hive, options, &stats, sink, kOutputWindow);
+    auto compacted = CompactHiveTo(*hive, options, &stats, sink, OutputWindowFor(source->Bytes().size()));
     if (compacted) compacted = sink.Close();
     if (!compacted) {
         sink.Close();

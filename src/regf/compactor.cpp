@@ -175,6 +175,11 @@ private:
             auto list = ReadValueListBytes(cells_, node.header.key_values_list_offset, count);
             if (!list) return list.error();
             if (auto used = Use(node.header.key_values_list_offset, "key values list"); !used) return used;
+            // The list's cell holds the count, so this is bounded by the file. Growing to fit
+            // a key with thousands of values at once touches fresh memory once, not at every
+            // doubling on the way.
+            MakeRoom(batch.values, count);
+            MakeRoom(batch.ownedAt, count);
             if (auto values = ReadValues(*list, count, batch); !values) return values;
             if (auto unique = CheckValueNamesUnique(std::span(batch.values).subspan(firstValue), *list); !unique)
                 return unique;
@@ -216,6 +221,12 @@ private:
     void PrefetchValueData(std::uint32_t valueOffset) {
         const std::uint64_t field = std::uint64_t{valueOffset} + 4 + offsetof(KeyValueHeader, data_offset);
         if ((cells_.Peek32(field - 4) & kDataInOffsetField) == 0) cells_.Prefetch(cells_.Peek32(field));
+    }
+
+    template <class T>
+    static void MakeRoom(std::vector<T>& items, std::size_t more) {
+        const std::size_t needed = items.size() + more;
+        if (needed > items.capacity()) items.reserve(std::max(needed, 2 * items.capacity()));
     }
 
     bool InInput(const std::uint8_t* p) const {

@@ -33,12 +33,13 @@ struct KeyBatch {
     // other, though not so many that a hive makes only a few batches; a batch written on the
     // same thread holds few, so its memory stays in the cache.
     static constexpr std::size_t kThreadedEvents = 1024;
-    static constexpr std::size_t kInlineEvents = 128;
+    static constexpr std::size_t kInlineEvents = 32;
     // Events for a threaded batch of a hive whose bins take `hiveBinsBytes`: about 30 batches,
     // keys taking some 400 bytes of a hive.
     static std::size_t ThreadedEventsFor(std::uint64_t hiveBinsBytes) {
         const std::uint64_t events = hiveBinsBytes / 6000;
-        return events < kInlineEvents ? kInlineEvents : events > kThreadedEvents ? kThreadedEvents : events;
+        constexpr std::uint64_t kFewest = 128;
+        return static_cast<std::size_t>(events < kFewest ? kFewest : events > kThreadedEvents ? kThreadedEvents : events);
     }
 
     // Room for a full batch of ordinary keys up front: growing a vector copies what it holds,

@@ -109,7 +109,8 @@ Error CellSpace::NotAllocated(std::uint32_t offset, const char* structure) const
         return MakeError(FileOffsetOf(offset), std::string(structure) + ": cell offset " + Hex(offset) +
                                                    " lies outside the hive bins (size " +
                                                    Hex(data_.size()) + ") or is not aligned to 8");
-    if (!binAtPage_.empty()) {
+    if (!binAtPage_.empty() && binState_[binAtPage_[offset / kHiveBinAlignment]] == BinState::Broken) {
+        // Walked again for the message saying where the bin's cells stop tiling it.
         const std::uint32_t bin = binAtPage_[offset / kHiveBinAlignment];
         if (auto marked = MarkCellStarts(bin, bin + 1, nullptr); !marked) return marked.error();
     }

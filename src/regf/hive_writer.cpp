@@ -31,23 +31,18 @@ HiveWriter::HiveWriter(HiveSink& sink, std::size_t windowBytes) : sink_(&sink), 
 }
 
 Result<std::uint32_t> HiveWriter::AllocateInNewBin(std::uint64_t dataSize) {
+    // Allocate has tried the open bins already; none has room for a cell of a page or more,
+    // since a bin's first cell leaves it less than a page.
     if (dataSize > kMaxHiveBins)
         return MakeError(0, "hive writer: a cell of " + std::to_string(dataSize) +
                                 " bytes would make the hive larger than the format allows");
     const auto cellSize = static_cast<std::uint32_t>(RoundUp(dataSize + 4, kCellAlignment));
-
-    // The oldest open bin with room for the cell, else a new bin.
-    std::size_t at = 0;
-    while (at < openCount_ && openBins_[at].end - openBins_[at].next < cellSize) ++at;
-    if (at == openCount_) {
-        if (cellSize + std::uint64_t{hiveBinsSize_} > kMaxHiveBins)
-            return MakeError(0, "hive writer: a cell of " + std::to_string(cellSize) +
-                                    " bytes would make the hive larger than the format allows");
-        if (sink_ && buffer_.size() + RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment) > windowBytes_)
-            if (auto sent = SendClosedBins(); !sent) return sent.error();
-        at = NewBin(cellSize);
-    }
-    return Place(at, cellSize);
+    if (cellSize + std::uint64_t{hiveBinsSize_} > kMaxHiveBins)
+        return MakeError(0, "hive writer: a cell of " + std::to_string(cellSize) +
+                                " bytes would make the hive larger than the format allows");
+    if (sink_ && buffer_.size() + RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment) > windowBytes_)
+        if (auto sent = SendClosedBins(); !sent) return sent.error();
+    return Place(NewBin(cellSize), cellSize);
 }
 
 std::uint32_t HiveWriter::NewBin(std::uint32_t cellSize) {

@@ -100,6 +100,7 @@ private:
         return buffer_.data() + (kBaseBlockBytes + offset - windowStart_);
     }
     bool InWindow(std::uint32_t offset) const { return kBaseBlockBytes + offset >= windowStart_; }
+    // A cell that fits no open bin, in a bin of its own making.
     Result<std::uint32_t> AllocateInNewBin(std::uint64_t dataSize);
     std::uint32_t Place(std::size_t at, std::uint32_t cellSize) {
         OpenBin& bin = openBins_[at];

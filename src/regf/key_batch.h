@@ -4,6 +4,7 @@
 // Names and most data point into the input, which outlives the copy.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -37,9 +38,7 @@ struct KeyBatch {
     // Events for a threaded batch of a hive whose bins take `hiveBinsBytes`: about 30 batches,
     // keys taking some 400 bytes of a hive.
     static std::size_t ThreadedEventsFor(std::uint64_t hiveBinsBytes) {
-        const std::uint64_t events = hiveBinsBytes / 6000;
-        constexpr std::uint64_t kFewest = 128;
-        return static_cast<std::size_t>(events < kFewest ? kFewest : events > kThreadedEvents ? kThreadedEvents : events);
+        return static_cast<std::size_t>(std::clamp<std::uint64_t>(hiveBinsBytes / 6000, 128, kThreadedEvents));
     }
 
     // Room for a full batch of ordinary keys up front: growing a vector copies what it holds,

@@ -25,8 +25,8 @@ HiveWriter::HiveWriter(std::uint64_t hiveBinsBytes) {
 }
 
 HiveWriter::HiveWriter(HiveSink& sink, std::size_t windowBytes) : sink_(&sink), windowBytes_(windowBytes) {
-    // The window, the few bins kept open past it, and one bin of the largest common size.
-    buffer_.reserve(windowBytes + 16 * kHiveBinAlignment);
+    // The window, the bins kept open past it, and one bin of the largest common size.
+    buffer_.reserve(windowBytes + (kOpenBinReach + 1) * kHiveBinAlignment);
     buffer_.resize(kBaseBlockBytes, 0);
 }
 
@@ -42,7 +42,10 @@ Result<std::uint32_t> HiveWriter::AllocateInNewBin(std::uint64_t dataSize) {
                                 " bytes would make the hive larger than the format allows");
     if (sink_ && buffer_.size() + RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment) > windowBytes_)
         if (auto sent = SendClosedBins(); !sent) return sent.error();
-    return Place(NewBin(cellSize), cellSize);
+    Bin& bin = bins_[NewBin(cellSize)];
+    const std::uint32_t offset = PutCell(bin, cellSize);
+    openBins_.Open(static_cast<std::uint32_t>(bins_.size() - 1), bin.size - bin.used);
+    return offset;
 }
 
 std::uint32_t HiveWriter::NewBin(std::uint32_t cellSize) {
@@ -52,19 +55,9 @@ std::uint32_t HiveWriter::NewBin(std::uint32_t cellSize) {
     hiveBinsSize_ += bin.size;
     WriteHiveBinHeader(At(bin.offset), bin.offset, bin.size, 0);
     bins_.push_back(bin);
-    // Only the newest bins are tried, so looking for room stays cheap; the tails of older ones
-    // stay free.
-    if (openCount_ == kOpenBinWindow) DropOpenBin(0);
-    openBins_[openCount_] = {bin.offset + bin.used, bin.offset + bin.size, static_cast<std::uint32_t>(bins_.size() - 1)};
-    return openCount_++;
-}
-
-// The bin takes no more cells: what it holds goes back to its entry in bins_.
-void HiveWriter::DropOpenBin(std::size_t at) {
-    const OpenBin& open = openBins_[at];
-    bins_[open.index].used = open.next - bins_[open.index].offset;
-    std::copy(openBins_ + at + 1, openBins_ + openCount_, openBins_ + at);
-    --openCount_;
+    // The bin 16 before this one is now out of the reach of new cells.
+    if (bins_.size() > kOpenBinReach) oldestOpen_ = std::max(oldestOpen_, bins_.size() - kOpenBinReach);
+    return static_cast<std::uint32_t>(bins_.size() - 1);
 }
 
 std::uint8_t* HiveWriter::Data(std::uint32_t offset) { return At(offset) + 4; }
@@ -128,8 +121,9 @@ void HiveWriter::MergeFreeCells(const Bin& bin) {
 }
 
 Status HiveWriter::SendClosedBins() {
-    // Bins older than the oldest open one take no more cells: close them and send them.
-    const std::size_t end = openCount_ == 0 ? bins_.size() : openBins_[0].index;
+    // Bins older than the oldest one with room take no more cells: close them and send them.
+    while (oldestOpen_ < bins_.size() && bins_[oldestOpen_].used == bins_[oldestOpen_].size) ++oldestOpen_;
+    const std::size_t end = oldestOpen_;
     if (end == firstUnsentBin_) return Done{};
     for (std::size_t i = firstUnsentBin_; i < end; ++i) CloseBin(bins_[i]);
     const std::uint64_t endOffset = kBaseBlockBytes + (end < bins_.size() ? bins_[end].offset : hiveBinsSize_);
@@ -157,7 +151,7 @@ std::uint64_t HiveWriter::FillBaseBlock(BaseBlockFields& fields) {
 }
 
 std::vector<std::uint8_t> HiveWriter::Finish(BaseBlockFields fields) {
-    while (openCount_ > 0) DropOpenBin(0);
+    openBins_.Clear();
     for (auto& bin : bins_) CloseBin(bin);
     FillBaseBlock(fields);
     auto block = MakeBaseBlock(fields);
@@ -167,7 +161,7 @@ std::vector<std::uint8_t> HiveWriter::Finish(BaseBlockFields fields) {
 }
 
 Status HiveWriter::FinishStream(BaseBlockFields fields) {
-    while (openCount_ > 0) DropOpenBin(0);
+    openBins_.Clear();
     for (std::size_t i = firstUnsentBin_; i < bins_.size(); ++i) CloseBin(bins_[i]);
     FillBaseBlock(fields);
     if (auto sent = sink_->Append(buffer_); !sent) return sent;

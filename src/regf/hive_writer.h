@@ -1,6 +1,7 @@
 // Lays cells out in hive bins for the hives we write (compacted copies and built ones).
-// Bins are 4096 bytes unless one cell needs more; a new cell goes into the tail of one of the
-// last few bins when it fits there, so bins end with as little free space as possible.
+// Bins are 4096 bytes unless one cell needs more. A new cell goes into the oldest of the last
+// kOpenBinReach bins that has room for it (OpenBins); only when none has does a new bin begin.
+// Bins so end full, and the hive is as small as its cells allow.
 //
 // The hive is kept whole in memory, or streamed: then only a window of the newest bytes is
 // kept, older bins go to a HiveSink as they can no longer change, and the rare later change to
@@ -18,16 +19,23 @@
 #include "regf/cell.h"
 #include "regf/hive_bin.h"
 #include "regf/hive_sink.h"
+#include "regf/open_bins.h"
 #include "regf/regf.h"
 
 namespace kelvara::regf {
 
 class HiveWriter {
 public:
+    // How many of the newest bins can still take cells. Older ones are closed, so that a
+    // streamed hive can send them; the same rule holds in memory, so both lay cells out alike.
+    static constexpr std::size_t kOpenBinReach = OpenBins::kSlots;
+
     // The whole hive in memory; room for `hiveBinsBytes` is reserved up front, so growing never
     // copies a large buffer.
     explicit HiveWriter(std::uint64_t hiveBinsBytes = 0);
-    // Streamed to `sink`, keeping about `windowBytes` in memory.
+    // Streamed to `sink`, keeping about `windowBytes` in memory. The last kOpenBinReach bins
+    // stay in it, so a window of twice their pages or more moves down at most as much as it
+    // sends each time it is full.
     HiveWriter(HiveSink& sink, std::size_t windowBytes);
 
     // A new allocated cell with at least `dataSize` bytes of data; its offset. Errors when the
@@ -36,8 +44,10 @@ public:
         // Most cells go into the tail of an open bin: that path stays inline.
         if (dataSize < kHiveBinAlignment) {
             const auto cellSize = static_cast<std::uint32_t>((dataSize + 4 + kCellAlignment - 1) & ~std::uint64_t{kCellAlignment - 1});
-            for (std::size_t at = 0; at < openCount_; ++at)
-                if (openBins_[at].end - openBins_[at].next >= cellSize) return Place(at, cellSize);
+            if (const std::uint32_t slot = openBins_.SlotFor(cellSize); slot != OpenBins::kNone) {
+                openBins_.Use(slot, cellSize);
+                return PutCell(bins_[openBins_.Bin(slot)], cellSize);
+            }
         }
         return AllocateInNewBin(dataSize);
     }
@@ -75,18 +85,11 @@ public:
 
 private:
     static constexpr std::size_t kBaseBlockBytes = 4096;
-    static constexpr std::size_t kOpenBinWindow = 4;
 
     struct Bin {
         std::uint32_t offset;
         std::uint32_t size;
-        std::uint32_t used;   // header and cells placed so far; kept in OpenBin while open
-    };
-    // A bin that can still take cells: where its next cell goes and where it ends.
-    struct OpenBin {
-        std::uint32_t next;
-        std::uint32_t end;
-        std::uint32_t index;   // into bins_
+        std::uint32_t used;   // header and cells placed so far
     };
     struct LatePatch {
         std::uint64_t fileOffset;
@@ -102,18 +105,16 @@ private:
     bool InWindow(std::uint32_t offset) const { return kBaseBlockBytes + offset >= windowStart_; }
     // A cell that fits no open bin, in a bin of its own making.
     Result<std::uint32_t> AllocateInNewBin(std::uint64_t dataSize);
-    std::uint32_t Place(std::size_t at, std::uint32_t cellSize) {
-        OpenBin& bin = openBins_[at];
-        const std::uint32_t offset = bin.next;
-        bin.next += cellSize;
-        if (bin.next == bin.end) DropOpenBin(at);
+    // Puts a cell of `cellSize` bytes after the cells of `bin`.
+    std::uint32_t PutCell(Bin& bin, std::uint32_t cellSize) {
+        const std::uint32_t offset = bin.offset + bin.used;
+        bin.used += cellSize;
         WriteLe32(At(offset), 0u - cellSize);
         allocatedBytes_ += cellSize;
         return offset;
     }
     std::uint32_t NewBin(std::uint32_t cellSize);
     void PutLate(std::uint32_t offset, std::size_t at, std::uint32_t value, std::size_t bytes);
-    void DropOpenBin(std::size_t at);
     void CloseBin(Bin& bin);
     void MergeFreeCells(const Bin& bin);
     // Sends the bins before the oldest one that can still take cells.
@@ -122,8 +123,8 @@ private:
 
     std::vector<std::uint8_t> buffer_;   // base block, then the hive bins, from windowStart_ on
     std::vector<Bin> bins_;
-    OpenBin openBins_[kOpenBinWindow];   // the newest bins with room left, oldest first
-    std::size_t openCount_ = 0;
+    OpenBins openBins_;                  // the bins from oldestOpen_ on that have room left
+    std::size_t oldestOpen_ = 0;         // bins before it take no more cells
     std::uint64_t allocatedBytes_ = 0;
     bool freedCells_ = false;            // Free was called: closing a bin merges free neighbours
     std::uint32_t hiveBinsSize_ = 0;

@@ -40,7 +40,7 @@ public:
 
     // A new allocated cell with at least `dataSize` bytes of data; its offset. Errors when the
     // hive would pass the format's 4 GB limit, or when the sink fails.
-    Result<std::uint32_t> Allocate(std::uint64_t dataSize) {
+    [[gnu::always_inline]] Result<std::uint32_t> Allocate(std::uint64_t dataSize) {
         // Most cells go into the tail of an open bin: that path stays inline.
         if (dataSize < kHiveBinAlignment) {
             const auto cellSize = static_cast<std::uint32_t>((dataSize + 4 + kCellAlignment - 1) & ~std::uint64_t{kCellAlignment - 1});

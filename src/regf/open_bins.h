@@ -23,7 +23,7 @@ public:
     static constexpr std::uint32_t kNone = ~0u;
 
     // The slot whose bin takes a cell of `cellSize` bytes (a multiple of 8), or kNone.
-    std::uint32_t SlotFor(std::uint32_t cellSize) {
+    [[gnu::always_inline]] std::uint32_t SlotFor(std::uint32_t cellSize) {
         if (cellSize >= kLargestRoom) return kNone;
         // Tails of 8 bytes are left only while cells that small keep coming to fill them.
         cellsSinceEightBytes_ = cellSize == 8 ? 0 : std::min(cellsSinceEightBytes_ + 1, kEightByteCellsRecent);

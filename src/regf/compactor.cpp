@@ -265,7 +265,9 @@ private:
 
     // Descriptors are shared by many keys: each cell is read and checked once.
     Result<std::span<const std::uint8_t>> DescriptorAt(std::uint32_t offset) {
-        if (offset == lastDescriptor_.first) return lastDescriptor_.second;
+        // A descriptor read and checked is never empty, so the empty one it starts with stands
+        // for no offset: a key claiming none (kNoCell) is read, and refused, like any other.
+        if (offset == lastDescriptor_.first && !lastDescriptor_.second.empty()) return lastDescriptor_.second;
         auto known = descriptors_.find(offset);
         if (known == descriptors_.end()) {
             auto security = ReadKeySecurity(cells_, offset);

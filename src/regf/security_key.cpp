@@ -48,7 +48,7 @@ Result<std::uint32_t> WriteKeySecurity(HiveWriter& writer, std::span<const std::
     header.blink = *offset;
     header.security_descriptor_size = static_cast<std::uint32_t>(descriptor.size());
     std::memcpy(writer.Data(*offset), &header, sizeof header);
-    std::memcpy(writer.Data(*offset) + sizeof header, descriptor.data(), descriptor.size());
+    if (!descriptor.empty()) std::memcpy(writer.Data(*offset) + sizeof header, descriptor.data(), descriptor.size());
     return offset;
 }
 

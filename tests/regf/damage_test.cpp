@@ -101,6 +101,9 @@ const RefusalCase kRefusals[] = {
     {"security_offset_to_a_key_node",
      [](auto& b) { Put32(b, FieldAt(KeyCell(b, "Software"), offsetof(KeyNodeHeader, key_security_offset)), KeyCell(b, "")); },
      "expected signature \"sk\""},
+    {"root_without_security",
+     [](auto& b) { Put32(b, FieldAt(KeyCell(b, ""), offsetof(KeyNodeHeader, key_security_offset)), 0xFFFFFFFF); },
+     "outside the hive bins"},
 };
 
 class ReaderRefuses : public ::testing::TestWithParam<RefusalCase> {};

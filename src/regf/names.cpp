@@ -227,8 +227,6 @@ int CompareNames(StoredName a, StoredName b) {
     return a.Length() < b.Length() ? -1 : 1;
 }
 
-bool SameName(StoredName a, StoredName b) { return a.Length() == b.Length() && CompareNames(a, b) == 0; }
-
 std::uint32_t NameHash(StoredName name) {
     std::uint32_t hash = 0;
     const std::uint32_t length = name.Length();

@@ -59,7 +59,18 @@ bool FitsCompressed(StoredName name);
 // Writes the name in the given encoding (compressed only when it fits); the bytes written.
 std::uint32_t StoreName(StoredName name, bool compressed, std::uint8_t* out);
 int CompareNames(StoredName a, StoredName b);
-bool SameName(StoredName a, StoredName b);   // equal once upper-cased
+// Equal once upper-cased.
+inline bool SameName(StoredName a, StoredName b) {
+    const std::uint32_t length = a.Length();
+    if (length != b.Length()) return false;
+    // Upper-casing a Latin-1 character changes its 0x20 bit or takes it out of Latin-1: two
+    // bytes that differ in another bit are different characters. The first and last character
+    // settle most pairs of a key's value names at once.
+    if (a.compressed && b.compressed && length != 0 &&
+        (((a.bytes[0] ^ b.bytes[0]) | (a.bytes[length - 1] ^ b.bytes[length - 1])) & 0xDF) != 0)
+        return false;
+    return CompareNames(a, b) == 0;
+}
 std::uint32_t NameHash(StoredName name);
 std::uint32_t NameHint(StoredName name);
 // A hash for tables of names, never stored: names that SameName finds equal hash alike, in

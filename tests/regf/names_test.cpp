@@ -39,6 +39,24 @@ const std::u16string kNames[] = {
     u"VALUENAMELONGERTHANEIGHT",
     u"valuenameélonger",     // a Latin-1 letter inside the second step
     u"VALUENAMEÉLONGER",
+    // Names sharing long prefixes: a difference at the first or last character or between,
+    // in case only, against the punctuation between the cases, and a name that is a prefix
+    // of another.
+    u"Microsoft.Windows.Shell",
+    u"MICROSOFT.WINDOWS.SHELL",
+    u"Microsoft.Windows.ShelL2",
+    u"Microsoft_Windows.Shell",
+    u"MicrosofT.Windows.Shell",
+    u"Microsoft.Windows.Shel",
+    u"Microsoft.Windows.éhell",
+    u"{0000000A-0000-0000-C000-000000000046}",
+    u"{0000000a-0000-0000-c000-000000000046}",
+    u"{0000000B-0000-0000-C000-000000000046}",
+    u"{0000000A-0000-0000-C000-000000000047}",
+    u"\u00b5s",                   // micro sign: upper-cases to Greek capital mu
+    u"\u039cS",
+    u"@s",                        // differ in bit 0x20 only, yet are not letters
+    u"`S",
 };
 
 std::string Stored(const std::u16string& name, bool compressed) { return EncodeName(name, compressed); }

@@ -1,6 +1,7 @@
 #include "regf/names.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace kelvara::regf {
@@ -298,6 +299,19 @@ std::uint64_t CaseBlindHash(StoredName name) {
             std::memcpy(&chars, name.bytes + at, 8);
             if ((chars & kHighBits) != 0) break;
             hash = (hash ^ UpcaseAscii(chars)) * kMultiplier;
+        }
+        // A short tail as the high bytes of the last eight, moved down: the word ChunkWord
+        // makes of it, without copying a varying number of bytes.
+        if constexpr (std::endian::native == std::endian::little) {
+            if (at < length && length >= 8 && at + 8 > length) {
+                std::uint64_t last;
+                std::memcpy(&last, name.bytes + length - 8, 8);
+                const std::uint64_t tail = last >> (8 * (at + 8 - length));
+                if ((tail & kHighBits) == 0) {
+                    hash = (hash ^ UpcaseAscii(tail)) * kMultiplier;
+                    at = length;
+                }
+            }
         }
     }
     for (; at < length; at += 8)

@@ -26,7 +26,6 @@ constexpr std::uint32_t kTwoThreadsFromBytes = 4 << 20;
 constexpr std::size_t kBinsBetweenCancelChecks = 256;
 constexpr std::uint32_t kPrefetchedBinBytes = 8192;
 
-
 }  // namespace
 
 Status CellSpace::MarkCellStarts(std::size_t firstBin, std::size_t endBin, const std::atomic<bool>* cancel) const {
@@ -109,10 +108,11 @@ Error CellSpace::NotAllocated(std::uint32_t offset, const char* structure) const
         return MakeError(FileOffsetOf(offset), std::string(structure) + ": cell offset " + Hex(offset) +
                                                    " lies outside the hive bins (size " +
                                                    Hex(data_.size()) + ") or is not aligned to 8");
-    if (!binAtPage_.empty() && binState_[binAtPage_[offset / kHiveBinAlignment]] == BinState::Broken) {
-        // Walked again for the message saying where the bin's cells stop tiling it.
+    if (!binAtPage_.empty()) {
+        // A broken bin is walked again for the message saying where its cells stop tiling it.
         const std::uint32_t bin = binAtPage_[offset / kHiveBinAlignment];
-        if (auto marked = MarkCellStarts(bin, bin + 1, nullptr); !marked) return marked.error();
+        if (binState_[bin] == BinState::Broken)
+            if (auto marked = MarkCellStarts(bin, bin + 1, nullptr); !marked) return marked.error();
     }
     if (!cellStarts_.Test(offset / kCellAlignment))
         return MakeError(FileOffsetOf(offset), std::string(structure) + ": cell offset " + Hex(offset) +

@@ -42,9 +42,10 @@ Result<std::uint32_t> HiveWriter::AllocateInNewBin(std::uint64_t dataSize) {
                                 " bytes would make the hive larger than the format allows");
     if (sink_ && buffer_.size() + RoundUp(cellSize + kHiveBinHeaderSize, kHiveBinAlignment) > windowBytes_)
         if (auto sent = SendClosedBins(); !sent) return sent.error();
-    Bin& bin = bins_[NewBin(cellSize)];
+    const std::uint32_t index = NewBin(cellSize);
+    Bin& bin = bins_[index];
     const std::uint32_t offset = PutCell(bin, cellSize);
-    openBins_.Open(static_cast<std::uint32_t>(bins_.size() - 1), bin.size - bin.used);
+    openBins_.Open(index, bin.size - bin.used);
     return offset;
 }
 

@@ -96,10 +96,7 @@ Result<std::uint32_t> KeyTreeWriter::WriteKey(const KeyRecord& key, std::uint32_
         open->largestSubkeyClass = std::max<std::uint32_t>(open->largestSubkeyClass, classLength);
         break;
     }
-    OpenKey& open = openKeys_.emplace_back();
-    open.offset = node;
-    open.subkeyNameFlags = key.subkeyNameFlags & 0xFFFF0000u;
-    open.largestSubkeyClass = 0;
+    openKeys_.push_back({node, key.subkeyNameFlags & 0xFFFF0000u, 0});
     ++keys_;
     values_ += static_cast<std::uint32_t>(valueOffsets_.size());
     return nodeOffset;

@@ -67,9 +67,11 @@ public:
     }
 
 private:
-    struct Child {
-        StoredName name;
-        KeyNode node;
+    // The subkeys of a key being copied, one level of nesting. A level's nodes stay from key
+    // to key and are read over: clearing a fresh node for every subkey cost more than reading it.
+    struct Subkeys {
+        std::vector<KeyNode> nodes;   // the first `count` are this key's
+        std::uint32_t count = 0;
     };
 
     // Copies every key; the base block's fields for the copy.
@@ -116,21 +118,21 @@ private:
         if (auto read = ReadKey(node); !read) return read;
         if (auto sent = SendIfFull(); !sent) return sent;
 
-        // One list of children per nesting level, reused from key to key.
-        if (childrenAt_.size() <= depth) childrenAt_.resize(depth + 1);
-        if (auto sorted = SortedSubkeys(node, childrenAt_[depth]); !sorted) return sorted;
-        const auto count = static_cast<std::uint32_t>(childrenAt_[depth].size());
+        // One list of subkeys per nesting level, reused from key to key.
+        if (subkeysAt_.size() <= depth) subkeysAt_.resize(depth + 1);
+        if (auto sorted = SortedSubkeys(node, subkeysAt_[depth]); !sorted) return sorted;
+        const std::uint32_t count = subkeysAt_[depth].count;
         // Deeper levels have lists of their own; growing the outer vector moves this level's
         // list without moving its elements, so the reference stays good.
         for (std::uint32_t i = 0; i < count; ++i) {
-            if (i + 1 < count) PrefetchContent(childrenAt_[depth][i + 1].node);
-            const Child& child = childrenAt_[depth][i];
-            if (auto copied = CopyKey(child.node, depth + 1); !copied) return copied;
+            const std::vector<KeyNode>& subkeys = subkeysAt_[depth].nodes;
+            if (i + 1 < count) PrefetchContent(subkeys[i + 1]);
+            if (auto copied = CopyKey(subkeys[i], depth + 1); !copied) return copied;
         }
 
         KeyBatch& batch = pipe_->Current();
         const auto first = static_cast<std::uint32_t>(batch.subkeyNames.size());
-        for (const auto& child : childrenAt_[depth]) batch.subkeyNames.push_back(child.name);
+        for (std::uint32_t i = 0; i < count; ++i) batch.subkeyNames.push_back(subkeysAt_[depth].nodes[i].Stored());
         batch.events.push_back({KeyBatch::Step::End, first, 0, count});
         return SendIfFull();
     }
@@ -141,33 +143,14 @@ private:
     // one cell are not copied: the batch points into the input.
     Status ReadKey(const KeyNode& node) {
         KeyBatch& batch = pipe_->Current();
-        KeyRecord& record = batch.keys.emplace_back();   // taken back below if the key is refused
-        if (auto read = ReadKeyInto(node, record, batch); !read) {
-            batch.keys.pop_back();
-            return read;
-        }
-        return Done{};
-    }
-
-    Status ReadKeyInto(const KeyNode& node, KeyRecord& record, KeyBatch& batch) {
-        record.name = node.Stored();
-        record.lastWritten = node.header.last_written_timestamp;
-        // Volatile keys never reach a file; the name flag is decided again when writing.
-        record.flags = node.header.flags & ~(key_flags::KEY_VOLATILE | key_flags::KEY_COMP_NAME);
-        record.accessBits = node.header.access_bits;
-        record.subkeyNameFlags = node.header.largest_subkey_name_length;
-
         std::uint32_t classCell = kNoCell;
         auto className = ReadStoredClassName(cells_, node, &classCell);
         if (!className) return className.error();
         if (classCell != kNoCell)
             if (auto used = Use(classCell, "class name"); !used) return used;
-        record.className = *className;
 
         auto descriptor = DescriptorAt(node.header.key_security_offset);
         if (!descriptor) return descriptor.error();
-        record.security = *descriptor;
-        record.securitySource = node.header.key_security_offset;
 
         const auto firstValue = static_cast<std::uint32_t>(batch.values.size());
         const std::uint32_t count = node.header.number_of_key_values;
@@ -184,6 +167,17 @@ private:
             if (auto unique = CheckValueNamesUnique(std::span(batch.values).subspan(firstValue), *list); !unique)
                 return unique;
         }
+
+        // Built in place with every field given, so the record is written once and not cleared
+        // first; the class name goes field by field, as it was just written.
+        batch.keys.emplace_back(node.Stored(), StoredName{className->bytes, className->size, className->compressed},
+                                node.header.last_written_timestamp,
+                                // Volatile keys never reach a file; the name flag is decided again
+                                // when writing.
+                                static_cast<std::uint16_t>(node.header.flags &
+                                                           ~(key_flags::KEY_VOLATILE | key_flags::KEY_COMP_NAME)),
+                                node.header.access_bits, node.header.largest_subkey_name_length, *descriptor,
+                                node.header.key_security_offset, std::span<const ValueRecord>());
         batch.events.push_back({KeyBatch::Step::Begin, static_cast<std::uint32_t>(batch.keys.size() - 1), firstValue, count});
         return Done{};
     }
@@ -280,39 +274,39 @@ private:
     }
 
     // The subkeys in the registry's order, by upper-cased name, whatever order the input had.
-    Status SortedSubkeys(const KeyNode& node, std::vector<Child>& children) {
-        children.clear();
+    Status SortedSubkeys(const KeyNode& node, Subkeys& subkeys) {
+        subkeys.count = 0;
         std::uint32_t count = node.header.number_of_subkeys;
         if (count == 0) return Done{};
         if (auto read = ReadSubkeyListInto(cells_, node.header.subkeys_list_offset, count, list_); !read) return read;
         for (auto cell : list_.cells)
             if (auto used = Use(cell, "subkey list"); !used) return used;
-        children.reserve(list_.elements.size());
+        if (subkeys.nodes.size() < list_.elements.size()) subkeys.nodes.resize(list_.elements.size());
         for (const auto& element : list_.elements) cells_.Prefetch(element.keyNodeOffset);
         bool sorted = true;
         for (const auto& element : list_.elements) {
-            Child& child = children.emplace_back();
-            if (auto read = ReadKeyNode(cells_, element.keyNodeOffset, child.node); !read) return read;
-            if (child.node.header.parent != node.offset)
+            KeyNode& child = subkeys.nodes[subkeys.count++];
+            if (auto read = ReadKeyNode(cells_, element.keyNodeOffset, child); !read) return read;
+            if (child.header.parent != node.offset)
                 return CellError("key node", element.keyNodeOffset,
                                  "listed as a subkey of " + Hex(node.offset) + " but its parent is " +
-                                     Hex(child.node.header.parent));
-            child.name = child.node.Stored();
+                                     Hex(child.header.parent));
             // What the child's copy reads first, long before it gets there.
-            cells_.Prefetch(child.node.header.key_values_list_offset);
-            cells_.Prefetch(child.node.header.subkeys_list_offset);
-            if (children.size() > 1 && CompareNames(children[children.size() - 2].name, children.back().name) >= 0)
+            cells_.Prefetch(child.header.key_values_list_offset);
+            cells_.Prefetch(child.header.subkeys_list_offset);
+            if (subkeys.count > 1 && CompareNames(subkeys.nodes[subkeys.count - 2].Stored(), child.Stored()) >= 0)
                 sorted = false;
         }
         // A sound hive keeps its subkeys sorted already, which one comparison per key confirms;
         // otherwise they are sorted here and then checked for a name given twice.
         if (!sorted) {
-            auto byName = [](const Child& a, const Child& b) { return CompareNames(a.name, b.name) < 0; };
-            std::stable_sort(children.begin(), children.end(), byName);
-            for (std::size_t i = 1; i < children.size(); ++i)
-                if (SameName(children[i - 1].name, children[i].name))
+            const auto first = subkeys.nodes.begin(), last = first + subkeys.count;
+            auto byName = [](const KeyNode& a, const KeyNode& b) { return CompareNames(a.Stored(), b.Stored()) < 0; };
+            std::stable_sort(first, last, byName);
+            for (auto at = first + 1; at < last; ++at)
+                if (SameName(at[-1].Stored(), at->Stored()))
                     return CellError("subkey list", node.header.subkeys_list_offset,
-                                     "two subkeys are named \"" + Utf16ToUtf8(children[i].name.Decode()) + "\"");
+                                     "two subkeys are named \"" + Utf16ToUtf8(at->Stored().Decode()) + "\"");
         }
         return Done{};
     }
@@ -373,7 +367,7 @@ private:
     std::vector<std::uint32_t> dataCells_;
     std::vector<std::uint32_t> nameSlots_;    // the key's value names, by hash
     SubkeyList list_;
-    std::vector<std::vector<Child>> childrenAt_;   // per nesting level
+    std::vector<Subkeys> subkeysAt_;   // per nesting level
     std::uint64_t processed_ = 0;
     std::uint64_t reported_ = 0;
 };

@@ -249,6 +249,47 @@ TEST(BinsCheckedAsReached, ABrokenBinIsRefusedWhenReachedAndLeftOutOtherwise) {
         << "the copy holds exactly what the undamaged hive holds";
 }
 
+// A subkey list out of the registry's order is sorted in the copy; two subkeys whose names differ
+// only in case cannot both be reached, so such a hive is refused. Both through the file's walk,
+// which checks bins as reached, and through a hive opened whole.
+TEST(SubkeysOutOfOrder, AreSortedInTheCopyUnlessTwoShareAName) {
+    const auto original = Build(testing::RichTree());
+    const std::vector<std::uint8_t> expected = CompactBytes(testing::Open(original)).value();
+
+    // Software's six subkeys in a leaf of 8-byte elements (offset and hash), reversed.
+    auto reversed = original;
+    const std::uint32_t list = SubkeyListOf(reversed, "Software");
+    for (std::uint32_t i = 0, j = 5; i < j; ++i, --j)
+        for (std::uint32_t half : {0u, 4u}) {
+            const std::uint32_t a = Get32(reversed, FieldAt(list, 4 + 8 * i + half));
+            Put32(reversed, FieldAt(list, 4 + 8 * i + half), Get32(reversed, FieldAt(list, 4 + 8 * j + half)));
+            Put32(reversed, FieldAt(list, 4 + 8 * j + half), a);
+        }
+    ASSERT_NE(reversed, original);
+
+    // "alpha", the first in order, renamed "ZETA", as "Zeta" but for case.
+    auto twice = original;
+    const std::uint32_t alpha = KeyCell(twice, "Software\\alpha");
+    Put16(twice, FieldAt(alpha, offsetof(KeyNodeHeader, key_name_length)), 4);
+    for (std::uint32_t i = 0; i < 4; ++i) twice[FieldAt(alpha, sizeof(KeyNodeHeader) + i)] = "ZETA"[i];
+
+    testing::TempDir dir;
+    testing::WriteFileBytes(dir.File("reversed"), reversed);
+    ASSERT_TRUE(Compact(dir.File("reversed"), dir.File("out")).ok());
+    EXPECT_EQ(testing::ReadFileBytes(dir.File("out")), expected);
+    auto inMemory = CompactBytes(testing::Open(reversed));
+    ASSERT_TRUE(inMemory.ok()) << inMemory.error().ToString();
+    EXPECT_EQ(*inMemory, expected);
+
+    testing::WriteFileBytes(dir.File("twice"), twice);
+    for (const auto& refused : {Compact(dir.File("twice"), dir.File("out2")).error(),
+                                CompactBytes(testing::Open(twice)).error()}) {
+        EXPECT_NE(refused.message.find("two subkeys are named \"Zeta\""), std::string::npos) << refused.ToString();
+        EXPECT_EQ(refused.offset, FieldAt(list, 0) - 4) << "the offset is the subkey list's cell";
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out2")));
+}
+
 // Random damage anywhere: every outcome is a result, and whatever the compactor accepts it
 // turns into a sound hive.
 TEST(RandomDamage, NeverCrashesAndCompactsOnlyIntoSoundHives) {

@@ -4,9 +4,38 @@
 
 namespace kelvara::regf {
 
+namespace {
+
+void Prefetch(const void* at) {
+#if defined(__GNUC__)
+    __builtin_prefetch(at);
+#else
+    (void)at;
+#endif
+}
+
+// The reading half filled the batch on another core, so each record is a miss here: ask for
+// the key two ahead and the values after this key's while this key is written.
+void PrefetchAhead(const KeyBatch& batch, const KeyBatch::Event& event) {
+    constexpr std::size_t kKeysAhead = 2, kValueBytesAhead = 192;
+    if (event.index + kKeysAhead < batch.keys.size()) {
+        const char* key = reinterpret_cast<const char*>(&batch.keys[event.index + kKeysAhead]);
+        Prefetch(key);
+        Prefetch(key + sizeof(KeyRecord) - 1);
+    }
+    const std::size_t nextValues = event.first + event.count;
+    if (nextValues < batch.values.size()) {
+        const char* values = reinterpret_cast<const char*>(&batch.values[nextValues]);
+        for (std::size_t at = 0; at < kValueBytesAhead; at += 64) Prefetch(values + at);
+    }
+}
+
+}  // namespace
+
 Status KeyBatchWriter::Write(const KeyBatch& batch) {
     for (const auto& event : batch.events) {
         if (event.step == KeyBatch::Step::Begin) {
+            PrefetchAhead(batch, event);
             const KeyRecord& key = batch.keys[event.index];
             record_.name = key.name;
             record_.className = key.className;

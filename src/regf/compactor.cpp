@@ -26,6 +26,7 @@ constexpr std::uint64_t kProgressStep = 1 << 20;
 // From this size on, reading the input and writing the copy run on two threads; below it,
 // starting a thread costs more than the overlap gains.
 constexpr std::uint32_t kOverlapFromBytes = 1 << 20;
+constexpr std::size_t kCacheLine = 64;
 
 // The reading half: walks the input through the same checked views as everything else and
 // hands the keys to the writing half in batches. It refuses a cell that is reached twice (a
@@ -356,9 +357,11 @@ private:
     const CompactOptions& options_;
     std::uint32_t minorVersion_;
     bool overlap_;
-    HiveWriter writer_;
+    // The writing half's state, on cache lines of its own: on two threads the writer changes it
+    // with every cell, and the reader's fields around it would travel between cores with it.
+    alignas(kCacheLine) HiveWriter writer_;
     KeyTreeWriter tree_;
-    BatchPipe* pipe_ = nullptr;
+    alignas(kCacheLine) BatchPipe* pipe_ = nullptr;
     UnitFlags used_;
     std::unordered_map<std::uint32_t, std::span<const std::uint8_t>> descriptors_;
     std::pair<std::uint32_t, std::span<const std::uint8_t>> lastDescriptor_{kNoCell, {}};

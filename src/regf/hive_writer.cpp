@@ -127,14 +127,21 @@ Status HiveWriter::SendClosedBins() {
     const std::size_t end = oldestOpen_;
     if (end == firstUnsentBin_) return Done{};
     for (std::size_t i = firstUnsentBin_; i < end; ++i) CloseBin(bins_[i]);
-    const std::uint64_t endOffset = kBaseBlockBytes + (end < bins_.size() ? bins_[end].offset : hiveBinsSize_);
+    firstUnsentBin_ = end;
+    // Sent up to a multiple of kSendAlignment, the rest of the closed bins the next time: a
+    // system that caches files in large pages can then take each send in a few of them. A
+    // closed bin cut there keeps its tail in the window; a cell that starts before the cut is
+    // no longer in the window and takes later changes as patches.
+    const std::uint64_t closedEnd = kBaseBlockBytes + (end < bins_.size() ? bins_[end].offset : hiveBinsSize_);
+    const std::uint64_t endOffset = closedEnd / kSendAlignment * kSendAlignment;
+    if (endOffset <= windowStart_) return Done{};
     const auto count = static_cast<std::size_t>(endOffset - windowStart_);
     if (auto sent = sink_->Append(std::span<const std::uint8_t>(buffer_.data(), count)); !sent) return sent;
-    // What stays is the few open bins at the end: moving them down is cheap.
+    // What stays is the few open bins at the end and a part of a closed one: moving them down
+    // is cheap.
     std::memmove(buffer_.data(), buffer_.data() + count, buffer_.size() - count);
     buffer_.resize(buffer_.size() - count);
     windowStart_ = endOffset;
-    firstUnsentBin_ = end;
     return Done{};
 }
 

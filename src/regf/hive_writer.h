@@ -29,13 +29,15 @@ public:
     // How many of the newest bins can still take cells. Older ones are closed, so that a
     // streamed hive can send them; the same rule holds in memory, so both lay cells out alike.
     static constexpr std::size_t kOpenBinReach = OpenBins::kSlots;
+    // A streamed hive is sent in runs that end at multiples of this many bytes of the file.
+    static constexpr std::size_t kSendAlignment = 64 << 10;
 
     // The whole hive in memory; room for `hiveBinsBytes` is reserved up front, so growing never
     // copies a large buffer.
     explicit HiveWriter(std::uint64_t hiveBinsBytes = 0);
     // Streamed to `sink`, keeping about `windowBytes` in memory. The last kOpenBinReach bins
-    // stay in it, so a window of twice their pages or more moves down at most as much as it
-    // sends each time it is full.
+    // and less than kSendAlignment bytes of closed ones stay in it, so a window of twice their
+    // pages and kSendAlignment more moves down at most as much as it sends each time it is full.
     HiveWriter(HiveSink& sink, std::size_t windowBytes);
 
     // A new allocated cell with at least `dataSize` bytes of data; its offset. Errors when the

@@ -199,6 +199,46 @@ TEST(CompactStreamed, GivesTheBytesOfTheCompactionInMemoryWhateverTheWindow) {
     }
 }
 
+// A streamed hive is sent up to multiples of 64 KB of the file, which can fall inside a bin of
+// several pages and inside a cell. A cell changed after part of it went out still comes out
+// whole, as the same writer in memory lays it out.
+TEST(CompactStreamed, ACellCutByASendTakesLaterChanges) {
+    struct Placed {
+        std::uint32_t offset;
+        std::uint32_t dataSize;
+    };
+    MemorySink sink;
+    HiveWriter streamed(sink, 192 << 10);
+    HiveWriter inMemory;
+    std::vector<Placed> cells;
+    // Sizes from a few bytes to several pages, so bins of several pages come up often.
+    std::uint32_t state = 7;
+    for (std::uint32_t i = 0; i < 400; ++i) {
+        state = state * 1103515245u + 12345u;
+        const std::uint32_t size = 8 + (state >> 8) % (i % 3 == 0 ? 14000 : 600);
+        const std::uint32_t a = streamed.Allocate(size).value(), b = inMemory.Allocate(size).value();
+        ASSERT_EQ(a, b);
+        std::memset(streamed.Data(a), static_cast<int>(i), size);
+        std::memset(inMemory.Data(b), static_cast<int>(i), size);
+        cells.push_back({a, size});
+    }
+    // Then every cell's last four bytes change, most of them long sent.
+    const std::uint64_t run = HiveWriter::kSendAlignment;
+    int cut = 0;
+    for (const Placed& cell : cells) {
+        const std::uint64_t start = 4096 + cell.offset, end = start + 4 + cell.dataSize;
+        cut += start / run != (end - 1) / run;
+        streamed.Put32(cell.offset, cell.dataSize - 4, 0xC0FFEE00 + cell.offset);
+        inMemory.Put32(cell.offset, cell.dataSize - 4, 0xC0FFEE00 + cell.offset);
+    }
+    EXPECT_GT(cut, 0) << "some cell lies across a multiple of the run";
+    BaseBlockFields fields;
+    fields.rootCellOffset = cells.front().offset;
+    ASSERT_TRUE(streamed.FinishStream(fields).ok());
+    EXPECT_EQ(sink.file, inMemory.Finish(fields));
+    EXPECT_GT(sink.appends, 3);
+}
+
 TEST(CompactOverlapped, ReadingAndWritingOnTwoThreadsGiveTheSameBytes) {
     const std::pair<const char*, KeySpec> trees[] = {
         {"rich", testing::RichTree()}, {"wide", testing::WideTree(5000)}, {"nested", NestedTree(5, 6, "N")}};

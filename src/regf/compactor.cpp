@@ -178,7 +178,7 @@ private:
                                 static_cast<std::uint16_t>(node.header.flags &
                                                            ~(key_flags::KEY_VOLATILE | key_flags::KEY_COMP_NAME)),
                                 node.header.access_bits, node.header.largest_subkey_name_length, *descriptor,
-                                node.header.key_security_offset, std::span<const ValueRecord>());
+                                node.header.key_security_offset);
         batch.events.push_back({KeyBatch::Step::Begin, static_cast<std::uint32_t>(batch.keys.size() - 1), firstValue, count});
         return Done{};
     }

@@ -21,13 +21,13 @@ constexpr std::uint64_t kMaxHiveBins = 0x7FFFF000;   // offsets must stay positi
 
 HiveWriter::HiveWriter(std::uint64_t hiveBinsBytes) {
     buffer_.reserve(kBaseBlockBytes + RoundUp(hiveBinsBytes, kHiveBinAlignment));
-    buffer_.resize(kBaseBlockBytes, 0);
+    buffer_.assign(kBaseBlockBytes, 0);
 }
 
 HiveWriter::HiveWriter(HiveSink& sink, std::size_t windowBytes) : sink_(&sink), windowBytes_(windowBytes) {
     // The window, the bins kept open past it, and one bin of the largest common size.
     buffer_.reserve(windowBytes + (kOpenBinReach + 1) * kHiveBinAlignment);
-    buffer_.resize(kBaseBlockBytes, 0);
+    buffer_.assign(kBaseBlockBytes, 0);
 }
 
 Result<std::uint32_t> HiveWriter::AllocateInNewBin(std::uint64_t dataSize) {

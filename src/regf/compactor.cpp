@@ -170,7 +170,8 @@ private:
         }
 
         // Built in place with every field given, so the record is written once and not cleared
-        // first; the class name goes field by field, as it was just written.
+        // first. The class name is copied field by field: it was just stored a field at a time,
+        // and reading it back whole would wait for those stores to land.
         batch.keys.emplace_back(node.Stored(), StoredName{className->bytes, className->size, className->compressed},
                                 node.header.last_written_timestamp,
                                 // Volatile keys never reach a file; the name flag is decided again

@@ -19,10 +19,11 @@ namespace {
 // The output kept in memory while the rest streams to the file: enough that a key's subkey list
 // rarely lands after the key itself has gone out, small enough to stay in the cache. A small
 // hive gets a smaller window: every page of it is fresh memory the system must clear first.
-// Never less than twice the bins the writer keeps open and a run of sending more, so each send
-// moves little down.
+// Never less than twice the bins the writer keeps open, so each send moves little down. (A
+// run of sending more, as the writer's rule for sends has it, made the smallest hives slower:
+// the fresh pages cost more than the moves they spare.)
 std::size_t OutputWindowFor(std::size_t inputBytes) {
-    constexpr std::size_t kSmallest = 2 * HiveWriter::kOpenBinReach * kHiveBinAlignment + HiveWriter::kSendAlignment;
+    constexpr std::size_t kSmallest = 2 * HiveWriter::kOpenBinReach * kHiveBinAlignment;
     constexpr std::size_t kLargest = 256 << 10;
     return std::clamp(inputBytes / 8, kSmallest, kLargest);
 }

@@ -282,8 +282,11 @@ TEST(SubkeysOutOfOrder, AreSortedInTheCopyUnlessTwoShareAName) {
     EXPECT_EQ(*inMemory, expected);
 
     testing::WriteFileBytes(dir.File("twice"), twice);
-    for (const auto& refused : {Compact(dir.File("twice"), dir.File("out2")).error(),
-                                CompactBytes(testing::Open(twice)).error()}) {
+    auto fromFile = Compact(dir.File("twice"), dir.File("out2"));
+    auto fromBytes = CompactBytes(testing::Open(twice));
+    ASSERT_FALSE(fromFile.ok());
+    ASSERT_FALSE(fromBytes.ok());
+    for (const Error& refused : {fromFile.error(), fromBytes.error()}) {
         EXPECT_NE(refused.message.find("two subkeys are named \"Zeta\""), std::string::npos) << refused.ToString();
         EXPECT_EQ(refused.offset, FieldAt(list, 0) - 4) << "the offset is the subkey list's cell";
     }

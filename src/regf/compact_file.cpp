@@ -28,6 +28,10 @@ std::size_t OutputWindowFor(std::size_t inputBytes) {
     return std::clamp(inputBytes / 8, kSmallest, kLargest);
 }
 
+// Measured: written in one go, an 11 MB copy took 0.5 ms less with room set aside, a 1.4 MB one
+// no less, and a 0.4 MB hive's whole compaction became slower.
+constexpr std::size_t kRoomAsideFromBytes = 4 << 20;
+
 bool Cancelled(const CompactOptions& options) { return options.cancel && options.cancel->load(); }
 
 Error Cancelled() { return MakeError(0, "compaction cancelled"); }
@@ -70,6 +74,9 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
     };
     FileSink sink(temporary, options.cancel);
     if (auto open = sink.Open(); !open) return open.error();
+    // The copy is smaller than the input but for a hive with no free space to drop. Setting
+    // room aside costs the system a little up front, which only a larger file earns back.
+    if (source->Bytes().size() >= kRoomAsideFromBytes) sink.SetRoomAside(source->Bytes().size());
     CompactStats stats;
     auto compacted = CompactHiveTo(*hive, options, &stats, sink, OutputWindowFor(source->Bytes().size()));
     if (compacted) compacted = sink.Close();

@@ -41,6 +41,8 @@ Status FileSink::Patch(std::uint64_t fileOffset, std::span<const std::uint8_t> b
     return Done{};
 }
 
+void FileSink::SetRoomAside(std::uint64_t) {}
+
 Status FileSink::Close() {
     if (!out_.is_open()) return Done{};
     out_.close();
@@ -86,8 +88,22 @@ Status FileSink::Patch(std::uint64_t fileOffset, std::span<const std::uint8_t> b
     return Done{};
 }
 
+void FileSink::SetRoomAside(std::uint64_t bytes) {
+#if defined(__linux__)
+    if (fd_ >= 0 && bytes > 0) roomSetAside_ = fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) == 0;
+#else
+    (void)bytes;
+#endif
+}
+
 Status FileSink::Close() {
     if (fd_ < 0) return Done{};
+    // Truncating to its own size gives back the room set aside past the end.
+    if (roomSetAside_ && ftruncate(fd_, static_cast<off_t>(size_)) != 0) {
+        close(fd_);
+        fd_ = -1;
+        return Failure(size_, "cannot write \"" + path_ + "\"");
+    }
     const int closed = close(fd_);
     fd_ = -1;
     if (closed != 0) return Failure(0, "cannot write \"" + path_ + "\"");

@@ -14,6 +14,10 @@
 #include "regf/errors.h"
 #include "regf/key_tree_writer.h"
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 namespace kelvara::regf {
 namespace {
 
@@ -111,6 +115,13 @@ struct StreamCase {
     bool streams;   // more bins than the window and the bins kept open hold
 };
 
+// "Key12" and the like; appended, as GCC 12 for i686 wrongly warns about "Key" + to_string(12).
+std::string Numbered(const char* prefix, std::uint32_t n) {
+    std::string name = prefix;
+    name += std::to_string(n);
+    return name;
+}
+
 // Keys with values of every size from empty to big data, drawn from a fixed sequence.
 KeySpec MixedSizes(std::uint32_t keys) {
     KeySpec root;
@@ -122,14 +133,14 @@ KeySpec MixedSizes(std::uint32_t keys) {
     };
     for (std::uint32_t k = 0; k < keys; ++k) {
         KeySpec key;
-        key.name = "Key" + std::to_string(k);
+        key.name = Numbered("Key", k);
         if (next(3) == 0) key.className = std::string(next(40), 'c');
         const std::uint32_t values = next(6);
         for (std::uint32_t v = 0; v < values; ++v) {
             // Mostly small, some of a few kilobytes, a few past the 16 KB of a data cell.
             const std::uint32_t kind = next(20);
             const std::uint32_t size = kind < 14 ? next(64) : kind < 19 ? next(4000) : 16400 + next(20000);
-            key.values.push_back({"v" + std::to_string(v), 3, std::vector<std::uint8_t>(size, static_cast<std::uint8_t>(v))});
+            key.values.push_back({Numbered("v", v), 3, std::vector<std::uint8_t>(size, static_cast<std::uint8_t>(v))});
         }
         root.subkeys.push_back(std::move(key));
     }
@@ -315,6 +326,26 @@ TEST(CompactFile, WritesTheOutputAndReplacesAnOldOne) {
     EXPECT_EQ(written.size(), stats->outputSize);
     EXPECT_EQ(Dump(ReadBack(Open(written))), Dump(Normalized(testing::RichTree())));
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.kvtmp")));
+}
+
+// A large hive's copy has room set aside on disk for the input's size before it is written;
+// what the smaller copy does not use is given back, and the file holds exactly the copy.
+TEST(CompactFile, ALargeHiveGivesBackTheRoomSetAsideForItsCopy) {
+    testing::TempDir dir;
+    const auto input = Build(MixedSizes(1200), testing::Fragmented(0.35));
+    ASSERT_GE(input.size(), 4u << 20) << "large enough for room to be set aside";
+    testing::WriteFileBytes(dir.File("in"), input);
+    auto stats = Compact(dir.File("in"), dir.File("out"));
+    ASSERT_TRUE(stats.ok()) << stats.error().ToString();
+    EXPECT_EQ(testing::ReadFileBytes(dir.File("out")), CompactBytes(Open(input)).value());
+    ASSERT_LT(stats->outputSize + (1u << 20), input.size());
+#if !defined(_WIN32)
+    struct stat written {};
+    ASSERT_EQ(stat(dir.File("out").c_str(), &written), 0);
+    EXPECT_EQ(static_cast<std::uint64_t>(written.st_size), stats->outputSize);
+    // Blocks in use: the copy's, not the input's worth that was set aside.
+    EXPECT_LT(static_cast<std::uint64_t>(written.st_blocks) * 512, stats->outputSize + (512u << 10));
+#endif
 }
 
 TEST(CompactFile, RefusesADirtyHiveAndWritesNothing) {

@@ -169,17 +169,10 @@ private:
                 return unique;
         }
 
-        // Built in place with every field given, so the record is written once and not cleared
-        // first. The class name is copied field by field: it was just stored a field at a time,
-        // and reading it back whole would wait for those stores to land.
-        batch.keys.emplace_back(node.Stored(), StoredName{className->bytes, className->size, className->compressed},
-                                node.header.last_written_timestamp,
-                                // Volatile keys never reach a file; the name flag is decided again
-                                // when writing.
-                                static_cast<std::uint16_t>(node.header.flags &
-                                                           ~(key_flags::KEY_VOLATILE | key_flags::KEY_COMP_NAME)),
-                                node.header.access_bits, node.header.largest_subkey_name_length, *descriptor,
-                                node.header.key_security_offset);
+        // The name follows the header in the key node's cell; both lengths were checked.
+        const ByteSpan name = node.nameBytes;
+        batch.keys.push_back({name.data() - sizeof(KeyNodeHeader), className->bytes, *descriptor,
+                              static_cast<std::uint16_t>(name.size()), static_cast<std::uint16_t>(className->size)});
         batch.events.push_back({KeyBatch::Step::Begin, static_cast<std::uint32_t>(batch.keys.size() - 1), firstValue, count});
         return Done{};
     }

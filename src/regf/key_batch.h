@@ -6,12 +6,25 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "regf/key_tree_writer.h"
 #include "regf/names.h"
 
 namespace kelvara::regf {
+
+// A key as the reading half hands it over: where its node lies in the input, and the lengths
+// and descriptor it checked. The writer takes the node's fixed fields (time, flags and the like)
+// from the input itself, from the same lines as the name it copies anyway; a length it takes
+// only from here. Kept small: every byte of it is written on one core and read on the other.
+struct BatchKey {
+    const std::uint8_t* node;                  // the key node's header in the input; the name follows
+    const std::uint8_t* className;             // UTF-16LE, classSize bytes
+    std::span<const std::uint8_t> security;    // the key's self-relative security descriptor
+    std::uint16_t nameSize;
+    std::uint16_t classSize;
+};
 
 struct KeyBatch {
     enum class Step : std::uint8_t { Begin, End };
@@ -24,7 +37,7 @@ struct KeyBatch {
     static constexpr std::uint32_t kInInput = 0xFFFFFFFF;
 
     std::vector<Event> events;
-    std::vector<KeyRecord> keys;            // their values are in `values`
+    std::vector<BatchKey> keys;             // their values are in `values`
     std::vector<ValueRecord> values;
     std::vector<std::uint32_t> ownedAt;     // per value: where its data is in ownedData, or kInInput
     std::vector<StoredName> subkeyNames;

@@ -1,6 +1,9 @@
 #include "regf/key_batch_writer.h"
 
+#include <cstring>
+
 #include "regf/errors.h"
+#include "regf/key_node.h"
 
 namespace kelvara::regf {
 
@@ -21,7 +24,7 @@ void PrefetchAhead(const KeyBatch& batch, const KeyBatch::Event& event) {
     if (event.index + kKeysAhead < batch.keys.size()) {
         const char* key = reinterpret_cast<const char*>(&batch.keys[event.index + kKeysAhead]);
         Prefetch(key);
-        Prefetch(key + sizeof(KeyRecord) - 1);
+        Prefetch(key + sizeof(BatchKey) - 1);
     }
     const std::size_t nextValues = event.first + event.count;
     if (nextValues < batch.values.size()) {
@@ -36,15 +39,18 @@ Status KeyBatchWriter::Write(const KeyBatch& batch) {
     for (const auto& event : batch.events) {
         if (event.step == KeyBatch::Step::Begin) {
             PrefetchAhead(batch, event);
-            const KeyRecord& key = batch.keys[event.index];
-            record_.name = key.name;
-            record_.className = key.className;
-            record_.lastWritten = key.lastWritten;
-            record_.flags = key.flags;
-            record_.accessBits = key.accessBits;
-            record_.subkeyNameFlags = key.subkeyNameFlags;
+            const BatchKey& key = batch.keys[event.index];
+            KeyNodeHeader node;
+            std::memcpy(&node, key.node, sizeof node);
+            record_.name = {key.node + sizeof node, key.nameSize, (node.flags & key_flags::KEY_COMP_NAME) != 0};
+            record_.className = {key.className, key.classSize, false};
+            record_.lastWritten = node.last_written_timestamp;
+            // Volatile keys never reach a file; the name flag is decided again when writing.
+            record_.flags = node.flags & ~(key_flags::KEY_VOLATILE | key_flags::KEY_COMP_NAME);
+            record_.accessBits = node.access_bits;
+            record_.subkeyNameFlags = node.largest_subkey_name_length;
             record_.security = key.security;
-            record_.securitySource = key.securitySource;
+            record_.securitySource = node.key_security_offset;
             record_.values = std::span(batch.values).subspan(event.first, event.count);
             const std::uint32_t parent = depth_ > 0 ? levels_[depth_ - 1].offset : 0;
             auto out = tree_.WriteKey(record_, parent);

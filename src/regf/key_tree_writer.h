@@ -27,20 +27,6 @@ struct ValueRecord {
 
 // One key as written, without its subkeys.
 struct KeyRecord {
-    KeyRecord() = default;
-    // Every field but the values at once, so a record built in place is written only once.
-    KeyRecord(StoredName name, StoredName className, std::uint64_t lastWritten, std::uint16_t flags,
-              std::uint32_t accessBits, std::uint32_t subkeyNameFlags, std::span<const std::uint8_t> security,
-              std::uint32_t securitySource)
-        : name(name),
-          className(className),
-          lastWritten(lastWritten),
-          flags(flags),
-          accessBits(accessBits),
-          subkeyNameFlags(subkeyNameFlags),
-          security(security),
-          securitySource(securitySource) {}
-
     StoredName name;
     StoredName className;   // UTF-16LE
     std::uint64_t lastWritten = 0;

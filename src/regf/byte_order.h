@@ -61,6 +61,11 @@ inline std::uint32_t ReadLe32(const std::uint8_t* p) {
     std::memcpy(&field, p, sizeof field);
     return field;
 }
+inline std::uint64_t ReadLe64(const std::uint8_t* p) {
+    le64 field;
+    std::memcpy(&field, p, sizeof field);
+    return field;
+}
 inline void WriteLe16(std::uint8_t* p, std::uint16_t v) {
     le16 field;
     field = v;

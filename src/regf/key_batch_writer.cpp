@@ -1,7 +1,8 @@
 #include "regf/key_batch_writer.h"
 
-#include <cstring>
+#include <cstddef>
 
+#include "regf/byte_order.h"
 #include "regf/errors.h"
 #include "regf/key_node.h"
 
@@ -40,17 +41,18 @@ Status KeyBatchWriter::Write(const KeyBatch& batch) {
         if (event.step == KeyBatch::Step::Begin) {
             PrefetchAhead(batch, event);
             const BatchKey& key = batch.keys[event.index];
-            KeyNodeHeader node;
-            std::memcpy(&node, key.node, sizeof node);
-            record_.name = {key.node + sizeof node, key.nameSize, (node.flags & key_flags::KEY_COMP_NAME) != 0};
+            // The node's fields one by one, without copying the whole header aside.
+            const std::uint8_t* node = key.node;
+            const std::uint16_t flags = ReadLe16(node + offsetof(KeyNodeHeader, flags));
+            record_.name = {node + sizeof(KeyNodeHeader), key.nameSize, (flags & key_flags::KEY_COMP_NAME) != 0};
             record_.className = {key.className, key.classSize, false};
-            record_.lastWritten = node.last_written_timestamp;
+            record_.lastWritten = ReadLe64(node + offsetof(KeyNodeHeader, last_written_timestamp));
             // Volatile keys never reach a file; the name flag is decided again when writing.
-            record_.flags = node.flags & ~(key_flags::KEY_VOLATILE | key_flags::KEY_COMP_NAME);
-            record_.accessBits = node.access_bits;
-            record_.subkeyNameFlags = node.largest_subkey_name_length;
+            record_.flags = flags & ~(key_flags::KEY_VOLATILE | key_flags::KEY_COMP_NAME);
+            record_.accessBits = ReadLe32(node + offsetof(KeyNodeHeader, access_bits));
+            record_.subkeyNameFlags = ReadLe32(node + offsetof(KeyNodeHeader, largest_subkey_name_length));
             record_.security = key.security;
-            record_.securitySource = node.key_security_offset;
+            record_.securitySource = ReadLe32(node + offsetof(KeyNodeHeader, key_security_offset));
             record_.values = std::span(batch.values).subspan(event.first, event.count);
             const std::uint32_t parent = depth_ > 0 ? levels_[depth_ - 1].offset : 0;
             auto out = tree_.WriteKey(record_, parent);

@@ -192,14 +192,20 @@ private:
             if (!data) return data.error();
             for (auto cell : dataCells_)
                 if (auto used = Use(cell, "value data"); !used) return used;
-            // Data from the offset field or from big data segments was put together in
-            // scratch_: the batch keeps its own copy.
+            // Data kept in the offset field is that field's bytes in the input, first byte
+            // first: the batch points at them as at any other data in the input.
+            std::span<const std::uint8_t> bytes = *data;
+            if (value.Resident())
+                bytes = {value.nameBytes.data() - sizeof(KeyValueHeader) + offsetof(KeyValueHeader, data_offset),
+                         data->size()};
+            // Data from big data segments was put together in scratch_: the batch keeps its own
+            // copy.
             std::uint32_t ownedAt = KeyBatch::kInInput;
-            if (!data->empty() && !InInput(data->data())) {
+            if (!bytes.empty() && !InInput(bytes.data())) {
                 ownedAt = static_cast<std::uint32_t>(batch.ownedData.size());
-                batch.ownedData.insert(batch.ownedData.end(), data->begin(), data->end());
+                batch.ownedData.insert(batch.ownedData.end(), bytes.begin(), bytes.end());
             }
-            batch.values.push_back({value.Stored(), value.header.data_type, *data});
+            batch.values.push_back({value.Stored(), value.header.data_type, bytes});
             batch.ownedAt.push_back(ownedAt);
         }
         return Done{};

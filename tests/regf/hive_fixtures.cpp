@@ -79,14 +79,11 @@ KeySpec ReadKey(const KeyView& key) {
 }  // namespace
 
 std::vector<std::uint8_t> SystemOnlySecurity() {
-    // Revision 1, self-relative with a DACL, owner and group SYSTEM, an empty DACL.
-    std::vector<std::uint8_t> system{1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
-    std::vector<std::uint8_t> sd{1, 0, 0x04, 0x80, 20, 0, 0, 0, 32, 0, 0, 0, 0, 0, 0, 0, 44, 0, 0, 0};
-    sd.insert(sd.end(), system.begin(), system.end());
-    sd.insert(sd.end(), system.begin(), system.end());
-    std::vector<std::uint8_t> acl{2, 0, 8, 0, 0, 0, 0, 0};
-    sd.insert(sd.end(), acl.begin(), acl.end());
-    return sd;
+    // Revision 1, self-relative with a DACL, owner and group SYSTEM (S-1-5-18), an empty DACL.
+    return {1, 0, 0x04, 0x80, 20, 0, 0, 0, 32, 0, 0, 0, 0, 0, 0, 0, 44, 0, 0, 0,   // header
+            1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0,                                   // owner at 20
+            1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0,                                   // group at 32
+            2, 0, 8, 0, 0, 0, 0, 0};                                               // DACL at 44
 }
 
 KeySpec RichTree() {

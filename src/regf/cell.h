@@ -11,6 +11,7 @@
 #include "regf/byte_order.h"
 #include "regf/byte_span.h"
 #include "regf/hive_bin.h"
+#include "regf/prefetch.h"
 #include "regf/regf.h"
 #include "regf/unit_flags.h"
 
@@ -62,11 +63,7 @@ public:
     // Asks the processor to start loading the cell at `offset` (of any validity), so that
     // reading many scattered cells overlaps their cache misses.
     void Prefetch(std::uint32_t offset) const {
-#if defined(__GNUC__)
-        if (offset < data_.size()) __builtin_prefetch(data_.data() + offset);
-#else
-        (void)offset;
-#endif
+        if (offset < data_.size()) regf::Prefetch(data_.data() + offset);
     }
 
     // Four bytes at `offset` as they are, unchecked beyond staying inside the hive bins (0

@@ -169,10 +169,10 @@ private:
                 return unique;
         }
 
-        // The name follows the header in the key node's cell; both lengths were checked.
-        const ByteSpan name = node.nameBytes;
-        batch.keys.push_back({name.data() - sizeof(KeyNodeHeader), className->bytes, *descriptor,
-                              static_cast<std::uint16_t>(name.size()), static_cast<std::uint16_t>(className->size)});
+        // Both lengths were checked.
+        batch.keys.push_back({node.HeaderBytes(), className->bytes, *descriptor,
+                              static_cast<std::uint16_t>(node.nameBytes.size()),
+                              static_cast<std::uint16_t>(className->size)});
         batch.events.push_back({KeyBatch::Step::Begin, static_cast<std::uint32_t>(batch.keys.size() - 1), firstValue, count});
         return Done{};
     }
@@ -196,8 +196,7 @@ private:
             // first: the batch points at them as at any other data in the input.
             std::span<const std::uint8_t> bytes = *data;
             if (value.Resident())
-                bytes = {value.nameBytes.data() - sizeof(KeyValueHeader) + offsetof(KeyValueHeader, data_offset),
-                         data->size()};
+                bytes = {value.HeaderBytes() + offsetof(KeyValueHeader, data_offset), data->size()};
             // Data from big data segments was put together in scratch_: the batch keeps its own
             // copy.
             std::uint32_t ownedAt = KeyBatch::kInInput;

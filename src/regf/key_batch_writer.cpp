@@ -5,18 +5,11 @@
 #include "regf/byte_order.h"
 #include "regf/errors.h"
 #include "regf/key_node.h"
+#include "regf/prefetch.h"
 
 namespace kelvara::regf {
 
 namespace {
-
-void Prefetch(const void* at) {
-#if defined(__GNUC__)
-    __builtin_prefetch(at);
-#else
-    (void)at;
-#endif
-}
 
 // The reading half filled the batch on another core, so each record is a miss here: ask for
 // the key two ahead and the values after this key's while this key is written.

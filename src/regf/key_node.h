@@ -57,6 +57,8 @@ struct KeyNode {
     bool CompressedName() const { return (header.flags & key_flags::KEY_COMP_NAME) != 0; }
     StoredName Stored() const { return StoredNameOf(nameBytes, CompressedName()); }
     std::u16string Name() const;
+    // The header where it lies in the cell, just before the name.
+    const std::uint8_t* HeaderBytes() const { return nameBytes.data() - sizeof(KeyNodeHeader); }
 };
 
 Result<KeyNode> ReadKeyNode(const CellSpace& cells, std::uint32_t offset);

@@ -40,6 +40,8 @@ struct KeyValue {
     std::u16string Name() const;
     bool Resident() const { return (header.data_size & kDataInOffsetField) != 0; }
     std::uint32_t DataSize() const { return header.data_size & ~kDataInOffsetField; }
+    // The header where it lies in the cell, just before the name.
+    const std::uint8_t* HeaderBytes() const { return nameBytes.data() - sizeof(KeyValueHeader); }
 };
 
 Result<KeyValue> ReadKeyValue(const CellSpace& cells, std::uint32_t offset);

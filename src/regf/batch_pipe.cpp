@@ -12,27 +12,24 @@ constexpr std::size_t kFirstBatches = 3;
 constexpr std::size_t kMostBatches = 32;
 }  // namespace
 
-BatchPipe::BatchPipe(bool threaded, Consumer consume, std::size_t threadedEvents)
-    : consume_(std::move(consume)), threaded_(threaded), threadedEvents_(threadedEvents) {
+BatchPipe::BatchPipe(bool threaded, Consumer consume, std::size_t threadedEvents, std::function<void()> onWriterThread)
+    : consume_(std::move(consume)), threaded_(threaded), threadedEvents_(threadedEvents),
+      shared_(std::make_shared<Shared>()) {
     const std::size_t events = threaded ? threadedEvents : KeyBatch::kInlineEvents;
-    for (std::size_t i = 0; i < (threaded ? kFirstBatches : 1); ++i) empty_.push_back(&batches_.emplace_back(events));
-    current_ = empty_.front();
-    empty_.pop_front();
+    for (std::size_t i = 0; i < (threaded ? kFirstBatches : 1); ++i)
+        shared_->empty.push_back(&batches_.emplace_back(events));
+    current_ = shared_->empty.front();
+    shared_->empty.pop_front();
     if (!threaded_) return;
     try {
-        writer_ = std::thread([this] { WriterLoop(); });
+        writer_ = std::thread(WriterLoop, shared_, this, std::move(onWriterThread));
     } catch (const std::system_error&) {
         // No thread to be had (the system is out of them): the writer runs as batches fill.
         threaded_ = false;
     }
 }
 
-BatchPipe::~BatchPipe() {
-    if (writer_.joinable()) {
-        Abandon();
-        writer_.join();
-    }
-}
+BatchPipe::~BatchPipe() { Abandon(); }
 
 Status BatchPipe::Send() {
     current_->Seal();
@@ -41,67 +38,104 @@ Status BatchPipe::Send() {
         current_->Clear();
         return done;
     }
-    std::unique_lock<std::mutex> lock(mutex_);
-    full_.push_back(current_);
-    changed_.notify_all();
-    if (empty_.empty() && !failed_ && batches_.size() < kMostBatches) {
+    Shared& shared = *shared_;
+    std::unique_lock<std::mutex> lock(shared.mutex);
+    if (shared.failed) return shared.error;
+    if (!shared.started) {
+        // The system has not run the writer's thread yet, which can take milliseconds: the
+        // reader writes this batch itself rather than let work pile up for a thread that is
+        // not there. Nothing was queued before, so the order holds.
+        Write(lock, *current_, After::Reused);
+        return shared.failed ? shared.error : Status(Done{});
+    }
+    shared.full.push_back(current_);
+    shared.changed.notify_all();
+    if (shared.empty.empty() && batches_.size() < kMostBatches) {
         // Only this thread adds batches, and the writer only ever holds pointers to them.
         current_ = &batches_.emplace_back(threadedEvents_);
         return Done{};
     }
-    changed_.wait(lock, [&] { return !empty_.empty() || failed_; });
-    if (failed_) return error_;
-    current_ = empty_.front();
-    empty_.pop_front();
+    shared.changed.wait(lock, [&] { return !shared.empty.empty() || shared.failed; });
+    if (shared.failed) return shared.error;
+    current_ = shared.empty.front();
+    shared.empty.pop_front();
     return Done{};
 }
 
 Status BatchPipe::Close() {
+    current_->Seal();
     if (!threaded_) {
-        current_->Seal();
         Status done = consume_(*current_);
         current_->Clear();
         return done;
     }
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        current_->Seal();
-        full_.push_back(current_);
-        current_ = nullptr;
-        closing_ = true;
-        changed_.notify_all();
+    Shared& shared = *shared_;
+    std::unique_lock<std::mutex> lock(shared.mutex);
+    shared.full.push_back(current_);
+    current_ = nullptr;
+    shared.changed.notify_all();
+    // The reader writes whatever the writer's thread leaves: while that thread runs it keeps
+    // taking the next batch itself, but a thread the system is slow to start or wake would
+    // otherwise keep the copy waiting.
+    for (;;) {
+        shared.changed.wait(lock, [&] { return !shared.writing || shared.failed; });
+        if (shared.failed || shared.full.empty()) break;
+        KeyBatch* batch = shared.full.front();
+        shared.full.pop_front();
+        Write(lock, *batch, After::ToEmpty);
     }
-    writer_.join();
-    return error_;
+    Status result = shared.failed ? shared.error : Status(Done{});
+    Release(lock);
+    return result;
 }
 
 void BatchPipe::Abandon() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    abandoned_ = true;
-    changed_.notify_all();
+    if (!writer_.joinable()) return;
+    std::unique_lock<std::mutex> lock(shared_->mutex);
+    Release(lock);
 }
 
-void BatchPipe::WriterLoop() {
+void BatchPipe::Release(std::unique_lock<std::mutex>& lock) {
+    Shared& shared = *shared_;
+    // A batch being written uses this pipe and its consumer: wait for it.
+    shared.changed.wait(lock, [&] { return !shared.writing; });
+    shared.released = true;
+    shared.changed.notify_all();
+    lock.unlock();
+    // Not joined: a thread that has not run yet (or sleeps) could take milliseconds to end.
+    // From here on it touches nothing but `shared`, which it keeps alive.
+    if (writer_.joinable()) writer_.detach();
+}
+
+void BatchPipe::Write(std::unique_lock<std::mutex>& lock, KeyBatch& batch, After after) {
+    Shared& shared = *shared_;
+    shared.writing = true;
+    lock.unlock();
+    Status done = consume_(batch);
+    batch.Clear();
+    lock.lock();
+    shared.writing = false;
+    if (!done && !shared.failed) {
+        shared.error = done;
+        shared.failed = true;
+    }
+    if (after == After::ToEmpty) shared.empty.push_back(&batch);
+    shared.changed.notify_all();
+}
+
+void BatchPipe::WriterLoop(std::shared_ptr<Shared> shared, BatchPipe* pipe, std::function<void()> first) {
+    if (first) first();
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    shared->started = true;
     for (;;) {
-        KeyBatch* batch = nullptr;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] { return !full_.empty() || closing_ || abandoned_; });
-            if (abandoned_ || full_.empty()) return;
-            batch = full_.front();
-            full_.pop_front();
-        }
-        Status done = consume_(*batch);
-        batch->Clear();
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!done) {
-            error_ = done;
-            failed_ = true;
-            changed_.notify_all();
-            return;
-        }
-        empty_.push_back(batch);
-        changed_.notify_all();
+        shared->changed.wait(lock, [&] {
+            return shared->released || shared->failed || (!shared->full.empty() && !shared->writing);
+        });
+        // Once released, the pipe may be gone: only `shared` is looked at.
+        if (shared->released || shared->failed) return;
+        KeyBatch* batch = shared->full.front();
+        shared->full.pop_front();
+        pipe->Write(lock, *batch, After::ToEmpty);
     }
 }
 

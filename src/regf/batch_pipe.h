@@ -1,11 +1,15 @@
 // Carries key batches from the compactor's reading half to its writing half: on a thread of
 // its own when the hive is large enough for the two halves to overlap, or by calling the
-// writer right away. Either way the writer sees the batches in order, one at a time.
+// writer right away. Either way the batches are written in order, one at a time. The reader
+// never waits for the writer's thread to be run by the system, which on a busy or virtual
+// machine can take milliseconds: until it runs, and at the end for what it has not taken, the
+// reader writes the batches itself.
 #pragma once
 
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -17,8 +21,11 @@ namespace kelvara::regf {
 class BatchPipe {
 public:
     using Consumer = std::function<Status(KeyBatch&)>;
-    // Threaded batches hold up to `threadedEvents` events (see KeyBatch).
-    BatchPipe(bool threaded, Consumer consume, std::size_t threadedEvents = KeyBatch::kThreadedEvents);
+    // Threaded batches hold up to `threadedEvents` events (see KeyBatch). `onWriterThread`, if
+    // given, runs first thing on the writer's thread: tests use it to play a thread that the
+    // system runs late.
+    BatchPipe(bool threaded, Consumer consume, std::size_t threadedEvents = KeyBatch::kThreadedEvents,
+              std::function<void()> onWriterThread = {});
     ~BatchPipe();
     BatchPipe(const BatchPipe&) = delete;
     BatchPipe& operator=(const BatchPipe&) = delete;
@@ -28,28 +35,40 @@ public:
     // Hands the current batch over and gives the reader an empty one. An error is the writer's
     // first one: the reader should stop.
     Status Send();
-    // Hands over what is left and waits until the writer is done; the writer's first error.
+    // Writes what is left and returns when all is written; the writer's first error.
     Status Close();
-    // Stops the writer without waiting for what is queued (the reader failed).
+    // Writes nothing more (the reader failed); returns once no batch is being written.
     void Abandon();
 
 private:
-    void WriterLoop();
-    Status WriterError();
+    // What the writer's thread shares with the pipe. The thread holds on to it by itself: a
+    // thread that the system runs late may find the pipe gone, and then looks only here.
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::deque<KeyBatch*> full;    // waiting to be written, oldest first
+        std::deque<KeyBatch*> empty;   // ready for the reader
+        bool started = false;          // the writer's thread has run
+        bool writing = false;          // one thread or the other is writing a batch
+        bool released = false;         // the pipe needs the thread no more
+        bool failed = false;
+        Status error = Done{};
+    };
+
+    static void WriterLoop(std::shared_ptr<Shared> shared, BatchPipe* pipe, std::function<void()> first);
+    // Writes `batch` with `lock` held on entry and exit, letting it go meanwhile; the batch is
+    // then ready for the reader again, or `reused` by it straight away.
+    enum class After { ToEmpty, Reused };
+    void Write(std::unique_lock<std::mutex>& lock, KeyBatch& batch, After after);
+    // Lets the writer's thread go once no batch is being written.
+    void Release(std::unique_lock<std::mutex>& lock);
 
     Consumer consume_;
     bool threaded_;
     std::size_t threadedEvents_;
     KeyBatch* current_ = nullptr;
     std::deque<KeyBatch> batches_;        // every batch there is; the pointers stay valid
-    std::deque<KeyBatch*> full_;          // waiting for the writer, oldest first
-    std::deque<KeyBatch*> empty_;         // ready for the reader
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool closing_ = false;
-    bool abandoned_ = false;
-    bool failed_ = false;
-    Status error_ = Done{};
+    std::shared_ptr<Shared> shared_;
     std::thread writer_;
 };
 

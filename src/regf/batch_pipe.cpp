@@ -31,13 +31,15 @@ BatchPipe::BatchPipe(bool threaded, Consumer consume, std::size_t threadedEvents
 
 BatchPipe::~BatchPipe() { Abandon(); }
 
+Status BatchPipe::WriteCurrentHere() {
+    Status done = consume_(*current_);
+    current_->Clear();
+    return done;
+}
+
 Status BatchPipe::Send() {
     current_->Seal();
-    if (!threaded_) {
-        Status done = consume_(*current_);
-        current_->Clear();
-        return done;
-    }
+    if (!threaded_) return WriteCurrentHere();
     Shared& shared = *shared_;
     std::unique_lock<std::mutex> lock(shared.mutex);
     if (shared.failed) return shared.error;
@@ -64,11 +66,7 @@ Status BatchPipe::Send() {
 
 Status BatchPipe::Close() {
     current_->Seal();
-    if (!threaded_) {
-        Status done = consume_(*current_);
-        current_->Clear();
-        return done;
-    }
+    if (!threaded_) return WriteCurrentHere();
     Shared& shared = *shared_;
     std::unique_lock<std::mutex> lock(shared.mutex);
     shared.full.push_back(current_);

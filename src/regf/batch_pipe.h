@@ -55,6 +55,8 @@ private:
         Status error = Done{};
     };
 
+    // Without a thread: writes the current batch right away and empties it for reuse.
+    Status WriteCurrentHere();
     static void WriterLoop(std::shared_ptr<Shared> shared, BatchPipe* pipe, std::function<void()> first);
     // Writes `batch` with `lock` held on entry and exit, letting it go meanwhile; the batch is
     // then ready for the reader again, or `reused` by it straight away.

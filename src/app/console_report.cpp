@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "common/size_format.h"
+#include "hive/snapshot.h"
 #include "ui/list_view.h"
 #include "ui/widget_set.h"
 #include "ui/standard_controls.h"
@@ -72,6 +74,35 @@ void PrintMainWindowReport(const TfrmMain& form, std::ostream& out)
         std::string text = line.str();
         text.erase(text.find_last_not_of(' ') + 1);
         out << text << '\n';
+    }
+}
+
+void PrintReplacementReport(const defrag::DefragOutcome& outcome, const RestartResultOf& restartResultOf,
+                            platform::System& system, std::ostream& out)
+{
+    if (outcome.hives.empty())
+        return;
+    std::size_t nameWidth = 0;
+    for (const defrag::HiveHandOver& hive : outcome.hives)
+        nameWidth = std::max(nameWidth, hive.hivePath.size());
+
+    out << '\n';
+    for (const defrag::HiveHandOver& hive : outcome.hives) {
+        PrintCell(out, hive.hivePath, nameWidth, ui::TextAlign::Left);
+        out << "  ";
+        if (!hive.accepted) {
+            out << "not replaced: " << hive.reason << '\n';
+            continue;
+        }
+        const std::optional<RestartResult> result = restartResultOf ? restartResultOf(hive.hiveFile) : std::nullopt;
+        if (!result) {
+            out << "handed over; replaced at the next start\n";
+        } else if (result->replaced) {
+            out << "replaced (" << common::FormatSizeKB(hive::QueryFileSize(system, hive.hiveFile + ".bak"))
+                << " -> " << common::FormatSizeKB(hive::QueryFileSize(system, hive.hiveFile)) << ")\n";
+        } else {
+            out << "not replaced: " << result->reason << '\n';
+        }
     }
 }
 

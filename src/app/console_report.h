@@ -1,13 +1,32 @@
-// The main window as text: its hive list (the four columns) and its four totals, for the Linux
-// program, which has no screen to show them on.
+// The main window as text: its hive list (the four columns) and its four totals, and what the
+// Defrag command and the restart did with each hive, for the Linux program, which has no screen
+// to show them on.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <ostream>
+#include <string>
+
+#include "defrag/defrag_commit.h"
+#include "platform/system.h"
 
 namespace kelvara::app {
 
 class TfrmMain;
 
 void PrintMainWindowReport(const TfrmMain& form, std::ostream& out);
+
+// What the restart did with the request for one hive file, where the platform can tell.
+struct RestartResult {
+    bool replaced = false;
+    std::string reason;   // why not, when not replaced
+};
+using RestartResultOf = std::function<std::optional<RestartResult>(const std::string& hiveFile)>;
+
+// After a Defrag command, one line per hive: replaced, with the old file's size (now the
+// backup) and the new one's; or not replaced, and why. Nothing when no hive was handed over.
+void PrintReplacementReport(const defrag::DefragOutcome& outcome, const RestartResultOf& restartResultOf,
+                            platform::System& system, std::ostream& out);
 
 }  // namespace kelvara::app

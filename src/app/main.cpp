@@ -10,9 +10,30 @@
 #include "app/program_messages.h"
 #include "app/widget_set_choice.h"
 #include "platform/create_system.h"
+#include "platform/offline/offline_system.h"
 #include "ui/application.h"
 
 using namespace kelvara;
+
+namespace {
+
+// Where the program works on an installation in a folder, the restart happens in the program
+// itself, and the platform knows what it did with each hive.
+app::RestartResultOf RestartResultsOf(platform::System& system)
+{
+    auto* offline = dynamic_cast<platform::OfflineSystem*>(&system);
+    if (offline == nullptr)
+        return {};
+    return [offline](const std::string& hiveFile) -> std::optional<app::RestartResult> {
+        const auto result = offline->LastStartResultOf(hiveFile);
+        if (!result)
+            return std::nullopt;
+        return app::RestartResult{result->outcome == platform::offline::ReplacementResult::Outcome::Replaced,
+                                  result->reason};
+    };
+}
+
+}  // namespace
 
 int main()
 {
@@ -30,8 +51,10 @@ int main()
         std::unique_ptr<platform::System> system = platform::CreateSystem();
         app::TfrmMain& mainForm = app.CreateForm<app::TfrmMain>(*system);
         app.Run();
-        if (app::PresentsOnConsole())
+        if (app::PresentsOnConsole()) {
             app::PrintMainWindowReport(mainForm, std::cout);
+            app::PrintReplacementReport(mainForm.LastDefrag, RestartResultsOf(*system), *system, std::cout);
+        }
     } catch (const std::exception& error) {
         // Nothing could be shown yet (no settings, no system): say why, as the program's
         // errors are said, and end.

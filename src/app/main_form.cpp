@@ -266,9 +266,9 @@ void TfrmMain::FormClose(ui::CloseAction&)
     }
 }
 
-// ---- commands of later work ----------------------------------------------------------------
-// Attached now so every button and menu item is wired by its final name; each fills in when
-// its feature is built.
+// ---- commands --------------------------------------------------------------------------------
+// Every button and menu item is wired by its final name; the empty ones fill in when their
+// feature is built.
 
 // The scan with its progress window, then the figures and the totals.
 void TfrmMain::bAnalyzeRegistryClick(ui::Component&)
@@ -281,8 +281,13 @@ void TfrmMain::bAnalyzeRegistryClick(ui::Component&)
     hive::AnalyzeRegistry(window, ScanProgressOnConsole());
 }
 
-// Filled by the defragmentation: confirmation, restore point, replacement and restart.
-void TfrmMain::bDefragRegistryClick(ui::Component&) {}
+// Confirmation, restore point, the hand-over of every hive and its copy, the restart.
+void TfrmMain::bDefragRegistryClick(ui::Component&)
+{
+    const defrag::DefragWindow window{*this,   HiveKeyList, HiveFileList, SilentMode, ProgramFolder(),
+                                      system_, ui::Application::Instance()};
+    LastDefrag = defrag::DefragRegistry(window);
+}
 
 // The options dialog; after OK the grid lines follow at once and the settings are written.
 void TfrmMain::bOptionsClick(ui::Component&)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls/flat_button.h"
+#include "defrag/defrag_commit.h"
 #include "platform/system.h"
 #include "ui/form.h"
 #include "ui/list_view.h"
@@ -27,6 +28,8 @@ public:
     bool SilentMode = false;
     std::uint8_t WindowsVersionCode = 0;
     bool Is64BitWindows = false;
+    // What the last Defrag command did with each hive, for the Linux program's report.
+    defrag::DefragOutcome LastDefrag;
     // False once the window has closed and destroyed its lists; nothing may use them then.
     bool HiveListsExist() const { return hiveListsExist_; }
 

@@ -182,6 +182,15 @@ public:
     // The user's short date format, a blank, and the long time format.
     virtual std::string FormatShortDateLongTime(const LocalTime& time) = 0;
 
+    // ---- our own hive engine over the system's files ----
+    // True when the file is a sound hive without unsaved changes, fit to take a hive's place;
+    // otherwise `problem` says why not. The registry offers no such test, so every platform
+    // reads the file with the program's own engine.
+    virtual bool IsUsableHiveFile(const std::string& path, std::string& problem) = 0;
+    // What a Win32 status code means, in words (FormatMessageA from the system's table), without
+    // a closing line break.
+    virtual std::string ErrorText(long status) = 0;
+
     // ---- power, restore, shell ----
     virtual bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) = 0;
     virtual RestorePointOutcome SetRestorePoint(const RestorePointRequest& request) = 0;

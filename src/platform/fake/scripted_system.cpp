@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/date_time_picture.h"
+#include "platform/status_text.h"
 
 namespace kelvara::platform::fake {
 namespace {
@@ -237,6 +238,12 @@ void ScriptedSystem::SetDeleteFails(const std::string& path, bool fails)
 {
     std::lock_guard lock(mutex_);
     if (auto it = files_.find(path); it != files_.end()) it->second.deleteFails = fails;
+}
+
+void ScriptedSystem::SetHiveProblem(const std::string& path, const std::string& problem)
+{
+    std::lock_guard lock(mutex_);
+    if (auto it = files_.find(path); it != files_.end()) it->second.hiveProblem = problem;
 }
 
 void ScriptedSystem::SetProgramFolder(const std::string& folder)
@@ -696,6 +703,24 @@ std::string ScriptedSystem::FormatShortDateLongTime(const LocalTime& time)
                                       time.hour, time.minute, time.second};
     return common::FormatDateTimePicture(shortDateFormat_, parts) + " " +
            common::FormatDateTimePicture(longTimeFormat_, parts);
+}
+
+bool ScriptedSystem::IsUsableHiveFile(const std::string& path, std::string& problem)
+{
+    std::lock_guard lock(mutex_);
+    Log("IsUsableHiveFile " + path);
+    auto it = files_.find(path);
+    if (it == files_.end()) {
+        problem = path + " does not exist";
+        return false;
+    }
+    problem = it->second.hiveProblem;
+    return problem.empty();
+}
+
+std::string ScriptedSystem::ErrorText(long status)
+{
+    return StatusText(status);
 }
 
 bool ScriptedSystem::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason)

@@ -96,6 +96,9 @@ public:
     void SetFileLocked(const std::string& path, bool locked = true);
     void SetFileEntryUnreadable(const std::string& path, bool unreadable = true);
     void SetDeleteFails(const std::string& path, bool fails = true);
+    // IsUsableHiveFile of this file answers false with the problem (an existing file is a
+    // usable hive unless scripted so).
+    void SetHiveProblem(const std::string& path, const std::string& problem);
     void SetProgramFolder(const std::string& folder);
     // The folder that relative names are expanded against (with trailing backslash).
     void SetCurrentFolder(const std::string& folder);
@@ -172,6 +175,9 @@ public:
     char DecimalSeparator() override;
     std::string FormatShortDateLongTime(const LocalTime& time) override;
 
+    bool IsUsableHiveFile(const std::string& path, std::string& problem) override;
+    std::string ErrorText(long status) override;
+
     bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
     RestorePointOutcome SetRestorePoint(const RestorePointRequest& request) override;
     void ShellOpen(const std::string& target) override;
@@ -208,6 +214,7 @@ private:
         bool locked = false;
         bool entryUnreadable = false;
         bool deleteFails = false;
+        std::string hiveProblem;   // "" for a usable hive
     };
     struct OpenKey {
         RootKey root;

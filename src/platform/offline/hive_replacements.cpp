@@ -4,7 +4,7 @@
 
 #include "common/ascii_text.h"
 #include "platform/system.h"
-#include "regf/regf.h"
+#include "platform/usable_hive.h"
 
 namespace kelvara::platform::offline {
 namespace fs = std::filesystem;
@@ -27,17 +27,7 @@ bool SameFile(const fs::path& a, const fs::path& b) {
 }  // namespace
 
 bool IsUsableHive(const fs::path& file, std::string& problem) {
-    regf::CheckReport report = regf::CheckFile(file.string());
-    if (report.dirty) {
-        problem = file.string() + " is a hive with unsaved changes (its sequence numbers differ)";
-        return false;
-    }
-    if (!report.sound) {
-        problem = file.string() + " is not a sound hive";
-        if (!report.problems.empty()) problem += ": " + report.problems.front();
-        return false;
-    }
-    return true;
+    return platform::IsUsableHive(file.string(), problem);
 }
 
 void HiveReplacements::Reach(const std::string& operation) const {

@@ -6,6 +6,8 @@
 #include "common/ascii_text.h"
 #include "platform/offline/clock_and_locale.h"
 #include "platform/offline/reported_version.h"
+#include "platform/status_text.h"
+#include "platform/usable_hive.h"
 
 #ifdef _WIN32
 #include <cstdlib>
@@ -61,6 +63,16 @@ bool OfflineSystem::CanCancelSaves() { return true; }
 std::vector<ReplacementResult> OfflineSystem::LastStartResults() const {
     std::lock_guard lock(mutex_);
     return lastStartResults_;
+}
+
+std::optional<ReplacementResult> OfflineSystem::LastStartResultOf(const std::string& hiveFile) const {
+    auto native = paths_.ToNative(hiveFile);
+    if (!native) return std::nullopt;
+    std::lock_guard lock(mutex_);
+    for (const ReplacementResult& result : lastStartResults_)
+        if (common::AsciiEqualNoCase(result.hive.lexically_normal().string(), native->lexically_normal().string()))
+            return result;
+    return std::nullopt;
 }
 
 std::string OfflineSystem::ReplacementJournalProblem() {
@@ -344,6 +356,29 @@ LocalTime OfflineSystem::GetLocalTime() { return CurrentLocalTime(); }
 char OfflineSystem::DecimalSeparator() { return '.'; }
 
 std::string OfflineSystem::FormatShortDateLongTime(const LocalTime& time) { return FormatUsShortDateLongTime(time); }
+
+// ---- hive engine ----
+
+bool OfflineSystem::IsUsableHiveFile(const std::string& path, std::string& problem) {
+    auto native = paths_.ToNative(path);
+    if (!native) {
+        problem = path + " lies outside the installation";
+        return false;
+    }
+    if (!Exists(*native)) {
+        problem = path + " does not exist";
+        return false;
+    }
+    if (!IsUsableHive(native->string(), problem)) {
+        // Name the file as the caller knows it, not by where the folder is mounted.
+        const std::string nativeName = native->string();
+        if (problem.rfind(nativeName, 0) == 0) problem = path + problem.substr(nativeName.size());
+        return false;
+    }
+    return true;
+}
+
+std::string OfflineSystem::ErrorText(long status) { return StatusText(status); }
 
 // ---- power, restore, shell ----
 

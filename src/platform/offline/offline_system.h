@@ -40,6 +40,8 @@ public:
     // ---- beyond Win32 ----
     // What the last start (construction or ExitWindowsEx) did with each recorded replacement.
     std::vector<offline::ReplacementResult> LastStartResults() const;
+    // What the last start did with the hive of that file (a C:\ path), if it had a request.
+    std::optional<offline::ReplacementResult> LastStartResultOf(const std::string& hiveFile) const;
     // Why the replacement journal in the folder could not be read, or empty. While it cannot,
     // no replacement is recorded or applied, so nothing is done on a guess.
     std::string ReplacementJournalProblem();
@@ -85,6 +87,10 @@ public:
     // ---- locale ----
     char DecimalSeparator() override;
     std::string FormatShortDateLongTime(const LocalTime& time) override;
+
+    // ---- hive engine ----
+    bool IsUsableHiveFile(const std::string& path, std::string& problem) override;
+    std::string ErrorText(long status) override;
 
     // ---- power, restore, shell ----
     bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;

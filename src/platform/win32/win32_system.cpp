@@ -1,5 +1,7 @@
 #include "platform/win32/win32_system.h"
 
+#include "platform/status_text.h"
+#include "platform/usable_hive.h"
 #include "platform/win32/windows_api.h"
 
 #include <shellapi.h>
@@ -336,6 +338,31 @@ std::string Win32System::FormatShortDateLongTime(const LocalTime& time)
 }
 
 // ---------------------------------------------------------------- power, restore, shell
+
+// ---------------------------------------------------------------- hive engine
+
+bool Win32System::IsUsableHiveFile(const std::string& path, std::string& problem)
+{
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        problem = path + " does not exist";
+        return false;
+    }
+    return IsUsableHive(path, problem);
+}
+
+std::string Win32System::ErrorText(long status)
+{
+    char* text = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(status), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    if (length == 0 || text == nullptr) return StatusText(status);
+    std::string words(text, length);
+    ::LocalFree(text);
+    while (!words.empty() && (words.back() == '\r' || words.back() == '\n' || words.back() == ' '))
+        words.pop_back();
+    return words + " (error " + std::to_string(status) + ")";
+}
 
 bool Win32System::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason)
 {

@@ -46,6 +46,9 @@ public:
     char DecimalSeparator() override;
     std::string FormatShortDateLongTime(const LocalTime& time) override;
 
+    bool IsUsableHiveFile(const std::string& path, std::string& problem) override;
+    std::string ErrorText(long status) override;
+
     bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
     RestorePointOutcome SetRestorePoint(const RestorePointRequest& request) override;
     void ShellOpen(const std::string& target) override;

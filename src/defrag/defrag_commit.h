@@ -1,0 +1,71 @@
+// The "Defrag Registry" command: after the confirmation and the restore point that the settings
+// ask for, every hive and its compacted copy go to the registry's replace operation, and Windows
+// restarts so the copies take the hives' places (the old files stay as <hive file>.bak).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace kelvara::ui {
+class Application;
+class Form;
+}  // namespace kelvara::ui
+
+namespace kelvara::defrag {
+
+// The pieces of the main window the command reads.
+struct DefragWindow {
+    ui::Form& owner;                                // owner of the dialogs
+    const std::vector<std::string>& hiveKeyList;
+    const std::vector<std::string>& hiveFileList;
+    bool silentMode;                                // no dialog, no restore point, no message
+    std::string programFolder;                      // where options.ini lives
+    platform::System& system;
+    ui::Application& application;                   // for the message boxes
+};
+
+// What became of one hive at the hand-over.
+struct HiveHandOver {
+    std::string hivePath;   // as hivelist names it
+    std::string hiveFile;
+    bool accepted = false;  // the registry took the request; it takes effect at the restart
+    std::string reason;     // why not, when it was not
+};
+
+enum class DefragEnd {
+    NotConfirmed,          // the confirm dialog was answered No or closed
+    RestorePointRefused,   // the restore-point window ended with Cancel
+    NothingReplaced,       // no hive was accepted, so no restart
+    RestartRequested,
+};
+
+struct DefragOutcome {
+    DefragEnd end = DefragEnd::NotConfirmed;
+    std::vector<HiveHandOver> hives;   // in list order, once the hand-over was reached
+};
+
+// bDefragRegistryClick's body. A settings file that cannot be written after the confirm dialog
+// raises settings::WriteError, which ends the command there.
+DefragOutcome DefragRegistry(const DefragWindow& window);
+
+// The registry key a hive path names: the text after "REGISTRY\MACHINE\" under
+// HKEY_LOCAL_MACHINE, else after "REGISTRY\USER\" under HKEY_USERS, found anywhere in the path
+// without regard to case; a path with neither is HKEY_USERS with no sub-key, which the registry
+// refuses.
+struct ReplacementKey {
+    platform::RootKey root = platform::RootKey::Users;
+    std::string subKey;
+};
+ReplacementKey ReplacementKeyOf(const std::string& hivePath);
+
+// Asks the registry to put newFile in the hive's place at the next start and keep the current
+// file as backupFile, deleting a backup an earlier run left first. Answers the registry's status.
+long ReplaceHiveStatus(platform::System& system, const std::string& hivePath, const std::string& newFile,
+                       const std::string& backupFile);
+// True when the registry accepted the request.
+bool ReplaceHive(platform::System& system, const std::string& hivePath, const std::string& newFile,
+                 const std::string& backupFile);
+
+}  // namespace kelvara::defrag

@@ -1,0 +1,20 @@
+// The restart that makes the replaced hives take effect: the shutdown right for the process,
+// then the system's request to restart.
+#pragma once
+
+#include "platform/system.h"
+
+namespace kelvara::defrag {
+
+// SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_MINOR_MAINTENANCE, not marked as planned.
+inline constexpr std::uint32_t kRestartReason = 1;
+
+// Enables SeShutdownPrivilege on the process's token. Nothing is reported: without the right
+// the restart request that follows fails, and the computer simply does not restart.
+void EnableShutdownPrivilege(platform::System& system);
+
+// Asks Windows to restart; with force the running applications are closed without being asked.
+// The request only starts the restart: the program runs on until Windows ends it.
+void RestartComputer(platform::System& system, bool force);
+
+}  // namespace kelvara::defrag

@@ -1,0 +1,28 @@
+// Whether a file may take a hive's place: read with the program's own hive engine, which every
+// platform has. The offline platform asks it before a replacement is recorded and again before
+// the file is swapped in; the Defrag command asks it of every copy before handing it over.
+#pragma once
+
+#include <string>
+
+#include "regf/regf.h"
+
+namespace kelvara::platform {
+
+// True when `file` is a sound hive whose last write completed; otherwise `problem` names the
+// file and says what is wrong with it.
+inline bool IsUsableHive(const std::string& file, std::string& problem) {
+    const regf::CheckReport report = regf::CheckFile(file);
+    if (report.dirty) {
+        problem = file + " is a hive with unsaved changes (its sequence numbers differ)";
+        return false;
+    }
+    if (!report.sound) {
+        problem = file + " is not a sound hive";
+        if (!report.problems.empty()) problem += ": " + report.problems.front();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kelvara::platform

@@ -1,0 +1,279 @@
+// The Defrag command over a scripted system: every path through confirmation, restore point,
+// hand-over and restart as rows of one table; then the hives that are passed over and the
+// command that restarts nothing.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "defrag/ask_delete_form.h"
+#include "defrag/defrag_texts.h"
+#include "defrag/system_point_form.h"
+#include "defrag_fixture.h"
+#include "settings/write_error.h"
+#include "ui/messages.h"
+
+namespace kelvara::defrag::testing {
+namespace {
+
+enum class Answer { Yes, No, CloseBox };
+
+struct PathCase {
+    bool ask;
+    Answer answer;
+    bool tick;
+    bool restorePoint;
+    std::uint32_t major, minor;   // the version the system reports
+    bool silent;
+
+    std::string Name() const {
+        std::ostringstream name;
+        name << "ask=" << ask << " answer=" << static_cast<int>(answer) << " tick=" << tick
+             << " restorePoint=" << restorePoint << " version=" << major << "." << minor << " silent=" << silent;
+        return name.str();
+    }
+};
+
+std::vector<PathCase> AllPaths() {
+    std::vector<PathCase> cases;
+    const std::pair<std::uint32_t, std::uint32_t> versions[] = {{5, 0}, {5, 1}, {6, 1}};   // codes 7, 9, 12
+    for (bool ask : {false, true})
+        for (Answer answer : {Answer::Yes, Answer::No, Answer::CloseBox})
+            for (bool tick : {false, true})
+                for (bool restorePoint : {false, true})
+                    for (auto [major, minor] : versions)
+                        for (bool silent : {false, true})
+                            cases.push_back({ask, answer, tick, restorePoint, major, minor, silent});
+    return cases;
+}
+
+class DefragCommandTest : public DefragFixture {
+protected:
+    // Answers the confirm dialog as the case says; the restore-point window is left to its
+    // worker.
+    void ScriptDialogs(const PathCase& c) {
+        onIdle_ = [this, c](ui::Form& top) {
+            auto* ask = dynamic_cast<TfrmAskDelete*>(&top);
+            if (!ask) return false;
+            ++askShown_;
+            if (c.tick) ask->cbAsk().Click();
+            if (c.answer == Answer::Yes) ask->bOK().Click();
+            if (c.answer == Answer::No) ask->bCancel().Click();
+            if (c.answer == Answer::CloseBox) ask->Close();
+            return true;
+        };
+    }
+    int askShown_ = 0;
+};
+
+TEST_F(DefragCommandTest, EveryPathThroughTheCommand) {
+    const std::vector<PathCase> cases = AllPaths();
+    for (const PathCase& c : cases) {
+        SCOPED_TRACE(c.Name());
+        // A fresh world for every row.
+        system_.ClearCallLog();
+        std::filesystem::remove(folder_.path() / "options.ini");
+        keys_.clear();
+        files_.clear();
+        askShown_ = 0;
+        const std::size_t boxesBefore = headless_->MessageBoxes().size();
+        AddHive(kSystemHive);
+        AddHive(kUserHive);
+        system_.SetVersion({c.major, c.minor, 2600, 2});
+        settings::OptionsSetting.IsAskBeforeDefrag = c.ask;
+        settings::OptionsSetting.RestorePoint = c.restorePoint;
+        ScriptDialogs(c);
+
+        const DefragOutcome outcome = Run(c.silent);
+
+        // What the rules say should happen, worked out step by step.
+        const bool asked = c.ask && !c.silent;
+        const bool confirmed = !asked || c.answer == Answer::Yes;
+        const bool hasRestore = (c.major == 5 && c.minor >= 1) || c.major == 6;
+        const bool restorePoint = confirmed && c.restorePoint && !c.silent && hasRestore;
+
+        EXPECT_EQ(askShown_, asked ? 1 : 0);
+        // The settings are written after the dialog whatever the answer, and only then.
+        const std::string options = OptionsFile();
+        if (asked) {
+            EXPECT_NE(options.find(c.tick ? "IsAskBeforeDefrag=0" : "IsAskBeforeDefrag=1"), std::string::npos) << options;
+            EXPECT_EQ(settings::OptionsSetting.IsAskBeforeDefrag, !c.tick);
+        } else {
+            EXPECT_EQ(options, "");
+            EXPECT_EQ(settings::OptionsSetting.IsAskBeforeDefrag, c.ask);
+        }
+
+        std::vector<std::string> expected;
+        if (restorePoint) expected.push_back("SetRestorePoint Made by Varnel Kelvara");
+        if (confirmed) {
+            expected.push_back("EnablePrivilege SeRestorePrivilege 0xF00FF");
+            for (const TestHive& hive : {kSystemHive, kUserHive}) {
+                const std::string file = hive.file;
+                expected.push_back("IsUsableHiveFile " + file + ".kvf");
+                expected.push_back(std::string("RegReplaceKey ") + (hive.root == RootKey::LocalMachine ? "HKLM" : "HKU") +
+                                   "\\" + hive.subKey + " " + file + ".kvf " + file + ".bak");
+            }
+            expected.push_back("EnablePrivilege SeShutdownPrivilege 0x28");
+            expected.push_back("ExitWindowsEx 6 1");
+        }
+        EXPECT_EQ(CommandCalls(), expected);
+        EXPECT_EQ(outcome.end, !confirmed ? DefragEnd::NotConfirmed : DefragEnd::RestartRequested);
+
+        // Outside silent mode the restart is announced; silent mode shows nothing at all.
+        const auto& boxes = headless_->MessageBoxes();
+        const std::size_t shown = boxes.size() - boxesBefore;
+        if (confirmed && !c.silent) {
+            ASSERT_EQ(shown, 1u);
+            EXPECT_EQ(boxes.back().request.text, kRestartText);
+            EXPECT_EQ(boxes.back().request.caption, "Varnel Kelvara");
+            EXPECT_EQ(boxes.back().request.buttons, ui::MsgButtons::Ok);
+        } else {
+            EXPECT_EQ(shown, 0u);
+        }
+    }
+}
+
+TEST_F(DefragCommandTest, TickedAndUntickedAgainKeepsTheQuestion) {
+    AddHive(kSystemHive);
+    settings::OptionsSetting.IsAskBeforeDefrag = true;
+    onIdle_ = [](ui::Form& top) {
+        auto* ask = dynamic_cast<TfrmAskDelete*>(&top);
+        if (!ask) return false;
+        ask->cbAsk().Click();
+        EXPECT_FALSE(settings::OptionsSetting.IsAskBeforeDefrag);
+        ask->cbAsk().Click();
+        ask->bCancel().Click();
+        return true;
+    };
+    EXPECT_EQ(Run().end, DefragEnd::NotConfirmed);
+    EXPECT_TRUE(settings::OptionsSetting.IsAskBeforeDefrag);
+    EXPECT_NE(OptionsFile().find("IsAskBeforeDefrag=1"), std::string::npos);
+}
+
+TEST_F(DefragCommandTest, ASettingsFileThatCannotBeWrittenEndsTheCommandAfterAYes) {
+    AddHive(kSystemHive);
+    settings::OptionsSetting.IsAskBeforeDefrag = true;
+    // A folder where options.ini should be: the file cannot be written.
+    std::filesystem::create_directory(folder_.path() / "options.ini");
+    onIdle_ = [](ui::Form& top) {
+        auto* ask = dynamic_cast<TfrmAskDelete*>(&top);
+        if (!ask) return false;
+        ask->bOK().Click();
+        return true;
+    };
+    try {
+        Run();
+        FAIL() << "the failed write must end the command";
+    } catch (const settings::WriteError& error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + folder_.WithSeparator() + "options.ini");
+    }
+    EXPECT_EQ(CommandCalls(), std::vector<std::string>{});
+}
+
+TEST_F(DefragCommandTest, ARestorePointWindowEndingWithCancelReplacesNothing) {
+    AddHive(kSystemHive);
+    settings::OptionsSetting.RestorePoint = true;
+    system_.SetVersion({6, 1, 7601, 2});
+    system_.SetRestorePointOutcome(platform::RestorePointOutcome::Failed);
+    headless_->ScriptMessageBoxAnswer(ui::mrNo);
+    EXPECT_EQ(Run().end, DefragEnd::RestorePointRefused);
+    EXPECT_EQ(CommandCalls(), std::vector<std::string>{"SetRestorePoint Made by Varnel Kelvara"});
+    ASSERT_EQ(headless_->MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless_->MessageBoxes()[0].request.text, kRestorePointFailedText);
+}
+
+TEST_F(DefragCommandTest, AFailedRestorePointAnsweredYesGoesOn) {
+    AddHive(kSystemHive);
+    settings::OptionsSetting.RestorePoint = true;
+    system_.SetVersion({5, 1, 2600, 2});
+    system_.SetRestorePointOutcome(platform::RestorePointOutcome::NotAvailable);
+    headless_->ScriptMessageBoxAnswer(ui::mrYes);
+    EXPECT_EQ(Run().end, DefragEnd::RestartRequested);
+    const std::vector<std::string> calls = CommandCalls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), "ExitWindowsEx 6 1");
+}
+
+// ---- hives passed over, and the command that restarts nothing
+
+struct PassedOverCase {
+    const char* name;
+    std::function<void(ScriptedSystem&)> spoil;   // what goes wrong with SYSTEM's hand-over
+    const char* reasonPart;                        // found in SYSTEM's reason
+    bool systemReachesTheRegistry;
+};
+
+TEST_F(DefragCommandTest, ACopyThatIsMissingOrBrokenOrRefusedIsPassedOverAndTheRestGoOn) {
+    const PassedOverCase cases[] = {
+        {"missing copy", [](ScriptedSystem&) {}, "SYSTEM.kvf does not exist", false},
+        {"copy fails the check",
+         [](ScriptedSystem& s) {
+             s.SetHiveProblem(std::string(kSystemHive.file) + ".kvf", "C:\\Windows\\System32\\config\\SYSTEM.kvf is not a sound hive");
+         },
+         "is not a sound hive", false},
+        {"registry refuses",
+         [](ScriptedSystem& s) { s.SetReplaceStatus(RootKey::LocalMachine, "SYSTEM", platform::status::AccessDenied); },
+         "access is denied (error 5)", true},
+    };
+    for (const PassedOverCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        keys_.clear();
+        files_.clear();
+        system_.ClearCallLog();
+        AddHive(kSystemHive, std::string(c.name) != "missing copy");
+        AddHive(kSoftwareHive);
+        c.spoil(system_);
+
+        const DefragOutcome outcome = Run(true);
+
+        ASSERT_EQ(outcome.hives.size(), 2u);
+        EXPECT_FALSE(outcome.hives[0].accepted);
+        EXPECT_NE(outcome.hives[0].reason.find(c.reasonPart), std::string::npos) << outcome.hives[0].reason;
+        EXPECT_TRUE(outcome.hives[1].accepted);
+        EXPECT_EQ(outcome.end, DefragEnd::RestartRequested);
+        int systemReplaceCalls = 0;
+        for (const std::string& call : CommandCalls())
+            if (call.rfind("RegReplaceKey HKLM\\SYSTEM ", 0) == 0) ++systemReplaceCalls;
+        EXPECT_EQ(systemReplaceCalls, c.systemReachesTheRegistry ? 1 : 0);
+        EXPECT_EQ(CommandCalls().back(), "ExitWindowsEx 6 1");
+        // The scripted RegReplaceKey changed no file: the spoilt copy is cleared for the next row.
+        system_.SetReplaceStatus(RootKey::LocalMachine, "SYSTEM", platform::status::Success);
+        system_.SetHiveProblem(std::string(kSystemHive.file) + ".kvf", "");
+    }
+}
+
+TEST_F(DefragCommandTest, WhenEveryReplacementIsRefusedThereIsNoRestartAndTheUserIsToldWhy) {
+    AddHive(kSystemHive);
+    AddHive(kUserHive, false);
+    system_.SetReplaceStatus(RootKey::LocalMachine, "SYSTEM", platform::status::PrivilegeNotHeld);
+
+    const DefragOutcome outcome = Run();
+
+    EXPECT_EQ(outcome.end, DefragEnd::NothingReplaced);
+    for (const std::string& call : CommandCalls()) EXPECT_EQ(call.find("ExitWindowsEx"), std::string::npos) << call;
+    ASSERT_EQ(headless_->MessageBoxes().size(), 1u);
+    const ui::MessageBoxRequest& box = headless_->MessageBoxes()[0].request;
+    EXPECT_EQ(box.caption, "Varnel Kelvara");
+    EXPECT_EQ(box.text, std::string(kNothingReplacedText) +
+                            "\n\\REGISTRY\\MACHINE\\SYSTEM: the process lacks the privilege it needs (error 1314)"
+                            "\n\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001: C:\\Users\\Alex\\NTUSER.DAT.kvf does not exist");
+    // The window the command came from stays.
+    EXPECT_TRUE(owner_->Visible());
+}
+
+TEST_F(DefragCommandTest, NothingReplacedInSilentModeShowsNothingAndDoesNotRestart) {
+    AddHive(kSystemHive, false);
+    EXPECT_EQ(Run(true).end, DefragEnd::NothingReplaced);
+    EXPECT_TRUE(headless_->MessageBoxes().empty());
+    for (const std::string& call : CommandCalls()) EXPECT_EQ(call.find("ExitWindowsEx"), std::string::npos) << call;
+}
+
+TEST_F(DefragCommandTest, EmptyHiveListsRestartNothing) {
+    const DefragOutcome outcome = Run();
+    EXPECT_EQ(outcome.end, DefragEnd::NothingReplaced);
+    EXPECT_TRUE(outcome.hives.empty());
+    ASSERT_EQ(headless_->MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless_->MessageBoxes()[0].request.text, kNothingReplacedText);
+}
+
+}  // namespace
+}  // namespace kelvara::defrag::testing

@@ -1,0 +1,94 @@
+// ReplaceHive: which key a hive path names, the old backup deleted first, the registry's answer;
+// and the restart request with its privilege.
+#include <gtest/gtest.h>
+
+#include "defrag/restart.h"
+#include "defrag_fixture.h"
+
+namespace kelvara::defrag::testing {
+namespace {
+
+struct KeyCase {
+    const char* hivePath;
+    RootKey root;
+    const char* subKey;
+};
+
+TEST(ReplacementKeyOf, FindsEitherPrefixAnywhereAndKeepsTheSubKeysOwnSpelling) {
+    const KeyCase cases[] = {
+        {"\\REGISTRY\\MACHINE\\SOFTWARE", RootKey::LocalMachine, "SOFTWARE"},
+        {"\\REGISTRY\\MACHINE\\SYSTEM", RootKey::LocalMachine, "SYSTEM"},
+        {"\\REGISTRY\\USER\\.DEFAULT", RootKey::Users, ".DEFAULT"},
+        {"\\Registry\\User\\S-1-5-19", RootKey::Users, "S-1-5-19"},
+        {"\\registry\\machine\\Sam", RootKey::LocalMachine, "Sam"},
+        {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001_Classes", RootKey::Users, "S-1-5-21-1-2-3-1001_Classes"},
+        // Not only at the start; the machine prefix wins over the user prefix.
+        {"XX\\REGISTRY\\USER\\A\\REGISTRY\\MACHINE\\B", RootKey::LocalMachine, "B"},
+        {"REGISTRY\\MACHINE\\", RootKey::LocalMachine, ""},
+        // Neither: HKEY_USERS with no sub-key.
+        {"\\REGISTRY\\MACHINE", RootKey::Users, ""},
+        {"C:\\Windows\\System32\\config\\SYSTEM", RootKey::Users, ""},
+        {"", RootKey::Users, ""},
+    };
+    for (const KeyCase& c : cases) {
+        SCOPED_TRACE(c.hivePath);
+        const ReplacementKey key = ReplacementKeyOf(c.hivePath);
+        EXPECT_EQ(key.root, c.root);
+        EXPECT_EQ(key.subKey, c.subKey);
+    }
+}
+
+class ReplaceHiveTest : public DefragFixture {};
+
+TEST_F(ReplaceHiveTest, AnOldBackupIsDeletedBeforeTheRequest) {
+    AddHive(kSystemHive);
+    const std::string file = kSystemHive.file;
+    system_.AddFile(file + ".bak", 1000);
+    EXPECT_TRUE(ReplaceHive(system_, kSystemHive.hivePath, file + ".kvf", file + ".bak"));
+    EXPECT_EQ(CommandCalls(), (std::vector<std::string>{"DeleteFile " + file + ".bak",
+                                                        "RegReplaceKey HKLM\\SYSTEM " + file + ".kvf " + file + ".bak"}));
+    EXPECT_FALSE(system_.HasFile(file + ".bak"));
+}
+
+TEST_F(ReplaceHiveTest, ABackupThatCannotBeDeletedIsStillHandedOverAndTheRegistryDecides) {
+    AddHive(kSystemHive);
+    const std::string file = kSystemHive.file;
+    system_.AddFile(file + ".bak", 1000);
+    system_.SetDeleteFails(file + ".bak");
+    ReplaceHive(system_, kSystemHive.hivePath, file + ".kvf", file + ".bak");
+    EXPECT_EQ(system_.ReplaceCalls().size(), 1u);
+}
+
+TEST_F(ReplaceHiveTest, TheAnswerIsTheRegistrysAnswer) {
+    AddHive(kSystemHive);
+    const std::string file = kSystemHive.file;
+    EXPECT_TRUE(ReplaceHive(system_, "\\registry\\machine\\system", file + ".kvf", file + ".bak"));
+    // A path with neither prefix reaches the registry as HKEY_USERS with no sub-key, which fails.
+    EXPECT_FALSE(ReplaceHive(system_, "\\SOMEWHERE\\SYSTEM", file + ".kvf", file + ".bak"));
+    system_.SetReplaceStatus(RootKey::LocalMachine, "SYSTEM", platform::status::AccessDenied);
+    EXPECT_EQ(ReplaceHiveStatus(system_, kSystemHive.hivePath, file + ".kvf", file + ".bak"),
+              platform::status::AccessDenied);
+    const std::vector<platform::fake::ReplaceCall> calls = system_.ReplaceCalls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].subKey, "system");
+    EXPECT_EQ(calls[1].root, RootKey::Users);
+    EXPECT_EQ(calls[1].subKey, "");
+}
+
+TEST_F(ReplaceHiveTest, RestartAsksWithTheShutdownRightAndTheMaintenanceReason) {
+    RestartComputer(system_, true);
+    RestartComputer(system_, false);
+    EXPECT_EQ(CommandCalls(), (std::vector<std::string>{"EnablePrivilege SeShutdownPrivilege 0x28", "ExitWindowsEx 6 1",
+                                                        "EnablePrivilege SeShutdownPrivilege 0x28", "ExitWindowsEx 2 1"}));
+}
+
+TEST_F(ReplaceHiveTest, WithoutTheShutdownRightTheRestartIsStillAskedForAndNothingIsShown) {
+    system_.SetPrivilegeResult("SeShutdownPrivilege", false);
+    system_.SetExitWindowsResult(false);
+    RestartComputer(system_, true);
+    EXPECT_EQ(CommandCalls().back(), "ExitWindowsEx 6 1");
+    EXPECT_TRUE(headless_->MessageBoxes().empty());
+}
+
+}  // namespace
+}  // namespace kelvara::defrag::testing

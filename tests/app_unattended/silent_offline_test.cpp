@@ -1,0 +1,196 @@
+// /Silent for real on the offline platform: the main window analyses a copy of the sample
+// installation, hands every hive over and restarts, and the restart swaps every copy in. Then the
+// restart interrupted at each of its file operations, on a small installation.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "app/main_form.h"
+#include "app/unattended_modes.h"
+#include "defrag/defrag_commit.h"
+#include "hive/catalogue.h"
+#include "hive/snapshot.h"
+#include "platform/offline/offline_system.h"
+#include "platform_offline/installation_builder.h"
+#include "regf/regf.h"
+#include "regf_crosscheck/external_tool.h"
+#include "settings/options_setting.h"
+#include "ui/application.h"
+#include "ui/headless/headless_widget_set.h"
+
+namespace kelvara::app {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::offline::testing::InstallationSpec;
+using platform::offline::testing::MakeInstallation;
+using platform::offline::testing::ReadBytes;
+using platform::offline::testing::TempFolder;
+
+// The offline platform with the program's folder (options.ini) in a folder of the test's own.
+class OfflineWithProgramFolder : public platform::OfflineSystem {
+public:
+    OfflineWithProgramFolder(const fs::path& root, fs::path programFolder, platform::offline::Failpoint failpoint = {})
+        : OfflineSystem(root.string(), std::move(failpoint)), programFolder_(std::move(programFolder)) {}
+    std::string ProgramFolder() override { return (programFolder_ / "").string(); }
+    bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override {
+        restartBegun = true;
+        return OfflineSystem::ExitWindowsEx(flags, reason);
+    }
+    bool restartBegun = false;
+
+private:
+    fs::path programFolder_;
+};
+
+// Every hive file of the installation (the hive list's files), by path, with its bytes.
+std::map<fs::path, std::vector<std::uint8_t>> HiveFiles(platform::System& system, const fs::path& root) {
+    std::vector<std::string> keys, files;
+    hive::LoadHiveList(system, false, keys, files);
+    std::map<fs::path, std::vector<std::uint8_t>> hives;
+    for (const std::string& file : files) {
+        std::string relative = file.substr(3);   // after "C:\"
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        hives[root / relative] = ReadBytes(root / relative);
+    }
+    return hives;
+}
+
+std::vector<fs::path> FilesEndingWith(const fs::path& root, const std::string& ending) {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = entry.path().string();
+        if (name.size() >= ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0)
+            found.push_back(entry.path());
+    }
+    return found;
+}
+
+std::string HivexExport(const fs::path& hive) {
+    const crosscheck::ToolOutput run = crosscheck::RunTool({"hivexregedit", "--export", hive.string(), "\\"});
+    EXPECT_EQ(run.exitCode, 0) << hive << ": " << run.err;
+    return run.out;
+}
+
+TEST(SilentOffline, EveryHiveOfTheSampleIsReplacedByItsCheckedCopyAndKeptAsBackup) {
+    TempFolder root, program;
+    fs::copy(fs::path(KV_BINARY_DIR) / "sample", root.Path(), fs::copy_options::recursive);
+    OfflineWithProgramFolder system(root.Path(), program.Path());
+    const auto before = HiveFiles(system, root.Path());
+    ASSERT_GE(before.size(), 7u);
+
+    auto widgets = std::make_unique<ui::headless::HeadlessWidgetSet>();
+    ui::headless::HeadlessWidgetSet& headless = *widgets;
+    headless.SetRuntimeDir(program.Path().string());
+    ui::Application app(std::move(widgets));
+    app.SetTitle("Varnel Kelvara");
+    settings::OptionsSetting = {};
+    TfrmMain& form = app.CreateForm<TfrmMain>(system);
+    form.Show();
+    MainWindowHost host(form, system);
+    ExamineCommandLine(host, {"kelvara", "/Silent"});
+    app.ProcessMessages();   // the posted run: analyse, defrag, close
+
+    EXPECT_TRUE(app.Terminated());
+    EXPECT_TRUE(headless.MessageBoxes().empty());
+    EXPECT_EQ(form.LastDefrag.end, defrag::DefragEnd::RestartRequested);
+    ASSERT_EQ(form.LastDefrag.hives.size(), before.size());
+    for (const defrag::HiveHandOver& hive : form.LastDefrag.hives) EXPECT_TRUE(hive.accepted) << hive.hivePath << ": " << hive.reason;
+
+    for (const auto& [file, oldBytes] : before) {
+        SCOPED_TRACE(file.string());
+        fs::path backup = file;
+        backup += ".bak";
+        ASSERT_TRUE(fs::exists(backup));
+        EXPECT_EQ(ReadBytes(backup), oldBytes);
+        EXPECT_LT(fs::file_size(file), oldBytes.size());
+        const regf::CheckReport report = regf::CheckFile(file.string());
+        EXPECT_TRUE(report.sound && !report.dirty) << report.Text();
+        EXPECT_EQ(HivexExport(file), HivexExport(backup));
+    }
+    EXPECT_EQ(FilesEndingWith(root.Path(), ".kvf"), std::vector<fs::path>{});
+    EXPECT_TRUE(system.ReplacementJournalProblem().empty());
+}
+
+struct SimulatedCrash {};
+
+enum class HiveState { Old, Replaced, Missing };
+
+HiveState StateOf(const fs::path& file, const std::vector<std::uint8_t>& oldBytes, const std::vector<std::uint8_t>& copy) {
+    fs::path backup = file;
+    backup += ".bak";
+    if (fs::exists(file) && ReadBytes(file) == oldBytes && !fs::exists(backup)) return HiveState::Old;
+    if (fs::exists(file) && ReadBytes(file) == copy && fs::exists(backup) && ReadBytes(backup) == oldBytes)
+        return HiveState::Replaced;
+    return HiveState::Missing;
+}
+
+// The Defrag command cut at its n-th file operation, for every n: while it records the requests
+// or while the restart swaps the files. Every hive stays whole, the old file or the new one, and
+// a second restart finishes the job.
+TEST(SilentOffline, TheCommandInterruptedAtAnyStepLeavesEveryHiveWholeAndTheNextStartFinishes) {
+    TempFolder program;
+    for (int crashAt = 0;; ++crashAt) {
+        SCOPED_TRACE("crash at operation " + std::to_string(crashAt));
+        TempFolder root;
+        MakeInstallation(root.Path(), InstallationSpec{});
+        int seen = 0;
+        bool crashed = false, crashedInRestart = false;
+        std::map<fs::path, std::vector<std::uint8_t>> before, copies;
+        {
+            OfflineWithProgramFolder system(root.Path(), program.Path(), [&](std::string_view) {
+                if (seen++ == crashAt) throw SimulatedCrash{};
+            });
+            std::vector<std::string> keys, files;
+            hive::LoadHiveList(system, false, keys, files);
+            before = HiveFiles(system, root.Path());
+            for (std::size_t i = 0; i < keys.size(); ++i)
+                ASSERT_TRUE(hive::SaveHiveCopy(system, keys[i], files[i] + ".kvf", false));
+            for (const auto& [file, bytes] : before) {
+                fs::path copy = file;
+                copy += ".kvf";
+                copies[file] = ReadBytes(copy);
+            }
+            ui::Application app(std::make_unique<ui::headless::HeadlessWidgetSet>());
+            auto owner = ui::CreateForm<ui::Form>();
+            settings::OptionsSetting = {};
+            try {
+                defrag::DefragRegistry({*owner, keys, files, true, program.Path().string() + "/", system, app});
+            } catch (const SimulatedCrash&) {
+                crashed = true;
+                crashedInRestart = system.restartBegun;
+            }
+        }
+        for (const auto& [file, oldBytes] : before) {
+            const HiveState state = StateOf(file, oldBytes, copies[file]);
+            fs::path backup = file;
+            backup += ".bak";
+            // Between the two renames of a swap the hive exists only as its backup.
+            const bool betweenRenames = !fs::exists(file) && fs::exists(backup) && ReadBytes(backup) == oldBytes;
+            EXPECT_TRUE(state != HiveState::Missing || betweenRenames) << file;
+        }
+
+        // The next start finishes a swap the cut left half done; a restart cut before it
+        // had recorded that it began leaves the requests waiting, like a power cut before
+        // Windows went down. Either way a second restart finishes the job.
+        OfflineWithProgramFolder next(root.Path(), program.Path());
+        for (const auto& [file, oldBytes] : before)
+            EXPECT_NE(StateOf(file, oldBytes, copies[file]), HiveState::Missing) << file;
+        next.ExitWindowsEx(6, 1);
+        for (const auto& [file, oldBytes] : before) {
+            const HiveState state = StateOf(file, oldBytes, copies[file]);
+            if (!crashed || crashedInRestart)
+                EXPECT_EQ(state, HiveState::Replaced) << file;
+            else   // only the requests recorded before the cut are carried out
+                EXPECT_NE(state, HiveState::Missing) << file;
+        }
+        if (!crashed) {
+            EXPECT_GT(crashAt, 10);   // the command has many steps; every one of them was cut once
+            break;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kelvara::app

@@ -1,6 +1,7 @@
 #include "defrag/ask_delete_form.h"
 
 #include "common/ascii_text.h"
+#include "defrag/fit_labels.h"
 #include "settings/form_translation.h"
 #include "settings/options_setting.h"
 #include "ui/containers.h"
@@ -47,6 +48,7 @@ TfrmAskDelete::TfrmAskDelete(ui::Form* owner) : ui::Form(owner) {
 void TfrmAskDelete::FormShow() {
     if (!common::AsciiEqualNoCase(OptionsSetting.Lan, "English"))
         settings::TranslateFormNotBuiltYet(*this, OptionsSetting.Lan);
+    FitLabels(*this);   // after the translation, so a translated text fits too
 }
 
 void TfrmAskDelete::cbAskClick(ui::Component&) { OptionsSetting.IsAskBeforeDefrag = !cbAsk().Checked(); }

@@ -1,6 +1,7 @@
 #include "defrag/system_point_form.h"
 
 #include "common/ascii_text.h"
+#include "defrag/fit_labels.h"
 #include "defrag/defrag_texts.h"
 #include "hive/builtin_strings.h"
 #include "settings/form_translation.h"
@@ -65,6 +66,7 @@ void TfrmSystemPoint::FormShow() {
 
     if (!common::AsciiEqualNoCase(OptionsSetting.Lan, "English"))
         settings::TranslateFormNotBuiltYet(*this, OptionsSetting.Lan);
+    FitLabels(*this);   // after the translation, so a translated text fits too
 }
 
 void TfrmSystemPoint::Timer1Timer(ui::Component&) {

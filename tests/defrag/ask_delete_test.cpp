@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "defrag/ask_delete_form.h"
+#include "defrag/fit_labels.h"
+#include "ui/standard_controls.h"
 #include "defrag_fixture.h"
 #include "ui/containers.h"
 #include "ui/messages.h"
@@ -84,6 +86,32 @@ TEST_F(AskDeleteTest, EachClickOfTheBoxAppliesItsStateAtOnce) {
         d.bCancel().Click();
     });
     EXPECT_EQ(seen, (std::vector<bool>{false, true, false}));
+}
+
+}  // namespace
+}  // namespace kelvara::defrag::testing
+
+namespace kelvara::defrag::testing {
+namespace {
+
+class FitLabelsTest : public DefragFixture {};
+
+TEST_F(FitLabelsTest, LabelsGrowToTheirTextWithinTheirContainerMovingLeftWhenNeededAndNeverShrink) {
+    auto dialog = ui::CreateForm<TfrmAskDelete>(owner_.get());
+    ui::TLabel& inGroup = dialog->Get<ui::TLabel>("Label1");
+    ui::TLabel& onForm = dialog->Get<ui::TLabel>("Label2");
+    ui::TLabel& shortOne = dialog->Get<ui::TLabel>("Label3");
+    inGroup.SetCaption(std::string(200, 'W'));        // far wider than the group box
+    onForm.SetCaption("You must restart your computer for the changes to take effect, and then some more words");
+    shortOne.SetCaption("Short");
+    ASSERT_GT(dialog->TextWidth(onForm.Caption(), onForm.GetFont()), 316 - 8 - 4);
+    FitLabels(*dialog);
+    // Across the whole group box, no further.
+    EXPECT_EQ(inGroup.Left(), 4);
+    EXPECT_EQ(inGroup.Width(), 298 - 4 - 4);
+    EXPECT_EQ(onForm.Left(), 4);                 // moved left as far as the window's edge room
+    EXPECT_EQ(onForm.Width(), 316 - 4 - 4);
+    EXPECT_EQ(shortOne.Width(), 305);            // the designed width stays
 }
 
 }  // namespace

@@ -12,6 +12,12 @@
 //   window_probe minimize           minimise the main window (as its user would)
 //   window_probe close              ask the main window to close (WM_CLOSE)
 //   window_probe gone <seconds>     wait until no window of the class is left (exit 1 on timeout)
+//   window_probe dialog <caption> <seconds>
+//                                   wait until a visible top-level window with that caption,
+//                                   other than the main window, exists (exit 1 on timeout)
+//   window_probe text <caption>     the texts of that window's static controls, one a line
+//   window_probe press <caption> <button text>
+//                                   click the button with that text in that window
 #include <windows.h>
 #include <commctrl.h>
 
@@ -99,6 +105,71 @@ bool PrintCaptions(HWND list)
     return ok;
 }
 
+struct Search {
+    const char* caption;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM search)
+{
+    auto& s = *reinterpret_cast<Search*>(search);
+    char caption[256] = {}, name[128] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    GetClassNameA(window, name, sizeof name);
+    if (IsWindowVisible(window) && std::strcmp(caption, s.caption) == 0 &&
+        std::strcmp(name, kMainWindowClass) != 0) {
+        s.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A dialog of the program or a message box (whose caption is the main window's too).
+HWND FindDialog(const char* caption)
+{
+    Search search{caption};
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForDialog(const char* caption, double seconds)
+{
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    for (;;) {
+        if (HWND dialog = FindDialog(caption))
+            return dialog;
+        if (static_cast<LONG>(GetTickCount() - deadline) >= 0)
+            return nullptr;
+        Sleep(100);
+    }
+}
+
+struct ChildSearch {
+    const char* className;
+    const char* text;   // nullptr: every child of the class
+    HWND found = nullptr;
+    bool print = false;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM search)
+{
+    auto& s = *reinterpret_cast<ChildSearch*>(search);
+    char text[1024] = {}, name[128] = {};
+    GetWindowTextA(child, text, sizeof text);
+    GetClassNameA(child, name, sizeof name);
+    if (_stricmp(name, s.className) != 0)
+        return TRUE;
+    if (s.print) {
+        std::printf("%s\n", text);
+        return TRUE;
+    }
+    if (std::strcmp(text, s.text) == 0) {
+        s.found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 int Fail(const char* what)
 {
     std::fprintf(stderr, "window_probe: %s\n", what);
@@ -156,6 +227,30 @@ int main(int argc, char** argv)
     }
     if (command == "minimize") {
         ShowWindow(main, SW_MINIMIZE);
+        return 0;
+    }
+    if (command == "dialog" && argc > 2) {
+        const double wait = argc > 3 ? std::atof(argv[3]) : 20.0;
+        return WaitForDialog(argv[2], wait) ? 0 : Fail("no such window");
+    }
+    if (command == "text" && argc > 2) {
+        HWND dialog = FindDialog(argv[2]);
+        if (!dialog)
+            return Fail("no such window");
+        ChildSearch search{"Static", nullptr, nullptr, true};
+        EnumChildWindows(dialog, MatchChild, reinterpret_cast<LPARAM>(&search));
+        return 0;
+    }
+    if (command == "press" && argc > 3) {
+        HWND dialog = FindDialog(argv[2]);
+        if (!dialog)
+            return Fail("no such window");
+        ChildSearch search{"Button", argv[3]};
+        EnumChildWindows(dialog, MatchChild, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            return Fail("no such button");
+        // Posted: the click may open a modal window, which a sent message would wait for.
+        PostMessageA(search.found, BM_CLICK, 0, 0);
         return 0;
     }
     if (command == "close") {

@@ -54,9 +54,15 @@ Result<std::uint32_t> WriteBigData(HiveWriter& writer, std::span<const std::uint
     for (std::size_t i = 0; i < count; ++i) {
         std::size_t begin = i * kBigDataSegmentSize;
         std::size_t part = std::min<std::size_t>(kBigDataSegmentSize, data.size() - begin);
-        auto segment = writer.Allocate(part);
+        // Every segment gets a full-size cell, the last one too, as Windows writes them: hivex,
+        // reglookup, libregf and Parse::Win32Registry take a segment's length from its cell and
+        // read a value with a short last one short or empty (LAYOUT.md). The unused tail is
+        // zeroed, so equal content gives equal files.
+        auto segment = writer.Allocate(kBigDataSegmentSize);
         if (!segment) return segment;
-        std::memcpy(writer.Data(*segment), data.data() + begin, part);
+        std::uint8_t* cell = writer.Data(*segment);
+        std::memcpy(cell, data.data() + begin, part);
+        std::memset(cell + part, 0, writer.DataSize(*segment) - part);
         segments.push_back(*segment);
     }
     auto list = writer.Allocate(4 * segments.size());

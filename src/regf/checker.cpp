@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "regf/big_data.h"
 #include "regf/class_name.h"
 #include "regf/errors.h"
 #include "regf/hive_file_impl.h"
@@ -126,6 +127,33 @@ private:
                 continue;
             }
             for (auto cell : dataCells) Reach(cell, "value data", path);
+            if (IsBigData(*value)) WarnOfShortSegments(*value, dataCells, path);
+        }
+    }
+
+    bool IsBigData(const KeyValue& value) const {
+        return impl_.baseBlock.minor_version >= kBigDataMinMinorVersion && !value.Resident() &&
+               value.DataSize() > kBigDataSegmentSize;
+    }
+
+    // Windows gives every segment of a big value a full cell. hivex, reglookup, libregf and
+    // Parse::Win32Registry take a segment's length from its cell, so a shorter one, though
+    // sound, makes them read the value short or empty (LAYOUT.md).
+    void WarnOfShortSegments(const KeyValue& value, const std::vector<std::uint32_t>& dataCells,
+                             const std::string& path) {
+        // ReadBigData lists the header cell and the segment list before the segments.
+        constexpr std::size_t kFirstSegment = 2;
+        const std::size_t segments = dataCells.size() > kFirstSegment ? dataCells.size() - kFirstSegment : 0;
+        for (std::size_t i = 0; i < segments; ++i) {
+            const std::uint32_t cell = dataCells[kFirstSegment + i];
+            const std::uint32_t room = cells_.SizeOfAllocated(cell) - 4;
+            if (room >= kBigDataSegmentSize || report_.warnings.size() >= kMaxProblemLines) continue;
+            report_.warnings.push_back(
+                (path.empty() ? std::string("root key") : "key " + path) + ": value \"" + Utf16ToUtf8(value.Name()) +
+                "\" (" + std::to_string(value.DataSize()) + " bytes): big data segment " + std::to_string(i + 1) +
+                " of " + std::to_string(segments) + " has a cell of " + std::to_string(room) + " data bytes, not " +
+                std::to_string(kBigDataSegmentSize) + "; hivex, reglookup, libregf and Parse::Win32Registry misread the value, at offset " +
+                Hex(FileOffsetOf(cell)));
         }
     }
 
@@ -293,6 +321,10 @@ std::string CheckReport::Text() const {
     if (!notes.empty()) {
         text += "Notes:\n";
         for (const auto& line : notes) text += "  " + line + "\n";
+    }
+    if (!warnings.empty()) {
+        text += "Warnings (" + std::to_string(warnings.size()) + "), layouts other readers misread:\n";
+        for (const auto& line : warnings) text += "  warning: " + line + "\n";
     }
     return text;
 }

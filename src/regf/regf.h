@@ -125,7 +125,9 @@ struct CompactOptions {
 // ends with a few free bytes when no remaining cell fits its tail, and a cell larger than a
 // bin gets a bin of its own rounded up to 4096. Compacting does not change the content, but
 // it does shrink cells the input had allocated larger than needed, so the output's
-// reachableBytes can be below the input's.
+// reachableBytes can be below the input's. Big data segments are the exception: each is
+// written in a full-size cell, as Windows writes them, so an input that had a short last
+// segment gives a copy up to a segment larger.
 std::uint64_t PackedHiveSize(std::uint64_t reachableBytes);
 
 struct CompactStats {
@@ -166,6 +168,10 @@ struct CheckReport {
     // Oddities that do not make the hive unsound (a security descriptor counted more often
     // than the file's keys use it, which volatile keys of a running system explain).
     std::vector<std::string> notes;
+    // Layouts that do not make the hive unsound but that a known independent reader misreads
+    // (a big value's data segment in a cell shorter than a full segment, say): a hive meant to
+    // be shipped should not have them. One line each, with the key, the value and the offset.
+    std::vector<std::string> warnings;
     HiveStats stats;
     std::string Text() const;            // readable report for people
 };

@@ -7,6 +7,7 @@
 #include "regf/base_block.h"
 #include "regf/big_data.h"
 #include "regf/cell.h"
+#include "regf/errors.h"
 #include "regf/hive_file_impl.h"
 #include "regf/key_node.h"
 #include "regf/key_value.h"
@@ -239,6 +240,49 @@ TEST(CheckReport, TextShowsFiguresAndProblems) {
     EXPECT_NE(text.find("file size:      " + std::to_string(hive.FileSize()) + " bytes"), std::string::npos) << text;
     EXPECT_NE(text.find("fragmentation:"), std::string::npos);
     EXPECT_EQ(text.find("Problems"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kelvara::regf
+
+namespace kelvara::regf {
+namespace {
+
+// A big value whose last segment sits in a short cell is sound, but hivex, reglookup, libregf
+// and Parse::Win32Registry read it short or empty: the checker warns, naming key, value and
+// offset, and the hive stays sound. Windows' own layout draws no warning.
+TEST(CheckWarnings, NameShortBigDataSegmentsAndLeaveTheHiveSound) {
+    struct Case {
+        const char* label;
+        std::uint32_t minorVersion;
+        bool shortened;
+        std::size_t warnings;
+    } cases[] = {
+        {"full segments", 5, false, 0},
+        {"short last segment", 5, true, 1},
+        {"one cell in format 1.3", 3, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        BuildOptions options;
+        options.minorVersion = c.minorVersion;
+        auto bytes = Build(testing::RichTree(), options);
+        std::uint32_t segment = 0;
+        if (c.shortened) segment = testing::ShortenLastSegment(bytes, "", "Big");
+        CheckReport report = Check(Open(bytes));
+        EXPECT_TRUE(report.sound) << Problems(report);
+        ASSERT_EQ(report.warnings.size(), c.warnings) << report.Text();
+        if (c.warnings == 0) continue;
+        const std::string& line = report.warnings[0];
+        EXPECT_NE(line.find("root key: value \"Big\" (100000 bytes): big data segment 7 of 7 has a cell of 1940 data bytes"),
+                  std::string::npos) << line;
+        EXPECT_NE(line.find("at offset " + Hex(4096 + segment)), std::string::npos) << line;
+        EXPECT_NE(report.Text().find("warning: root key: value \"Big\""), std::string::npos);
+        // A copy lays the value out as Windows does again.
+        auto copy = CompactBytes(Open(bytes));
+        ASSERT_TRUE(copy.ok()) << copy.error().ToString();
+        EXPECT_TRUE(Check(Open(*copy)).warnings.empty());
+    }
 }
 
 }  // namespace

@@ -178,7 +178,7 @@ TEST(CompactSize, IsTheReachableContentPackedIntoWholeBins) {
 
 TEST(CompactStreamed, GivesTheBytesOfTheCompactionInMemoryWhateverTheWindow) {
     const StreamCase cases[] = {
-        {"rich_tiny_window", testing::RichTree(), 5, 4096, false},
+        {"rich_tiny_window", testing::RichTree(), 5, 4096, true},
         {"rich_v1_3", testing::RichTree(), 3, 8192, false},
         {"wide_tiny_window", testing::WideTree(3000), 5, 8192, true},
         {"nested_small_window", NestedTree(5, 5, "N"), 5, 16384, true},
@@ -202,7 +202,7 @@ TEST(CompactStreamed, GivesTheBytesOfTheCompactionInMemoryWhateverTheWindow) {
         EXPECT_EQ(streamed.reachableBytes, inMemory.reachableBytes);
         if (c.streams) {
             // It really streamed, and keys finished after their node had gone out were patched.
-            EXPECT_GT(sink.appends, 2);
+            EXPECT_GE(sink.appends, 2);   // the last append is the finish
             EXPECT_GT(sink.patches, 1);
         } else {
             EXPECT_EQ(sink.patches, 1);   // the base block only

@@ -30,6 +30,9 @@ protected:
         auto damaged = testing::Build(testing::RichTree());
         damaged[4096 + 32 + 4] = 'x';   // the root key's signature
         testing::WriteFileBytes(dir.File("damaged"), damaged);
+        auto misread = testing::Build(testing::RichTree());
+        testing::ShortenLastSegment(misread, "", "Big");   // sound, but other readers misread it
+        testing::WriteFileBytes(dir.File("misread"), misread);
     }
     testing::TempDir dir;
 };
@@ -66,12 +69,18 @@ TEST_F(HiveCommand, CheckExitsZeroOnlyForASoundHive) {
         const char* file;
         int code;
         const char* verdict;
-    } cases[] = {{"sound", 0, "Hive is sound"}, {"dirty", 1, "Hive is dirty"}, {"damaged", 1, "Hive is damaged"},
-                 {"missing", 1, "cannot open"}};
+        bool warns;
+    } cases[] = {{"sound", 0, "Hive is sound", false},    {"dirty", 1, "Hive is dirty", false},
+                 {"damaged", 1, "Hive is damaged", false}, {"missing", 1, "cannot open", false},
+                 {"misread", 0, "Hive is sound", true}};
     for (const auto& c : cases) {
         Outcome run = Command({"check", dir.File(c.file)});
         EXPECT_EQ(run.code, c.code) << c.file;
         EXPECT_NE(run.out.find(c.verdict), std::string::npos) << run.out;
+        // A layout other readers misread is told, with the value and where it lies, and
+        // changes nothing else.
+        EXPECT_EQ(run.out.find("warning: root key: value \"Big\"") != std::string::npos, c.warns) << run.out;
+        if (c.warns) EXPECT_NE(run.out.find("at offset 0x"), std::string::npos) << run.out;
     }
 }
 

@@ -254,3 +254,33 @@ void Reseal(std::vector<std::uint8_t>& bytes) {
 }
 
 }  // namespace kelvara::regf::testing
+
+namespace kelvara::regf::testing {
+
+std::uint32_t ShortenLastSegment(std::vector<std::uint8_t>& bytes, const std::string& keyPath, const std::string& valueName) {
+    HiveFile hive = Open(bytes);
+    auto key = hive.FindKey(keyPath);
+    if (!key.ok() || !key->has_value()) throw std::runtime_error("no key " + keyPath);
+    const std::uint32_t node = (*key)->CellOffset();
+    const std::uint32_t count = Get32(bytes, FieldAt(node, 36));   // number of key values
+    const std::uint32_t list = Get32(bytes, FieldAt(node, 40));    // key values list offset
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t vk = Get32(bytes, FieldAt(list, 4 * i));
+        const std::uint16_t nameLength = static_cast<std::uint16_t>(Get32(bytes, FieldAt(vk, 2)) & 0xFFFF);
+        const auto name = bytes.begin() + static_cast<std::ptrdiff_t>(FieldAt(vk, 20));
+        if (std::string(name, name + nameLength) != valueName) continue;
+        const std::uint32_t size = Get32(bytes, FieldAt(vk, 4));
+        const std::uint32_t db = Get32(bytes, FieldAt(vk, 8));
+        const std::uint32_t segments = Get32(bytes, FieldAt(db, 2)) & 0xFFFF;
+        const std::uint32_t last = Get32(bytes, FieldAt(Get32(bytes, FieldAt(db, 4)), 4 * (segments - 1)));
+        const std::uint32_t part = size - (segments - 1) * 16344;
+        const std::uint32_t shortCell = (part + 4 + 7) & ~7u;
+        const std::uint32_t wholeCell = 0u - Get32(bytes, 4096 + last);
+        Put32(bytes, 4096 + last, 0u - shortCell);
+        Put32(bytes, 4096 + last + shortCell, wholeCell - shortCell);   // the rest becomes a free cell
+        return last;
+    }
+    throw std::runtime_error("no value " + valueName + " in " + keyPath);
+}
+
+}  // namespace kelvara::regf::testing

@@ -72,5 +72,9 @@ void Put32(std::vector<std::uint8_t>& bytes, std::uint64_t fileOffset, std::uint
 void Put16(std::vector<std::uint8_t>& bytes, std::uint64_t fileOffset, std::uint16_t value);
 // Recomputes the base block's checksum after a patch of the base block.
 void Reseal(std::vector<std::uint8_t>& bytes);
+// Lays the big value `valueName` (ASCII) of the key out as writers other than Windows may:
+// its last data segment in a cell just large enough for its bytes, the rest of the cell free.
+// The hive stays sound. The segment's cell offset.
+std::uint32_t ShortenLastSegment(std::vector<std::uint8_t>& bytes, const std::string& keyPath, const std::string& valueName);
 
 }  // namespace kelvara::regf::testing

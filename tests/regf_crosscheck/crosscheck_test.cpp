@@ -1,18 +1,18 @@
-// What three independent readers export from a compacted copy of each sample hive must be
-// what they export from the original: the compactor may move every cell, but no key, value,
-// class name, time stamp or security descriptor may change.
+// What each independent reader exports from a compacted copy of each sample hive must be what
+// it exports from the original: the compactor may move every cell, but no key, value, class
+// name, time stamp or security descriptor may change. (reader_content_test.cpp holds the
+// readers against what is stored.)
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <cctype>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "regf/regf.h"
 #include "regf_crosscheck/external_tool.h"
+#include "regf_crosscheck/sample_copies.h"
 
 namespace fs = std::filesystem;
 using namespace kelvara;
@@ -76,42 +76,16 @@ const Reader kReaders[] = {
     // regfexport: libregf's own walk of keys and values with their data.
     {"regfexport", [](const std::string& hive) { return std::vector<std::string>{"regfexport", hive}; },
      Unchanged},
-};
-
-std::string SampleFolder() { return std::string(KV_BINARY_DIR) + "/sample"; }
-
-// Compacted copies, made once for the whole suite in a folder of its own.
-class Compacted {
-public:
-    static Compacted& Instance() {
-        static Compacted instance;
-        return instance;
-    }
-    // The copy of `relative`, or an error message.
-    const std::string& Of(const std::string& relative, std::string& error) {
-        auto found = copies_.find(relative);
-        if (found != copies_.end()) return found->second;
-        const fs::path output = folder_ / fs::path(relative).filename();
-        const auto result = regf::Compact(SampleFolder() + "/" + relative, output.string());
-        if (!result) {
-            error = result.error().ToString();
-            static const std::string none;
-            return none;
-        }
-        return copies_[relative] = output.string();
-    }
-    ~Compacted() {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-    }
-
-private:
-    Compacted() {
-        folder_ = fs::temp_directory_path() / ("kv-crosscheck-" + std::to_string(getpid()));
-        fs::create_directories(folder_);
-    }
-    fs::path folder_;
-    std::map<std::string, std::string> copies_;
+    // hivexregedit: a .reg export, every value's data as hex.
+    {"hivexregedit",
+     [](const std::string& hive) { return std::vector<std::string>{"hivexregedit", "--export", hive, "\\"}; },
+     Unchanged},
+    // Parse::Win32Registry through our dump script: classes, times, owners and groups, raw data.
+    {"win32registry",
+     [](const std::string& hive) {
+         return std::vector<std::string>{"perl", KV_SOURCE_DIR "/tests/regf_crosscheck/win32registry_dump.pl", hive};
+     },
+     Unchanged},
 };
 
 // The first line where the two exports part, with its neighbours, for the failure message.
@@ -136,11 +110,11 @@ TEST_P(CrossCheck, CompactedCopyExportsTheSame) {
     const auto& [hive, reader] = GetParam();
     ASSERT_TRUE(crosscheck::OnPath(reader.command("x")[0]))
         << reader.name << " is not installed (tools/setup.sh installs it)";
-    const std::string original = SampleFolder() + "/" + hive.path;
+    const std::string original = crosscheck::SampleFolder() + "/" + hive.path;
     ASSERT_TRUE(fs::exists(original)) << original << " is missing: build the sample_installation target";
 
     std::string error;
-    const std::string& compacted = Compacted::Instance().Of(hive.path, error);
+    const std::string& compacted = crosscheck::CompactedCopyOf(hive.path, error);
     ASSERT_FALSE(compacted.empty()) << "compacting " << original << " failed: " << error;
     EXPECT_LE(fs::file_size(compacted), fs::file_size(original));
 

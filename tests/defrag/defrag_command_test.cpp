@@ -76,8 +76,8 @@ TEST_F(DefragCommandTest, EveryPathThroughTheCommand) {
         files_.clear();
         askShown_ = 0;
         const std::size_t boxesBefore = headless_->MessageBoxes().size();
-        AddHive(kSystemHive);
-        AddHive(kUserHive);
+        AddHiveWithCopy(kSystemHive);
+        AddHiveWithCopy(kUserHive);
         system_.SetVersion({c.major, c.minor, 2600, 2});
         settings::OptionsSetting.IsAskBeforeDefrag = c.ask;
         settings::OptionsSetting.RestorePoint = c.restorePoint;
@@ -133,7 +133,7 @@ TEST_F(DefragCommandTest, EveryPathThroughTheCommand) {
 }
 
 TEST_F(DefragCommandTest, TickedAndUntickedAgainKeepsTheQuestion) {
-    AddHive(kSystemHive);
+    AddHiveWithCopy(kSystemHive);
     settings::OptionsSetting.IsAskBeforeDefrag = true;
     onIdle_ = [](ui::Form& top) {
         auto* ask = dynamic_cast<TfrmAskDelete*>(&top);
@@ -150,7 +150,7 @@ TEST_F(DefragCommandTest, TickedAndUntickedAgainKeepsTheQuestion) {
 }
 
 TEST_F(DefragCommandTest, ASettingsFileThatCannotBeWrittenEndsTheCommandAfterAYes) {
-    AddHive(kSystemHive);
+    AddHiveWithCopy(kSystemHive);
     settings::OptionsSetting.IsAskBeforeDefrag = true;
     // A folder where options.ini should be: the file cannot be written.
     std::filesystem::create_directory(folder_.path() / "options.ini");
@@ -170,7 +170,7 @@ TEST_F(DefragCommandTest, ASettingsFileThatCannotBeWrittenEndsTheCommandAfterAYe
 }
 
 TEST_F(DefragCommandTest, ARestorePointWindowEndingWithCancelReplacesNothing) {
-    AddHive(kSystemHive);
+    AddHiveWithCopy(kSystemHive);
     settings::OptionsSetting.RestorePoint = true;
     system_.SetVersion({6, 1, 7601, 2});
     system_.SetRestorePointOutcome(platform::RestorePointOutcome::Failed);
@@ -182,7 +182,7 @@ TEST_F(DefragCommandTest, ARestorePointWindowEndingWithCancelReplacesNothing) {
 }
 
 TEST_F(DefragCommandTest, AFailedRestorePointAnsweredYesGoesOn) {
-    AddHive(kSystemHive);
+    AddHiveWithCopy(kSystemHive);
     settings::OptionsSetting.RestorePoint = true;
     system_.SetVersion({5, 1, 2600, 2});
     system_.SetRestorePointOutcome(platform::RestorePointOutcome::NotAvailable);
@@ -219,8 +219,8 @@ TEST_F(DefragCommandTest, ACopyThatIsMissingOrBrokenOrRefusedIsPassedOverAndTheR
         keys_.clear();
         files_.clear();
         system_.ClearCallLog();
-        AddHive(kSystemHive, std::string(c.name) != "missing copy");
-        AddHive(kSoftwareHive);
+        AddHiveWithCopy(kSystemHive, std::string(c.name) != "missing copy");
+        AddHiveWithCopy(kSoftwareHive);
         c.spoil(system_);
 
         const DefragOutcome outcome = Run(true);
@@ -242,8 +242,8 @@ TEST_F(DefragCommandTest, ACopyThatIsMissingOrBrokenOrRefusedIsPassedOverAndTheR
 }
 
 TEST_F(DefragCommandTest, WhenEveryReplacementIsRefusedThereIsNoRestartAndTheUserIsToldWhy) {
-    AddHive(kSystemHive);
-    AddHive(kUserHive, false);
+    AddHiveWithCopy(kSystemHive);
+    AddHiveWithCopy(kUserHive, false);
     system_.SetReplaceStatus(RootKey::LocalMachine, "SYSTEM", platform::status::PrivilegeNotHeld);
 
     const DefragOutcome outcome = Run();
@@ -261,7 +261,7 @@ TEST_F(DefragCommandTest, WhenEveryReplacementIsRefusedThereIsNoRestartAndTheUse
 }
 
 TEST_F(DefragCommandTest, NothingReplacedInSilentModeShowsNothingAndDoesNotRestart) {
-    AddHive(kSystemHive, false);
+    AddHiveWithCopy(kSystemHive, false);
     EXPECT_EQ(Run(true).end, DefragEnd::NothingReplaced);
     EXPECT_TRUE(headless_->MessageBoxes().empty());
     for (const std::string& call : CommandCalls()) EXPECT_EQ(call.find("ExitWindowsEx"), std::string::npos) << call;

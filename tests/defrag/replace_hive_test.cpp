@@ -41,7 +41,7 @@ TEST(ReplacementKeyOf, FindsEitherPrefixAnywhereAndKeepsTheSubKeysOwnSpelling) {
 class ReplaceHiveTest : public DefragFixture {};
 
 TEST_F(ReplaceHiveTest, AnOldBackupIsDeletedBeforeTheRequest) {
-    AddHive(kSystemHive);
+    AddHiveWithCopy(kSystemHive);
     const std::string file = kSystemHive.file;
     system_.AddFile(file + ".bak", 1000);
     EXPECT_TRUE(ReplaceHive(system_, kSystemHive.hivePath, file + ".kvf", file + ".bak"));
@@ -51,7 +51,7 @@ TEST_F(ReplaceHiveTest, AnOldBackupIsDeletedBeforeTheRequest) {
 }
 
 TEST_F(ReplaceHiveTest, ABackupThatCannotBeDeletedIsStillHandedOverAndTheRegistryDecides) {
-    AddHive(kSystemHive);
+    AddHiveWithCopy(kSystemHive);
     const std::string file = kSystemHive.file;
     system_.AddFile(file + ".bak", 1000);
     system_.SetDeleteFails(file + ".bak");
@@ -60,7 +60,7 @@ TEST_F(ReplaceHiveTest, ABackupThatCannotBeDeletedIsStillHandedOverAndTheRegistr
 }
 
 TEST_F(ReplaceHiveTest, TheAnswerIsTheRegistrysAnswer) {
-    AddHive(kSystemHive);
+    AddHiveWithCopy(kSystemHive);
     const std::string file = kSystemHive.file;
     EXPECT_TRUE(ReplaceHive(system_, "\\registry\\machine\\system", file + ".kvf", file + ".bak"));
     // A path with neither prefix reaches the registry as HKEY_USERS with no sub-key, which fails.

@@ -37,8 +37,6 @@ protected:
     void HoldTheWorker() {
         system_.SetRestorePointHook([this] { gate_.Enter(); });
     }
-
-    void Tick(int seconds = 1) { headless_->AdvanceClock(1000LL * seconds); }
 };
 
 TEST_F(SystemPointTest, TheWindowAsLaidOut) {
@@ -72,7 +70,7 @@ TEST_F(SystemPointTest, AReportAfterAMinuteFindsTheBarStandingAtAHundred) {
     int step = 0;
     onIdle_ = [&](ui::Form&) {
         if (step++ > 0) return false;
-        gate_.WaitEntered();
+        gate_.WaitEntered(1);
         Tick(37);
         EXPECT_EQ(form->ProgressBar1().Position(), 99);
         Tick(23);
@@ -128,7 +126,7 @@ TEST_F(SystemPointTest, ClosingBeforeTheReportCancelsAtOnceAndTheLateReportIsDro
     int step = 0;
     onIdle_ = [&](ui::Form& top) {
         if (step++ > 0) return false;
-        gate_.WaitEntered();
+        gate_.WaitEntered(1);
         top.Close();
         return true;
     };

@@ -39,6 +39,36 @@ else
     failed=$((failed + 1))
 fi
 
+# The same native suites again under AddressSanitizer and UndefinedBehaviorSanitizer: a memory
+# error or undefined behaviour anywhere fails the suite that met it.
+echo "== native build under AddressSanitizer and UndefinedBehaviorSanitizer (linux-asan preset)"
+if cmake --preset linux-asan >"$logdir/linux-asan-configure.log" 2>&1 &&
+   cmake --build --preset linux-asan -j "$jobs" >"$logdir/linux-asan-build.log" 2>&1; then
+    ASAN_OPTIONS=abort_on_error=0:detect_stack_use_after_return=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --test-dir build/linux-asan --output-on-failure -j "$jobs" 2>&1 | tee "$logdir/linux-asan-ctest.log" |
+        grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
+    count_ctest "$logdir/linux-asan-ctest.log"
+else
+    echo "sanitizer build failed:"; tail -n 40 "$logdir/linux-asan-build.log" "$logdir/linux-asan-configure.log" 2>/dev/null
+    failed=$((failed + 1))
+fi
+
+# The suites whose code runs on more than one thread (the scan worker, the restore-point worker,
+# the compactor's two halves, the commands that start them) under ThreadSanitizer.
+echo "== the suites with threads under ThreadSanitizer (linux-tsan preset)"
+tsan_suites=(regf_tests hive_scan_tests defrag_tests main_window_commands_tests app_unattended_tests)
+if cmake --preset linux-tsan >"$logdir/linux-tsan-configure.log" 2>&1 &&
+   cmake --build --preset linux-tsan -j "$jobs" --target "${tsan_suites[@]}" >"$logdir/linux-tsan-build.log" 2>&1; then
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+        ctest --test-dir build/linux-tsan --output-on-failure -j "$jobs" \
+              -R "^($(IFS='|'; echo "${tsan_suites[*]}"))\$" 2>&1 | tee "$logdir/linux-tsan-ctest.log" |
+        grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
+    count_ctest "$logdir/linux-tsan-ctest.log"
+else
+    echo "thread sanitizer build failed:"; tail -n 40 "$logdir/linux-tsan-build.log" "$logdir/linux-tsan-configure.log" 2>/dev/null
+    failed=$((failed + 1))
+fi
+
 echo "== Windows build (win32 preset) under Wine"
 if cmake --preset win32 >"$logdir/win32-configure.log" 2>&1 &&
    cmake --build --preset win32 -j "$jobs" >"$logdir/win32-build.log" 2>&1; then

@@ -76,15 +76,20 @@ fuzz_targets=(
     "tests/fuzz/fuzz_regf tests/fuzz/corpus"
     "tests/common_ini/ini_fuzz tests/common_ini/fuzz-corpus"
     "tests/common_cmdline/command_line_fuzz tests/common_cmdline/fuzz-corpus"
+    "tests/fuzz/fuzz_offline tests/fuzz/offline-corpus"
 )
+# The offline target writes and flushes a whole installation per input: in memory it runs some
+# fifty times faster than on a disk that honours every flush.
+fuzz_tmp=${TMPDIR:-/tmp}
+[ -d /dev/shm ] && [ -w /dev/shm ] && fuzz_tmp=/dev/shm
 if cmake --preset linux-fuzz >"$logdir/linux-fuzz-configure.log" 2>&1 &&
-   cmake --build --preset linux-fuzz -j "$jobs" --target fuzz_regf ini_fuzz command_line_fuzz \
+   cmake --build --preset linux-fuzz -j "$jobs" --target fuzz_regf ini_fuzz command_line_fuzz fuzz_offline \
        >"$logdir/linux-fuzz-build.log" 2>&1; then
     for entry in "${fuzz_targets[@]}"; do
         read -r target seeds <<<"$entry"
         name=$(basename "$target")
         scratch=$(mktemp -d)
-        if "build/linux-fuzz/$target" "$scratch" "$seeds" -max_total_time=20 -timeout=10 \
+        if TMPDIR=$fuzz_tmp "build/linux-fuzz/$target" "$scratch" "$seeds" -max_total_time=20 -timeout=10 \
                -rss_limit_mb=2048 -print_final_stats=1 >"$logdir/$name.log" 2>&1; then
             echo "fuzz $name: $(grep -E '^stat::number_of_executed_units' "$logdir/$name.log" | awk '{print $2}') runs, no failure"
             passed=$((passed + 1))

@@ -16,6 +16,8 @@
 //                                   wait until a visible top-level window with that caption,
 //                                   other than the main window, exists (exit 1 on timeout)
 //   window_probe text <caption>     the texts of that window's static controls, one a line
+//   window_probe move <caption> <x> <y>
+//                                   move that window's top-left corner to the screen point
 //   window_probe press <caption> <button text>
 //                                   click the button with that text in that window
 #include <windows.h>
@@ -239,6 +241,14 @@ int main(int argc, char** argv)
             return Fail("no such window");
         ChildSearch search{"Static", nullptr, nullptr, true};
         EnumChildWindows(dialog, MatchChild, reinterpret_cast<LPARAM>(&search));
+        return 0;
+    }
+    if (command == "move" && argc > 4) {
+        HWND dialog = FindDialog(argv[2]);
+        if (!dialog)
+            return Fail("no such window");
+        SetWindowPos(dialog, nullptr, std::atoi(argv[3]), std::atoi(argv[4]), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
     if (command == "press" && argc > 3) {

@@ -114,6 +114,10 @@ if probe dialog "Varnel Kelvara" 30 >/dev/null &&
    probe text "Varnel Kelvara" | grep -q "Restore Point creation Failed!"; then
     pass "without System Restore the user is asked whether to go on"
     shot restore-point-failed
+    # The question covers the window it came from; moved aside, both can be seen.
+    probe move "Varnel Kelvara" 0 0 >/dev/null
+    sleep 0.5
+    shot restore-point-window
     probe press "Varnel Kelvara" "&Yes" >/dev/null || fail "no Yes button in the question"
 else
     fail "no restore-point failure question"

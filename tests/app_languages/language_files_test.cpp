@@ -138,7 +138,13 @@ std::vector<Key> KeysOf(const ui::Form& form)
 
 class LanguageFileTest : public MainWindowTest, public ::testing::WithParamInterface<Language> {
 protected:
-    LanguageFileTest() { settings::SetLanguageProgramFolder(LangFolder()); }
+    // The file goes beside the program, as shipped files are found; the main window takes the
+    // program's folder and the language from options.ini when it is created.
+    LanguageFileTest()
+    {
+        std::filesystem::copy_file(Path(), folder_.Path() / ("DLan_" + std::string(GetParam().name) + ".ini"));
+        WriteOptions("[Options]\r\nLan=" + std::string(GetParam().name) + "\r\n");
+    }
     ~LanguageFileTest() override { settings::SetLanguageProgramFolder(""); }
 
     std::string Path() const { return LangFolder() + "DLan_" + GetParam().name + ".ini"; }
@@ -203,8 +209,10 @@ TEST_P(LanguageFileTest, HoldsEveryKeyTheWindowsRead)
 TEST_P(LanguageFileTest, NoCaptionOverflowsItsControl)
 {
     const int codePage = GetParam().codePage;
-    settings::OptionsSetting.Lan = GetParam().name;
     TfrmMain& main = CreateAndShow();   // translates itself and fits its buttons
+    ASSERT_EQ(settings::OptionsSetting.Lan, GetParam().name);
+    if (std::string(GetParam().name) != "English")
+        EXPECT_NE(main.FlatButton("bLanguage").Caption(), "Language") << "the main window was not translated";
     auto about = ui::CreateForm<TfrmAbout>(&main);
     about->FormShow();
     auto ask = ui::CreateForm<defrag::TfrmAskDelete>(&main);

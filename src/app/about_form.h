@@ -25,7 +25,7 @@ private:
 };
 
 // The notice line and the build line of the dialog.
-inline constexpr const char* kCopyrightNotice = "Copyright (C) 2013 Varnel Software. All rights reserved.";
+inline constexpr const char* kCopyrightNotice = "Copyright (C) 2013 Varnel Software";
 inline constexpr const char* kVersionBuildLine = "Version: 2.2   Build 20130216";
 
 }  // namespace kelvara::app

@@ -9,8 +9,9 @@
 //   language_probe caption          the main window's caption
 //   language_probe dialog <caption> <seconds>
 //                                   wait until a visible top-level window with that caption exists
-//   language_probe rect <caption>   left top width height of that window (client area: "client")
-//   language_probe client <caption> width height of that window's client area
+//   language_probe rect <caption>   left top width height of that window
+//   language_probe client <caption> left top width height of that window's client area, on the
+//                                   screen (a window manager's frame, if any, left out)
 //   language_probe close            ask the main window to close
 //   language_probe gone <seconds>   wait until the main window has gone
 #include <windows.h>
@@ -155,7 +156,9 @@ int main(int argc, char** argv)
             std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
         } else {
             GetClientRect(window, &r);
-            std::printf("%ld %ld\n", r.right - r.left, r.bottom - r.top);
+            POINT origin = {0, 0};
+            ClientToScreen(window, &origin);
+            std::printf("%ld %ld %ld %ld\n", origin.x, origin.y, r.right - r.left, r.bottom - r.top);
         }
         return 0;
     }

@@ -125,7 +125,7 @@ void TfrmMain::FormCreate()
 void TfrmMain::AdjustLayout()
 {
     ui::TLabel& title = Label("lTitle");
-    title.SetCaption(title.Caption() + " " + kVersionText);
+    title.SetCaption(title.Caption() + " " + settings::LoadResString(settings::strings::VersionNumber));
 
     // The home-page button is reached through the Help menu; the buttons below it move up one
     // place each, taking the top and the frame colour of the one above.
@@ -152,7 +152,8 @@ void TfrmMain::FormShow()
     WindowsVersionCode = platform::GetWindowsVersionCode(system_);
     if (!common::IsSupportedVersionCode(WindowsVersionCode)) {
         // The window stays open and usable, untranslated and without acting on a switch.
-        ui::Application::Instance().MessageBox(kUnsupportedWindowsText, kApplicationTitle,
+        ui::Application::Instance().MessageBox(settings::LoadResString(settings::strings::UnsupportedWindows),
+                                               settings::LoadResString(settings::strings::ProductTitle),
                                                ui::MsgButtons::Ok);
         return;
     }

@@ -16,9 +16,28 @@ namespace kelvara::app {
 
 namespace {
 
+// Columns on a UTF-8 terminal: a translated caption's letters may take several bytes each, and
+// the ideographs of Chinese and Japanese (U+2E80 to U+9FFF, the full-width forms U+FF00 to
+// U+FF60) two columns.
+std::size_t ColumnsOf(const std::string& text)
+{
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c & 0xC0) == 0x80)
+            continue;   // continues the character before
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        const bool wide = (c == 0xE2 && next >= 0xBA) || (c >= 0xE3 && c <= 0xE9) ||
+                          (c == 0xEF && next >= 0xBC && next <= 0xBD);
+        columns += wide ? 2 : 1;
+    }
+    return columns;
+}
+
 void PrintCell(std::ostream& out, const std::string& text, std::size_t width, ui::TextAlign align)
 {
-    const std::string padding(width > text.size() ? width - text.size() : 0, ' ');
+    const std::size_t columns = ColumnsOf(text);
+    const std::string padding(width > columns ? width - columns : 0, ' ');
     if (align == ui::TextAlign::Right)
         out << padding << text;
     else
@@ -33,9 +52,9 @@ void PrintMainWindowReport(const TfrmMain& form, std::ostream& out)
     const int columns = list.ColumnCount();
     std::vector<std::size_t> widths(columns);
     for (int c = 0; c < columns; ++c) {
-        widths[c] = list.Column(c).caption.size();
+        widths[c] = ColumnsOf(list.Column(c).caption);
         for (int row = 0; row < list.ItemCount(); ++row)
-            widths[c] = std::max(widths[c], list.ItemText(row, c).size());
+            widths[c] = std::max(widths[c], ColumnsOf(list.ItemText(row, c)));
     }
 
     auto printRow = [&](auto textOf) {
@@ -65,7 +84,7 @@ void PrintMainWindowReport(const TfrmMain& form, std::ostream& out)
     };
     std::size_t captionWidth = 0;
     for (const auto& [caption, value] : totals)
-        captionWidth = std::max(captionWidth, form.Label(caption).Caption().size());
+        captionWidth = std::max(captionWidth, ColumnsOf(form.Label(caption).Caption()));
     out << '\n';
     for (const auto& [caption, value] : totals) {
         std::ostringstream line;

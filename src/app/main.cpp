@@ -10,7 +10,9 @@
 #include "app/program_messages.h"
 #include "app/widget_set_choice.h"
 #include "platform/create_system.h"
+#include "platform/offline/installation_paths.h"
 #include "platform/offline/offline_system.h"
+#include "settings/language_code_page.h"
 #include "ui/application.h"
 
 using namespace kelvara;
@@ -33,6 +35,20 @@ app::RestartResultOf RestartResultsOf(platform::System& system)
     };
 }
 
+// Language files are ANSI text in the code page of the Windows they are used on; the Linux
+// program shows UTF-8, so it reads them as the installation it works on would.
+void UseInstallationCodePage(platform::System& system)
+{
+#ifndef _WIN32
+    auto* offline = dynamic_cast<platform::OfflineSystem*>(&system);
+    if (offline == nullptr)
+        return;
+    const platform::offline::InstallationPaths paths(offline->RootFolder());
+    const std::string systemHive = paths.Resolve("Windows\\System32\\config\\SYSTEM").string();
+    settings::SetLanguageTextDecoder(settings::CodePageDecoder(settings::InstallationCodePage(systemHive)));
+#endif
+}
+
 }  // namespace
 
 int main()
@@ -49,6 +65,7 @@ int main()
     app.SetTitle(app::kApplicationTitle);
     try {
         std::unique_ptr<platform::System> system = platform::CreateSystem();
+        UseInstallationCodePage(*system);
         app::TfrmMain& mainForm = app.CreateForm<app::TfrmMain>(*system);
         app.Run();
         if (app::PresentsOnConsole()) {

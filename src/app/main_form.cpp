@@ -16,6 +16,7 @@
 #include "hive/catalogue.h"
 #include "platform/version.h"
 #include "settings/form_translation.h"
+#include "settings/language_file.h"
 #include "settings/options_form.h"
 #include "settings/options_setting.h"
 #include "ui/application.h"
@@ -110,6 +111,8 @@ std::string TfrmMain::ProgramFolder() const
 void TfrmMain::FormCreate()
 {
     settings::ReadWriteOptions(true, ProgramFolder());
+    // Every window looks for its language file beside the program from now on.
+    settings::SetLanguageProgramFolder(ProgramFolder());
     HiveKeyList.clear();
     HiveFileList.clear();
     hiveListsExist_ = true;
@@ -122,7 +125,7 @@ void TfrmMain::FormCreate()
 void TfrmMain::AdjustLayout()
 {
     ui::TLabel& title = Label("lTitle");
-    title.SetCaption(title.Caption() + " " + kVersionText);
+    title.SetCaption(title.Caption() + " " + settings::LoadResString(settings::strings::VersionNumber));
 
     // The home-page button is reached through the Help menu; the buttons below it move up one
     // place each, taking the top and the frame colour of the one above.
@@ -149,28 +152,24 @@ void TfrmMain::FormShow()
     WindowsVersionCode = platform::GetWindowsVersionCode(system_);
     if (!common::IsSupportedVersionCode(WindowsVersionCode)) {
         // The window stays open and usable, untranslated and without acting on a switch.
-        ui::Application::Instance().MessageBox(kUnsupportedWindowsText, kApplicationTitle,
+        ui::Application::Instance().MessageBox(settings::LoadResString(settings::strings::UnsupportedWindows),
+                                               settings::LoadResString(settings::strings::ProductTitle),
                                                ui::MsgButtons::Ok);
         return;
     }
 
     list.SetGridLines(OptionsSetting.IsShowLine);
     MarkCurrentLanguage();
-    if (!common::AsciiEqualNoCase(OptionsSetting.Lan, "English"))
-        settings::TranslateFormNotBuiltYet(*this, OptionsSetting.Lan);
+    settings::TranslateFormOnShow(*this);
     FitButtonWidths();
     MainWindowHost host(*this, system_);
     ExamineCommandLine(host, ProgramArguments());
 }
 
-// Each language item stands for the language its name spells after the "mi" prefix.
 void TfrmMain::MarkCurrentLanguage()
 {
-    for (ui::TMenuItem* item : PopupMenu("pmLanguage").Items()) {
-        const std::string& name = item->Name();
-        const std::string language = name.size() > 2 ? name.substr(2) : std::string();
-        item->SetChecked(common::AsciiEqualNoCase(language, OptionsSetting.Lan));
-    }
+    for (ui::TMenuItem* item : PopupMenu("pmLanguage").Items())
+        item->SetChecked(common::AsciiEqualNoCase(LanguageOfItem(*item), OptionsSetting.Lan));
 }
 
 void TfrmMain::FitButtonWidths()
@@ -267,8 +266,7 @@ void TfrmMain::FormClose(ui::CloseAction&)
 }
 
 // ---- commands --------------------------------------------------------------------------------
-// Every button and menu item is wired by its final name; the empty ones fill in when their
-// feature is built.
+// The help and language commands live in main_form_menus.cpp.
 
 // The scan with its progress window, then the figures and the totals.
 void TfrmMain::bAnalyzeRegistryClick(ui::Component&)
@@ -294,25 +292,5 @@ void TfrmMain::bOptionsClick(ui::Component&)
 {
     settings::RunOptionsCommand(*this, lvMain(), ProgramFolder());
 }
-
-// Filled by the help links: opens the home page address.
-void TfrmMain::bHomepageClick(ui::Component&) {}
-
-// Filled by the language menu: pops up pmLanguage at the cursor.
-void TfrmMain::bLanguageClick(ui::Component&) {}
-
-// Filled by the help links: pops up pmHelp at the cursor.
-void TfrmMain::bHelpClick(ui::Component&) {}
-
-// Filled by the help links: the help page, the home page, the update page.
-void TfrmMain::pmiHelpClick(ui::Component&) {}
-void TfrmMain::Homepage1Click(ui::Component&) {}
-void TfrmMain::pmiCheckUpdateClick(ui::Component&) {}
-
-// Filled by the About dialog.
-void TfrmMain::bAboutClick(ui::Component&) {}
-
-// Filled by the language menu: switches the language of the window.
-void TfrmMain::miEnglishClick(ui::Component&) {}
 
 }  // namespace kelvara::app

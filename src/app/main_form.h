@@ -10,12 +10,16 @@
 #include "controls/flat_button.h"
 #include "defrag/defrag_commit.h"
 #include "platform/system.h"
+#include "settings/string_table.h"
 #include "ui/form.h"
 #include "ui/list_view.h"
 #include "ui/menu.h"
 #include "ui/standard_controls.h"
 
 namespace kelvara::app {
+
+// The language a language-menu item stands for: its component name after the "mi" prefix.
+std::string LanguageOfItem(const ui::TMenuItem& item);
 
 class TfrmMain : public ui::Form {
 public:
@@ -77,6 +81,8 @@ private:
     // hidden home-page button was.
     void AdjustLayout();
     void MarkCurrentLanguage();
+    // Opens a string-table address; one without a scheme names a file beside the program.
+    void OpenAddress(const settings::StringEntry& entry);
     std::string ProgramFolder() const;
 
     platform::System& system_;

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "settings/string_table.h"
+
 namespace kelvara::app {
 
 // The main window's class name: a fixed 64-byte field holding the name and zero bytes. A second
@@ -12,6 +14,6 @@ inline constexpr char kMainWindowClassName[64] = "Varnel Kelvara Made by Varnel 
 inline std::string MainWindowClassName() { return std::string(kMainWindowClassName); }
 
 // The application title: the task-bar caption and the caption of every message box.
-inline constexpr const char* kApplicationTitle = "Varnel Kelvara";
+inline constexpr const char* kApplicationTitle = settings::strings::ProductTitle.text;
 
 }  // namespace kelvara::app

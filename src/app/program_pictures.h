@@ -15,6 +15,9 @@ inline constexpr const char* kMinimizeOverPicture = "MINIMIZE_OVER";
 inline constexpr const char* kMinimizeDownPicture = "MINIMIZE_DOWN";
 inline constexpr const char* kCloseAwayPicture = "CLOSE_AWAY";
 inline constexpr const char* kCloseOverPicture = "CLOSE_OVER";
+// The About dialog's banner across its top and the program's mark beside its texts.
+inline constexpr const char* kAboutBannerPicture = "ABOUT_BANNER";
+inline constexpr const char* kAboutIconPicture = "ABOUT_ICON";
 
 // The icon resource of the Windows program.
 inline constexpr const char* kProgramIcon = "MAINICON";

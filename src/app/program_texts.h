@@ -1,15 +1,12 @@
-// Fixed English texts and web addresses of the main window. They move into the program's string
-// table when the language files can replace them; until then these are the texts shown.
+// The web link of the main window: the site's host name over the home page address of the
+// program's string table.
 #pragma once
+
+#include "settings/string_table.h"
 
 namespace kelvara::app {
 
-inline constexpr const char* kVersionText = "2.2";
-inline constexpr const char* kUnsupportedWindowsText =
-    "The software does not support the current Windows system!";
-
-// The web link at the top right of the main window.
 inline constexpr const char* kSiteHostName = "varnelsoft.com";
-inline constexpr const char* kSiteAddress = "http://www.varnelsoft.com/";
+inline constexpr const char* kSiteAddress = settings::strings::HomePageAddress.text;
 
 }  // namespace kelvara::app

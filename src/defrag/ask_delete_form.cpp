@@ -47,7 +47,7 @@ TfrmAskDelete::TfrmAskDelete(ui::Form* owner) : ui::Form(owner) {
 // The box starts unticked: the dialog only shows while the question is on.
 void TfrmAskDelete::FormShow() {
     if (!common::AsciiEqualNoCase(OptionsSetting.Lan, "English"))
-        settings::TranslateFormNotBuiltYet(*this, OptionsSetting.Lan);
+        settings::TranslateForm(*this, OptionsSetting.Lan);
     FitLabels(*this);   // after the translation, so a translated text fits too
 }
 

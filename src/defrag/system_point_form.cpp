@@ -65,7 +65,7 @@ void TfrmSystemPoint::FormShow() {
     worker->Start();
 
     if (!common::AsciiEqualNoCase(OptionsSetting.Lan, "English"))
-        settings::TranslateFormNotBuiltYet(*this, OptionsSetting.Lan);
+        settings::TranslateForm(*this, OptionsSetting.Lan);
     FitLabels(*this);   // after the translation, so a translated text fits too
 }
 

@@ -6,6 +6,7 @@
 #include "common/ascii_text.h"
 #include "common/size_format.h"
 #include "hive/builtin_strings.h"
+#include "settings/language_file.h"
 #include "hive/progress_form.h"
 #include "hive/snapshot.h"
 #include "ui/application.h"
@@ -131,7 +132,7 @@ void AnalyzeRegistry(const AnalysisWindow& window, const ScanProgressObserver& o
     const bool completed = RunScan(window, observer);
 
     if (completed && !SoftwareCopiesPlausible(window)) {
-        ShowMessage(window, LoadLanguageStringBuiltInOnly(kAnalyzeNoSuccessId, kAnalyzeNoSuccessText));
+        ShowMessage(window, settings::LoadLanguageString(kAnalyzeNoSuccessId, kAnalyzeNoSuccessText));
         window.bDefragRegistry.SetEnabled(false);
         return;
     }

@@ -3,26 +3,18 @@
 // so it must never be translated.
 #pragma once
 
-#include <string>
-#include <string_view>
+#include "settings/string_table.h"
 
 namespace kelvara::hive {
 
-inline constexpr const char* kFinishText = "Finish";
-inline constexpr const char* kStopProcessText = "Stop Process...";
-inline constexpr const char* kProductTitle = "Varnel Kelvara";
+inline constexpr const char* kFinishText = settings::strings::Finish.text;
+inline constexpr const char* kStopProcessText = settings::strings::StopProcess.text;
+inline constexpr const char* kProductTitle = settings::strings::ProductTitle.text;
 
-inline constexpr const char* kCannotAnalyzeNowText =
-    "Can not analyze the registry now! Please try again later.";
-inline constexpr const char* kAnalyzeNoSuccessId = "RES_Analyze_NoSuccess";
-inline constexpr const char* kAnalyzeNoSuccessText = "Failed to analyze the registry!";
-inline constexpr const char* kLowFragmentRateText = "The fragment rate of your registry is only";
-inline constexpr const char* kLowFragmentAdviceText =
-    "We suggest that your registry does not need to be compacted at this time. If you select to "
-    "compact the registry now, the same fragment rate may appear again.";
-
-// The translatable message of that identifier. The language files cannot replace messages yet,
-// so this always answers the built-in English text; the string table takes its place later.
-std::string LoadLanguageStringBuiltInOnly(std::string_view id, std::string_view builtInText);
+inline constexpr const char* kCannotAnalyzeNowText = settings::strings::CannotAnalyzeNow.text;
+inline constexpr const char* kAnalyzeNoSuccessId = settings::strings::AnalyzeNoSuccess.key;
+inline constexpr const char* kAnalyzeNoSuccessText = settings::strings::AnalyzeNoSuccess.text;
+inline constexpr const char* kLowFragmentRateText = settings::strings::LowFragmentRate.text;
+inline constexpr const char* kLowFragmentAdviceText = settings::strings::LowFragmentAdvice.text;
 
 }  // namespace kelvara::hive

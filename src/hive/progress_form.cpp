@@ -126,7 +126,7 @@ void TfrmGetNewHiveProgess::FormShow() {
     NextMark = 0;
     Stopped = false;
     if (!common::AsciiEqualNoCase(settings::OptionsSetting.Lan, "English"))
-        settings::TranslateFormNotBuiltYet(*this, settings::OptionsSetting.Lan);
+        settings::TranslateForm(*this, settings::OptionsSetting.Lan);
 }
 
 // The run starts from the message, once the showing and activation are over.

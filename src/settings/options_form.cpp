@@ -54,7 +54,7 @@ void TfrmOptions::FormCreate() {
 
 void TfrmOptions::FormShow() {
     if (!common::AsciiEqualNoCase(OptionsSetting.Lan, "English"))
-        TranslateFormNotBuiltYet(*this, OptionsSetting.Lan);
+        TranslateForm(*this, OptionsSetting.Lan);
     FitCheckBoxes();
 }
 

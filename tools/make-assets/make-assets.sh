@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Draws the program's pictures into assets/ with ImageMagick: the main window's background, the
-# minimise button's three looks, the close picture's two looks and the program icon.
+# minimise button's three looks, the close picture's two looks, the program icon and the About
+# dialog's banner and mark.
 #
 # The results are committed, so a build needs no ImageMagick and every machine embeds the same
 # bytes (text rendering differs with the fonts installed). Run this again after changing a
@@ -131,4 +132,25 @@ bmp "$work/close-over.png" "$out/close-over.bmp"
 "${im[@]}" "$work/icon48.png" -resize 16x16 "$work/icon16.png"
 "${im[@]}" "$work/icon16.png" "$work/icon32.png" "$work/icon48.png" "$out/kelvara.ico"
 
-echo "make-assets: wrote background.jpg, minimize-{normal,over,down}.bmp, close-{away,over}.bmp, kelvara.ico into $out"
+# ---------------------------------------------------------------------------------------------
+# About dialog: a banner of 360 x 50 across its top, in the header colours of the main window,
+# and the program's mark at 32 x 32 on the dialog's face colour (the picture is opaque).
+# ---------------------------------------------------------------------------------------------
+about_cells=()
+cells=()
+honeycomb 318 17 8 '#FFFFFF' '#7FA3C8'
+honeycomb 331.9 17 8 '#E3EDF8' '#7FA3C8'
+honeycomb 324.9 29 8 '#3E79B5' '#2D5F94'
+honeycomb 338.8 29 8 '#FFFFFF' '#7FA3C8'
+about_cells=("${cells[@]}")
+"${im[@]}" -size 360x49 gradient:'#C4D8EE'-'#EEF4FB' \
+    -background '#7FA3C8' -gravity north -extent 360x50 -gravity northwest \
+    "${about_cells[@]}" \
+    -stroke none -fill '#1F4E7D' -font "$font_bold" -pointsize 15 -annotate +14+23 'Varnel Kelvara' \
+    -fill '#5A6F86' -font "$font" -pointsize 9 -annotate +15+38 'Registry compactor for Windows' \
+    "$work/about-banner.png"
+"${im[@]}" "$work/about-banner.png" -strip -sampling-factor 1x1 -quality 92 "$out/about-banner.jpg"
+"${im[@]}" -size 32x32 xc:'#F0F0F0' "$work/icon32.png" -composite "$work/about-icon.png"
+bmp "$work/about-icon.png" "$out/about-icon.bmp"
+
+echo "make-assets: wrote background.jpg, minimize-{normal,over,down}.bmp, close-{away,over}.bmp, kelvara.ico, about-banner.jpg, about-icon.bmp into $out"

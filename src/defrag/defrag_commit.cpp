@@ -7,10 +7,10 @@
 #include "defrag/defrag_texts.h"
 #include "defrag/restart.h"
 #include "defrag/system_point_form.h"
-#include "hive/builtin_strings.h"
 #include "hive/snapshot.h"
 #include "platform/version.h"
 #include "settings/options_setting.h"
+#include "settings/string_table.h"
 #include "ui/application.h"
 #include "ui/messages.h"
 
@@ -111,13 +111,16 @@ DefragOutcome DefragRegistry(const DefragWindow& window) {
         std::any_of(outcome.hives.begin(), outcome.hives.end(), [](const HiveHandOver& h) { return h.accepted; });
     if (!anyAccepted) {
         if (!window.silentMode)
-            window.application.MessageBox(NothingReplacedMessage(outcome.hives), hive::kProductTitle,
+            window.application.MessageBox(NothingReplacedMessage(outcome.hives),
+                                          settings::LoadResString(settings::strings::ProductTitle),
                                           ui::MsgButtons::Ok, ui::MsgIcon::Warning);
         outcome.end = DefragEnd::NothingReplaced;
         return outcome;
     }
 
-    if (!window.silentMode) window.application.MessageBox(kRestartText, hive::kProductTitle, ui::MsgButtons::Ok);
+    if (!window.silentMode)
+        window.application.MessageBox(settings::LoadResString(settings::strings::RestartNotice),
+                                      settings::LoadResString(settings::strings::ProductTitle), ui::MsgButtons::Ok);
     RestartComputer(window.system, true);
     outcome.end = DefragEnd::RestartRequested;
     return outcome;

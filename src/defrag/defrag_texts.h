@@ -1,15 +1,9 @@
-// Texts of the program's string table that the Defrag command and its windows show, as stored:
-// they are not looked up in a language file. The product title is the hive commands' own.
+// Texts the Defrag command and its windows show beyond the program's string table (the restart
+// notice, the restore-point question and the product title come from there, as stored: they are
+// not looked up in a language file).
 #pragma once
 
 namespace kelvara::defrag {
-
-inline constexpr const char* kRestartText =
-    "You must restart your computer for the changes to take effect. Click the OK button to "
-    "restart your computer now.";
-inline constexpr const char* kRestorePointFailedText =
-    "Restore Point creation Failed! Please check whether you close the system restore. Contiue "
-    "to defrag?";
 
 // The description the restore point is recorded under.
 inline constexpr const char* kRestorePointDescription = "Made by Varnel Kelvara";

@@ -2,10 +2,9 @@
 
 #include "common/ascii_text.h"
 #include "defrag/fit_labels.h"
-#include "defrag/defrag_texts.h"
-#include "hive/builtin_strings.h"
 #include "settings/form_translation.h"
 #include "settings/options_setting.h"
+#include "settings/string_table.h"
 #include "ui/application.h"
 #include "ui/containers.h"
 #include "ui/form_table.h"
@@ -80,7 +79,8 @@ void TfrmSystemPoint::WMRestorePointDone(const ui::Message& message) {
     int result = ui::mrOk;
     if (message.lParam == kRestorePointFailed) {
         const int answer = ui::Application::Instance().MessageBox(
-            kRestorePointFailedText, hive::kProductTitle, ui::MsgButtons::YesNo, ui::MsgIcon::Information, 1);
+            settings::LoadResString(settings::strings::RestorePointFailed),
+            settings::LoadResString(settings::strings::ProductTitle), ui::MsgButtons::YesNo, ui::MsgIcon::Information, 1);
         if (answer != ui::mrYes) result = ui::mrCancel;
     }
     ReportReceived = true;

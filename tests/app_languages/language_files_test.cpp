@@ -214,10 +214,12 @@ TEST_P(LanguageFileTest, HoldsEveryKeyTheWindowsRead)
             }
             ++keys;
             ASSERT_TRUE(value) << Path() << ": no " << key.section << "." << key.key;
-            if (std::string(GetParam().name) == "English")
+            if (std::string(GetParam().name) == "English") {
                 EXPECT_EQ(*value, key.designed) << key.section << "." << key.key;
-            else if (!key.designed.empty() && key.designed.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos)
+            } else if (!key.designed.empty() &&
+                       key.designed.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos) {
                 EXPECT_FALSE(value->empty()) << key.section << "." << key.key;
+            }
         }
     });
     EXPECT_GE(keys, 90);
@@ -231,8 +233,9 @@ TEST_P(LanguageFileTest, NoCaptionOverflowsItsControl)
     const int codePage = GetParam().codePage;
     TfrmMain& main = CreateAndShow();   // translates itself and fits its buttons
     ASSERT_EQ(settings::OptionsSetting.Lan, GetParam().name);
-    if (std::string(GetParam().name) != "English")
+    if (std::string(GetParam().name) != "English") {
         EXPECT_NE(main.FlatButton("bLanguage").Caption(), "Language") << "the main window was not translated";
+    }
     auto about = ui::CreateForm<TfrmAbout>(&main);
     about->FormShow();
     auto ask = ui::CreateForm<defrag::TfrmAskDelete>(&main);

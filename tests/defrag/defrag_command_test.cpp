@@ -7,6 +7,7 @@
 
 #include "defrag/ask_delete_form.h"
 #include "defrag/defrag_texts.h"
+#include "settings/string_table.h"
 #include "defrag/system_point_form.h"
 #include "defrag_fixture.h"
 #include "settings/write_error.h"
@@ -123,7 +124,7 @@ TEST_F(DefragCommandTest, EveryPathThroughTheCommand) {
         const std::size_t shown = boxes.size() - boxesBefore;
         if (confirmed && !c.silent) {
             ASSERT_EQ(shown, 1u);
-            EXPECT_EQ(boxes.back().request.text, kRestartText);
+            EXPECT_EQ(boxes.back().request.text, settings::strings::RestartNotice.text);
             EXPECT_EQ(boxes.back().request.caption, "Varnel Kelvara");
             EXPECT_EQ(boxes.back().request.buttons, ui::MsgButtons::Ok);
         } else {
@@ -178,7 +179,7 @@ TEST_F(DefragCommandTest, ARestorePointWindowEndingWithCancelReplacesNothing) {
     EXPECT_EQ(Run().end, DefragEnd::RestorePointRefused);
     EXPECT_EQ(CommandCalls(), std::vector<std::string>{"SetRestorePoint Made by Varnel Kelvara"});
     ASSERT_EQ(headless_->MessageBoxes().size(), 1u);
-    EXPECT_EQ(headless_->MessageBoxes()[0].request.text, kRestorePointFailedText);
+    EXPECT_EQ(headless_->MessageBoxes()[0].request.text, settings::strings::RestorePointFailed.text);
 }
 
 TEST_F(DefragCommandTest, AFailedRestorePointAnsweredYesGoesOn) {

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "defrag/defrag_texts.h"
+#include "settings/string_table.h"
 #include "defrag/system_point_form.h"
 #include "defrag_fixture.h"
 #include "ui/messages.h"
@@ -112,7 +112,7 @@ TEST_F(SystemPointTest, WithoutARestorePointTheUserDecides) {
 
         ASSERT_EQ(headless_->MessageBoxes().size(), before + 1);
         const ui::MessageBoxRequest& box = headless_->MessageBoxes().back().request;
-        EXPECT_EQ(box.text, kRestorePointFailedText);
+        EXPECT_EQ(box.text, settings::strings::RestorePointFailed.text);
         EXPECT_EQ(box.caption, "Varnel Kelvara");
         EXPECT_EQ(box.buttons, ui::MsgButtons::YesNo);
         EXPECT_EQ(box.icon, ui::MsgIcon::Information);

@@ -142,6 +142,18 @@ else
     fail "dragging the background: $l0,$t0 -> $l1,$t1 (expected +40,+30)"
 fi
 
+# ---- the background's context menu: the help menu --------------------------------------------
+read -r l t _ <<<"$(probe rect)"
+xdotool mousemove $((l + 300)) $((t + 30)) click 3
+if probe menu 5 >/dev/null; then
+    pass "a right click on the background opens the help menu"
+    import -window root "$artifacts/main-window-help-menu.png" 2>/dev/null
+else
+    fail "a right click on the background opened no menu"
+fi
+xdotool key Escape
+sleep 1
+
 # ---- second start: hands over and ends at once ----------------------------------------------
 probe minimize >/dev/null
 sleep 1

@@ -16,6 +16,7 @@
 //                                   wait until a visible top-level window with that caption,
 //                                   other than the main window, exists (exit 1 on timeout)
 //   window_probe text <caption>     the texts of that window's static controls, one a line
+//   window_probe menu <seconds>     wait until a popup menu shows (exit 1 on timeout)
 //   window_probe move <caption> <x> <y>
 //                                   move that window's top-left corner to the screen point
 //   window_probe press <caption> <button text>
@@ -126,6 +127,31 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM search)
     return TRUE;
 }
 
+BOOL CALLBACK MatchMenu(HWND window, LPARAM found)
+{
+    char name[128] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (IsWindowVisible(window) && std::strcmp(name, "#32768") == 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool WaitForMenu(double seconds)
+{
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    for (;;) {
+        HWND menu = nullptr;
+        EnumWindows(MatchMenu, reinterpret_cast<LPARAM>(&menu));
+        if (menu)
+            return true;
+        if (static_cast<LONG>(GetTickCount() - deadline) >= 0)
+            return false;
+        Sleep(100);
+    }
+}
+
 // A dialog of the program or a message box (whose caption is the main window's too).
 HWND FindDialog(const char* caption)
 {
@@ -231,6 +257,8 @@ int main(int argc, char** argv)
         ShowWindow(main, SW_MINIMIZE);
         return 0;
     }
+    if (command == "menu")
+        return WaitForMenu(seconds) ? 0 : Fail("no popup menu showed");
     if (command == "dialog" && argc > 2) {
         const double wait = argc > 3 ? std::atof(argv[3]) : 20.0;
         return WaitForDialog(argv[2], wait) ? 0 : Fail("no such window");

@@ -286,6 +286,15 @@ LRESULT Win32FormPeer::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CONTEXTMENU:
             if (OnContextMenu(lParam)) return 0;
             break;
+        // Where the form answers "caption" over its client area (a frameless window dragged by
+        // its background), a right click there is still a click on the form: its context menu,
+        // not the system's caption handling, which under Wine shows nothing at all.
+        case WM_NCRBUTTONDOWN:
+            if (wParam == HTCAPTION && IsOverClientArea(lParam)) return 0;
+            break;
+        case WM_NCRBUTTONUP:
+            if (wParam == HTCAPTION && IsOverClientArea(lParam) && OnContextMenu(lParam)) return 0;
+            break;
         case WM_COMMAND: OnCommand(wParam, lParam); return 0;
         case WM_NOTIFY: OnNotify(lParam); return 0;
         case WM_CTLCOLORSTATIC: case WM_CTLCOLORBTN:
@@ -350,6 +359,14 @@ bool Win32FormPeer::OnSetCursor(WPARAM wParam, LPARAM lParam) {
     Control* c = form_.ControlAt({p.x, p.y});
     SetCursor(LoadCursorA(nullptr, CursorResource(c ? c->GetCursor() : Cursor::Default)));
     return true;
+}
+
+bool Win32FormPeer::IsOverClientArea(LPARAM screenPoint) const {
+    POINT p{GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
+    ScreenToClient(hwnd_, &p);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    return PtInRect(&client, p) != FALSE;
 }
 
 bool Win32FormPeer::OnContextMenu(LPARAM lParam) {

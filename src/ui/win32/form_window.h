@@ -59,6 +59,8 @@ private:
     void OnMouseButton(UINT msg, LPARAM lParam, WPARAM keys);
     bool OnSetCursor(WPARAM wParam, LPARAM lParam);
     bool OnContextMenu(LPARAM lParam);
+    // True when the screen point in lParam lies in the client area.
+    bool IsOverClientArea(LPARAM screenPoint) const;
     void OnCommand(WPARAM wParam, LPARAM lParam);
     void OnNotify(LPARAM lParam);
     void OnActivate(WPARAM wParam);

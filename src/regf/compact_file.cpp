@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <optional>
 
+#include "regf/base_block.h"
 #include "regf/compactor.h"
 #include "regf/errors.h"
 #include "regf/file_sink.h"
@@ -48,6 +51,13 @@ Status Replace(const std::string& from, const std::string& to) {
     return Done{};
 }
 
+bool NeedsRecovery(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kBaseBlockSize) return false;
+    BaseBlockHeader header;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    return header.primary_sequence_number != header.secondary_sequence_number || !ChecksumProblem(header).empty();
+}
+
 }  // namespace
 
 Result<CompactStats> Compact(const std::string& input, const std::string& output, const CompactOptions& options) {
@@ -62,7 +72,20 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
 
     // The walk reaches nearly every bin: each is checked when first reached, not in a pass of
     // its own beforehand.
-    auto hive = OpenHiveView(source->Bytes(), source, options.cancel, CellCheck::AsReached);
+    // A dirty hive's last write lies in its logs: the hive recovered from them in memory is
+    // what gets compacted, so the copy needs no log.
+    std::optional<Recovery> recovered;
+    if (options.recoverFromLogs && NeedsRecovery(source->Bytes())) {
+        auto recovery = RecoverHiveFile(input);
+        if (!recovery) return recovery.error();
+        recovered = std::move(recovery.value());
+        if (options.recovery) {
+            *options.recovery = *recovered;
+            options.recovery->bytes.clear();
+        }
+    }
+    auto hive = recovered ? OpenHiveBytes(std::move(recovered->bytes), options.cancel)
+                          : OpenHiveView(source->Bytes(), source, options.cancel, CellCheck::AsReached);
     if (!hive && Cancelled(options)) return Cancelled();
     if (!hive && source->Changed()) return changed();
     if (!hive) return Error{"\"" + input + "\": " + hive.error().message, hive.error().offset};

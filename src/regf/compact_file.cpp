@@ -80,8 +80,10 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
         if (!recovery) return recovery.error();
         recovered = std::move(recovery.value());
         if (options.recovery) {
+            // Everything but the hive itself, which may be large.
+            std::vector<std::uint8_t> bytes = std::move(recovered->bytes);
             *options.recovery = *recovered;
-            options.recovery->bytes.clear();
+            recovered->bytes = std::move(bytes);
         }
     }
     auto hive = recovered ? OpenHiveBytes(std::move(recovered->bytes), options.cancel)

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <optional>
 
 #include "regf/errors.h"
@@ -84,7 +85,7 @@ std::vector<Link> ChainEntries(const std::vector<ParsedLog>& parsed, const std::
 // Applies the entry logs; an Error when they hold nothing that follows the hive's last write.
 Result<Recovery> ApplyEntryLogs(std::vector<std::uint8_t>& image, const Primary& primary,
                                 const std::vector<LogFile>& logs, const std::vector<ParsedLog>& parsed,
-                                const std::vector<std::size_t>& entryLogs) {
+                                const std::vector<std::size_t>& entryLogs, std::size_t largest) {
     BaseBlockHeader base = primary.base;
     if (!primary.checksumSound) {
         // The hive's base block was torn while being written: the copy in the later log stands in.
@@ -98,6 +99,18 @@ Result<Recovery> ApplyEntryLogs(std::vector<std::uint8_t>& image, const Primary&
     }
     const std::uint32_t first = base.secondary_sequence_number;
     auto chain = ChainEntries(parsed, entryLogs, first);
+    std::string tooLarge;
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+        const LogEntry& entry = *chain[i].entry;
+        if (std::size_t{kBaseBlockSize} + entry.hiveBinsDataSize > largest) {
+            tooLarge = "\"" + logs[chain[i].log].name + "\" at offset " + Hex(entry.logOffset) +
+                       ": the entry makes the hive bins " + Hex(entry.hiveBinsDataSize) +
+                       " bytes, more than the hive and its logs hold";
+            chain.resize(i);
+            break;
+        }
+    }
+    if (chain.empty() && !tooLarge.empty()) return MakeError(0, tooLarge);
     if (chain.empty()) {
         std::string held;
         for (std::size_t index : entryLogs) {
@@ -127,6 +140,7 @@ Result<Recovery> ApplyEntryLogs(std::vector<std::uint8_t>& image, const Primary&
     SealBaseBlock(image, base, last.sequenceNumber, last.hiveBinsDataSize);
     for (std::size_t index : entryLogs)
         if (!parsed[index].stoppedBecause.empty()) recovery.notes.push_back(parsed[index].stoppedBecause);
+    if (!tooLarge.empty()) recovery.notes.push_back(tooLarge);
     return recovery;
 }
 
@@ -147,7 +161,7 @@ std::string BadDirtyBin(const LogFile& log, const std::vector<LogPage>& pages, s
 }
 
 Result<Recovery> ApplyDirtyVectorLog(std::vector<std::uint8_t>& image, const Primary& primary, const LogFile& log,
-                                     const ParsedLog& parsed) {
+                                     const ParsedLog& parsed, std::size_t largest) {
     const auto& header = parsed.header;
     if (header.primary_sequence_number != header.secondary_sequence_number)
         return MakeError(0, "\"" + log.name + "\" was not written completely (its sequence numbers are " +
@@ -168,6 +182,9 @@ Result<Recovery> ApplyDirtyVectorLog(std::vector<std::uint8_t>& image, const Pri
     auto pages = DirtyVectorPages(log, header);
     if (!pages) return pages.error();
     const std::uint32_t binsSize = header.hive_bins_data_size;
+    if (std::size_t{kBaseBlockSize} + binsSize > largest)
+        return MakeError(offsetof(BaseBlockHeader, hive_bins_data_size),
+                         "\"" + log.name + "\": hive bins of " + Hex(binsSize) + " bytes are more than the hive and its log hold");
     if (auto bad = BadDirtyBin(log, *pages, binsSize); !bad.empty()) return MakeError(0, bad);
     image.resize(std::size_t{kBaseBlockSize} + binsSize, 0);
     CopyPages(image, log, *pages);
@@ -180,9 +197,29 @@ Result<Recovery> ApplyDirtyVectorLog(std::vector<std::uint8_t>& image, const Pri
     return recovery;
 }
 
+// A hive grows only by bins its logs carry: what lies beyond its file must come from them.
+std::size_t LargestRecoverable(std::size_t hiveBytes, const std::vector<LogFile>& logs) {
+    std::size_t largest = hiveBytes;
+    for (const auto& log : logs) largest += log.bytes.size();
+    return largest;
+}
+
+Result<Recovery> RecoverInMemory(std::vector<std::uint8_t> bytes, const std::vector<LogFile>& logs);
+
 }  // namespace
 
 Result<Recovery> RecoverHive(std::vector<std::uint8_t> bytes, const std::vector<LogFile>& logs) {
+    // Logs are untrusted: one that asks for more memory than there is gets a refusal, not a crash.
+    try {
+        return RecoverInMemory(std::move(bytes), logs);
+    } catch (const std::bad_alloc&) {
+        return MakeError(0, "not enough memory to recover the hive from its logs");
+    }
+}
+
+namespace {
+
+Result<Recovery> RecoverInMemory(std::vector<std::uint8_t> bytes, const std::vector<LogFile>& logs) {
     if (bytes.size() < kBaseBlockSize)
         return MakeError(0, "the hive file holds " + std::to_string(bytes.size()) + " bytes, too few for a base block");
     Primary primary;
@@ -216,12 +253,12 @@ Result<Recovery> RecoverHive(std::vector<std::uint8_t> bytes, const std::vector<
         return recovery;
     };
     if (!entryLogs.empty()) {
-        auto applied = ApplyEntryLogs(bytes, primary, logs, parsed, entryLogs);
+        auto applied = ApplyEntryLogs(bytes, primary, logs, parsed, entryLogs, LargestRecoverable(bytes.size(), logs));
         if (applied) return finish(std::move(applied.value()));
         passedOver.push_back(applied.error().message);
     }
     for (std::size_t index : vectorLogs) {
-        auto applied = ApplyDirtyVectorLog(bytes, primary, logs[index], parsed[index]);
+        auto applied = ApplyDirtyVectorLog(bytes, primary, logs[index], parsed[index], LargestRecoverable(bytes.size(), logs));
         if (applied) return finish(std::move(applied.value()));
         passedOver.push_back(applied.error().message);
     }
@@ -229,6 +266,8 @@ Result<Recovery> RecoverHive(std::vector<std::uint8_t> bytes, const std::vector<
         return MakeError(0, "the hive is dirty (its last write did not finish) and has no transaction log");
     return MakeError(0, "the hive is dirty (its last write did not finish) and no log recovers it: " + Join(passedOver));
 }
+
+}  // namespace
 
 std::vector<std::string> FindLogFiles(const std::string& hivePath) {
     namespace fs = std::filesystem;
@@ -260,13 +299,15 @@ std::vector<std::string> FindLogFiles(const std::string& hivePath) {
 
 namespace {
 
-Result<std::vector<std::uint8_t>> ReadWhole(const std::string& path, const char* what) {
+Result<std::vector<std::uint8_t>> ReadWhole(const std::string& path, const char* what, std::size_t room = 0) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return MakeError(0, std::string("cannot open ") + what + " \"" + path + "\"");
     auto end = in.tellg();
     if (end < 0 || static_cast<std::uint64_t>(end) > 0xFFFFFFFFull + kBaseBlockSize)
         return MakeError(0, std::string(what) + " \"" + path + "\" is too large");
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end));
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(std::max(room, static_cast<std::size_t>(end)));
+    bytes.resize(static_cast<std::size_t>(end));
     in.seekg(0);
     if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
         return MakeError(0, std::string("cannot read ") + what + " \"" + path + "\"");
@@ -276,15 +317,31 @@ Result<std::vector<std::uint8_t>> ReadWhole(const std::string& path, const char*
 }  // namespace
 
 Result<Recovery> RecoverHiveFile(const std::string& hivePath) {
-    auto primary = ReadWhole(hivePath, "hive file");
-    if (!primary) return primary.error();
     std::vector<LogFile> logs;
     for (const auto& path : FindLogFiles(hivePath)) {
         auto bytes = ReadWhole(path, "log file");
         if (!bytes) return bytes.error();
         logs.push_back({path, std::move(bytes.value())});
     }
-    auto recovered = RecoverHive(std::move(primary.value()), logs);
+    // The hive is read into room for the largest size a log may grow it to, so that growing it
+    // never holds two copies of a large hive at once.
+    std::size_t room = 0;
+    for (const auto& log : logs) {
+        ParsedLog parsed = ParseLog(log);
+        if (parsed.headerSound) room = std::max<std::size_t>(room, parsed.header.hive_bins_data_size);
+        for (const auto& entry : parsed.entries) room = std::max<std::size_t>(room, entry.hiveBinsDataSize);
+    }
+    std::error_code sizeError;
+    const auto fileSize = std::filesystem::file_size(hivePath, sizeError);
+    if (!sizeError) room = std::min(kBaseBlockSize + room, LargestRecoverable(static_cast<std::size_t>(fileSize), logs));
+    std::optional<Result<std::vector<std::uint8_t>>> primary;
+    try {
+        primary.emplace(ReadWhole(hivePath, "hive file", room));
+    } catch (const std::bad_alloc&) {
+        return MakeError(0, "\"" + hivePath + "\": not enough memory to read the hive");
+    }
+    if (!*primary) return primary->error();
+    auto recovered = RecoverHive(std::move(primary->value()), logs);
     if (!recovered) return Error{"\"" + hivePath + "\": " + recovered.error().message, recovered.error().offset};
     return recovered;
 }

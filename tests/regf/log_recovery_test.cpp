@@ -287,6 +287,15 @@ TEST(LogRecovery, DamagedOrMissingLogsAreRefusedWithTheReason) {
     auto entryHeaderOnly = WriteLogEntries({State(0)});
     auto hugeEntry = WriteLogEntries({State(0), State(1)});
     Put32(hugeEntry, 512 + 4, 0xFFFFFE00);   // an entry size far past the end
+    // An entry, hashed as it should be, that grows the hive to nearly 4 GB: no hive and log
+    // hold that much, and recovery must not try to make room for it.
+    auto greedy = WriteLogEntries({State(0), State(1)});
+    Put32(greedy, 512 + 16, 0xFFFF0000);
+    const std::uint32_t greedySize = Get32(greedy, 512 + 4);
+    const std::uint64_t hash1 = Marvin32(greedy.data() + 512 + 40, greedySize - 40, kLogEntryHashSeed);
+    for (int i = 0; i < 8; ++i) greedy[512 + 24 + i] = static_cast<std::uint8_t>(hash1 >> (8 * i));
+    const std::uint64_t hash2 = Marvin32(greedy.data() + 512, 32, kLogEntryHashSeed);
+    for (int i = 0; i < 8; ++i) greedy[512 + 32 + i] = static_cast<std::uint8_t>(hash2 >> (8 * i));
     struct Case {
         const char* label;
         std::vector<LogFile> logs;
@@ -298,6 +307,7 @@ TEST(LogRecovery, DamagedOrMissingLogsAreRefusedWithTheReason) {
         {"noise", {{"H.LOG", noise}}, "no \"regf\" signature"},
         {"entry log without entries", {{"H.LOG1", entryHeaderOnly}}, "no log entry follows"},
         {"entry larger than the log", {{"H.LOG1", hugeEntry}}, "cut short by the end of the log"},
+        {"entry growing the hive to 4 GB", {{"H.LOG1", greedy}}, "more than the hive and its logs hold"},
     };
     for (const auto& c : cases) {
         auto result = RecoverHive(primary, c.logs);

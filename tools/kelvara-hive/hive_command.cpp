@@ -86,7 +86,9 @@ int Recover(const std::string& hive, const std::string& output, std::ostream& ou
         return kRefused;
     }
     // What the logs make of the hive must itself be a hive, or it is no recovery.
-    auto check = regf::HiveFile::FromBytes(recovered->bytes);
+    const regf::Recovery& told = *recovered;
+    const std::uint64_t size = told.bytes.size();
+    auto check = regf::HiveFile::FromBytes(std::move(recovered->bytes));
     if (!check) {
         err << "kelvara-hive: not recovered: the logs give a damaged hive: " << check.error().ToString() << "\n";
         return kRefused;
@@ -94,8 +96,8 @@ int Recover(const std::string& hive, const std::string& output, std::ostream& ou
     const std::string temporary = output + ".kvtmp";
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(recovered->bytes.data()),
-                   static_cast<std::streamsize>(recovered->bytes.size()));
+        auto bytes = check->Bytes();
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         file.close();
         if (!file) {
             std::remove(temporary.c_str());
@@ -114,11 +116,11 @@ int Recover(const std::string& hive, const std::string& output, std::ostream& ou
         err << "kelvara-hive: cannot write \"" << output << "\"\n";
         return kRefused;
     }
-    if (recovered->wasDirty)
-        TellRecovery(*recovered, out);
+    if (told.wasDirty)
+        TellRecovery(told, out);
     else
         out << "the hive is not dirty: nothing to recover\n";
-    out << "wrote " << output << ": " << recovered->bytes.size() << " bytes\n";
+    out << "wrote " << output << ": " << size << " bytes\n";
     return kDone;
 }
 

@@ -70,12 +70,12 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
     // reported in place of whatever it made go wrong.
     auto changed = [&] { return MakeError(0, "hive file \"" + input + "\" changed while it was being compacted"); };
 
-    // The walk reaches nearly every bin: each is checked when first reached, not in a pass of
-    // its own beforehand.
     // A dirty hive's last write lies in its logs: the hive recovered from them in memory is
-    // what gets compacted, so the copy needs no log.
+    // what gets compacted, so the copy needs no log. The recovery reads the file itself, so
+    // a copy read here is let go first.
     std::optional<Recovery> recovered;
     if (options.recoverFromLogs && NeedsRecovery(source->Bytes())) {
+        source->ReleaseCopy();
         auto recovery = RecoverHiveFile(input);
         if (!recovery) return recovery.error();
         recovered = std::move(recovery.value());
@@ -86,6 +86,9 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
             recovered->bytes = std::move(bytes);
         }
     }
+    const std::size_t inputBytes = recovered ? recovered->bytes.size() : source->Bytes().size();
+    // The walk reaches nearly every bin: each is checked when first reached, not in a pass of
+    // its own beforehand.
     auto hive = recovered ? OpenHiveBytes(std::move(recovered->bytes), options.cancel)
                           : OpenHiveView(source->Bytes(), source, options.cancel, CellCheck::AsReached);
     if (!hive && Cancelled(options)) return Cancelled();
@@ -101,9 +104,9 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
     if (auto open = sink.Open(); !open) return open.error();
     // The copy is smaller than the input but for a hive with no free space to drop. Setting
     // room aside costs the system a little up front, which only a larger file earns back.
-    if (source->Bytes().size() >= kRoomAsideFromBytes) sink.SetRoomAside(source->Bytes().size());
+    if (inputBytes >= kRoomAsideFromBytes) sink.SetRoomAside(inputBytes);
     CompactStats stats;
-    auto compacted = CompactHiveTo(*hive, options, &stats, sink, OutputWindowFor(source->Bytes().size()));
+    auto compacted = CompactHiveTo(*hive, options, &stats, sink, OutputWindowFor(inputBytes));
     if (compacted) compacted = sink.Close();
     if (!compacted) {
         sink.Close();

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <optional>
 
 #include "regf/base_block.h"
@@ -89,8 +90,14 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
     const std::size_t inputBytes = recovered ? recovered->bytes.size() : source->Bytes().size();
     // The walk reaches nearly every bin: each is checked when first reached, not in a pass of
     // its own beforehand.
-    auto hive = recovered ? OpenHiveBytes(std::move(recovered->bytes), options.cancel)
-                          : OpenHiveView(source->Bytes(), source, options.cancel, CellCheck::AsReached);
+    std::shared_ptr<const void> owner = source;
+    std::span<const std::uint8_t> bytes = source->Bytes();
+    if (recovered) {
+        auto held = std::make_shared<std::vector<std::uint8_t>>(std::move(recovered->bytes));
+        bytes = *held;
+        owner = held;
+    }
+    auto hive = OpenHiveView(bytes, owner, options.cancel, CellCheck::AsReached);
     if (!hive && Cancelled(options)) return Cancelled();
     if (!hive && source->Changed()) return changed();
     if (!hive) return Error{"\"" + input + "\": " + hive.error().message, hive.error().offset};

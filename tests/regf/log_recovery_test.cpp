@@ -317,6 +317,47 @@ TEST(LogRecovery, DamagedOrMissingLogsAreRefusedWithTheReason) {
     }
 }
 
+// Every byte of the logs' headers, vectors, entry headers and page references spoiled in turn:
+// a recovery either gives a hive that reads as a hive, or refuses naming the log; it never
+// crashes, and never reads or allocates past what the files hold.
+TEST(LogRecovery, SpoiledLogsNeverCrashTheRecovery) {
+    const auto before = State(0);
+    auto after = State(1);
+    Stamp(after, kSequence + 1);
+    const auto vectorLog = WriteDirtyVectorLog(before, after);
+    const auto entryLog = WriteLogEntries({before, State(1), State(2)});
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> log;
+        std::vector<std::uint8_t> primary;
+    } cases[] = {
+        {"H.LOG", vectorLog, CrashedPrimary(before, after, true)},
+        {"H.LOG1", entryLog, CrashedPrimary(before, before, false)},
+    };
+    for (const auto& c : cases) {
+        int recovered = 0, refused = 0;
+        const std::size_t end = std::min<std::size_t>(c.log.size(), 512 + 1024);
+        for (std::size_t at = 0; at < end; ++at) {
+            for (std::uint8_t flip : {0x01, 0x80, 0xFF}) {
+                auto spoiled = c.log;
+                spoiled[at] ^= flip;
+                auto result = RecoverHive(c.primary, {{c.name, spoiled}});
+                if (result) {
+                    ++recovered;
+                    ASSERT_EQ(result->bytes.size(), 4096u + Get32(result->bytes, kBinsSize)) << c.name << " at " << at;
+                    (void)HiveFile::FromBytes(result->bytes);   // may be damaged; must not crash
+                } else {
+                    ++refused;
+                    EXPECT_NE(result.error().message.find(c.name), std::string::npos)
+                        << c.name << " at " << at << ": " << result.error().message;
+                }
+            }
+        }
+        EXPECT_GT(recovered, 0) << c.name;
+        EXPECT_GT(refused, 0) << c.name;
+    }
+}
+
 TEST(LogRecovery, LogsAreFoundBesideTheHiveInAnyLetterCase) {
     testing::TempDir dir;
     for (const char* name : {"system", "SYSTEM.log", "system.LOG1", "System.Log2", "system.LOG3", "systemx.LOG", "sam.LOG1"})

@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <memory>
+#include <optional>
 
+#include "regf/base_block.h"
 #include "regf/compactor.h"
 #include "regf/errors.h"
 #include "regf/file_sink.h"
@@ -48,6 +52,13 @@ Status Replace(const std::string& from, const std::string& to) {
     return Done{};
 }
 
+bool NeedsRecovery(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kBaseBlockSize) return false;
+    BaseBlockHeader header;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    return header.primary_sequence_number != header.secondary_sequence_number || !ChecksumProblem(header).empty();
+}
+
 }  // namespace
 
 Result<CompactStats> Compact(const std::string& input, const std::string& output, const CompactOptions& options) {
@@ -60,9 +71,33 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
     // reported in place of whatever it made go wrong.
     auto changed = [&] { return MakeError(0, "hive file \"" + input + "\" changed while it was being compacted"); };
 
+    // A dirty hive's last write lies in its logs: the hive recovered from them in memory is
+    // what gets compacted, so the copy needs no log. The recovery reads the file itself, so
+    // a copy read here is let go first.
+    std::optional<Recovery> recovered;
+    if (options.recoverFromLogs && NeedsRecovery(source->Bytes())) {
+        source->ReleaseCopy();
+        auto recovery = RecoverHiveFile(input);
+        if (!recovery) return recovery.error();
+        recovered = std::move(recovery.value());
+        if (options.recovery) {
+            // Everything but the hive itself, which may be large.
+            std::vector<std::uint8_t> bytes = std::move(recovered->bytes);
+            *options.recovery = *recovered;
+            recovered->bytes = std::move(bytes);
+        }
+    }
+    const std::size_t inputBytes = recovered ? recovered->bytes.size() : source->Bytes().size();
     // The walk reaches nearly every bin: each is checked when first reached, not in a pass of
     // its own beforehand.
-    auto hive = OpenHiveView(source->Bytes(), source, options.cancel, CellCheck::AsReached);
+    std::shared_ptr<const void> owner = source;
+    std::span<const std::uint8_t> bytes = source->Bytes();
+    if (recovered) {
+        auto held = std::make_shared<std::vector<std::uint8_t>>(std::move(recovered->bytes));
+        bytes = *held;
+        owner = held;
+    }
+    auto hive = OpenHiveView(bytes, owner, options.cancel, CellCheck::AsReached);
     if (!hive && Cancelled(options)) return Cancelled();
     if (!hive && source->Changed()) return changed();
     if (!hive) return Error{"\"" + input + "\": " + hive.error().message, hive.error().offset};
@@ -76,9 +111,9 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
     if (auto open = sink.Open(); !open) return open.error();
     // The copy is smaller than the input but for a hive with no free space to drop. Setting
     // room aside costs the system a little up front, which only a larger file earns back.
-    if (source->Bytes().size() >= kRoomAsideFromBytes) sink.SetRoomAside(source->Bytes().size());
+    if (inputBytes >= kRoomAsideFromBytes) sink.SetRoomAside(inputBytes);
     CompactStats stats;
-    auto compacted = CompactHiveTo(*hive, options, &stats, sink, OutputWindowFor(source->Bytes().size()));
+    auto compacted = CompactHiveTo(*hive, options, &stats, sink, OutputWindowFor(inputBytes));
     if (compacted) compacted = sink.Close();
     if (!compacted) {
         sink.Close();

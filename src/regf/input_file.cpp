@@ -82,6 +82,13 @@ InputFile::~InputFile() {
 #endif
 }
 
+void InputFile::ReleaseCopy() {
+    if (mapped_) return;
+    std::vector<std::uint8_t>().swap(copy_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
 bool InputFile::Changed() const {
     if (MappingLostPages(guardSlot_)) return true;
     std::error_code error;

@@ -32,6 +32,10 @@ public:
     // True once the file is not what was opened: shrunk under the mapping, or another size or
     // modification time now.
     bool Changed() const;
+    // Lets go of bytes read into memory once another copy of the hive (a recovered one) is
+    // used instead; Changed() still tells whether the file changed. A mapping stays: it costs
+    // only what was touched.
+    void ReleaseCopy();
 
 private:
     InputFile() = default;

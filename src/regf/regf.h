@@ -107,6 +107,46 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
+// Recovering a dirty hive from its transaction logs
+// ---------------------------------------------------------------------------------------------
+
+// A hive whose last write did not reach its file has that write in its transaction logs:
+// "<hive>.LOG" with a dirty-page vector (Windows XP to 7), or "<hive>.LOG1" and "<hive>.LOG2"
+// with log entries (Windows 8.1 and later). Recovery applies them in memory as Windows does when
+// it loads the hive; neither the hive nor a log is ever written.
+struct LogFile {
+    std::string name;                  // for messages: the path, or a name in tests
+    std::vector<std::uint8_t> bytes;
+};
+
+struct Recovery {
+    std::vector<std::uint8_t> bytes;     // the hive as Windows has it after the recovery
+    bool wasDirty = false;               // false: the hive needed nothing and is returned as is
+    std::vector<std::string> logsUsed;   // the names of the logs whose content was applied
+    std::uint32_t entriesApplied = 0;    // log entries, or 1 for a dirty-page vector
+    std::uint32_t pagesApplied = 0;
+    // Logs or entries passed over and why (an older log, a log cut short, a bad hash).
+    std::vector<std::string> notes;
+};
+
+// The logs beside a hive, as Windows names them, matched in any letter case: .LOG, .LOG1, .LOG2.
+std::vector<std::string> FindLogFiles(const std::string& hivePath);
+// Recovers `primary` from `logs` when it is dirty. An Error says why a dirty hive cannot be
+// recovered (no log, no log that follows its last write, damaged logs) with the log and offset.
+Result<Recovery> RecoverHive(std::vector<std::uint8_t> primary, const std::vector<LogFile>& logs);
+// The same for a hive file and the logs found beside it.
+Result<Recovery> RecoverHiveFile(const std::string& hivePath);
+
+// Writing logs as Windows does, so that the tests and the sample installation have dirty hives
+// to recover. `before` is the hive as its file holds it, `after` the hive its last write made;
+// a 4096-byte block of the hive bins that differs is logged.
+std::vector<std::uint8_t> WriteDirtyVectorLog(const std::vector<std::uint8_t>& before,
+                                              const std::vector<std::uint8_t>& after);
+// One log entry per step from states[i] to states[i + 1]; the first carries the secondary
+// sequence number of states[0], each next one more.
+std::vector<std::uint8_t> WriteLogEntries(const std::vector<std::vector<std::uint8_t>>& states);
+
+// ---------------------------------------------------------------------------------------------
 // Compacting
 // ---------------------------------------------------------------------------------------------
 
@@ -116,6 +156,11 @@ struct CompactOptions {
     const std::atomic<bool>* cancel = nullptr;
     // Called now and then with the bytes of the input processed so far and the total.
     std::function<void(std::uint64_t done, std::uint64_t total)> progress;
+    // A dirty input is recovered in memory from the logs beside it (see RecoverHive) and the
+    // recovered hive compacted; without this a dirty input is refused.
+    bool recoverFromLogs = false;
+    // Set when recoverFromLogs was used: what the recovery applied.
+    Recovery* recovery = nullptr;
 };
 
 // reachableBytes (here and in HiveStats) is the sum of the sizes of the cells that hold the
@@ -178,6 +223,9 @@ struct CheckReport {
 
 CheckReport Check(const HiveFile& hive);
 CheckReport CheckFile(const std::string& path);   // an unreadable file is a report, not a throw
+// The same, a dirty hive first recovered from the logs beside it; the report's notes say what
+// was applied, its problems why a recovery failed.
+CheckReport CheckFileWithLogs(const std::string& path);
 
 // ---------------------------------------------------------------------------------------------
 // Building (tests, the sample installation, benchmarks)

@@ -131,6 +131,83 @@ TEST(HiveList, MissingFilesAreLeftOut) {
     }
 }
 
+// A Windows 10 installation as copied from a real machine: the newer machine hives, the boot
+// configuration store, both service accounts (NetworkService's missing from ProfileList, as
+// it may be), users, and a user whose profile folder was deleted.
+TEST(HiveList, FindsEveryHiveOfARealInstallation) {
+    constexpr const char* kCarolSid = "S-1-5-21-1004336348-1177238915-682003330-1003";
+    struct Case {
+        const char* what;
+        const char* bcdPlace;   // below the root; nullptr for none
+        std::string bcdDevice;
+    } cases[] = {
+        {"UEFI", "EFI/Microsoft/Boot/BCD", "\\Device\\HarddiskVolume1\\EFI\\Microsoft\\Boot\\BCD"},
+        {"BIOS, boot folder in another letter case", "boot/BCD", "\\Device\\HarddiskVolume1\\boot\\BCD"},
+        {"system partition not copied", nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        TempFolder root;
+        InstallationSpec layout;
+        layout.machineHives = {"SYSTEM", "SOFTWARE", "DEFAULT", "SECURITY", "SAM", "COMPONENTS", "ELAM", "DRIVERS"};
+        layout.users = {
+            {"S-1-5-18", "%systemroot%\\system32\\config\\systemprofile", "Windows/System32/config/systemprofile"},
+            {"S-1-5-19", "%systemroot%\\ServiceProfiles\\LocalService", "Windows/ServiceProfiles/LocalService", true,
+             false},
+            {kAliceSid, "C:\\Users\\alice", "Users/alice"},
+            {kCarolSid, "C:\\Users\\carol", "Users/carol"},
+        };
+        MakeInstallation(root.Path(), layout);
+        fs::remove_all(root.Path() / "Users/carol");
+        fs::create_directories(root.Path() / "Windows/ServiceProfiles/NetworkService");
+        WriteHive(root.Path() / "Windows/ServiceProfiles/NetworkService/NTUSER.DAT", SampleHive("S-1-5-20", 10));
+        if (c.bcdPlace) {
+            fs::create_directories((root.Path() / c.bcdPlace).parent_path());
+            WriteHive(root.Path() / c.bcdPlace, SampleHive("BCD", 10));
+        }
+        OfflineSystem system(root.Path().string());
+
+        const std::string config = "\\Device\\HarddiskVolume1\\Windows\\System32\\config\\";
+        std::vector<Entry> expected = {
+            {"\\REGISTRY\\MACHINE\\HARDWARE", ""},
+            {"\\REGISTRY\\MACHINE\\SYSTEM", config + "SYSTEM"},
+            {"\\REGISTRY\\MACHINE\\BCD00000000", c.bcdDevice},
+            {"\\REGISTRY\\MACHINE\\SOFTWARE", config + "SOFTWARE"},
+            {"\\REGISTRY\\USER\\.DEFAULT", config + "DEFAULT"},
+            {"\\REGISTRY\\MACHINE\\SECURITY", config + "SECURITY"},
+            {"\\REGISTRY\\MACHINE\\SAM", config + "SAM"},
+            {"\\REGISTRY\\USER\\S-1-5-20",
+             "\\Device\\HarddiskVolume1\\Windows\\ServiceProfiles\\NetworkService\\NTUSER.DAT"},
+            {"\\REGISTRY\\USER\\S-1-5-19",
+             "\\Device\\HarddiskVolume1\\Windows\\ServiceProfiles\\LocalService\\NTUSER.DAT"},
+            {std::string("\\REGISTRY\\USER\\") + kAliceSid, "\\Device\\HarddiskVolume1\\Users\\alice\\NTUSER.DAT"},
+            {std::string("\\REGISTRY\\USER\\") + kAliceSid + "_Classes",
+             "\\Device\\HarddiskVolume1\\Users\\alice\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat"},
+            {"\\REGISTRY\\MACHINE\\DRIVERS", config + "DRIVERS"},
+            {"\\REGISTRY\\MACHINE\\ELAM", config + "ELAM"},
+            {"\\REGISTRY\\MACHINE\\COMPONENTS", config + "COMPONENTS"},
+        };
+        if (!c.bcdPlace) expected.erase(expected.begin() + 2);
+        std::vector<Entry> entries = ReadHiveList(system);
+        ASSERT_EQ(entries.size(), expected.size()) << c.what;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(entries[i].name, expected[i].name) << c.what << " " << i;
+            EXPECT_EQ(entries[i].data, expected[i].data) << c.what << " " << i;
+        }
+        // Each of them can be saved, the way the program makes its copies.
+        for (const Entry& e : entries) {
+            if (e.data.empty()) continue;
+            const bool user = e.name.rfind("\\REGISTRY\\USER\\", 0) == 0;
+            std::string subKey = e.name.substr(user ? 15 : 18);
+            KeyHandle key = 0;
+            ASSERT_EQ(system.RegOpenKey(user ? RootKey::Users : RootKey::LocalMachine, subKey, key), status::Success)
+                << c.what << " " << e.name;
+            std::string copy = "C:" + e.data.substr(std::string("\\Device\\HarddiskVolume1").size()) + ".kvf";
+            EXPECT_EQ(system.RegSaveKey(key, copy), status::Success) << c.what << " " << copy;
+            system.RegCloseKey(key);
+        }
+    }
+}
+
 TEST(HiveList, EnumerationHonoursTheNameBuffer) {
     TempFolder root;
     MakeInstallation(root.Path(), TwoUsers());

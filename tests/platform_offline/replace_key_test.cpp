@@ -230,6 +230,140 @@ TEST_F(ReplaceKey, ACrashAtAnyStepOfTheRestartLosesNoHive) {
     std::printf("the restart was interrupted at each of its %d file operations\n", crashes);
 }
 
+// The logs a hive has beside it, by the suffix after the hive's name (".LOG1"), with their bytes.
+std::map<std::string, std::vector<std::uint8_t>> LogsOf(const fs::path& hive) {
+    std::map<std::string, std::vector<std::uint8_t>> logs;
+    const std::string stem = hive.filename().string();
+    for (const auto& entry : fs::directory_iterator(hive.parent_path())) {
+        std::string name = entry.path().filename().string();
+        if (name.size() > stem.size() && name.compare(0, stem.size(), stem) == 0 &&
+            common::AsciiUpperCase(name.substr(stem.size())).rfind(".LOG", 0) == 0)
+            logs[name.substr(stem.size())] = ReadBytes(entry.path());
+    }
+    return logs;
+}
+
+// SYSTEM and SOFTWARE with the logs Windows keeps beside them, in the letter cases seen on
+// real systems; each log's bytes name its hive, so a log beside the wrong file shows.
+class ReplaceKeyWithLogs : public ReplaceKey {
+protected:
+    void SetUp() override {
+        ReplaceKey::SetUp();
+        for (const char* hive : {"SYSTEM", "SOFTWARE"})
+            for (const char* suffix : {".LOG", ".LOG1", ".log2"}) {
+                std::string text = std::string(hive) + suffix;
+                WriteBytes(Config(text), std::vector<std::uint8_t>(text.begin(), text.end()));
+                logs[hive][suffix] = std::vector<std::uint8_t>(text.begin(), text.end());
+            }
+    }
+    // Either the old hive with its logs beside it and none under the backup's name, or the new
+    // hive with no log beside it and the old logs beside the backup.
+    void ExpectLogsWithTheirHive(const fs::path& folder, const std::map<std::string, std::vector<std::uint8_t>>& oldBytes,
+                                 const std::string& when) {
+        for (const auto& [name, before] : oldBytes) {
+            fs::path hive = Config(folder, name);
+            fs::path backup = Config(folder, name + ".bak");
+            const bool isOld = ReadBytes(hive) == before;
+            const std::map<std::string, std::vector<std::uint8_t>> none;
+            EXPECT_EQ(LogsOf(hive), isOld ? logs[name] : none) << name << " " << when;
+            EXPECT_EQ(LogsOf(backup), isOld ? none : logs[name]) << name << ".bak " << when;
+        }
+    }
+    std::map<std::string, std::map<std::string, std::vector<std::uint8_t>>> logs;
+};
+
+TEST_F(ReplaceKeyWithLogs, TheOldLogsGoWithTheBackupEvenWhenTheRestartIsInterrupted) {
+    std::map<std::string, std::vector<std::uint8_t>> oldBytes, newBytes;
+    for (const char* name : {"SYSTEM", "SOFTWARE"}) {
+        oldBytes[name] = ReadBytes(Config(name));
+        newBytes[name] = ReadBytes(Config(std::string(name) + ".kvf"));
+    }
+    int crashes = 0;
+    for (int step = 0;; ++step) {
+        TempFolder folder;
+        CopyContents(root.Path(), folder.Path());
+        {
+            OfflineSystem system(folder.Path().string());
+            ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+            ASSERT_EQ(Request(system, "SOFTWARE"), status::Success);
+        }
+        CrashAt crash{step};
+        bool crashed = false;
+        try {
+            OfflineSystem system(folder.Path().string(), crash.Hook());
+            system.ExitWindowsEx(exitflags::Reboot | exitflags::Force, 1);
+        } catch (const SimulatedCrash&) {
+            crashed = true;
+            ++crashes;
+        }
+        std::string when = "after a crash before step " + std::to_string(step) +
+                           (crashed ? " (" + crash.operations.back() + ")" : " (no crash)");
+        OfflineSystem next(folder.Path().string());
+        ExpectEachHiveOldOrNew(folder.Path(), oldBytes, newBytes, when);
+        ExpectLogsWithTheirHive(folder.Path(), oldBytes, when);
+        next.ExitWindowsEx(exitflags::Reboot, 1);
+        for (const auto& [name, bytes] : newBytes) {
+            EXPECT_EQ(ReadBytes(Config(folder.Path(), name)), bytes) << name << " " << when;
+            EXPECT_TRUE(LogsOf(Config(folder.Path(), name)).empty()) << name << " " << when;
+            EXPECT_EQ(LogsOf(Config(folder.Path(), name + ".bak")), logs[name]) << name << " " << when;
+        }
+        if (!crashed) break;
+    }
+    // Besides the steps without logs, three log renames with a folder flush each per hive.
+    EXPECT_GE(crashes, 32);
+    std::printf("the restart with logs was interrupted at each of its %d file operations\n", crashes);
+}
+
+// The same crashes, and then the new files are gone before the next start: it undoes the
+// replacements still open, and every old hive has its logs back beside it.
+TEST_F(ReplaceKeyWithLogs, AnUndoneReplacementPutsTheLogsBack) {
+    std::map<std::string, std::vector<std::uint8_t>> oldBytes, newBytes;
+    for (const char* name : {"SYSTEM", "SOFTWARE"}) {
+        oldBytes[name] = ReadBytes(Config(name));
+        newBytes[name] = ReadBytes(Config(std::string(name) + ".kvf"));
+    }
+    int undone = 0;
+    for (int step = 0;; ++step) {
+        TempFolder folder;
+        CopyContents(root.Path(), folder.Path());
+        {
+            OfflineSystem system(folder.Path().string());
+            ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+            ASSERT_EQ(Request(system, "SOFTWARE"), status::Success);
+        }
+        CrashAt crash{step};
+        bool crashed = false;
+        try {
+            OfflineSystem(folder.Path().string(), crash.Hook()).ExitWindowsEx(exitflags::Reboot, 1);
+        } catch (const SimulatedCrash&) {
+            crashed = true;
+        }
+        if (!crashed) break;
+        for (const char* name : {"SYSTEM.kvf", "SOFTWARE.kvf"}) fs::remove(Config(folder.Path(), name));
+        std::string when = "after a crash at " + crash.operations.back() + " and the new files removed";
+        OfflineSystem next(folder.Path().string());
+        for (const auto& result : next.LastStartResults())
+            if (result.outcome == Outcome::RolledBack) ++undone;
+        ExpectEachHiveOldOrNew(folder.Path(), oldBytes, newBytes, when);
+        ExpectLogsWithTheirHive(folder.Path(), oldBytes, when);
+    }
+    EXPECT_GE(undone, 10);
+}
+
+TEST_F(ReplaceKeyWithLogs, ALogInTheBackupsPlaceRefusesTheReplacement) {
+    WriteBytes(Config("SYSTEM.bak.LOG1"), {7});
+    auto oldSystem = ReadBytes(Config("SYSTEM"));
+    OfflineSystem system(root.Path().string());
+    ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+    system.ExitWindowsEx(exitflags::Reboot, 1);
+    auto result = system.LastStartResultOf("C:\\Windows\\System32\\config\\SYSTEM");
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->outcome, Outcome::Refused);
+    EXPECT_NE(result->reason.find("SYSTEM.bak.LOG1 already exists"), std::string::npos) << result->reason;
+    EXPECT_EQ(ReadBytes(Config("SYSTEM")), oldSystem);
+    EXPECT_EQ(LogsOf(Config("SYSTEM")), logs["SYSTEM"]);
+}
+
 TEST_F(ReplaceKey, ACrashDuringTheRecoveryIsRecoveredToo) {
     auto oldSystem = ReadBytes(Config("SYSTEM"));
     auto newSystem = ReadBytes(Config("SYSTEM.kvf"));

@@ -132,6 +132,36 @@ TEST_F(SaveKey, ADamagedOrDirtyHiveIsRefusedAndLeavesNoCopy) {
     }
 }
 
+// SAM as a Windows 8.1 or later system that lost power leaves it: the last write only in
+// SAM.LOG1 (named in lower case here), the file one write behind.
+TEST_F(SaveKey, ADirtyHiveIsSavedAsItsLogsRecoverIt) {
+    auto before = regf::BuildBytes(SampleHive("SAM-ROOT", 20), {});
+    auto after = regf::BuildBytes(SampleHive("SAM-ROOT", 60), {});
+    ASSERT_TRUE(before.ok() && after.ok());
+    auto dirty = *before;
+    dirty[4] = 2;   // primary sequence number 2: a write began
+    std::uint32_t sum = 0;
+    for (int i = 0; i < 508; i += 4) sum ^= dirty[i] | dirty[i + 1] << 8 | dirty[i + 2] << 16 | std::uint32_t{dirty[i + 3]} << 24;
+    for (int i = 0; i < 4; ++i) dirty[508 + i] = static_cast<std::uint8_t>(sum >> (8 * i));
+    WriteBytes(Config("SAM"), dirty);
+    WriteBytes(Config("sam.log1"), regf::WriteLogEntries({*before, *after}));
+    WriteBytes(Config("SAM.LOG"), {});
+
+    ASSERT_EQ(Save(RootKey::LocalMachine, "SAM", "C:\\Windows\\System32\\config\\SAM.kvf"), status::Success);
+    regf::CheckReport report = regf::CheckFile(Config("SAM.kvf").string());
+    EXPECT_TRUE(report.sound) << report.Text();
+    fs::path plain = root.Path() / "plain";
+    WriteBytes(plain, *after);
+    EXPECT_EQ(DescribeHive(Config("SAM.kvf")), DescribeHive(plain));
+    EXPECT_EQ(ReadBytes(Config("SAM")), dirty);   // the hive itself is left as it was
+
+    // Without its log the same hive is refused, as before.
+    fs::remove(Config("sam.log1"));
+    fs::remove(Config("SAM.kvf"));
+    EXPECT_EQ(Save(RootKey::LocalMachine, "SAM", "C:\\Windows\\System32\\config\\SAM.kvf"), status::BadDatabase);
+    EXPECT_FALSE(fs::exists(Config("SAM.kvf")));
+}
+
 TEST_F(SaveKey, ACancelledSaveLeavesNoCopyUntilReset) {
     system.CancelSaves();
     EXPECT_EQ(Save(RootKey::LocalMachine, "SYSTEM", "C:\\Windows\\System32\\config\\SYSTEM.kvf"),

@@ -66,6 +66,26 @@ TEST(Version, ZerosWithoutAReadableSoftwareHive) {
     EXPECT_EQ(damaged.majorVersion + damaged.minorVersion + damaged.buildNumber + damaged.platformId, 0u);
 }
 
+// A change whose last write to SOFTWARE lies only in SOFTWARE.LOG1: the version read is the
+// one Windows would load, not the one the file alone holds.
+TEST(Version, IsReadFromADirtySoftwareHiveAsItsLogsRecoverIt) {
+    TempFolder before, after;
+    MakeInstallation(before.Path(), {});
+    InstallationSpec upgraded;
+    upgraded.currentVersion = {{"CurrentVersion", 1, regf::Utf16z("6.0")}, {"CurrentBuildNumber", 1, regf::Utf16z("6002")}};
+    MakeInstallation(after.Path(), upgraded);
+    const auto software = before.Path() / "Windows/System32/config/SOFTWARE";
+    auto old = ReadBytes(software);
+    auto dirty = old;
+    dirty[4] ^= 0x10;   // the sequence numbers differ: a write began; the checksum is wrong too
+    WriteBytes(software, dirty);
+    WriteBytes(before.Path() / "Windows/System32/config/SOFTWARE.LOG1",
+               regf::WriteLogEntries({old, ReadBytes(after.Path() / "Windows/System32/config/SOFTWARE")}));
+    OsVersion v = OfflineSystem(before.Path().string()).GetVersionEx();
+    EXPECT_EQ(v.minorVersion, 0u);
+    EXPECT_EQ(v.buildNumber, 6002u);
+}
+
 TEST(Version, FollowsTheSoftwareHiveWhenItChanges) {
     TempFolder root;
     MakeInstallation(root.Path(), {});

@@ -137,7 +137,10 @@ std::uint64_t HighWaterKilobytes() {
 
 int CompactChildMain(const std::string& input, const std::string& output) {
     const auto start = std::chrono::steady_clock::now();
-    const auto result = regf::Compact(input, output);
+    // As the offline platform saves hives: a dirty one is recovered from its logs first.
+    regf::CompactOptions options;
+    options.recoverFromLogs = true;
+    const auto result = regf::Compact(input, output, options);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!result) {
         std::printf("%s\n", result.error().ToString().c_str());

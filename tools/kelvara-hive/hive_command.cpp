@@ -1,6 +1,8 @@
 #include "hive_command.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 #include "regf/regf.h"
 
@@ -22,9 +24,17 @@ const char* const kUsageText =
     "                     readers misread are listed as warnings and change no exit status\n"
     "  compact HIVE OUT   write a compacted copy of HIVE to OUT (replacing it); exit 0 when\n"
     "                     written, 1 when refused (a damaged or dirty hive), with the reason\n"
+    "  recover HIVE OUT   write HIVE as its transaction logs bring it up to date, not\n"
+    "                     compacted, to OUT; exit 0 when written, 1 when the logs cannot\n"
+    "                     recover it, with the reason\n"
     "  stat HIVE          print the file size, used, free and reachable bytes and the\n"
     "                     fragmentation percent\n"
-    "  --help             show this text\n";
+    "  --help             show this text\n"
+    "\n"
+    "A dirty hive (its last write did not reach the file) is recovered in memory from the\n"
+    "logs beside it (HIVE.LOG, HIVE.LOG1, HIVE.LOG2, in any letter case) by check and\n"
+    "compact; the hive and its logs are never changed. --no-logs after check or compact\n"
+    "refuses a dirty hive instead.\n";
 
 std::string Percent(double value) {
     char text[32];
@@ -37,8 +47,8 @@ int Usage(std::ostream& err, const std::string& problem) {
     return kUsage;
 }
 
-int Check(const std::string& hive, std::ostream& out) {
-    regf::CheckReport report = regf::CheckFile(hive);
+int Check(const std::string& hive, bool useLogs, std::ostream& out) {
+    regf::CheckReport report = useLogs ? regf::CheckFileWithLogs(hive) : regf::CheckFile(hive);
     out << hive << ":\n" << report.Text();
     return report.sound ? kDone : kRefused;
 }
@@ -60,9 +70,66 @@ int Stat(const std::string& hive, std::ostream& out, std::ostream& err) {
     return kDone;
 }
 
-int Compact(const std::string& hive, const std::string& output, std::ostream& out, std::ostream& err,
+void TellRecovery(const regf::Recovery& recovery, std::ostream& out) {
+    if (!recovery.wasDirty) return;
+    std::string used;
+    for (const auto& name : recovery.logsUsed) used += (used.empty() ? "" : ", ") + name;
+    out << "recovered the dirty hive from " << used << ": " << recovery.entriesApplied << " log entries, "
+        << recovery.pagesApplied << " pages\n";
+    for (const auto& note : recovery.notes) out << "  log passed over: " << note << "\n";
+}
+
+int Recover(const std::string& hive, const std::string& output, std::ostream& out, std::ostream& err) {
+    auto recovered = regf::RecoverHiveFile(hive);
+    if (!recovered) {
+        err << "kelvara-hive: not recovered: " << recovered.error().ToString() << "\n";
+        return kRefused;
+    }
+    // What the logs make of the hive must itself be a hive, or it is no recovery.
+    const regf::Recovery& told = *recovered;
+    const std::uint64_t size = told.bytes.size();
+    auto check = regf::HiveFile::FromBytes(std::move(recovered->bytes));
+    if (!check) {
+        err << "kelvara-hive: not recovered: the logs give a damaged hive: " << check.error().ToString() << "\n";
+        return kRefused;
+    }
+    const std::string temporary = output + ".kvtmp";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        auto bytes = check->Bytes();
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        file.close();
+        if (!file) {
+            std::remove(temporary.c_str());
+            err << "kelvara-hive: cannot write \"" << output << "\"\n";
+            return kRefused;
+        }
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, output, error);
+    if (error) {
+        std::filesystem::remove(output, error);
+        std::filesystem::rename(temporary, output, error);
+    }
+    if (error) {
+        std::filesystem::remove(temporary, error);
+        err << "kelvara-hive: cannot write \"" << output << "\"\n";
+        return kRefused;
+    }
+    if (told.wasDirty)
+        TellRecovery(told, out);
+    else
+        out << "the hive is not dirty: nothing to recover\n";
+    out << "wrote " << output << ": " << size << " bytes\n";
+    return kDone;
+}
+
+int Compact(const std::string& hive, const std::string& output, bool useLogs, std::ostream& out, std::ostream& err,
             bool showProgress) {
     regf::CompactOptions options;
+    regf::Recovery recovery;
+    options.recoverFromLogs = useLogs;
+    options.recovery = &recovery;
     int shown = -1;
     if (showProgress) {
         options.progress = [&](std::uint64_t done, std::uint64_t total) {
@@ -78,6 +145,7 @@ int Compact(const std::string& hive, const std::string& output, std::ostream& ou
         err << "kelvara-hive: not compacted: " << stats.error().ToString() << "\n";
         return kRefused;
     }
+    TellRecovery(recovery, out);
     out << "wrote " << output << ": " << stats->outputSize << " bytes (from " << stats->inputSize << "), "
         << stats->keys << " keys, " << stats->values << " values, " << stats->securityDescriptors
         << " security descriptors\n";
@@ -93,12 +161,24 @@ int RunHiveCommand(const std::vector<std::string>& args, std::ostream& out, std:
         out << kUsageText;
         return kDone;
     }
-    auto expect = [&](std::size_t operands) { return args.size() == operands + 1; };
-    if (command == "check") return expect(1) ? Check(args[1], out) : Usage(err, "check takes one hive file");
-    if (command == "stat") return expect(1) ? Stat(args[1], out, err) : Usage(err, "stat takes one hive file");
+    // --no-logs may stand anywhere after check or compact.
+    std::vector<std::string> operands;
+    bool useLogs = true;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--no-logs" && (command == "check" || command == "compact"))
+            useLogs = false;
+        else
+            operands.push_back(args[i]);
+    }
+    auto expect = [&](std::size_t count) { return operands.size() == count; };
+    if (command == "check") return expect(1) ? Check(operands[0], useLogs, out) : Usage(err, "check takes one hive file");
+    if (command == "stat") return expect(1) ? Stat(operands[0], out, err) : Usage(err, "stat takes one hive file");
     if (command == "compact")
-        return expect(2) ? Compact(args[1], args[2], out, err, showProgress)
+        return expect(2) ? Compact(operands[0], operands[1], useLogs, out, err, showProgress)
                          : Usage(err, "compact takes a hive file and an output file");
+    if (command == "recover")
+        return expect(2) ? Recover(operands[0], operands[1], out, err)
+                         : Usage(err, "recover takes a hive file and an output file");
     return Usage(err, "unknown command \"" + command + "\"");
 }
 

@@ -5,6 +5,7 @@
 #include "common/ascii_text.h"
 #include "platform/system.h"
 #include "platform/usable_hive.h"
+#include "regf/regf.h"
 
 namespace kelvara::platform::offline {
 namespace fs = std::filesystem;
@@ -22,6 +23,18 @@ bool Exists(const fs::path& path) {
 // File names on Windows ignore case, so two spellings of one name are the same file.
 bool SameFile(const fs::path& a, const fs::path& b) {
     return common::AsciiEqualNoCase(a.lexically_normal().string(), b.lexically_normal().string());
+}
+
+// A hive's transaction logs paired with the names they take beside `to`: "SYSTEM.LOG1" of
+// SYSTEM becomes "SYSTEM.bak.LOG1" of SYSTEM.bak, the suffix spelled as it was.
+std::vector<std::pair<fs::path, fs::path>> LogsRenamed(const fs::path& from, const fs::path& to) {
+    std::vector<std::pair<fs::path, fs::path>> pairs;
+    const std::size_t stem = from.filename().string().size();
+    for (const auto& log : regf::FindLogFiles(from.string())) {
+        const fs::path path(log);
+        pairs.push_back({path, to.parent_path() / (to.filename().string() + path.filename().string().substr(stem))});
+    }
+    return pairs;
 }
 
 }  // namespace
@@ -105,6 +118,9 @@ ReplacementResult HiveReplacements::Apply(ReplacementJournal& journal, std::size
     if (!Exists(entry.hive)) return {entry.hive, Outcome::Refused, entry.hive.string() + " does not exist"};
     if (Exists(entry.backup))
         return {entry.hive, Outcome::Refused, "the backup " + entry.backup.string() + " already exists"};
+    for (const auto& [log, backupLog] : LogsRenamed(entry.hive, entry.backup))
+        if (Exists(backupLog))
+            return {entry.hive, Outcome::Refused, "the backup's log " + backupLog.string() + " already exists"};
     Reach("check " + entry.replacement.string());
     std::string problem;
     if (!IsUsableHive(entry.replacement, problem)) return {entry.hive, Outcome::Refused, problem};
@@ -127,10 +143,21 @@ ReplacementResult HiveReplacements::Swap(ReplacementJournal& journal, std::size_
     const fs::path& backup = entry.backup;
     std::string error;
 
+    // The old hive's logs go with it: beside the new hive they would be replayed over it at
+    // the next start of Windows. They move before the hive does and come back after it, so
+    // whenever the old hive is at its own name, its logs are either beside it or waiting under
+    // the backup's names, never beside the new file.
+    auto moveLogs = [&](const fs::path& from, const fs::path& to, std::string& moveError) {
+        for (const auto& [log, target] : LogsRenamed(from, to))
+            if (!RenameDurably(log, target, failpoint_, moveError)) return false;
+        return true;
+    };
     auto rollBack = [&](std::string reason) -> ReplacementResult {
         std::string undoError;
         if (!Exists(hive) && Exists(backup) && !RenameDurably(backup, hive, failpoint_, undoError))
             reason += "; and the old hive could not be put back: " + undoError;
+        else if (Exists(hive) && !Exists(backup) && !moveLogs(backup, hive, undoError))
+            reason += "; and the old hive's logs could not be put back: " + undoError;
         return {hive, Outcome::RolledBack, std::move(reason)};
     };
 
@@ -144,8 +171,14 @@ ReplacementResult HiveReplacements::Swap(ReplacementJournal& journal, std::size_
         std::string problem;
         if (!IsUsableHive(replacement, problem)) return rollBack(problem);
     }
-    if (Exists(hive) && !RenameDurably(hive, backup, failpoint_, error))
-        return {hive, Outcome::Refused, error};
+    // Nothing is swapped yet: the request is refused, the logs put back beside their hive.
+    auto refuse = [&](std::string reason) {
+        ReplacementResult result = rollBack(std::move(reason));
+        result.outcome = Outcome::Refused;
+        return result;
+    };
+    if (Exists(hive) && !moveLogs(hive, backup, error)) return refuse(error);
+    if (Exists(hive) && !RenameDurably(hive, backup, failpoint_, error)) return refuse(error);
     if (!RenameDurably(replacement, hive, failpoint_, error)) return rollBack(error);
     return {hive, Outcome::Replaced, {}};
 }

@@ -1,6 +1,7 @@
 // Hive replacements as Windows performs them: asked for while the system runs, carried out at
 // its next start. A request is recorded in the journal; the start puts each new file in its
-// hive's place and keeps the old file under the backup name.
+// hive's place and keeps the old file under the backup name, its transaction logs with it
+// (SYSTEM.LOG1 becomes SYSTEM.bak.LOG1), so the new hive starts with no log of another file.
 //
 // Every step is durable and the journal says how far a start got, so whatever point a crash
 // interrupts, the next start finishes the replacement or undoes it: a hive file is always

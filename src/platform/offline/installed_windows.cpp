@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "common/ascii_text.h"
+#include "platform/offline/hive_as_loaded.h"
 #include "platform/system.h"
 #include "regf/regf.h"
 
@@ -78,7 +79,7 @@ std::vector<Profile> ReadProfiles(const regf::KeyView& profileList) {
 
 InstalledWindows ReadInstalledWindows(const std::filesystem::path& softwareHive) {
     InstalledWindows installed;
-    auto hive = regf::HiveFile::Open(softwareHive.string());
+    auto hive = OpenHiveAsLoaded(softwareHive);
     if (!hive.ok()) return installed;
 
     auto currentVersion = hive->FindKey(kCurrentVersionKey);

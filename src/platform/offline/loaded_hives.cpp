@@ -15,13 +15,40 @@ struct MachineHive {
     const char* fileName;
 };
 
-// The order in which Windows loads them and lists them.
+// The order in which Windows loads them and lists them: SYSTEM comes with the boot loader, the
+// boot configuration store next, then the rest of the machine's hives.
+constexpr MachineHive kSystemHive = {"\\REGISTRY\\MACHINE\\SYSTEM", "SYSTEM"};
 constexpr MachineHive kMachineHives[] = {
-    {"\\REGISTRY\\MACHINE\\SYSTEM", "SYSTEM"},
     {"\\REGISTRY\\MACHINE\\SOFTWARE", "SOFTWARE"},
     {"\\REGISTRY\\USER\\.DEFAULT", "DEFAULT"},
     {"\\REGISTRY\\MACHINE\\SECURITY", "SECURITY"},
     {"\\REGISTRY\\MACHINE\\SAM", "SAM"},
+};
+
+// Hives of newer systems, loaded once the accounts' hives are: the driver store (Windows 8
+// and later), the early-launch anti-malware hive and the component store (Vista and later),
+// each only where its file is.
+constexpr MachineHive kLaterMachineHives[] = {
+    {"\\REGISTRY\\MACHINE\\DRIVERS", "DRIVERS"},
+    {"\\REGISTRY\\MACHINE\\ELAM", "ELAM"},
+    {"\\REGISTRY\\MACHINE\\COMPONENTS", "COMPONENTS"},
+};
+
+// The boot configuration store lives in the boot folder of the partition the machine starts
+// from: "Boot" on a BIOS machine, the EFI system folder on a UEFI one. An installation copied
+// into the folder has it only when that partition was the system's own.
+constexpr const char* kBcdRegistryPath = "\\REGISTRY\\MACHINE\\BCD00000000";
+constexpr const char* kBcdPlaces[] = {"Boot\\BCD", "EFI\\Microsoft\\Boot\\BCD"};
+
+// The service accounts' own hives, listed before the users' (NetworkService first); their
+// folders are those ProfileList gives, or where Windows puts them by default.
+struct ServiceAccount {
+    const char* sid;
+    const char* folderBelowSystemRoot;
+};
+constexpr ServiceAccount kServiceAccounts[] = {
+    {"S-1-5-20", "ServiceProfiles\\NetworkService"},
+    {"S-1-5-19", "ServiceProfiles\\LocalService"},
 };
 
 // Where a profile keeps its classes hive: Vista and later, then XP.
@@ -46,12 +73,38 @@ std::optional<LoadedHive> HiveAt(const InstallationPaths& paths, std::string reg
     return LoadedHive{std::move(registryPath), file, std::string(kVolumeDevice) + "\\" + *onDriveC};
 }
 
+bool IsServiceAccount(const std::string& sid) {
+    for (const auto& account : kServiceAccounts)
+        if (common::AsciiEqualNoCase(sid, account.sid)) return true;
+    return false;
+}
+
+// The part after "C:" of a profile's folder; nullopt when it is not on C: or cannot be expanded.
+std::optional<std::string> ProfileFolderOnC(const std::string& imagePath, const InstalledWindows& installed) {
+    auto folder = ExpandProfilePath(imagePath, installed.systemRoot);
+    if (!folder || InstallationPaths::DriveLetterOf(*folder) != 'C') return std::nullopt;
+    return folder->substr(2);
+}
+
+void AddServiceAccountHives(const InstallationPaths& paths, const InstalledWindows& installed,
+                            std::vector<LoadedHive>& hives) {
+    for (const auto& account : kServiceAccounts) {
+        std::optional<std::string> below;
+        for (const Profile& profile : installed.profiles)
+            if (common::AsciiEqualNoCase(profile.sid, account.sid)) below = ProfileFolderOnC(profile.imagePath, installed);
+        if (!below) below = ProfileFolderOnC("%SystemRoot%\\" + std::string(account.folderBelowSystemRoot), installed);
+        if (!below) continue;
+        if (auto hive = HiveAt(paths, std::string("\\REGISTRY\\USER\\") + account.sid, paths.Resolve(*below + "\\NTUSER.DAT")))
+            hives.push_back(std::move(*hive));
+    }
+}
+
 void AddProfileHives(const InstallationPaths& paths, const InstalledWindows& installed, const Profile& profile,
                      std::vector<LoadedHive>& hives) {
-    if (common::AsciiEqualNoCase(profile.sid, kLocalSystemSid)) return;
-    auto folder = ExpandProfilePath(profile.imagePath, installed.systemRoot);
-    if (!folder || InstallationPaths::DriveLetterOf(*folder) != 'C') return;
-    std::string below = folder->substr(2);
+    if (common::AsciiEqualNoCase(profile.sid, kLocalSystemSid) || IsServiceAccount(profile.sid)) return;
+    auto folderOnC = ProfileFolderOnC(profile.imagePath, installed);
+    if (!folderOnC) return;
+    const std::string& below = *folderOnC;
 
     if (auto hive = HiveAt(paths, "\\REGISTRY\\USER\\" + profile.sid, paths.Resolve(below + "\\NTUSER.DAT")))
         hives.push_back(std::move(*hive));
@@ -83,12 +136,22 @@ fs::path MachineHiveFile(const InstallationPaths& paths, const std::string& file
 std::vector<LoadedHive> FindLoadedHives(const InstallationPaths& paths, const InstalledWindows& installed) {
     // HARDWARE is built in memory at every start; Windows lists it with empty data.
     std::vector<LoadedHive> hives{{"\\REGISTRY\\MACHINE\\HARDWARE", {}, {}}};
+    auto addMachineHive = [&](const MachineHive& machine) {
+        if (auto hive = HiveAt(paths, machine.registryPath, MachineHiveFile(paths, machine.fileName)))
+            hives.push_back(std::move(*hive));
+    };
 
-    for (const MachineHive& machine : kMachineHives) {
-        auto hive = HiveAt(paths, machine.registryPath, MachineHiveFile(paths, machine.fileName));
-        if (hive) hives.push_back(std::move(*hive));
+    addMachineHive(kSystemHive);
+    for (const char* place : kBcdPlaces) {
+        if (auto hive = HiveAt(paths, kBcdRegistryPath, paths.Resolve(place))) {
+            hives.push_back(std::move(*hive));
+            break;
+        }
     }
+    for (const MachineHive& machine : kMachineHives) addMachineHive(machine);
+    AddServiceAccountHives(paths, installed, hives);
     for (const Profile& profile : installed.profiles) AddProfileHives(paths, installed, profile, hives);
+    for (const MachineHive& machine : kLaterMachineHives) addMachineHive(machine);
     return hives;
 }
 

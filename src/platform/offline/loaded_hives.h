@@ -27,9 +27,12 @@ std::filesystem::path FindConfigFolder(const InstallationPaths& paths);
 // the name as given when there is no such file.
 std::filesystem::path MachineHiveFile(const InstallationPaths& paths, const std::string& fileName);
 
-// In the order Windows lists them: HARDWARE (always), SYSTEM, SOFTWARE, .DEFAULT, SECURITY,
-// SAM, then for each profile of ProfileList its NTUSER.DAT (\REGISTRY\USER\<SID>) and its
-// UsrClass.dat (\REGISTRY\USER\<SID>_Classes). A hive whose file is missing is left out.
+// In the order Windows lists them: HARDWARE (always, built in memory, no file), SYSTEM, the
+// boot configuration store (BCD00000000, from Boot\BCD or EFI\Microsoft\Boot\BCD), SOFTWARE,
+// .DEFAULT, SECURITY, SAM, the service accounts S-1-5-20 and S-1-5-19, then for each other
+// profile of ProfileList its NTUSER.DAT (\REGISTRY\USER\<SID>) and its UsrClass.dat
+// (\REGISTRY\USER\<SID>_Classes), then DRIVERS, ELAM and COMPONENTS. A hive whose file (or
+// profile folder) is missing is left out.
 std::vector<LoadedHive> FindLoadedHives(const InstallationPaths& paths, const InstalledWindows& installed);
 
 }  // namespace kelvara::platform::offline

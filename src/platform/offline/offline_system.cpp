@@ -5,6 +5,7 @@
 
 #include "common/ascii_text.h"
 #include "platform/offline/clock_and_locale.h"
+#include "platform/offline/hive_as_loaded.h"
 #include "platform/offline/reported_version.h"
 #include "platform/status_text.h"
 #include "platform/usable_hive.h"
@@ -158,7 +159,7 @@ long OfflineSystem::RegCloseKey(KeyHandle key) {
 const std::vector<regf::ValueData>* OfflineSystem::ValuesOf(offline::OpenKey& key) {
     std::lock_guard lock(key.valuesMutex);
     if (!key.valuesRead) {
-        auto hive = regf::HiveFile::Open(key.hive.file.string());
+        auto hive = offline::OpenHiveAsLoaded(key.hive.file);
         if (!hive.ok()) return nullptr;
         auto root = hive->Root();
         if (!root.ok()) return nullptr;
@@ -231,6 +232,9 @@ long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
 
     regf::CompactOptions options;
     options.cancel = &cancel_;
+    // A hive whose last write did not reach its file (power lost, a fast-start hibernation, a
+    // copy taken while Windows ran) is saved as Windows would load it: recovered from its logs.
+    options.recoverFromLogs = true;
     auto compacted = regf::Compact(open->hive.file.string(), target->string(), options);
     if (compacted.ok()) return status::Success;
 

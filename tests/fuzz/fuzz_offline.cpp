@@ -44,14 +44,14 @@ std::vector<std::uint8_t> Utf16Bytes(const std::string& text) {
     return bytes;
 }
 
-InstallationSpec SpecFrom(FuzzedDataProvider& in) {
-    InstallationSpec spec;
-    spec.softwareKeys = 2;
-    spec.fragmentation = 0.1;
+InstallationSpec LayoutFrom(FuzzedDataProvider& in) {
+    InstallationSpec layout;
+    layout.softwareKeys = 2;
+    layout.fragmentation = 0.1;
     static const char* const valueNames[] = {"CurrentVersion", "CurrentBuildNumber", "CurrentMajorVersionNumber",
                                              "CurrentMinorVersionNumber", "CSDVersion", "ProductName"};
     static const std::uint32_t types[] = {1, 2, 3, 4, 7, 11};
-    spec.currentVersion.clear();
+    layout.currentVersion.clear();
     const int values = in.ConsumeIntegralInRange(0, 4);
     for (int i = 0; i < values; ++i) {
         kelvara::regf::ValueSpec value;
@@ -60,8 +60,8 @@ InstallationSpec SpecFrom(FuzzedDataProvider& in) {
         const std::string text = in.ConsumeRandomLengthString(24);
         value.data = in.ConsumeBool() ? Utf16Bytes(text) : std::vector<std::uint8_t>(text.begin(), text.end());
         bool taken = false;
-        for (const auto& earlier : spec.currentVersion) taken = taken || earlier.name == value.name;
-        if (!taken) spec.currentVersion.push_back(std::move(value));
+        for (const auto& earlier : layout.currentVersion) taken = taken || earlier.name == value.name;
+        if (!taken) layout.currentVersion.push_back(std::move(value));
     }
     static const char* const folders[] = {"Users/alice", "Users/Bob", "Documents and Settings/carol"};
     const int users = in.ConsumeIntegralInRange(0, 3);
@@ -72,9 +72,9 @@ InstallationSpec SpecFrom(FuzzedDataProvider& in) {
         user.folderOnDisk = folders[i];
         user.ntUser = in.ConsumeBool();
         user.usrClass = in.ConsumeBool();
-        spec.users.push_back(std::move(user));
+        layout.users.push_back(std::move(user));
     }
-    return spec;
+    return layout;
 }
 
 bool Inside(const fs::path& root, const fs::path& file) {
@@ -95,10 +95,10 @@ fs::path Below(const fs::path& root, const std::string& windowsPath) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
-    const InstallationSpec spec = SpecFrom(in);
+    const InstallationSpec layout = LayoutFrom(in);
     kelvara::platform::offline::testing::TempFolder folder;
     const fs::path& root = folder.Path();
-    kelvara::platform::offline::testing::MakeInstallation(root, spec);
+    kelvara::platform::offline::testing::MakeInstallation(root, layout);
 
     kelvara::platform::OfflineSystem system(root.string());
     kelvara::platform::GetWindowsVersionCode(system);

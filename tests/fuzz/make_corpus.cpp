@@ -1,9 +1,11 @@
-// make-fuzz-corpus FOLDER: writes the seed hives the fuzzer starts from, small ones that
-// between them hold every structure the reader knows.
+// make-fuzz-corpus FOLDER [LOG_FOLDER]: writes the seed hives the fuzzer starts from, small ones
+// that between them hold every structure the reader knows; with LOG_FOLDER also the seed logs of
+// the log recovery target, a first byte naming them and then the log as Windows writes it.
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "fuzz/dirty_hive.h"
 #include "regf/regf.h"
 
 using namespace kelvara::regf;
@@ -58,11 +60,39 @@ struct Seed {
 
 }  // namespace
 
+// A seed is written only when it recovers the crashed hive: a seed the recovery refuses would
+// start the fuzzer from nothing but refusals.
+bool WriteSeed(const std::string& path, std::uint8_t naming, const std::vector<std::uint8_t>& log) {
+    const auto recovered = RecoverHive(kelvara::fuzzing::CrashedHive(), {{naming == 0 ? "H.LOG" : "H.LOG1", log}});
+    if (!recovered || !recovered->wasDirty) {
+        std::fprintf(stderr, "make-fuzz-corpus: %s does not recover the crashed hive: %s\n", path.c_str(),
+                     recovered ? "taken as clean" : recovered.error().ToString().c_str());
+        return false;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        std::fprintf(stderr, "make-fuzz-corpus: cannot write %s\n", path.c_str());
+        return false;
+    }
+    const bool written = std::fwrite(&naming, 1, 1, file) == 1 && std::fwrite(log.data(), 1, log.size(), file) == log.size();
+    return std::fclose(file) == 0 && written;
+}
+
+// The log recovery target's first byte: 0 names the log .LOG, 1 names it .LOG1.
+bool WriteLogSeeds(const std::string& folder) {
+    using kelvara::fuzzing::HiveAfter;
+    const std::vector<std::vector<std::uint8_t>> states = {HiveAfter(0), HiveAfter(1), HiveAfter(2), HiveAfter(3)};
+    return WriteSeed(folder + "/dirty-vector.log", 0, WriteDirtyVectorLog(states[0], states[1])) &&
+           WriteSeed(folder + "/three-entries.log1", 1, WriteLogEntries(states)) &&
+           WriteSeed(folder + "/one-entry.log1", 1, WriteLogEntries({states[0], states[1]}));
+}
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make-fuzz-corpus FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make-fuzz-corpus FOLDER [LOG_FOLDER]\n");
         return 2;
     }
+    if (argc == 3 && !WriteLogSeeds(argv[2])) return 1;
     const std::string folder = argv[1];
     std::vector<Seed> seeds;
 

@@ -377,7 +377,9 @@ Form* Win32WidgetSet::ActiveForm() {
 }
 
 bool Win32WidgetSet::OpenUrl(const std::string& url) {
-    auto result = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    // Owned by the window the user is working in, so whatever the shell shows comes up over it.
+    auto result =
+        reinterpret_cast<INT_PTR>(ShellExecuteA(GetActiveWindow(), "Open", url.c_str(), nullptr, nullptr, SW_SHOW));
     return result > 32;  // ShellExecute's success values are above 32
 }
 

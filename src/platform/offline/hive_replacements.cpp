@@ -56,9 +56,23 @@ bool HiveReplacements::Store(const ReplacementJournal& journal, std::string& err
     return StoreJournal(journal, paths_, failpoint_, error);
 }
 
+// Why the swap must not touch these files, or empty: through a link it would rename or replace
+// something other than the hive, and a hive with a second hard link would leave that other name
+// on the old content.
+std::string HiveReplacements::LinkProblem(const fs::path& hive, const fs::path& replacement,
+                                          const fs::path& backup) const {
+    for (const fs::path* file : {&hive, &replacement, &backup})
+        if (!paths_.WithoutLinks(*file)) return file->string() + " is reached through a symbolic link";
+    std::error_code ec;
+    const auto links = fs::hard_link_count(hive, ec);
+    if (!ec && links > 1) return hive.string() + " has other hard links";
+    return {};
+}
+
 long HiveReplacements::Request(const fs::path& hive, const fs::path& replacement, const fs::path& backup) {
     if (SameFile(hive, replacement) || SameFile(hive, backup) || SameFile(replacement, backup))
         return status::InvalidParameter;
+    if (!LinkProblem(hive, replacement, backup).empty()) return status::AccessDenied;
     if (!Exists(replacement)) return status::FileNotFound;
     std::error_code ec;
     if (!fs::is_directory(backup.parent_path(), ec)) return status::PathNotFound;
@@ -116,6 +130,9 @@ ReplacementResult HiveReplacements::Apply(ReplacementJournal& journal, std::size
     if (entry.state == State::Swapping) return Swap(journal, index, false);
 
     if (!Exists(entry.hive)) return {entry.hive, Outcome::Refused, entry.hive.string() + " does not exist"};
+    // The files may have changed since the request.
+    if (std::string problem = LinkProblem(entry.hive, entry.replacement, entry.backup); !problem.empty())
+        return {entry.hive, Outcome::Refused, problem};
     if (Exists(entry.backup))
         return {entry.hive, Outcome::Refused, "the backup " + entry.backup.string() + " already exists"};
     for (const auto& [log, backupLog] : LogsRenamed(entry.hive, entry.backup))

@@ -53,6 +53,8 @@ private:
     ReplacementResult Apply(ReplacementJournal& journal, std::size_t index);
     ReplacementResult Swap(ReplacementJournal& journal, std::size_t index, bool newFileChecked);
     void Reach(const std::string& operation) const;
+    std::string LinkProblem(const std::filesystem::path& hive, const std::filesystem::path& replacement,
+                            const std::filesystem::path& backup) const;
 
     InstallationPaths paths_;
     Failpoint failpoint_;

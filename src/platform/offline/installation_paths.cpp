@@ -56,6 +56,8 @@ InstallationPaths::InstallationPaths(fs::path root) : root_(std::move(root)) {
     if (!ec) root_ = absolute.lexically_normal();
     // A trailing separator would leave an empty last component and spoil comparisons.
     if (root_.has_relative_path() && root_.filename().empty()) root_ = root_.parent_path();
+    realRoot_ = fs::weakly_canonical(root_, ec);
+    if (ec) realRoot_ = root_;
 }
 
 std::optional<char> InstallationPaths::DriveLetterOf(std::string_view path) {
@@ -67,7 +69,11 @@ std::optional<char> InstallationPaths::DriveLetterOf(std::string_view path) {
 
 std::optional<fs::path> InstallationPaths::ToNative(std::string_view path) const {
     std::optional<char> letter = DriveLetterOf(path);
-    if (letter == 'C') return Resolve(path.substr(2));
+    if (letter == 'C') {
+        fs::path native = Resolve(path.substr(2));
+        if (!LeadsInside(native)) return std::nullopt;
+        return native;
+    }
 #ifdef _WIN32
     return fs::path(std::string(path));
 #else
@@ -86,6 +92,33 @@ fs::path InstallationPaths::Resolve(std::string_view pathOnDriveC) const {
         native /= existing ? *entry : part;
     }
     return native;
+}
+
+bool InstallationPaths::LeadsInside(const fs::path& native) const {
+    std::error_code ec;
+    const fs::path real = fs::weakly_canonical(native, ec);
+    if (ec) return false;
+    const fs::path relative = real.lexically_relative(realRoot_);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
+bool InstallationPaths::WithoutLinks(const fs::path& native) const {
+    const fs::path relative = native.lexically_normal().lexically_relative(root_);
+    if (relative.empty() || *relative.begin() == "..") {
+        // A path of the host that the user named: only the file itself is looked at.
+        std::error_code ec;
+        return !fs::is_symlink(fs::symlink_status(native, ec));
+    }
+    fs::path at = root_;
+    for (const fs::path& part : relative) {
+        if (part == ".") continue;
+        at /= part;
+        std::error_code ec;
+        const fs::file_status status = fs::symlink_status(at, ec);
+        if (ec || !fs::exists(status)) return true;   // nothing below a missing component
+        if (fs::is_symlink(status)) return false;
+    }
+    return true;
 }
 
 std::optional<std::string> InstallationPaths::PathOnDriveC(const fs::path& native) const {

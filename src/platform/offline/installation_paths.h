@@ -25,8 +25,18 @@ public:
     static std::optional<char> DriveLetterOf(std::string_view path);
 
     // The native file or folder a path names; nullopt for a drive letter that this machine
-    // does not have (every letter but C: in the Linux build).
+    // does not have (every letter but C: in the Linux build), and for a path on C: that a
+    // symbolic link leads out of the folder.
     std::optional<std::filesystem::path> ToNative(std::string_view path) const;
+
+    // An installation may come from any machine, and the program runs as root: a symbolic link
+    // in it must never take a read, a write, a rename or a deletion elsewhere.
+    // True when the path, followed through every link, still lies inside the folder.
+    bool LeadsInside(const std::filesystem::path& native) const;
+    // True when no existing component of the path below the folder is a symbolic link (for a
+    // path outside the folder: when the file itself is none): what the program writes, renames
+    // or replaces is never reached through a link at all.
+    bool WithoutLinks(const std::filesystem::path& native) const;
 
     // A path relative to drive C:'s root ("Windows\System32\config"), resolved inside the
     // folder. Components that do not exist are kept as given, so new files can be named.
@@ -43,6 +53,7 @@ public:
 
 private:
     std::filesystem::path root_;
+    std::filesystem::path realRoot_;   // the folder with every link on its way followed
 };
 
 // The components of a Windows path below its drive, "." dropped and ".." applied; ".." at the

@@ -67,7 +67,8 @@ bool IsFile(const fs::path& path) {
 }
 
 std::optional<LoadedHive> HiveAt(const InstallationPaths& paths, std::string registryPath, const fs::path& file) {
-    if (!IsFile(file)) return std::nullopt;
+    // A hive reached through a link that leads out of the folder is not this installation's.
+    if (!IsFile(file) || !paths.LeadsInside(file)) return std::nullopt;
     auto onDriveC = paths.PathOnDriveC(file);
     if (!onDriveC) return std::nullopt;
     return LoadedHive{std::move(registryPath), file, std::string(kVolumeDevice) + "\\" + *onDriveC};

@@ -48,6 +48,12 @@ bool Exists(const fs::path& path) {
     return fs::exists(path, ec);
 }
 
+// A link, dangling or not, is something a new file must not be written through.
+bool IsLink(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_symlink(fs::symlink_status(path, ec));
+}
+
 }  // namespace
 
 OfflineSystem::OfflineSystem(std::string rootFolder) : OfflineSystem(std::move(rootFolder), nullptr) {}
@@ -98,7 +104,8 @@ InstalledWindows OfflineSystem::Installation() {
     bool unchanged = cachedInstallation_ && software == cachedSoftware_ && !timeError && !sizeError &&
                      time == cachedSoftwareTime_ && size == cachedSoftwareSize_;
     if (!unchanged) {
-        cachedInstallation_ = ReadInstalledWindows(software);
+        // A SOFTWARE that a link takes out of the folder is read as no SOFTWARE at all.
+        cachedInstallation_ = paths_.LeadsInside(software) ? ReadInstalledWindows(software) : InstalledWindows{};
         cachedSoftware_ = software;
         cachedSoftwareTime_ = timeError ? fs::file_time_type{} : time;
         cachedSoftwareSize_ = sizeError ? 0 : size;
@@ -226,8 +233,9 @@ long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
     auto target = paths_.ToNative(file);
     if (!target || !IsDirectory(target->parent_path().empty() ? fs::path(".") : target->parent_path()))
         return status::PathNotFound;
-    // Like the registry's own save, never overwrite a file.
-    if (Exists(*target)) return status::AlreadyExists;
+    // Like the registry's own save, never overwrite a file; and never write through a link.
+    if (Exists(*target) || IsLink(*target)) return status::AlreadyExists;
+    if (!paths_.WithoutLinks(*target)) return status::AccessDenied;
     if (cancel_) return status::OperationAborted;
 
     regf::CompactOptions options;

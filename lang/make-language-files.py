@@ -18,8 +18,7 @@ HERE = pathlib.Path(__file__).resolve().parent
 TABLE = HERE.parent / "src" / "settings" / "string_table.inc"
 
 # The language menu's languages in menu order, with each language's Windows code page. "Other"
-# has no file of its own, and Kurdish has none yet: its texts wait for a translator who writes
-# Kurmanji well (choosing it says the file is missing and leads to the translation page).
+# has no file of its own: choosing it says the file is missing and leads to the translation page.
 MENU_LANGUAGES = [
     ("BrazilianPortuguese", 1252), ("Chinese", 936), ("Czech", 1250), ("Danish", 1252),
     ("Dutch", 1252), ("English", 1252), ("Finnish", 1252), ("French", 1252), ("German", 1252),
@@ -27,7 +26,7 @@ MENU_LANGUAGES = [
     ("Portuguese", 1252), ("Russian", 1251), ("Slovenian", 1250), ("Spanish", 1252),
     ("Swedish", 1252), ("Turkish", 1254), ("Ukranian", 1251),
 ]
-LANGUAGES = [(name, code_page) for name, code_page in MENU_LANGUAGES if name != "Kurdish"]
+LANGUAGES = MENU_LANGUAGES
 
 # Every key the windows read, per section, in reading order. None: the text is translated;
 # a string: the same text in every language ("{...}" filled from the string table).

@@ -35,14 +35,14 @@ struct Language {
     int codePage;
 };
 
-// The languages of the menu that have a file (all but "Other" and Kurdish, whose texts wait for
-// a careful translator), with the code page their texts are written in.
+// The languages of the menu that have a file (all but "Other"), with the code page their texts
+// are written in.
 const Language kLanguages[] = {
-    {"BrazilianPortuguese", 1252}, {"Chinese", 936}, {"Czech", 1250},  {"Danish", 1252},
-    {"Dutch", 1252},               {"English", 1252}, {"Finnish", 1252}, {"French", 1252},
-    {"German", 1252},              {"Greek", 1253},  {"Italian", 1252}, {"Japanese", 932},
-    {"Polish", 1250}, {"Portuguese", 1252}, {"Russian", 1251},
-    {"Slovenian", 1250},           {"Spanish", 1252}, {"Swedish", 1252}, {"Turkish", 1254},
+    {"BrazilianPortuguese", 1252}, {"Chinese", 936},   {"Czech", 1250},      {"Danish", 1252},
+    {"Dutch", 1252},               {"English", 1252},  {"Finnish", 1252},    {"French", 1252},
+    {"German", 1252},              {"Greek", 1253},    {"Italian", 1252},    {"Japanese", 932},
+    {"Kurdish", 1254},             {"Polish", 1250},   {"Portuguese", 1252}, {"Russian", 1251},
+    {"Slovenian", 1250},           {"Spanish", 1252},  {"Swedish", 1252},    {"Turkish", 1254},
     {"Ukranian", 1251},
 };
 
@@ -319,6 +319,28 @@ TEST_P(LanguageFileTest, NoCaptionOverflowsItsControl)
         }
     }
     EXPECT_GT(measured, 40);
+}
+
+// Choosing a language of the menu must never end in the not-found message for lack of a file we
+// ship: every item but "Other" has its file, and every file its item.
+TEST_F(MainWindowTest, EveryLanguageOfTheMenuButOtherShipsItsFile)
+{
+    TfrmMain& main = Create();
+    std::vector<std::string> offered;
+    for (ui::Component* component : main.Components()) {
+        auto* menu = dynamic_cast<ui::TPopupMenu*>(component);
+        if (menu == nullptr || menu->Name() != "pmLanguage") continue;
+        for (const ui::TMenuItem* item : menu->Items())
+            if (!item->IsSeparator() && item->Name() != "miOther") offered.push_back(item->Name().substr(2));
+    }
+    ASSERT_FALSE(offered.empty());
+    std::vector<std::string> listed;
+    for (const Language& language : kLanguages) listed.push_back(language.name);
+    std::sort(offered.begin(), offered.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(offered, listed);
+    for (const std::string& name : offered)
+        EXPECT_TRUE(std::filesystem::is_regular_file(LangFolder() + "DLan_" + name + ".ini")) << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, LanguageFileTest, ::testing::ValuesIn(kLanguages),

@@ -1,12 +1,14 @@
 // Showing, modal results, the close sequence, placement, and the headless main loop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "ui/buttons.h"
 #include "ui/form.h"
 #include "ui/standard_controls.h"
+#include "ui/thread.h"
 #include "ui_fixture.h"
 
 namespace kelvara::ui::testing {
@@ -92,6 +94,41 @@ TEST_F(FormTest, EnterAndEscapeClickTheDefaultAndCancelButtons) {
         });
         EXPECT_EQ(dialog->ShowModal(), result);
     }
+}
+
+// A worker that posts its last message and ends while the loop runs its idle step: the loop
+// finds no worker left, but the message is already queued and must be handled before the window
+// counts as idle and is closed.
+class LastWords : public Thread {
+public:
+    explicit LastWords(FormHandle window) : window_(std::move(window)) {}
+
+protected:
+    void Execute() override { window_.Post(kLastWords); }
+
+public:
+    static constexpr unsigned kLastWords = 0x8123;
+
+private:
+    FormHandle window_;
+};
+
+TEST_F(FormTest, AWorkersLastPostIsHandledBeforeTheIdleWindowCloses) {
+    std::vector<std::string> log;
+    auto dialog = CreateForm<TfrmDialog>(log);
+    dialog->OnMessage(LastWords::kLastWords, [&](const Message&) { log.push_back("last words"); });
+    bool started = false;
+    ui->SetIdleHook([&](Form& top) {
+        if (started) return false;
+        started = true;
+        LastWords* worker = StartThread<LastWords>(false, top.Handle());
+        worker->WaitFor();   // posted and ended before the loop looks for workers
+        delete worker;
+        return false;
+    });
+    dialog->ShowModal();
+    ASSERT_NE(std::find(log.begin(), log.end(), "last words"), log.end());
+    EXPECT_LT(std::find(log.begin(), log.end(), "last words"), std::find(log.begin(), log.end(), "close"));
 }
 
 TEST_F(FormTest, FormCloseCanKeepAModalFormOpen) {

@@ -95,6 +95,11 @@ int HeadlessWidgetSet::PendingMessages() const {
     return static_cast<int>(queue_.size());
 }
 
+bool HeadlessWidgetSet::QueueHoldsMessages() {
+    std::lock_guard lock(queueMutex_);
+    return !queue_.empty();
+}
+
 bool HeadlessWidgetSet::DispatchOne() {
     Posted p;
     {
@@ -144,6 +149,10 @@ void HeadlessWidgetSet::RunLoop(Form& top, const std::function<bool()>& done) {
             queueChanged_.wait_for(lock, kIdleWait, [&] { return !queue_.empty(); });
             continue;
         }
+        // A worker posts before it counts as ended, so with none left running the queue now holds
+        // everything they sent; one that ended since the queue was last found empty has posted
+        // after that look, and its messages come before the window can count as idle.
+        if (QueueHoldsMessages()) continue;
         CloseIdle(top, idleCloses);
     }
 }

@@ -141,6 +141,7 @@ public:
 
 private:
     bool DispatchOne();
+    bool QueueHoldsMessages();
     bool FireDueTimers(std::int64_t now);
     std::optional<std::int64_t> NextTimerDue() const;
     void CloseIdle(Form& top, int& attempts);

@@ -19,6 +19,9 @@
 //   window_probe menu <seconds>     wait until a popup menu shows (exit 1 on timeout)
 //   window_probe move <caption> <x> <y>
 //                                   move that window's top-left corner to the screen point
+//   window_probe dialogrect <caption>
+//                                   left top width height of that window's client area on the
+//                                   screen (without a window manager, Xvfb shows no frame)
 //   window_probe press <caption> <button text>
 //                                   click the button with that text in that window
 #include <windows.h>
@@ -277,6 +280,17 @@ int main(int argc, char** argv)
             return Fail("no such window");
         SetWindowPos(dialog, nullptr, std::atoi(argv[3]), std::atoi(argv[4]), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    if (command == "dialogrect" && argc > 2) {
+        HWND dialog = FindDialog(argv[2]);
+        if (!dialog)
+            return Fail("no such window");
+        RECT r = {};
+        GetClientRect(dialog, &r);
+        POINT corner = {0, 0};
+        ClientToScreen(dialog, &corner);
+        std::printf("%ld %ld %ld %ld\n", corner.x, corner.y, r.right - r.left, r.bottom - r.top);
         return 0;
     }
     if (command == "press" && argc > 3) {

@@ -4,7 +4,8 @@
 # copy of the sample installation, so the figures are the same on every run. Each picture is
 # compared with the committed one in docs/pictures: a pixel counts as changed when a channel
 # differs by more than the tolerance, and more than 1 % changed pixels fails the test and keeps
-# the difference picture in the artifacts folder.
+# the difference picture in the artifacts folder. On the way it reads the main list's column
+# titles from outside and checks that each is whole in Wine's font.
 #
 #   pictures.sh <Kelvara.exe> <window_probe.exe> <artifacts folder>
 #
@@ -92,6 +93,19 @@ fi
 sleep 2
 park
 take_main main-window
+
+# Every column title whole in Wine's font: a header draws its title between margins of six
+# pixels on each side and puts an ellipsis in when the rest is too narrow.
+columns=0
+while read -r width text title; do
+    columns=$((columns + 1))
+    if [ "$width" -ge $((text + 12)) ]; then
+        pass "column \"$title\" whole: $width pixels for a title of $text"
+    else
+        fail "column \"$title\" cut off: $width pixels for a title of $text"
+    fi
+done < <(probe columns)
+[ "$columns" = 4 ] || fail "$columns column titles read, expected 4"
 
 hives=$(cd "$installation" && find . -type f \( -path './Windows/System32/config/*' -o -name NTUSER.DAT \
     -o -name UsrClass.dat \) | wc -l)

@@ -48,7 +48,10 @@ cleanup() {
     probe close >/dev/null 2>&1
     probe gone 10 >/dev/null 2>&1
     if [ -f "$saved_options" ]; then mv "$saved_options" "$options"; else rm -f "$options"; fi
+    rm -rf "$installation"
     e2e_end_env
+    # A prefix of our own is over a gigabyte; the pictures and differences stay.
+    [ "$own_env" -eq 1 ] && rm -rf "$artifacts/env"
 }
 trap cleanup EXIT
 
@@ -64,16 +67,27 @@ click_main() {
     xdotool mousemove $((l + $1)) $((t + $2)) sleep 0.2 click 1
 }
 
-# take <name> <left> <top> <width> <height>: the part of the screen a window covers.
+# take <name> <left> <top> <width> <height>: the part of the screen a window covers, once two
+# shots half a second apart agree (a window still filling in or repainting is not taken).
 take() {
-    local name=$1 screen=$artifacts/screen.png
-    if ! import -window root "$screen" 2>/dev/null; then
-        fail "$name: no screenshot"
-        return
-    fi
-    convert "$screen" -crop "${4}x${5}+${2}+${3}" +repage -strip \
-        -define png:exclude-chunks=date,time "$artifacts/$name.png"
-    rm -f "$screen"
+    local name=$1 screen=$artifacts/screen.png previous=$artifacts/previous.png
+    local shot=$artifacts/$name.png changed
+    rm -f "$previous"
+    for _ in $(seq 1 20); do
+        if ! import -window root "$screen" 2>/dev/null; then
+            fail "$name: no screenshot"
+            return
+        fi
+        convert "$screen" -crop "${4}x${5}+${2}+${3}" +repage -strip \
+            -define png:exclude-chunks=date,time "$shot"
+        if [ -f "$previous" ]; then
+            changed=$(compare -metric AE "$shot" "$previous" null: 2>&1)
+            [ "${changed%% *}" = 0 ] && break
+        fi
+        cp "$shot" "$previous"
+        sleep 0.5
+    done
+    rm -f "$screen" "$previous"
     taken+=("$name")
 }
 take_main() { take "$1" $(probe rect); }

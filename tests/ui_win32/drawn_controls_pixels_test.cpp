@@ -230,6 +230,29 @@ TEST_F(FlatButtonPixels, TheHighlightGoesOutWithinATimerTickAfterThePointerLeftB
     EXPECT_EQ(PaintForm()->At(kFlat.left + 2, kFlat.top + 2), kBackground);
 }
 
+// While a window that is not one of the program's is active, the pointer over a flat button
+// does not light it.
+TEST_F(FlatButtonPixels, NoHighlightWhileAnotherWindowIsActive) {
+    HWND other = CreateWindowExA(0, "STATIC", "another window", WS_POPUP | WS_VISIBLE, 600, 400, 120, 60,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(other, nullptr);
+    SetForegroundWindow(other);
+    SetActiveWindow(other);
+    app->ProcessMessages();
+    ASSERT_EQ(GetActiveWindow(), other);
+    PointerTo(40, 30);
+    EXPECT_FALSE(Flat().MouseInControl());
+    EXPECT_EQ(PaintForm()->At(kFlat.left + 2, kFlat.top + 2), kBackground);
+
+    SetForegroundWindow(hwnd);
+    SetActiveWindow(hwnd);
+    app->ProcessMessages();
+    PointerTo(41, 30);
+    EXPECT_TRUE(Flat().MouseInControl()) << "ours is active again";
+    EXPECT_EQ(PaintForm()->At(kFlat.left + 2, kFlat.top + 2), ui::clSilver);
+    DestroyWindow(other);
+}
+
 // The caption: in the font colour at rest; embossed when disabled (button highlight one
 // pixel lower right, button shadow in place); the access key underlined.
 TEST_F(FlatButtonPixels, CaptionColours) {

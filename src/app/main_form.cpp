@@ -180,6 +180,8 @@ void TfrmMain::FitButtonWidths()
         if (button != nullptr)
             button->SetWidth(CaptionWidth(button->Caption(), font) + 17);
     }
+    // The labels are fitted at the same moments, so a translated text is not cut off either.
+    FitLabelWidths(*this);
 }
 
 void TfrmMain::WMShowMain(const ui::Message&)

@@ -1,7 +1,9 @@
 // The main window's definition: every component in component order, then the properties that
 // the table's columns do not carry (colours, pictures, columns, menus' owners).
 #include <span>
+#include <vector>
 
+#include "app/caption_width.h"
 #include "app/main_form.h"
 #include "app/program_pictures.h"
 #include "app/program_texts.h"
@@ -187,8 +189,16 @@ void TfrmMain::SetUpControls()
     }
 
     TListView& list = lvMain();
+    std::vector<ui::ListColumn> columns;
     for (const ColumnSpec& column : kColumns)
-        list.AddColumn({column.caption, column.width, column.alignment});
+        columns.push_back({column.caption, column.width, column.alignment});
+    // Each title whole in the font this system draws it with; the list's sunken edge takes
+    // two pixels on each side.
+    const std::vector<int> widths = FitColumnWidths(columns, list.Width() - 4, list.GetFont());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        columns[i].width = widths[i];
+        list.AddColumn(columns[i]);
+    }
     list.SetRowSelect(true);
     list.SetReadOnly(true);
 }

@@ -156,9 +156,14 @@ void TFlatButton::LeaveStep(bool forceRepaint)
         if (IsHotButton())
             StopHoverTracking();
         Invalidate();
-    } else if (forceRepaint) {
-        Invalidate();
+        return;
     }
+    // A release off the button has already put the highlight out; if it stayed the hot
+    // button, a later move back over it would not count as entering and it would stay dark.
+    if (!dragging_ && !mouseInControl_ && IsHotButton())
+        StopHoverTracking();
+    if (forceRepaint)
+        Invalidate();
 }
 
 void TFlatButton::Reevaluate()

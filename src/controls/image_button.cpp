@@ -17,6 +17,18 @@ bool IsBlank(const std::string& text)
                        [](unsigned char c) { return c <= ' '; });
 }
 
+// A windowed control has its own surface: to look see-through it paints the part of its
+// form (background picture, labels) that lies behind it.
+void PaintFormBehind(const ui::Control& control, ui::Canvas& canvas)
+{
+    ui::Form* form = control.Owner();
+    if (form == nullptr)
+        return;
+    const ui::Rect r = control.BoundsInForm();
+    ui::Canvas::Scope scope(canvas, {-r.left, -r.top}, {0, 0, r.width, r.height});
+    form->PaintSurface(canvas);
+}
+
 }  // namespace
 
 TImageButton::TImageButton() = default;
@@ -94,7 +106,9 @@ const ui::Picture& TImageButton::CurrentPicture() const
 void TImageButton::Paint(ui::Canvas& canvas)
 {
     const ui::Rect client = ClientRect();
-    if (!transparent_)
+    if (transparent_)
+        PaintFormBehind(*this, canvas);
+    else
         canvas.FillRect(client, GetColor());
 
     const ui::Picture& picture = CurrentPicture();
@@ -150,6 +164,8 @@ void TImageButton::MouseLeave()
 void TImageButton::MouseMove(ui::ShiftState shift, int x, int y)
 {
     if (x < 0 || y < 0 || x >= Width() || y >= Height()) {
+        // The repeat belongs to a press over the button: it ends with the press.
+        StopRepeat();
         if (mouseOn_ || pressed_) {
             mouseOn_ = false;
             pressed_ = false;

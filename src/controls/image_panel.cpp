@@ -3,9 +3,26 @@
 #include <algorithm>
 
 #include "ui/canvas.h"
+#include "ui/form.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::controls {
+
+namespace {
+
+// The panel has its own surface: to look see-through it paints the part of its form
+// (background picture, labels) that lies behind it.
+void PaintFormBehind(const ui::Control& control, ui::Canvas& canvas)
+{
+    ui::Form* form = control.Owner();
+    if (form == nullptr)
+        return;
+    const ui::Rect r = control.BoundsInForm();
+    ui::Canvas::Scope scope(canvas, {-r.left, -r.top}, {0, 0, r.width, r.height});
+    form->PaintSurface(canvas);
+}
+
+}  // namespace
 
 void TImagePanel::SetPicture(ui::Picture picture)
 {
@@ -47,6 +64,12 @@ void TImagePanel::FitToPicture()
 void TImagePanel::Paint(ui::Canvas& canvas)
 {
     const ui::Rect client = ClientRect();
+    // An opaque panel is filled first, so a picture smaller than the panel (drawn at the
+    // corner) does not leave the rest of the off-screen bitmap showing.
+    if (transparent_)
+        PaintFormBehind(*this, canvas);
+    else
+        canvas.FillRect(client, GetColor());
     if (!picture_.Empty()) {
         switch (drawStyle_) {
         case TDrawStyle::dsNormal:
@@ -62,8 +85,6 @@ void TImagePanel::Paint(ui::Canvas& canvas)
                     canvas.Draw({x, y}, picture_);
             break;
         }
-    } else if (!transparent_) {
-        canvas.FillRect(client, GetColor());
     }
 
     const std::string caption = Caption();

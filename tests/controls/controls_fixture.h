@@ -32,6 +32,11 @@ public:
         button.SetColorFocused(ui::clSilver);
         button.SetColorBorder(14606560);
         button.OnClick = [this](ui::Component&) { ++flatClicks; };
+        auto& second = Add<TFlatButton>("bFlat2", {200, 60, 80, 25});
+        second.SetCaption("&Options");
+        second.SetTransparentMode(TTransparentMode::tmNotFocused);
+        second.SetColorFocused(ui::clSilver);
+        second.OnClick = [this](ui::Component&) { ++secondClicks; };
         Add<TImageButton>("bImage", {120, 10, 24, 24}).OnClick = [this](ui::Component&) { ++imageClicks; };
         Add<TShiftImage>("bShift", {160, 10, 24, 24}).OnClick = [this](ui::Component&) { ++shiftClicks; };
         Add<TURLLabel>("lLink", {10, 60, 100, 13}).OnClick = [this](ui::Component&) { ++linkClicks; };
@@ -39,6 +44,7 @@ public:
     }
 
     int flatClicks = 0;
+    int secondClicks = 0;
     int imageClicks = 0;
     int shiftClicks = 0;
     int linkClicks = 0;
@@ -72,6 +78,7 @@ protected:
     }
 
     TFlatButton& Flat() { return form_->Get<TFlatButton>("bFlat"); }
+    TFlatButton& Flat2() { return form_->Get<TFlatButton>("bFlat2"); }
     TImageButton& ImageButton() { return form_->Get<TImageButton>("bImage"); }
     TShiftImage& Shift() { return form_->Get<TShiftImage>("bShift"); }
     TURLLabel& Link() { return form_->Get<TURLLabel>("lLink"); }

@@ -195,5 +195,141 @@ TEST_F(ControlsTest, PressedCaptionMovesOnePixel)
     headless_->MouseUp(*form_, kOnButton);
 }
 
+TEST_F(ControlsTest, FlatButtonDraggedOffAndBackIsPressedAgainAndClicks)
+{
+    headless_->MouseMove(*form_, kOnButton);
+    headless_->MouseDown(*form_, kOnButton);
+    headless_->MouseMove(*form_, kAway);
+    EXPECT_EQ(Flat().State(), TButtonState::Up);
+    EXPECT_EQ(Flat().Frame().topLeft, ui::clWhite) << "raised: still lit while held";
+    // The timer's check does not put the highlight out while the button is held.
+    headless_->AdvanceClock(300);
+    EXPECT_TRUE(Flat().MouseInControl());
+    headless_->MouseMove(*form_, kOnButton);
+    EXPECT_EQ(Flat().State(), TButtonState::Down);
+    EXPECT_EQ(Flat().FaceColour(), std::optional<Colour>(Flat().ColorDown()));
+    headless_->MouseUp(*form_, kOnButton);
+    EXPECT_EQ(form_->flatClicks, 1);
+}
+
+// A release off the button used to leave it the hot button while dark, so a move back over it
+// was not an entry and it never lit again.
+TEST_F(ControlsTest, FlatButtonReleasedOffLightsWhenThePointerComesBack)
+{
+    headless_->MouseMove(*form_, kOnButton);
+    headless_->MouseDown(*form_, kOnButton);
+    headless_->MouseMove(*form_, kAway);
+    headless_->MouseUp(*form_, kAway);
+    EXPECT_FALSE(Flat().IsHotButton()) << "the shared timer rests while no button is lit";
+    headless_->MouseMove(*form_, kOnButton);
+    EXPECT_TRUE(Flat().MouseInControl());
+    EXPECT_EQ(Flat().FaceColour(), std::optional<Colour>(ui::clSilver));
+}
+
+TEST_F(ControlsTest, MovingFromOneFlatButtonToAnotherHandsOverTheHighlight)
+{
+    headless_->MouseMove(*form_, kOnButton);
+    headless_->MouseMove(*form_, {240, 70});
+    EXPECT_FALSE(Flat().MouseInControl());
+    EXPECT_TRUE(Flat2().MouseInControl());
+    EXPECT_TRUE(Flat2().IsHotButton());
+    EXPECT_FALSE(Flat().IsHotButton());
+    headless_->AdvanceClock(500);
+    EXPECT_TRUE(Flat2().MouseInControl()) << "the pointer is still over it";
+}
+
+TEST_F(ControlsTest, FlatButtonLightsOnceOurWindowIsActiveAgain)
+{
+    headless_->SetOtherAppActive(true);
+    headless_->MouseMove(*form_, kOnButton);
+    EXPECT_FALSE(Flat().IsHotButton());
+    headless_->SetOtherAppActive(false);
+    headless_->MouseMove(*form_, {51, 21});
+    EXPECT_TRUE(Flat().MouseInControl());
+}
+
+TEST_F(ControlsTest, OtherMouseButtonsOnlyRaiseTheMouseEvents)
+{
+    std::vector<std::string> events;
+    Flat().OnMouseDown = [&](ui::Component&, ui::MouseButton, ui::ShiftState, int, int) { events.push_back("down"); };
+    Flat().OnMouseUp = [&](ui::Component&, ui::MouseButton, ui::ShiftState, int, int) { events.push_back("up"); };
+    headless_->MouseMove(*form_, kOnButton);
+    headless_->MouseDown(*form_, kOnButton, ui::MouseButton::Right);
+    EXPECT_EQ(Flat().State(), TButtonState::Up);
+    EXPECT_FALSE(Flat().Dragging());
+    headless_->MouseUp(*form_, kOnButton, ui::MouseButton::Right);
+    EXPECT_EQ(form_->flatClicks, 0);
+    EXPECT_EQ(events, (std::vector<std::string>{"down", "up"}));
+}
+
+TEST_F(ControlsTest, FlatButtonRaisesEnterAndLeaveEvents)
+{
+    std::vector<std::string> events;
+    Flat().OnMouseEnter = [&](ui::Component&) { events.push_back("enter"); };
+    Flat().OnMouseLeave = [&](ui::Component&) { events.push_back("leave"); };
+    headless_->MouseMove(*form_, kOnButton);
+    headless_->MouseMove(*form_, kAway);
+    EXPECT_EQ(events, (std::vector<std::string>{"enter", "leave"}));
+}
+
+TEST_F(ControlsTest, EnablingAButtonUnderThePointerLightsItAgain)
+{
+    headless_->MouseMove(*form_, kOnButton);
+    Flat().SetEnabled(false);
+    EXPECT_FALSE(Flat().IsHotButton());
+    Flat().SetEnabled(true);
+    EXPECT_EQ(Flat().State(), TButtonState::Up);
+    EXPECT_TRUE(Flat().MouseInControl()) << "re-evaluated at once, no move needed";
+
+    // Enabled while the pointer is elsewhere: it stays dark.
+    Flat().SetEnabled(false);
+    headless_->MouseMove(*form_, kAway);
+    Flat().SetEnabled(true);
+    EXPECT_FALSE(Flat().MouseInControl());
+}
+
+TEST_F(ControlsTest, DisabledFlatButtonDoesNotLightUnderThePointer)
+{
+    Flat().SetEnabled(false);
+    headless_->MouseMove(*form_, kOnButton);
+    EXPECT_FALSE(Flat().MouseInControl());
+    EXPECT_EQ(Flat().Frame().topLeft, Flat().ColorBorder());
+}
+
+// The caption's access key is drawn underlined, in every state; a caption without one has none.
+TEST_F(ControlsTest, TheAccessKeyIsDrawnUnderlined)
+{
+    struct Case {
+        const char* caption;
+        const char* shown;
+        int underline;
+    };
+    const Case cases[] = {{"&Analyze", "Analyze", 0}, {"Ana&lyze", "Analyze", 3}, {"Analyze", "Analyze", -1},
+                          {"R&&D", "R&D", -1}};
+    for (const Case& c : cases) {
+        Flat().SetCaption(c.caption);
+        auto canvas = headless_->PaintForm(*form_);
+        const ui::headless::DrawOp* caption = nullptr;
+        for (const auto& op : canvas->Ops())
+            if (op.kind == ui::headless::DrawOp::Text && op.text == c.shown)
+                caption = &op;
+        ASSERT_NE(caption, nullptr) << c.caption;
+        EXPECT_EQ(caption->underline, c.underline) << c.caption;
+    }
+}
+
+// With tmNone the face is filled at rest in the button's colour, which follows the parent's.
+TEST_F(ControlsTest, OpaqueFlatButtonFillsItsFaceInTheParentsColour)
+{
+    Flat().SetTransparentMode(TTransparentMode::tmNone);
+    auto canvas = headless_->PaintForm(*form_);
+    EXPECT_EQ(canvas->PixelAt(30, 14), form_->GetColor());
+    headless_->MouseMove(*form_, kOnButton);
+    EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(30, 14), ui::clSilver);
+    headless_->MouseDown(*form_, kOnButton);
+    EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(30, 14), Flat().ColorDown());
+    headless_->MouseUp(*form_, kOnButton);
+}
+
 }  // namespace
 }  // namespace kelvara::controls::testing

@@ -1,6 +1,8 @@
 // The image button, the shift image, the link label and the image panel under the mouse.
 #include "controls_fixture.h"
 
+#include <functional>
+
 namespace kelvara::controls::testing {
 namespace {
 
@@ -156,6 +158,285 @@ TEST_F(ControlsTest, ImagePanelTilesItsPicture)
     EXPECT_EQ(canvas->PixelAt(14, 104), kOver);
     EXPECT_EQ(canvas->PixelAt(58, 108), kOver);
     EXPECT_EQ(canvas->PixelAt(11, 100), kNormal);
+}
+
+// Which picture each look shows, with the fallback to the normal picture when one is missing.
+TEST_F(ControlsTest, ImageButtonPictureChoiceTable)
+{
+    const ui::Color kOff = ui::Rgb(90, 90, 90);
+    struct Case {
+        bool haveOver, haveDown, haveDisabled;
+        bool enabled, over, pressed;
+        ui::Color shown;
+    };
+    const Case cases[] = {
+        {true, true, true, true, false, false, kNormal},
+        {true, true, true, true, true, false, kOver},
+        {true, true, true, true, true, true, kDown},
+        {true, true, true, false, true, false, kOff},
+        {false, true, true, true, true, false, kNormal},
+        {true, false, true, true, true, true, kNormal},
+        {true, true, false, false, false, false, kNormal},
+    };
+    for (const Case& c : cases) {
+        ImageButton().SetEnabled(true);
+        ImageButton().SetPicNormal(Solid(kNormal));
+        ImageButton().SetPicMouseOn(c.haveOver ? Solid(kOver) : ui::Picture());
+        ImageButton().SetPicMouseDown(c.haveDown ? Solid(kDown) : ui::Picture());
+        ImageButton().SetPicDisabled(c.haveDisabled ? Solid(kOff) : ui::Picture());
+        headless_->MouseMove(*form_, c.over ? kOnImageButton : kAway);
+        if (c.pressed)
+            headless_->MouseDown(*form_, kOnImageButton);
+        ImageButton().SetEnabled(c.enabled);
+        EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(132, 22), c.shown)
+            << "over=" << c.over << " pressed=" << c.pressed << " enabled=" << c.enabled;
+        if (c.pressed) {
+            ImageButton().SetEnabled(true);
+            headless_->MouseMove(*form_, kAway);
+            headless_->MouseUp(*form_, kAway);
+        }
+    }
+}
+
+TEST_F(ControlsTest, ImageButtonWithoutPicturesFillsWithItsColour)
+{
+    ImageButton().SetColor(kOver);
+    EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(132, 22), kOver);
+}
+
+TEST_F(ControlsTest, ImageButtonDrawsSmallPictureAtTheCornerOrStretched)
+{
+    ImageButton().SetColor(kOver);
+    ImageButton().SetPicNormal(Solid(kNormal, 8));
+    auto corner = headless_->PaintForm(*form_);
+    EXPECT_EQ(corner->PixelAt(121, 11), kNormal);
+    EXPECT_EQ(corner->PixelAt(140, 30), kOver) << "the fill shows beyond the picture";
+    ImageButton().SetStretch(true);
+    auto stretched = headless_->PaintForm(*form_);
+    EXPECT_EQ(stretched->PixelAt(140, 30), kNormal);
+}
+
+// Transparent: the picture's top-left colour is see-through and the form shows behind it.
+TEST_F(ControlsTest, TransparentImageButtonShowsTheFormBehindItsKeyColour)
+{
+    ui::Picture ring(24, 24, kDown);
+    for (int i = 8; i < 16; ++i)
+        for (int j = 8; j < 16; ++j)
+            ring.SetPixel(i, j, kNormal);
+    ImageButton().SetColor(kOver);
+    ImageButton().SetTransparent(true);
+    ImageButton().SetPicNormal(ring);
+    // Painted on its own surface, as the Windows build paints a windowed control.
+    ui::headless::RecordingCanvas own({24, 24});
+    ImageButton().Paint(own);
+    EXPECT_EQ(own.PixelAt(2, 2), form_->GetColor());
+    EXPECT_EQ(own.PixelAt(12, 12), kNormal);
+
+    ImageButton().SetTransparent(false);
+    ui::headless::RecordingCanvas opaque({24, 24});
+    ImageButton().Paint(opaque);
+    EXPECT_EQ(opaque.PixelAt(2, 2), kDown);
+}
+
+TEST_F(ControlsTest, ImageButtonFocusMarkOnlyWhenAskedAndFocused)
+{
+    ImageButton().SetPicNormal(Solid(kNormal));
+    ImageButton().SetTabStop(true);
+    const int m = ImageButton().FocusedRectMargin();
+    const ui::Point mark{120 + m, 10 + m};
+    headless_->MouseMove(*form_, kOnImageButton);
+    headless_->MouseDown(*form_, kOnImageButton);
+    headless_->MouseUp(*form_, kOnImageButton);
+    ASSERT_TRUE(ImageButton().Focused()) << "a press takes the focus";
+    EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(mark.x, mark.y), kNormal) << "DrawFocused is off";
+    ImageButton().SetDrawFocused(true);
+    EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(mark.x, mark.y), ui::clBlack);
+    ImageButton().SetFocusedRectMargin(4);
+    auto moved = headless_->PaintForm(*form_);
+    EXPECT_EQ(moved->PixelAt(124, 14), ui::clBlack);
+    EXPECT_EQ(moved->PixelAt(mark.x, mark.y), kNormal);
+}
+
+TEST_F(ControlsTest, ImageButtonClickHandsItsModalResultToTheForm)
+{
+    ImageButton().SetModalResult(ui::mrCancel);
+    headless_->MouseMove(*form_, kOnImageButton);
+    headless_->Click(*form_, kOnImageButton);
+    EXPECT_EQ(form_->ModalResult(), ui::mrCancel);
+    EXPECT_EQ(form_->imageClicks, 1);
+}
+
+TEST_F(ControlsTest, ImageButtonRepeatEndsWhenThePressEndsAnyWay)
+{
+    struct Case {
+        const char* how;
+        std::function<void()> end;
+    };
+    const Case cases[] = {
+        {"dragged off", [this] { headless_->MouseMove(*form_, kAway); }},
+        {"pointer left every window", [this] { headless_->MouseAway(); }},
+        {"capture taken away", [this] { ImageButton().CaptureLost(); }},
+    };
+    for (const Case& c : cases) {
+        int repeats = 0;
+        ImageButton().OnMouseContinuouslyDown = [&](ui::Component&) { ++repeats; };
+        headless_->MouseMove(*form_, kOnImageButton);
+        headless_->MouseDown(*form_, kOnImageButton);
+        headless_->AdvanceClock(150);
+        EXPECT_EQ(repeats, 1) << c.how;
+        c.end();
+        EXPECT_FALSE(ImageButton().Pressed()) << c.how;
+        EXPECT_FALSE(ImageButton().Repeating()) << c.how;
+        headless_->AdvanceClock(500);
+        EXPECT_EQ(repeats, 1) << c.how;
+        headless_->MouseUp(*form_, kAway);
+        EXPECT_EQ(form_->imageClicks, 0) << c.how;
+    }
+}
+
+TEST_F(ControlsTest, ImageButtonRepeatFollowsItsInterval)
+{
+    int repeats = 0;
+    ImageButton().SetMouseContinuouslyDownInterval(40);
+    ImageButton().OnMouseContinuouslyDown = [&](ui::Component&) { ++repeats; };
+    headless_->MouseMove(*form_, kOnImageButton);
+    headless_->MouseDown(*form_, kOnImageButton);
+    headless_->AdvanceClock(130);
+    EXPECT_EQ(repeats, 3);
+    headless_->MouseUp(*form_, kOnImageButton);
+}
+
+TEST_F(ControlsTest, ImageButtonRaisesEnterAndExit)
+{
+    std::vector<std::string> events;
+    ImageButton().OnMouseEnter = [&](ui::Component&) {
+        events.push_back(ImageButton().MouseOn() ? "enter after MouseOn" : "enter before MouseOn");
+    };
+    ImageButton().OnMouseExit = [&](ui::Component&) { events.push_back("exit"); };
+    headless_->MouseMove(*form_, kOnImageButton);
+    headless_->MouseMove(*form_, kAway);
+    EXPECT_EQ(events, (std::vector<std::string>{"enter after MouseOn", "exit"}));
+}
+
+TEST_F(ControlsTest, ShiftImageSinksForAnyMouseButtonOnce)
+{
+    const ui::Rect home = Shift().Bounds();
+    headless_->MouseMove(*form_, kOnShift);
+    headless_->MouseDown(*form_, kOnShift, ui::MouseButton::Right);
+    EXPECT_EQ(Shift().Bounds(), home.Offset(2, 2));
+    headless_->MouseUp(*form_, {172, 22}, ui::MouseButton::Right);
+    EXPECT_EQ(Shift().Bounds(), home);
+
+    // Painted two pixels lower right while held.
+    Shift().SetPicture(Solid(kNormal));
+    headless_->MouseDown(*form_, kOnShift);
+    auto sunk = headless_->PaintForm(*form_);
+    EXPECT_EQ(sunk->PixelAt(161, 11), form_->GetColor());
+    EXPECT_EQ(sunk->PixelAt(162, 12), kNormal);
+    EXPECT_EQ(sunk->PixelAt(185, 35), kNormal);
+    Shift().CaptureLost();
+    EXPECT_EQ(Shift().Bounds(), home) << "a lost press puts it back";
+}
+
+TEST_F(ControlsTest, ShiftImageRaisesItsEventBeforeSwappingAndADisabledOneKeepsItsPicture)
+{
+    Shift().SetFocusedPicture(Solid(kOver));
+    Shift().SetNoFocusedPicture(Solid(kNormal));
+    Shift().SetPicture(Solid(kDown));
+    ui::Color atEnter = ui::clNone;
+    Shift().OnMouseEnter = [&](ui::Component&) { atEnter = Shift().GetPicture().Pixel(0, 0); };
+    headless_->MouseMove(*form_, kOnShift);
+    EXPECT_EQ(atEnter, kDown);
+    EXPECT_EQ(Shift().GetPicture().Pixel(0, 0), kOver);
+    headless_->MouseMove(*form_, kAway);
+
+    Shift().SetEnabled(false);
+    Shift().SetPicture(Solid(kDown));
+    headless_->MouseMove(*form_, kOnShift);
+    headless_->MouseMove(*form_, kAway);
+    EXPECT_EQ(Shift().GetPicture().Pixel(0, 0), kDown);
+}
+
+TEST_F(ControlsTest, LinkLabelPaintsItsThreeColours)
+{
+    Link().SetCaption("varnelsoft.com");
+    Link().SetFontLinkColor(ui::clBlack);
+    ui::Font designed = Link().GetFont();
+    designed.color = ui::clBlue;
+    Link().SetFont(designed);
+    auto drawnColour = [&] {
+        auto canvas = headless_->PaintForm(*form_);
+        for (const auto& op : canvas->Ops())
+            if (op.kind == ui::headless::DrawOp::Text && op.text == "varnelsoft.com")
+                return op.color;
+        return ui::clNone;
+    };
+    EXPECT_EQ(drawnColour(), ui::clBlue);
+    headless_->MouseMove(*form_, kOnLink);
+    EXPECT_EQ(drawnColour(), ui::clRed);
+    headless_->MouseMove(*form_, kAway);
+    EXPECT_EQ(drawnColour(), ui::clBlack);
+    Link().SetFontLinkColor(ui::Rgb(0, 128, 0));
+    EXPECT_EQ(drawnColour(), ui::Rgb(0, 128, 0)) << "a new link colour shows at once";
+}
+
+TEST_F(ControlsTest, ImagePanelDrawStyles)
+{
+    Line().SetBounds({10, 100, 40, 20});
+    Line().SetColor(kDown);
+    ui::Picture small(4, 4, kNormal);
+    Line().SetPicture(small);
+    struct Case {
+        TDrawStyle style;
+        ui::Point probe;
+        ui::Color expected;
+    };
+    const Case cases[] = {
+        {TDrawStyle::dsNormal, {11, 101}, kNormal},
+        {TDrawStyle::dsNormal, {45, 117}, kDown},   // the panel's colour beyond a small picture
+        {TDrawStyle::dsStretch, {48, 118}, kNormal},
+        {TDrawStyle::dsTile, {45, 117}, kNormal},
+    };
+    for (const Case& c : cases) {
+        Line().SetDrawStyle(c.style);
+        EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(c.probe.x, c.probe.y), c.expected) << int(c.style);
+    }
+}
+
+TEST_F(ControlsTest, ImagePanelAutoSizeTakesThePictureSize)
+{
+    Line().SetAutoSize(true);
+    Line().SetPicture(Solid(kNormal, 7));
+    EXPECT_EQ(Line().Width(), 7);
+    EXPECT_EQ(Line().Height(), 7);
+}
+
+TEST_F(ControlsTest, TransparentImagePanelShowsTheFormAndDrawsItsCaptionAligned)
+{
+    Line().SetBounds({10, 100, 120, 20});
+    Line().SetColor(kDown);
+    Line().SetTransparent(true);
+    ui::headless::RecordingCanvas own({120, 20});
+    Line().Paint(own);
+    EXPECT_EQ(own.PixelAt(60, 10), form_->GetColor()) << "no fill: the form shows through";
+
+    Line().SetCaption("Step");
+    const ui::TextAlign aligns[] = {ui::TextAlign::Left, ui::TextAlign::Center, ui::TextAlign::Right};
+    for (ui::TextAlign align : aligns) {
+        Line().SetAlignment(align);
+        auto canvas = headless_->PaintForm(*form_);
+        const ui::headless::DrawOp* caption = nullptr;
+        for (const auto& op : canvas->Ops())
+            if (op.kind == ui::headless::DrawOp::Text && op.text == "Step")
+                caption = &op;
+        ASSERT_NE(caption, nullptr);
+        EXPECT_EQ(caption->format.align, align);
+        EXPECT_TRUE(caption->format.verticalCenter);
+    }
+    Line().SetCaption("   ");
+    auto blank = headless_->PaintForm(*form_);
+    for (const auto& op : blank->Ops())
+        EXPECT_FALSE(op.kind == ui::headless::DrawOp::Text && op.text == "   ") << "a blank caption is not drawn";
 }
 
 }  // namespace

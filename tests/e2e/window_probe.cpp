@@ -7,6 +7,8 @@
 //   window_probe rows               rows of the main window's list view (LVM_GETITEMCOUNT)
 //   window_probe captions           the rows' first-column texts, one a line
 //   window_probe rect               left top width height of the main window on the screen
+//   window_probe columns            per column of the list: its width, the width of its title
+//                                   in MS Sans Serif 8 pt (the window's font), and the title
 //   window_probe client             width height of its client area
 //   window_probe state              "iconic" or "normal", then "foreground" or "background"
 //   window_probe minimize           minimise the main window (as its user would)
@@ -19,6 +21,9 @@
 //   window_probe menu <seconds>     wait until a popup menu shows (exit 1 on timeout)
 //   window_probe move <caption> <x> <y>
 //                                   move that window's top-left corner to the screen point
+//   window_probe dialogrect <caption>
+//                                   left top width height of that window's client area on the
+//                                   screen (without a window manager, Xvfb shows no frame)
 //   window_probe press <caption> <button text>
 //                                   click the button with that text in that window
 #include <windows.h>
@@ -102,6 +107,50 @@ bool PrintCaptions(HWND list)
         if (ok)
             std::printf("%s\n", text);
     }
+    if (remote)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return ok;
+}
+
+// Each header item's width and title, read through the list's process, with the title measured
+// in the main window's font.
+bool PrintColumns(HWND list)
+{
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                 FALSE, processId);
+    if (!header || !process)
+        return false;
+    const SIZE_T textSize = 256;
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(HDITEMA) + textSize,
+                                                     MEM_COMMIT, PAGE_READWRITE));
+    HDC screen = GetDC(nullptr);
+    HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+    HGDIOBJ old = SelectObject(screen, font);
+    bool ok = remote != nullptr;
+    const int columns = ok ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int i = 0; ok && i < columns; ++i) {
+        HDITEMA item = {};
+        item.mask = HDI_TEXT | HDI_WIDTH;
+        item.pszText = remote + sizeof(HDITEMA);
+        item.cchTextMax = static_cast<int>(textSize);
+        ok = WriteProcessMemory(process, remote, &item, sizeof item, nullptr) &&
+             SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(remote)) &&
+             ReadProcessMemory(process, remote, &item, sizeof item, nullptr);
+        char text[textSize] = {};
+        ok = ok && ReadProcessMemory(process, remote + sizeof(HDITEMA), text, textSize - 1, nullptr);
+        SIZE extent = {};
+        GetTextExtentPoint32A(screen, text, static_cast<int>(std::strlen(text)), &extent);
+        if (ok)
+            std::printf("%d %ld %s\n", item.cxy, extent.cx, text);
+    }
+    SelectObject(screen, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
     if (remote)
         VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
@@ -242,6 +291,12 @@ int main(int argc, char** argv)
         std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
         return 0;
     }
+    if (command == "columns") {
+        HWND list = FindListView(main);
+        if (!list)
+            return Fail("the main window has no list view");
+        return PrintColumns(list) ? 0 : Fail("could not read the list's column titles");
+    }
     if (command == "client") {
         RECT r = {};
         GetClientRect(main, &r);
@@ -277,6 +332,17 @@ int main(int argc, char** argv)
             return Fail("no such window");
         SetWindowPos(dialog, nullptr, std::atoi(argv[3]), std::atoi(argv[4]), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    if (command == "dialogrect" && argc > 2) {
+        HWND dialog = FindDialog(argv[2]);
+        if (!dialog)
+            return Fail("no such window");
+        RECT r = {};
+        GetClientRect(dialog, &r);
+        POINT corner = {0, 0};
+        ClientToScreen(dialog, &corner);
+        std::printf("%ld %ld %ld %ld\n", corner.x, corner.y, r.right - r.left, r.bottom - r.top);
         return 0;
     }
     if (command == "press" && argc > 3) {

@@ -390,6 +390,50 @@ TEST_P(WriteFaults, ARestartOnAFailingDiskLosesNoHive) {
     std::printf("the restart met %s at each of its %d file operations\n", ErrorName(error).c_str(), operations);
 }
 
+#ifndef _WIN32
+// The system itself refuses the copy's bytes part way through (a file size limit, which no
+// seam stands in for): the engine's own write path fails, and still no partial copy stays and
+// the message names the copy and the system's reason.
+TEST(RealWriteFailure, ACopyCutShortByTheSystemLeavesNothingAndSaysWhy) {
+    TempFolder root;
+    InstallationSpec layout;
+    layout.softwareKeys = 3000;
+    MakeInstallation(root.Path(), layout);
+    const fs::path software = root.Path() / "Windows/System32/config/SOFTWARE";
+    const auto before = ReadBytes(software);
+    ASSERT_GT(before.size(), 256u << 10);
+
+    OfflineSystem system(root.Path().string());
+    const std::string copy = std::string(kConfig) + "SOFTWARE.kvf";
+    KeyHandle key = 0;
+    ASSERT_EQ(system.RegOpenKey(RootKey::LocalMachine, "SOFTWARE", key), status::Success);
+    long saved = status::Success;
+    std::string message;
+    {
+        rlimit old{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit limited = old;
+        limited.rlim_cur = 64 << 10;
+        auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        saved = system.RegSaveKey(key, copy);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        message = system.ErrorText(saved);
+    }
+    EXPECT_EQ(saved, status::CantWrite);
+    EXPECT_NE(message.find(software.string() + ".kvf"), std::string::npos) << message;
+    EXPECT_NE(message.find(Reason(EFBIG)), std::string::npos) << message;
+    EXPECT_EQ(LeftOverTemporaries(root.Path()), std::vector<std::string>{});
+    EXPECT_FALSE(fs::exists(software.string() + ".kvf"));
+    EXPECT_EQ(ReadBytes(software), before);
+
+    EXPECT_EQ(system.RegSaveKey(key, copy), status::Success);
+    EXPECT_TRUE(regf::CheckFile(software.string() + ".kvf").sound);
+    system.RegCloseKey(key);
+}
+#endif
+
 INSTANTIATE_TEST_SUITE_P(EveryError, WriteFaults, ::testing::Values(ENOSPC, EIO, EACCES),
                          [](const ::testing::TestParamInfo<int>& info) {
                              switch (info.param) {

@@ -89,7 +89,8 @@ TEST_F(UnusualFiles, NoFolderDeviceOrPipeIsListedOrOpenedAsAHive) {
         const char* hive;
         Kind kind;
     };
-    const Case cases[] = {{"SAM", Kind::Folder}, {"SECURITY", Kind::Pipe}, {"DEFAULT", Kind::Device}};
+    const Case cases[] = {
+        {"SAM", Kind::Folder}, {"SECURITY", Kind::Pipe}, {"DEFAULT", Kind::Device}, {"SOFTWARE", Kind::Pipe}};
     std::vector<std::string> replaced;
     for (const Case& c : cases) {
         if (!MakeInPlace(Config(c.hive), c.kind)) {
@@ -132,6 +133,15 @@ TEST_F(UnusualFiles, AHiveSwappedForAPipeOrFolderIsRefusedByName) {
         EXPECT_NE(message.find(kConfig + "SYSTEM is not a regular file"), std::string::npos) << message;
         EXPECT_FALSE(fs::exists(config / "SYSTEM.kvf"));
         system.RegCloseKey(key);
+
+        // Its values are not read from it either.
+        ASSERT_EQ(system.RegOpenKey(RootKey::LocalMachine, "SOFTWARE", key), status::Success);
+        ASSERT_TRUE(MakeInPlace(config / "SOFTWARE", kind));
+        std::uint32_t count = 0, longest = 0;
+        EXPECT_EQ(system.RegQueryInfoKey(key, count, longest), status::BadDatabase);
+        system.RegCloseKey(key);
+        fs::remove_all(config / "SOFTWARE");
+        fs::copy_file(root.Path() / "Windows/System32/config/SOFTWARE", config / "SOFTWARE");
 
         // The copy itself swapped for one: neither accepted nor opened.
         ASSERT_TRUE(MakeInPlace(config / "SOFTWARE.kvf", kind));

@@ -45,6 +45,11 @@ bool IsDirectory(const fs::path& path) {
     return fs::is_directory(path, ec);
 }
 
+bool IsRegularFile(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
 bool Exists(const fs::path& path) {
     std::error_code ec;
     return fs::exists(path, ec);
@@ -127,8 +132,10 @@ InstalledWindows OfflineSystem::Installation() {
     bool unchanged = cachedInstallation_ && software == cachedSoftware_ && !timeError && !sizeError &&
                      time == cachedSoftwareTime_ && size == cachedSoftwareSize_;
     if (!unchanged) {
-        // A SOFTWARE that a link takes out of the folder is read as no SOFTWARE at all.
-        cachedInstallation_ = paths_.LeadsInside(software) ? ReadInstalledWindows(software) : InstalledWindows{};
+        // A SOFTWARE that a link takes out of the folder is read as no SOFTWARE at all, and so
+        // is one that is no regular file (a pipe would never answer the read).
+        cachedInstallation_ = paths_.LeadsInside(software) && IsRegularFile(software) ? ReadInstalledWindows(software)
+                                                                                      : InstalledWindows{};
         cachedSoftware_ = software;
         cachedSoftwareTime_ = timeError ? fs::file_time_type{} : time;
         cachedSoftwareSize_ = sizeError ? 0 : size;
@@ -189,6 +196,8 @@ long OfflineSystem::RegCloseKey(KeyHandle key) {
 const std::vector<regf::ValueData>* OfflineSystem::ValuesOf(offline::OpenKey& key) {
     std::lock_guard lock(key.valuesMutex);
     if (!key.valuesRead) {
+        // Listed as a regular file, but it may have been swapped for a pipe since.
+        if (!IsRegularFile(key.hive.file)) return nullptr;
         auto hive = offline::OpenHiveAsLoaded(key.hive.file);
         if (!hive.ok()) return nullptr;
         auto root = hive->Root();

@@ -393,8 +393,8 @@ TEST_P(WriteFaults, ARestartOnAFailingDiskLosesNoHive) {
 #ifndef _WIN32
 // The system itself refuses the copy's bytes part way through (a file size limit, which no
 // seam stands in for): the engine's own write path fails, and still no partial copy stays and
-// the message names the copy and the system's reason.
-TEST(RealWriteFailure, ACopyCutShortByTheSystemLeavesNothingAndSaysWhy) {
+// the message names the copy.
+TEST(RealWriteFailure, ACopyCutShortByTheSystemLeavesNothingAndNamesTheCopy) {
     TempFolder root;
     InstallationSpec layout;
     layout.softwareKeys = 3000;
@@ -423,11 +423,7 @@ TEST(RealWriteFailure, ACopyCutShortByTheSystemLeavesNothingAndSaysWhy) {
     }
     EXPECT_EQ(saved, status::CantWrite);
     EXPECT_NE(message.find(software.string() + ".kvf"), std::string::npos) << message;
-#ifndef __SANITIZE_ADDRESS__
-    // The engine's message names the file only; the reason is the errno its failed write left,
-    // which the sanitizer's own calls on the way out may overwrite.
-    EXPECT_NE(message.find(Reason(EFBIG)), std::string::npos) << message;
-#endif
+
     EXPECT_EQ(LeftOverTemporaries(root.Path()), std::vector<std::string>{});
     EXPECT_FALSE(fs::exists(software.string() + ".kvf"));
     EXPECT_EQ(ReadBytes(software), before);

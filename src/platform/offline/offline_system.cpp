@@ -297,9 +297,7 @@ long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
     // A hive whose last write did not reach its file (power lost, a fast-start hibernation, a
     // copy taken while Windows ran) is saved as Windows would load it: recovered from its logs.
     options.recoverFromLogs = true;
-    errno = 0;
     auto compacted = regf::Compact(open->hive.file.string(), target->string(), options);
-    const int writeError = errno;
     if (compacted.ok()) return status::Success;
 
     // The target did not exist before, so whatever is there now is a partial copy.
@@ -308,12 +306,10 @@ long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
     if (cancel_) return status::OperationAborted;
     auto hive = regf::HiveFile::Open(open->hive.file.string());
     if (!hive.ok() || hive->IsDirty()) return FileFailed(status::BadDatabase, compacted.error().message);
-    // The copy's own write failures name its temporary file; the system's words say why. Any
-    // other failure (the hive changed while it was read) is the hive's, not the disk's.
-    std::string detail = compacted.error().message;
-    const bool writeFailed = writeError != 0 && detail.find(target->string()) != std::string::npos;
-    if (writeFailed) detail += ": " + ErrnoText(writeError);
-    return FileFailed(writeFailed ? StatusOfErrno(writeError) : status::CantWrite, detail);
+    // The engine's message names the file: the copy it could not write, or the hive that
+    // changed while it was read. (Its writes run on a thread of their own, so errno here says
+    // nothing about them.)
+    return FileFailed(status::CantWrite, compacted.error().message);
 }
 
 long OfflineSystem::RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,

@@ -95,7 +95,8 @@ std::string ReadIniString(const std::string& path, std::string_view section, std
 // Writes one value into the file, creating the file when it does not exist. The new content is
 // written to a temporary file beside it and then renamed over it, so a failed write leaves the
 // old file as it was. False when the value cannot be written: the folder is missing or not
-// writable, the file is read-only or cannot be read, or SetString refuses the names or value.
+// writable, the file is read-only or cannot be read, or SetString refuses the names or value;
+// after a failed file operation errno says why.
 bool WriteIniString(const std::string& path, std::string_view section, std::string_view key,
                     std::string_view value);
 

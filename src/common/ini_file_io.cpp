@@ -2,6 +2,8 @@
 // so the C runtime's narrow file functions are used (they take such names on Windows too).
 #include "common/ini_file.h"
 
+#include "common/file_faults.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -51,18 +53,36 @@ bool IsReadOnly(const std::string& path) {
 
 enum class WriteOutcome { NotCreated, Failed, Written };
 
+// Every step asks the fault seam first; a step that fails leaves errno saying why.
 WriteOutcome WriteWholeFile(const std::string& path, const std::string& bytes) {
+    if (InjectedFileFault("create", path) != 0) return WriteOutcome::NotCreated;
     std::FILE* raw = std::fopen(path.c_str(), "wb");
     if (!raw) return WriteOutcome::NotCreated;
     FilePtr file(raw);
+    if (InjectedFileFault("write", path) != 0) return WriteOutcome::Failed;
     if (std::fwrite(bytes.data(), 1, bytes.size(), raw) != bytes.size()) return WriteOutcome::Failed;
     if (std::fflush(raw) != 0) return WriteOutcome::Failed;
+    // A file the disk could not keep must not take the old one's place.
+    if (InjectedFileFault("flush", path) != 0) return WriteOutcome::Failed;
 #ifdef _WIN32
-    _commit(_fileno(raw));
+    if (_commit(_fileno(raw)) != 0) return WriteOutcome::Failed;
 #else
-    ::fsync(::fileno(raw));
+    if (::fsync(::fileno(raw)) != 0) return WriteOutcome::Failed;
 #endif
     return std::fclose(file.release()) == 0 ? WriteOutcome::Written : WriteOutcome::Failed;
+}
+
+// std::rename through the fault seam.
+int RenameFile(const std::string& from, const std::string& to) {
+    if (InjectedFileFault("rename", from) != 0) return -1;
+    return std::rename(from.c_str(), to.c_str());
+}
+
+// Removes a temporary file of ours after a failure without losing the failure's errno.
+void RemoveTemporary(const std::string& path) {
+    const int saved = errno;
+    std::remove(path.c_str());
+    errno = saved;
 }
 
 #ifndef _WIN32
@@ -81,7 +101,7 @@ std::string ResolveLink(const std::string& path) {
 bool RenameOldFileAside(const std::string& path, const std::string& aside) {
     constexpr int Attempts = 8;
     for (int attempt = 1;; ++attempt) {
-        if (std::rename(path.c_str(), aside.c_str()) == 0) return true;
+        if (RenameFile(path, aside) == 0) return true;
         if (attempt == Attempts) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
@@ -94,7 +114,7 @@ bool ReplaceFileContent(const std::string& path, const std::string& bytes, bool 
     switch (WriteWholeFile(temporary, bytes)) {
     case WriteOutcome::Written: break;
     case WriteOutcome::NotCreated: return false;   // whatever holds that name is not ours
-    case WriteOutcome::Failed: std::remove(temporary.c_str()); return false;
+    case WriteOutcome::Failed: RemoveTemporary(temporary); return false;
     }
 #ifdef _WIN32
     // The runtime's rename does not replace an existing file: move the old one aside first and
@@ -103,12 +123,14 @@ bool ReplaceFileContent(const std::string& path, const std::string& bytes, bool 
         const std::string aside = path + ".kvold";
         std::remove(aside.c_str());
         if (!RenameOldFileAside(path, aside)) {
-            std::remove(temporary.c_str());
+            RemoveTemporary(temporary);
             return false;
         }
-        if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        if (RenameFile(temporary, path) != 0) {
+            const int saved = errno;
             std::rename(aside.c_str(), path.c_str());
-            std::remove(temporary.c_str());
+            errno = saved;
+            RemoveTemporary(temporary);
             return false;
         }
         std::remove(aside.c_str());
@@ -118,8 +140,8 @@ bool ReplaceFileContent(const std::string& path, const std::string& bytes, bool 
     struct stat info {};
     if (existed && ::stat(path.c_str(), &info) == 0) ::chmod(temporary.c_str(), info.st_mode & 07777);
 #endif
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    if (RenameFile(temporary, path) != 0) {
+        RemoveTemporary(temporary);
         return false;
     }
     return true;
@@ -131,7 +153,10 @@ bool LoadForChange(const std::string& path, IniFile& file, bool& existed) {
     const ReadOutcome outcome = ReadWholeFile(path, bytes);
     if (outcome == ReadOutcome::Failed) return false;
     existed = outcome == ReadOutcome::Read;
-    if (existed && IsReadOnly(path)) return false;
+    if (existed && IsReadOnly(path)) {
+        errno = EACCES;
+        return false;
+    }
     file = IniFile::Parse(bytes);
     return true;
 }
@@ -176,7 +201,10 @@ bool RemoveIniSection(const std::string& path, std::string_view section) {
 
     IniFile file = IniFile::Parse(bytes);
     if (!file.RemoveSection(section)) return true;
-    if (IsReadOnly(target)) return false;
+    if (IsReadOnly(target)) {
+        errno = EACCES;
+        return false;
+    }
     return ReplaceFileContent(target, file.Text(), true);
 }
 

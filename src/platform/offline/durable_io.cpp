@@ -1,5 +1,8 @@
 #include "platform/offline/durable_io.h"
 
+#include "common/file_faults.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <system_error>
 
@@ -20,37 +23,54 @@ void Reach(const Failpoint& failpoint, const std::string& operation) {
     if (failpoint) failpoint(operation);
 }
 
+// False with errno set when the seam makes this operation fail.
+bool Allowed(std::string_view operation, const fs::path& file) {
+    return common::InjectedFileFault(operation, file.string()) == 0;
+}
+
+// Closes a descriptor without letting the close change the errno of an earlier failure.
+template <typename Close>
+bool CloseKeepingError(Close close, bool ok) {
+    const int saved = errno;
+    const bool closed = close();
+    if (!ok) errno = saved;
+    return ok && closed;
+}
+
 }  // namespace
+
+std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
 #ifdef _WIN32
 
 bool FlushFile(const fs::path& file) {
+    if (!Allowed("flush", file)) return false;
     // _commit needs a descriptor open for writing.
     int fd = _wopen(file.c_str(), _O_RDWR | _O_BINARY);
     if (fd < 0) return false;
-    bool ok = _commit(fd) == 0;
-    ok = (_close(fd) == 0) && ok;
-    return ok;
+    const bool ok = _commit(fd) == 0;
+    return CloseKeepingError([&] { return _close(fd) == 0; }, ok);
 }
 
-bool FlushFolder(const fs::path&) { return true; }
+bool FlushFolder(const fs::path& folder) { return Allowed("flush", folder); }
 
 #else
 
 bool FlushFile(const fs::path& file) {
+    if (!Allowed("flush", file)) return false;
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    bool ok = ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    return ok;
+    const bool ok = ::fsync(fd) == 0;
+    return CloseKeepingError([&] { return ::close(fd) == 0; }, ok);
 }
 
 bool FlushFolder(const fs::path& folder) {
-    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const fs::path name = folder.empty() ? fs::path(".") : folder;
+    if (!Allowed("flush", name)) return false;
+    int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
-    bool ok = ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    return ok;
+    const bool ok = ::fsync(fd) == 0;
+    return CloseKeepingError([&] { return ::close(fd) == 0; }, ok);
 }
 
 #endif
@@ -59,44 +79,49 @@ bool WriteFileAtomically(const fs::path& target, std::string_view content, const
                          std::string& error) {
     fs::path temporary = target;
     temporary += ".tmp";
-
-    Reach(failpoint, "write " + temporary.string());
-    std::FILE* out = nullptr;
-#ifdef _WIN32
-    out = _wfopen(temporary.c_str(), L"wb");
-#else
-    out = std::fopen(temporary.c_str(), "wb");
-#endif
-    if (!out) {
-        error = "cannot create " + temporary.string();
-        return false;
-    }
-    bool written = std::fwrite(content.data(), 1, content.size(), out) == content.size();
-    written = (std::fclose(out) == 0) && written;
-    if (!written) {
-        error = "cannot write " + temporary.string();
+    // The temporary file is ours alone: whatever cut the write short, it goes.
+    auto fail = [&](std::string message) {
+        error = std::move(message) + ": " + ErrnoText(errno);
         std::error_code ignored;
         fs::remove(temporary, ignored);
         return false;
-    }
+    };
 
-    Reach(failpoint, "flush " + temporary.string());
-    if (!FlushFile(temporary)) {
-        error = "cannot flush " + temporary.string() + " to the disk";
+    Reach(failpoint, "write " + temporary.string());
+    std::FILE* out = nullptr;
+    if (Allowed("create", temporary)) {
+#ifdef _WIN32
+        out = _wfopen(temporary.c_str(), L"wb");
+#else
+        out = std::fopen(temporary.c_str(), "wb");
+#endif
+    }
+    if (!out) {
+        error = "cannot create " + temporary.string() + ": " + ErrnoText(errno);
         return false;
     }
+    const bool written = Allowed("write", temporary) &&
+                         std::fwrite(content.data(), 1, content.size(), out) == content.size() &&
+                         std::fflush(out) == 0;
+    if (!CloseKeepingError([&] { return std::fclose(out) == 0; }, written))
+        return fail("cannot write " + temporary.string());
+
+    Reach(failpoint, "flush " + temporary.string());
+    if (!FlushFile(temporary)) return fail("cannot flush " + temporary.string() + " to the disk");
 
     Reach(failpoint, "rename " + temporary.string() + " to " + target.string());
     std::error_code ec;
-    fs::rename(temporary, target, ec);
+    if (Allowed("rename", target)) fs::rename(temporary, target, ec);
+    else ec.assign(errno, std::generic_category());
     if (ec) {
-        error = "cannot rename " + temporary.string() + " to " + target.string() + ": " + ec.message();
-        return false;
+        errno = ec.value();
+        return fail("cannot rename " + temporary.string() + " to " + target.string());
     }
 
     Reach(failpoint, "flush folder " + target.parent_path().string());
     if (!FlushFolder(target.parent_path())) {
-        error = "cannot flush folder " + target.parent_path().string();
+        // The new content is in place already; only whether its name is on the disk is unknown.
+        error = "cannot flush the folder of " + target.string() + ": " + ErrnoText(errno);
         return false;
     }
     return true;
@@ -104,12 +129,13 @@ bool WriteFileAtomically(const fs::path& target, std::string_view content, const
 
 bool RenameDurably(const fs::path& from, const fs::path& to, const Failpoint& failpoint, std::string& error) {
     std::error_code ec;
-    if (fs::exists(to, ec)) {
+    if (fs::exists(fs::symlink_status(to, ec))) {
         error = "cannot rename " + from.string() + ": " + to.string() + " already exists";
         return false;
     }
     Reach(failpoint, "rename " + from.string() + " to " + to.string());
-    fs::rename(from, to, ec);
+    if (Allowed("rename", from)) fs::rename(from, to, ec);
+    else ec.assign(errno, std::generic_category());
     if (ec) {
         error = "cannot rename " + from.string() + " to " + to.string() + ": " + ec.message();
         return false;
@@ -121,7 +147,7 @@ bool RenameDurably(const fs::path& from, const fs::path& to, const Failpoint& fa
         flushed = FlushFolder(from.parent_path());
     }
     if (!flushed) {
-        error = "cannot flush the folder of " + to.string();
+        error = "cannot flush the folder of " + to.string() + ": " + ErrnoText(errno);
         return false;
     }
     return true;
@@ -131,14 +157,15 @@ bool RemoveDurably(const fs::path& file, const Failpoint& failpoint, std::string
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(file, ec))) return true;
     Reach(failpoint, "remove " + file.string());
-    fs::remove(file, ec);
+    if (Allowed("remove", file)) fs::remove(file, ec);
+    else ec.assign(errno, std::generic_category());
     if (ec) {
         error = "cannot remove " + file.string() + ": " + ec.message();
         return false;
     }
     Reach(failpoint, "flush folder " + file.parent_path().string());
     if (!FlushFolder(file.parent_path())) {
-        error = "cannot flush folder " + file.parent_path().string();
+        error = "cannot flush the folder of " + file.string() + ": " + ErrnoText(errno);
         return false;
     }
     return true;

@@ -14,6 +14,12 @@ namespace kelvara::platform::offline {
 // the code calling it therefore cleans up nothing on the way out.
 using Failpoint = std::function<void(std::string_view operation)>;
 
+// Each operation below that changes a file asks common::InjectedFileFault first, so a test can
+// make it fail as a failing disk would; on failure errno (or `error`) says why.
+
+// The system's words for an errno value ("No space left on device").
+std::string ErrnoText(int error);
+
 // Forces a file's contents to the disk. False when the file cannot be opened or flushed.
 bool FlushFile(const std::filesystem::path& file);
 
@@ -23,7 +29,8 @@ bool FlushFolder(const std::filesystem::path& folder);
 
 // Replaces the file at `target` with `content` so that a reader sees either the old file or
 // the whole new one: write a temporary file beside it, flush, rename, flush the folder.
-// On failure `error` says what went wrong.
+// On failure `error` names the file and the reason, and no temporary file is left; a failure to
+// flush the folder after the rename leaves the new content in place.
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view content,
                          const Failpoint& failpoint, std::string& error);
 

@@ -1,5 +1,6 @@
 #include "platform/offline/hive_replacements.h"
 
+#include <cerrno>
 #include <system_error>
 
 #include "common/ascii_text.h"
@@ -40,6 +41,14 @@ std::vector<std::pair<fs::path, fs::path>> LogsRenamed(const fs::path& from, con
 }  // namespace
 
 bool IsUsableHive(const fs::path& file, std::string& problem) {
+    // A folder, a device or a pipe in a hive's place would be read as something else each time,
+    // or never answer: only a regular file is looked into.
+    std::error_code ec;
+    const fs::file_status status = fs::status(file, ec);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        problem = file.string() + " is not a regular file";
+        return false;
+    }
     return platform::IsUsableHive(file.string(), problem);
 }
 
@@ -69,26 +78,36 @@ std::string HiveReplacements::LinkProblem(const fs::path& hive, const fs::path& 
     return {};
 }
 
-long HiveReplacements::Request(const fs::path& hive, const fs::path& replacement, const fs::path& backup) {
+long HiveReplacements::Request(const fs::path& hive, const fs::path& replacement, const fs::path& backup,
+                               std::string& problem) {
     if (SameFile(hive, replacement) || SameFile(hive, backup) || SameFile(replacement, backup))
         return status::InvalidParameter;
-    if (!LinkProblem(hive, replacement, backup).empty()) return status::AccessDenied;
+    if (problem = LinkProblem(hive, replacement, backup); !problem.empty()) return status::AccessDenied;
     if (!Exists(replacement)) return status::FileNotFound;
     std::error_code ec;
     if (!fs::is_directory(backup.parent_path(), ec)) return status::PathNotFound;
     // Windows keeps the old hive under the backup name and will not overwrite another file.
     if (Exists(backup)) return status::AlreadyExists;
     // Refused now rather than at the start, where nobody would hear of it.
-    std::string problem;
     if (!IsUsableHive(replacement, problem)) return status::BadDatabase;
 
-    auto journal = Load();
-    if (!journal) return status::BadDatabase;
+    std::string error;
+    auto journal = LoadJournal(paths_, error);
+    if (!journal) {
+        problem = error;
+        return status::BadDatabase;
+    }
+    const ReplacementJournal before = *journal;
     // A second request for the same hive supersedes the first: the latest copy is the one meant.
     std::erase_if(journal->entries, [&](const PendingReplacement& e) { return SameFile(e.hive, hive); });
     journal->entries.push_back({State::Pending, hive, replacement, backup});
-    std::string error;
-    return Store(*journal, error) ? status::Success : status::CantWrite;
+    if (Store(*journal, error)) return status::Success;
+    // A request reported as failed must not be carried out at a later start all the same: the
+    // new journal may be in place with only its folder's flush failed.
+    std::string ignored;
+    Store(before, ignored);
+    problem = error;
+    return status::CantWrite;
 }
 
 std::vector<ReplacementResult> HiveReplacements::ApplyAll() {
@@ -108,6 +127,10 @@ std::vector<ReplacementResult> HiveReplacements::ApplyAll() {
         journal->entries.erase(journal->entries.begin());
         if (!Store(*journal, error)) {
             results.back().reason += (results.back().reason.empty() ? "" : "; ") + error;
+            // The journal on the disk still holds the rest, and the next start carries them
+            // out; each is reported now, so that nobody takes it for done.
+            for (const auto& entry : journal->entries)
+                results.push_back({entry.hive, Outcome::Refused, "not replaced at this start: " + error});
             break;
         }
     }
@@ -143,7 +166,8 @@ ReplacementResult HiveReplacements::Apply(ReplacementJournal& journal, std::size
     if (!IsUsableHive(entry.replacement, problem)) return {entry.hive, Outcome::Refused, problem};
     Reach("flush " + entry.replacement.string());
     if (!FlushFile(entry.replacement))
-        return {entry.hive, Outcome::Refused, "cannot flush " + entry.replacement.string() + " to the disk"};
+        return {entry.hive, Outcome::Refused,
+                "cannot flush " + entry.replacement.string() + " to the disk: " + ErrnoText(errno)};
 
     entry.state = State::Swapping;
     std::string error;
@@ -196,7 +220,12 @@ ReplacementResult HiveReplacements::Swap(ReplacementJournal& journal, std::size_
     };
     if (Exists(hive) && !moveLogs(hive, backup, error)) return refuse(error);
     if (Exists(hive) && !RenameDurably(hive, backup, failpoint_, error)) return refuse(error);
-    if (!RenameDurably(replacement, hive, failpoint_, error)) return rollBack(error);
+    if (!RenameDurably(replacement, hive, failpoint_, error)) {
+        // Renamed, but the folder could not be flushed after: the new hive is in place, and
+        // putting the old one back would need the same disk that just failed.
+        if (!Exists(replacement) && Exists(hive) && Exists(backup)) return {hive, Outcome::Replaced, error};
+        return rollBack(error);
+    }
     return {hive, Outcome::Replaced, {}};
 }
 

@@ -23,7 +23,7 @@ struct ReplacementResult {
     enum class Outcome { Replaced, Refused, RolledBack };
     std::filesystem::path hive;
     Outcome outcome = Outcome::Refused;
-    std::string reason;   // why it was refused or undone; empty when replaced
+    std::string reason;   // why it was refused or undone; when replaced, empty or what went wrong after
 };
 
 class HiveReplacements {
@@ -32,9 +32,10 @@ public:
         : paths_(paths), failpoint_(std::move(failpoint)) {}
 
     // Records that `replacement` is to become `hive` and `hive` to become `backup` at the
-    // next start. Answers a Win32 status: 0, or why the request was not recorded.
+    // next start. Answers a Win32 status: 0, or why the request was not recorded, with
+    // `problem` naming the file and the reason where a file operation failed.
     long Request(const std::filesystem::path& hive, const std::filesystem::path& replacement,
-                 const std::filesystem::path& backup);
+                 const std::filesystem::path& backup, std::string& problem);
 
     // The start: carries out every recorded request, in the order recorded.
     std::vector<ReplacementResult> ApplyAll();
@@ -61,6 +62,7 @@ private:
 };
 
 // Whether a file is a sound, clean hive that may take a hive's place; `problem` says why not.
+// Anything but a regular file is refused without being opened.
 bool IsUsableHive(const std::filesystem::path& file, std::string& problem);
 
 }  // namespace kelvara::platform::offline

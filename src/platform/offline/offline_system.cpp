@@ -1,9 +1,11 @@
 #include "platform/offline/offline_system.h"
 
+#include <cerrno>
 #include <fstream>
 #include <system_error>
 
 #include "common/ascii_text.h"
+#include "common/file_faults.h"
 #include "platform/offline/clock_and_locale.h"
 #include "platform/offline/hive_as_loaded.h"
 #include "platform/offline/reported_version.h"
@@ -43,6 +45,11 @@ bool IsDirectory(const fs::path& path) {
     return fs::is_directory(path, ec);
 }
 
+bool IsRegularFile(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
 bool Exists(const fs::path& path) {
     std::error_code ec;
     return fs::exists(path, ec);
@@ -52,6 +59,27 @@ bool Exists(const fs::path& path) {
 bool IsLink(const fs::path& path) {
     std::error_code ec;
     return fs::is_symlink(fs::symlink_status(path, ec));
+}
+
+// A Win32 status says what kind of failure it was, not which file or what the disk answered.
+// The last failed file operation of each thread keeps that here, for ErrorText, which callers
+// ask right after the call that failed (as GetLastError is asked on Windows).
+struct FileFailure {
+    long status = status::Success;
+    std::string detail;
+};
+thread_local FileFailure lastFileFailure;
+
+void ForgetFileFailure() { lastFileFailure = {}; }
+
+long FileFailed(long status, std::string detail) {
+    lastFileFailure = {status, std::move(detail)};
+    return status;
+}
+
+// The status Windows gives for what the disk answered.
+long StatusOfErrno(int error) {
+    return error == EACCES || error == EPERM || error == EROFS ? status::AccessDenied : status::CantWrite;
 }
 
 }  // namespace
@@ -104,8 +132,10 @@ InstalledWindows OfflineSystem::Installation() {
     bool unchanged = cachedInstallation_ && software == cachedSoftware_ && !timeError && !sizeError &&
                      time == cachedSoftwareTime_ && size == cachedSoftwareSize_;
     if (!unchanged) {
-        // A SOFTWARE that a link takes out of the folder is read as no SOFTWARE at all.
-        cachedInstallation_ = paths_.LeadsInside(software) ? ReadInstalledWindows(software) : InstalledWindows{};
+        // A SOFTWARE that a link takes out of the folder is read as no SOFTWARE at all, and so
+        // is one that is no regular file (a pipe would never answer the read).
+        cachedInstallation_ = paths_.LeadsInside(software) && IsRegularFile(software) ? ReadInstalledWindows(software)
+                                                                                      : InstalledWindows{};
         cachedSoftware_ = software;
         cachedSoftwareTime_ = timeError ? fs::file_time_type{} : time;
         cachedSoftwareSize_ = sizeError ? 0 : size;
@@ -166,6 +196,8 @@ long OfflineSystem::RegCloseKey(KeyHandle key) {
 const std::vector<regf::ValueData>* OfflineSystem::ValuesOf(offline::OpenKey& key) {
     std::lock_guard lock(key.valuesMutex);
     if (!key.valuesRead) {
+        // Listed as a regular file, but it may have been swapped for a pipe since.
+        if (!IsRegularFile(key.hive.file)) return nullptr;
         auto hive = offline::OpenHiveAsLoaded(key.hive.file);
         if (!hive.ok()) return nullptr;
         auto root = hive->Root();
@@ -225,6 +257,10 @@ long OfflineSystem::RegQueryValueEx(KeyHandle key, const std::string& valueName,
 }
 
 long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
+    // The program deletes an old copy before saving a new one; when that failed, why it failed
+    // is the reason the save cannot go on.
+    const FileFailure earlier = lastFileFailure;
+    ForgetFileFailure();
     auto open = keys_.Find(key);
     if (!open) return status::InvalidHandle;
     // The hive list lives in memory only; what can be saved here is a whole hive.
@@ -232,11 +268,29 @@ long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
 
     auto target = paths_.ToNative(file);
     if (!target || !IsDirectory(target->parent_path().empty() ? fs::path(".") : target->parent_path()))
-        return status::PathNotFound;
+        return FileFailed(status::PathNotFound, "the folder of " + file + " does not exist");
     // Like the registry's own save, never overwrite a file; and never write through a link.
-    if (Exists(*target) || IsLink(*target)) return status::AlreadyExists;
-    if (!paths_.WithoutLinks(*target)) return status::AccessDenied;
+    if (Exists(*target) || IsLink(*target)) {
+        std::string detail = file + " already exists";
+        if (earlier.detail.find(file) != std::string::npos) detail += " (" + earlier.detail + ")";
+        return FileFailed(status::AlreadyExists, detail);
+    }
+    if (!paths_.WithoutLinks(*target))
+        return FileFailed(status::AccessDenied, file + " is reached through a symbolic link");
     if (cancel_) return status::OperationAborted;
+    // Only a regular file is copied: a folder, a device or a pipe named as a hive file would
+    // fail late, hang on its first read, or read as something else each time.
+    const auto onDriveC = paths_.PathOnDriveC(open->hive.file);
+    const std::string hiveName = onDriveC ? "C:\\" + *onDriveC : open->hive.file.string();
+    std::error_code typeError;
+    const fs::file_status type = fs::status(open->hive.file, typeError);
+    if (!fs::exists(type)) return FileFailed(status::FileNotFound, hiveName + " does not exist");
+    if (!fs::is_regular_file(type))
+        return FileFailed(status::BadDatabase, hiveName + " is not a regular file");
+    if (common::InjectedFileFault("copy", target->string()) != 0) {
+        const int error = errno;
+        return FileFailed(StatusOfErrno(error), "cannot write " + file + ": " + ErrnoText(error));
+    }
 
     regf::CompactOptions options;
     options.cancel = &cancel_;
@@ -251,20 +305,31 @@ long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
     fs::remove(*target, ec);
     if (cancel_) return status::OperationAborted;
     auto hive = regf::HiveFile::Open(open->hive.file.string());
-    if (!hive.ok() || hive->IsDirty()) return status::BadDatabase;
-    return status::CantWrite;
+    if (!hive.ok() || hive->IsDirty()) return FileFailed(status::BadDatabase, compacted.error().message);
+    // The engine's message names the file: the copy it could not write, or the hive that
+    // changed while it was read. (Its writes run on a thread of their own, so errno here says
+    // nothing about them.)
+    return FileFailed(status::CantWrite, compacted.error().message);
 }
 
 long OfflineSystem::RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
                                   const std::string& oldFile) {
+    ForgetFileFailure();
     if (subKey.empty()) return status::InvalidParameter;
     auto hive = HiveWithRoot(root, subKey);
-    if (!hive) return status::FileNotFound;
+    if (!hive) {
+        // Its file may have gone since the analysis found it.
+        const std::string key = (root == RootKey::LocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_USERS\\") + subKey;
+        return FileFailed(status::FileNotFound, "the hive of " + key + " has no file in the installation");
+    }
     auto replacement = paths_.ToNative(newFile);
     auto backup = paths_.ToNative(oldFile);
     if (!replacement) return status::FileNotFound;
     if (!backup) return status::PathNotFound;
-    return replacements_.Request(hive->file, *replacement, *backup);
+    std::string problem;
+    const long status = replacements_.Request(hive->file, *replacement, *backup, problem);
+    if (status != status::Success && !problem.empty()) return FileFailed(status, problem);
+    return status;
 }
 
 // ---- drives ----
@@ -329,10 +394,14 @@ bool OfflineSystem::OpenExclusive(const std::string& path) {
 }
 
 bool OfflineSystem::DeleteFile(const std::string& path) {
+    ForgetFileFailure();
     auto native = paths_.ToNative(path);
     if (!native || IsDirectory(*native) || IsHeld(*native)) return false;
     std::error_code ec;
-    return fs::remove(*native, ec);
+    if (common::InjectedFileFault("remove", native->string()) != 0) ec.assign(errno, std::generic_category());
+    else if (fs::remove(*native, ec)) return true;
+    if (ec) FileFailed(StatusOfErrno(ec.value()), "cannot delete " + path + ": " + ec.message());
+    return false;
 }
 
 std::string OfflineSystem::ProgramFolder() {
@@ -381,7 +450,7 @@ bool OfflineSystem::IsUsableHiveFile(const std::string& path, std::string& probl
         problem = path + " does not exist";
         return false;
     }
-    if (!IsUsableHive(native->string(), problem)) {
+    if (!offline::IsUsableHive(*native, problem)) {
         // Name the file as the caller knows it, not by where the folder is mounted.
         const std::string nativeName = native->string();
         if (problem.rfind(nativeName, 0) == 0) problem = path + problem.substr(nativeName.size());
@@ -390,7 +459,11 @@ bool OfflineSystem::IsUsableHiveFile(const std::string& path, std::string& probl
     return true;
 }
 
-std::string OfflineSystem::ErrorText(long status) { return StatusText(status); }
+std::string OfflineSystem::ErrorText(long status) {
+    if (status != status::Success && status == lastFileFailure.status && !lastFileFailure.detail.empty())
+        return StatusText(status) + ": " + lastFileFailure.detail;
+    return StatusText(status);
+}
 
 // ---- power, restore, shell ----
 

@@ -90,6 +90,9 @@ public:
 
     // ---- hive engine ----
     bool IsUsableHiveFile(const std::string& path, std::string& problem) override;
+    // The status in words; after a file operation of this thread failed with that status, also
+    // which file it was and what the disk answered ("...: cannot write C:\x.kvf: No space left
+    // on device").
     std::string ErrorText(long status) override;
 
     // ---- power, restore, shell ----

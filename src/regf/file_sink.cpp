@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 #endif
 
 namespace kelvara::regf {
@@ -53,14 +54,25 @@ Status FileSink::Close() {
 #else
 
 FileSink::FileSink(const std::string& path, const std::atomic<bool>* cancel)
-    : path_(path), cancel_(cancel), fd_(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {}
+        : path_(path), cancel_(cancel), fd_(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)),
+      openError_(fd_ < 0 ? errno : 0) {}
 
 FileSink::~FileSink() {
     if (fd_ >= 0) close(fd_);
 }
 
+namespace {
+
+// What the system said of the call that just failed, after the file's name: a full disk and a
+// denied access ask different things of the user.
+std::string Because(int error) {
+    return error != 0 ? ": " + std::generic_category().message(error) : std::string();
+}
+
+}  // namespace
+
 Status FileSink::Open() const {
-    if (fd_ < 0) return MakeError(0, "cannot create \"" + path_ + "\"");
+    if (fd_ < 0) return MakeError(0, "cannot create \"" + path_ + "\"" + Because(openError_));
     return Done{};
 }
 
@@ -69,7 +81,7 @@ Status FileSink::Append(std::span<const std::uint8_t> bytes) {
     for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return Failure(size_ + done, "cannot write \"" + path_ + "\"");
+        if (n <= 0) return Failure(size_ + done, "cannot write \"" + path_ + "\"" + Because(n < 0 ? errno : ENOSPC));
         done += static_cast<std::size_t>(n);
     }
     size_ += bytes.size();
@@ -82,7 +94,7 @@ Status FileSink::Patch(std::uint64_t fileOffset, std::span<const std::uint8_t> b
     for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t n = pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(fileOffset + done));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return Failure(fileOffset + done, "cannot write \"" + path_ + "\"");
+        if (n <= 0) return Failure(fileOffset + done, "cannot write \"" + path_ + "\"" + Because(n < 0 ? errno : ENOSPC));
         done += static_cast<std::size_t>(n);
     }
     return Done{};
@@ -100,13 +112,15 @@ Status FileSink::Close() {
     if (fd_ < 0) return Done{};
     // Truncating to its own size gives back the room set aside past the end.
     if (roomSetAside_ && ftruncate(fd_, static_cast<off_t>(size_)) != 0) {
+        const int error = errno;
         close(fd_);
         fd_ = -1;
-        return Failure(size_, "cannot write \"" + path_ + "\"");
+        return Failure(size_, "cannot write \"" + path_ + "\"" + Because(error));
     }
     const int closed = close(fd_);
+    const int error = errno;
     fd_ = -1;
-    if (closed != 0) return Failure(0, "cannot write \"" + path_ + "\"");
+    if (closed != 0) return Failure(0, "cannot write \"" + path_ + "\"" + Because(error));
     return Done{};
 }
 

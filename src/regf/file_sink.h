@@ -40,6 +40,7 @@ private:
     std::ofstream out_;
 #else
     int fd_ = -1;   // plain system calls: the stream library adds a copy and a buffer for nothing
+    int openError_ = 0;
 #endif
     std::uint64_t size_ = 0;
     bool roomSetAside_ = false;

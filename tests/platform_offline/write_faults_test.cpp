@@ -423,6 +423,7 @@ TEST(RealWriteFailure, ACopyCutShortByTheSystemLeavesNothingAndNamesTheCopy) {
     }
     EXPECT_EQ(saved, status::CantWrite);
     EXPECT_NE(message.find(software.string() + ".kvf"), std::string::npos) << message;
+    EXPECT_NE(message.find(std::generic_category().message(EFBIG)), std::string::npos) << message;
 
     EXPECT_EQ(LeftOverTemporaries(root.Path()), std::vector<std::string>{});
     EXPECT_FALSE(fs::exists(software.string() + ".kvf"));

@@ -24,7 +24,8 @@ const ui::ComponentSpec kLayout[] = {
     {ui::Kind<ui::TLabel>, "lbEAddress", {80, 186, 100, 13}, KV_HOME_PAGE_ADDRESS, "", ui::kHandCursor},
     {ui::Kind<ui::TLabel>, "Label2", {80, 84, 100, 13}, kVersionBuildLine},
     {ui::Kind<ui::TPanel>, "Panel2", {80, 176, 262, 2}},
-    {ui::Kind<ui::TButton>, "bOK", {256, 211, 80, 27}, "&OK", "", ui::kDefault},
+    // Enter and Escape both close it, as any About box.
+    {ui::Kind<controls::TSkinButton>, "bOK", {256, 211, 80, 27}, "&OK", "", ui::kDefault | ui::kCancel},
 };
 
 // Windows paints a label's text a few pixels wider than it measures it; without the slack the

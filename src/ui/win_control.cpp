@@ -29,6 +29,12 @@ bool WinControl::SetFocus() {
     return true;
 }
 
+void WinControl::Invalidate() {
+    Control::Invalidate();
+    // The form's repaint does not reach into a child window: it repaints itself.
+    if (peer_ && !DrawnOnFormSurface()) peer_->Invalidate();
+}
+
 void WinControl::CreatePeer(WidgetSet& widgets, FormPeer& form) {
     peer_ = MakePeer(widgets, form);
     if (!peer_) return;

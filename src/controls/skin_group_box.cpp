@@ -29,7 +29,7 @@ void TSkinGroupBox::PaintSurface(ui::Canvas& canvas) {
     const ui::Rect gap{8, 0, text.width + 4, text.height};
     canvas.FillRect(gap, GetColor());
     DrawSkinCaption(canvas, {gap.left + 2, 0, text.width, text.height}, Caption(), font, ui::TextAlign::Left, Enabled(),
-                    style);
+                    style, style.groupCaption);
 }
 
 std::unique_ptr<ui::ControlPeer> TSkinGroupBox::MakePeer(ui::WidgetSet& widgets, ui::FormPeer& form) {

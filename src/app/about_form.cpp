@@ -1,6 +1,7 @@
 #include "app/about_form.h"
 
 #include "app/program_pictures.h"
+#include "controls/skin_fit.h"
 #include "settings/form_translation.h"
 #include "settings/string_table.h"
 #include "ui/application.h"
@@ -69,6 +70,7 @@ void TfrmAbout::FormShow() {
     Label("Label1").SetCaption(settings::LoadResString(ProductTitle));
     settings::TranslateFormOnShow(*this);
     FitLabels();
+    controls::FitCaptions(*this);   // the button, whose caption a translation may lengthen
 }
 
 // Labels are one line and as wide as their text, also after a translation.

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/ascii_text.h"
+#include "controls/skin_fit.h"
 #include "settings/form_translation.h"
 #include "hive/builtin_strings.h"
 #include "hive/snapshot.h"
@@ -129,6 +130,7 @@ void TfrmGetNewHiveProgess::FormShow() {
     Stopped = false;
     if (!common::AsciiEqualNoCase(settings::OptionsSetting.Lan, "English"))
         settings::TranslateForm(*this, settings::OptionsSetting.Lan);
+    controls::FitCaptions(*this);   // after the translation, so a translated text fits too
 }
 
 // The run starts from the message, once the showing and activation are over.

@@ -5,6 +5,7 @@
 #include "common/ascii_text.h"
 #include "controls/skin_button.h"
 #include "controls/skin_check_box.h"
+#include "controls/skin_fit.h"
 #include "settings/form_translation.h"
 #include "settings/options_setting.h"
 #include "ui/containers.h"
@@ -30,9 +31,6 @@ const ui::ComponentSpec kLayout[] = {
     {ui::Kind<controls::TSkinButton>, "bCancel", {288, 140, 80, 27}, "&Cancel", "", ui::kCancel},
 };
 
-// A check box is as wide as its caption plus the box and the gap before the text, but never
-// wider than its group box leaves room for.
-constexpr int kCheckGlyphWidth = 17;
 
 }  // namespace
 
@@ -60,14 +58,18 @@ void TfrmOptions::FormShow() {
     FitCheckBoxes();
 }
 
-// After the translation, so a translated caption fits too.
+// A check box is as wide as its caption plus the square and the gap before the text, but never
+// wider than its group box leaves room for. After the translation, so a translated caption
+// fits too.
 void TfrmOptions::FitCheckBoxes() {
     const ui::Control& group = Get<ui::TGroupBox>("GroupBox2");
     for (controls::TSkinCheckBox* box : {&cbCreateRestore(), &cbAskBeforeDefrag(), &cbShowLines()}) {
         const int room = group.Width() - box->Left() - 4;
-        const int wanted = TextWidth(ui::StripAccessKey(box->Caption()), box->GetFont()) + kCheckGlyphWidth;
+        const int wanted = controls::TSkinCheckBox::kCaptionLeft +
+                           TextWidth(ui::StripAccessKey(box->Caption()), box->GetFont()) + controls::kPaintSlack;
         box->SetWidth(std::min(wanted, room));
     }
+    controls::FitCaptions(*this);   // the buttons
 }
 
 void TfrmOptions::bOKClick(ui::Component&) {

@@ -91,6 +91,26 @@ std::unique_ptr<ControlPeer> CustomControl::MakePeer(WidgetSet& widgets, FormPee
     return widgets.CreateCustomControlPeer(*this, form);
 }
 
+void CustomControl::TextChanged() {
+    WinControl::TextChanged();
+    Invalidate();
+}
+
+void CustomControl::EnabledChanged() {
+    WinControl::EnabledChanged();
+    Invalidate();
+}
+
+void CustomControl::FontChanged() {
+    WinControl::FontChanged();
+    Invalidate();
+}
+
+void CustomControl::ColorChanged() {
+    WinControl::ColorChanged();
+    Invalidate();
+}
+
 void CustomControl::PaintParentSurface(Canvas& canvas) {
     if (!Owner()) return;
     Rect r = BoundsInForm();

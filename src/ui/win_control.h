@@ -89,6 +89,11 @@ public:
 
 protected:
     std::unique_ptr<ControlPeer> MakePeer(WidgetSet& widgets, FormPeer& form) override;
+    // Its own window shows what it paints, so every change that alters the look repaints it.
+    void TextChanged() override;
+    void EnabledChanged() override;
+    void FontChanged() override;
+    void ColorChanged() override;
 
 private:
     friend class Form;

@@ -56,8 +56,10 @@ std::vector<GrownControl> FitCaptions(ui::Form& form) {
         if (wanted <= control->Width()) continue;
         const GrownControl before{control->Name(), control->Left(), control->Width(), 0, 0};
         const int limit = std::max(RightLimit(form, *control), control->Bounds().Right());
-        if (wanted > limit - control->Left() && dynamic_cast<ui::TLabel*>(control) != nullptr) {
-            // A label out of room on the right moves left, but not past the container's edge.
+        const bool mayMove = dynamic_cast<ui::TLabel*>(control) != nullptr || dynamic_cast<TSkinCheckBox*>(control) != nullptr;
+        if (wanted > limit - control->Left() && mayMove) {
+            // A label or box out of room on the right moves left, but not past the container's
+            // edge.
             const int left = std::max(kEdgeRoom, limit - wanted);
             if (left < control->Left()) control->SetLeft(left);
         }

@@ -1,8 +1,8 @@
 // The dialogs' captions fit their controls in the font the system really draws with: Wine's and
 // Windows' fonts differ in width, and a caption cut off mid-word hides what a dialog asks. A
 // label, drawn check box or drawn button whose text needs more room than designed grows to the
-// right, as far as its container and the next control on its row leave room; a label out of room
-// on the right also moves left, but not past its container's edge. Nothing shrinks.
+// right, as far as its container and the next control on its row leave room; a label or check box
+// out of room on the right also moves left, but not past its container's edge. Nothing shrinks.
 #pragma once
 
 #include <string>

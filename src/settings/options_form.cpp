@@ -69,7 +69,11 @@ void TfrmOptions::FitCheckBoxes() {
                            TextWidth(ui::StripAccessKey(box->Caption()), box->GetFont()) + controls::kPaintSlack;
         box->SetWidth(std::min(wanted, room));
     }
-    controls::FitCaptions(*this);   // the buttons
+    controls::FitCaptions(*this);   // a box out of room moves left; the buttons
+    // The boxes stay one column: where one had to move left, the others follow.
+    int left = cbCreateRestore().Left();
+    for (controls::TSkinCheckBox* box : {&cbAskBeforeDefrag(), &cbShowLines()}) left = std::min(left, box->Left());
+    for (controls::TSkinCheckBox* box : {&cbCreateRestore(), &cbAskBeforeDefrag(), &cbShowLines()}) box->SetLeft(left);
 }
 
 void TfrmOptions::bOKClick(ui::Component&) {

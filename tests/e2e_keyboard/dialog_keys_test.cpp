@@ -164,3 +164,4 @@ TEST_F(ProgressKeysTest, EscapeStopsTheRunAsTheStopButtonDoes) {
 
 }  // namespace
 }  // namespace kelvara::testing
+

@@ -283,6 +283,11 @@ TEST_F(SkinWin32Test, KeysSentToTheWindowsReachTheDrawnControls) {
     PostMessageA(boxWindow, WM_SYSCHAR, 'c', 0x202E0001);
     Pump();
     EXPECT_EQ(form->ModalResult(), ui::mrCancel);
+    // The native button's click message presses a drawn button too.
+    form->SetModalResult(ui::mrNone);
+    PostMessageA(WindowOf(form->Get<TSkinButton>("bOK")), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ(form->ModalResult(), ui::mrOk);
 }
 
 }  // namespace

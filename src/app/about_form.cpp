@@ -1,6 +1,7 @@
 #include "app/about_form.h"
 
 #include "app/program_pictures.h"
+#include "controls/skin_fit.h"
 #include "settings/form_translation.h"
 #include "settings/string_table.h"
 #include "ui/application.h"
@@ -24,7 +25,8 @@ const ui::ComponentSpec kLayout[] = {
     {ui::Kind<ui::TLabel>, "lbEAddress", {80, 186, 100, 13}, KV_HOME_PAGE_ADDRESS, "", ui::kHandCursor},
     {ui::Kind<ui::TLabel>, "Label2", {80, 84, 100, 13}, kVersionBuildLine},
     {ui::Kind<ui::TPanel>, "Panel2", {80, 176, 262, 2}},
-    {ui::Kind<ui::TButton>, "bOK", {256, 211, 80, 27}, "&OK", "", ui::kDefault},
+    // Enter and Escape both close it, as any About box.
+    {ui::Kind<controls::TSkinButton>, "bOK", {256, 211, 80, 27}, "&OK", "", ui::kDefault | ui::kCancel},
 };
 
 // Windows paints a label's text a few pixels wider than it measures it; without the slack the
@@ -68,6 +70,7 @@ void TfrmAbout::FormShow() {
     Label("Label1").SetCaption(settings::LoadResString(ProductTitle));
     settings::TranslateFormOnShow(*this);
     FitLabels();
+    controls::FitCaptions(*this);   // the button, whose caption a translation may lengthen
 }
 
 // Labels are one line and as wide as their text, also after a translation.

@@ -2,7 +2,7 @@
 // speaks the language that is current when it opens.
 #pragma once
 
-#include "ui/buttons.h"
+#include "controls/skin_button.h"
 #include "ui/form.h"
 #include "ui/standard_controls.h"
 
@@ -18,7 +18,7 @@ public:
 
     ui::TLabel& Label(const char* name) const { return Get<ui::TLabel>(name); }
     ui::TImage& Image(const char* name) const { return Get<ui::TImage>(name); }
-    ui::TButton& bOK() const { return Get<ui::TButton>("bOK"); }
+    controls::TSkinButton& bOK() const { return Get<controls::TSkinButton>("bOK"); }
 
 private:
     void FitLabels();

@@ -1,6 +1,8 @@
 #include "defrag/ask_delete_form.h"
 
 #include "common/ascii_text.h"
+#include "controls/skin_button.h"
+#include "controls/skin_check_box.h"
 #include "defrag/fit_labels.h"
 #include "settings/form_translation.h"
 #include "settings/options_setting.h"
@@ -20,11 +22,11 @@ const ui::ComponentSpec kLayout[] = {
     {ui::Kind<ui::TGroupBox>, "GroupBox1", {8, 8, 298, 100}},
     {ui::Kind<ui::TLabel>, "Label1", {24, 24, 255, 13}, "Are you sure you want to start to defrag your registry?",
      "", 0, "GroupBox1"},
-    {ui::Kind<ui::TButton>, "bCancel", {165, 57, 80, 24}, "&No", "", ui::kCancel, "GroupBox1"},
-    {ui::Kind<ui::TButton>, "bOK", {53, 57, 80, 24}, "&Yes", "", 0, "GroupBox1"},
+    {ui::Kind<controls::TSkinButton>, "bCancel", {165, 57, 80, 24}, "&No", "", ui::kCancel, "GroupBox1"},
+    {ui::Kind<controls::TSkinButton>, "bOK", {53, 57, 80, 24}, "&Yes", "", 0, "GroupBox1"},
     {ui::Kind<ui::TLabel>, "Label2", {8, 115, 297, 13}, "You must restart your computer for the changes to take effect"},
     {ui::Kind<ui::TLabel>, "Label3", {8, 133, 305, 13}, "after you finish the Registry defragment."},
-    {ui::Kind<ui::TCheckBox>, "cbAsk", {8, 166, 128, 19}, "Don't ask me next time"},
+    {ui::Kind<controls::TSkinCheckBox>, "cbAsk", {8, 166, 128, 19}, "Don't ask me next time"},
     {ui::Kind<ui::TPanel>, "Panel2", {8, 157, 295, 2}},
 };
 

@@ -4,7 +4,8 @@
 // command writes the settings file after the dialog, whatever the answer.
 #pragma once
 
-#include "ui/buttons.h"
+#include "controls/skin_button.h"
+#include "controls/skin_check_box.h"
 #include "ui/form.h"
 
 namespace kelvara::defrag {
@@ -16,9 +17,9 @@ public:
     void FormShow() override;
     void cbAskClick(ui::Component& sender);
 
-    ui::TButton& bOK() const { return Get<ui::TButton>("bOK"); }
-    ui::TButton& bCancel() const { return Get<ui::TButton>("bCancel"); }
-    ui::TCheckBox& cbAsk() const { return Get<ui::TCheckBox>("cbAsk"); }
+    controls::TSkinButton& bOK() const { return Get<controls::TSkinButton>("bOK"); }
+    controls::TSkinButton& bCancel() const { return Get<controls::TSkinButton>("bCancel"); }
+    controls::TSkinCheckBox& cbAsk() const { return Get<controls::TSkinCheckBox>("cbAsk"); }
 };
 
 }  // namespace kelvara::defrag

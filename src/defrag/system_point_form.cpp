@@ -1,6 +1,7 @@
 #include "defrag/system_point_form.h"
 
 #include "common/ascii_text.h"
+#include "controls/skin_group_box.h"
 #include "defrag/fit_labels.h"
 #include "settings/form_translation.h"
 #include "settings/options_setting.h"
@@ -18,14 +19,14 @@ using settings::OptionsSetting;
 
 // No buttons: the window ends through the worker's report or a close request.
 const ui::ComponentSpec kLayout[] = {
-    {ui::Kind<ui::TGroupBox>, "SkinGroupBox1", {8, 8, 336, 160}},
+    {ui::Kind<controls::TSkinGroupBox>, "SkinGroupBox1", {8, 8, 336, 160}},
     {ui::Kind<ui::TLabel>, "lScanTask", {12, 16, 150, 13}, "Creating Restore Point", "", ui::kBold, "SkinGroupBox1"},
     {ui::Kind<ui::TLabel>, "Label1", {12, 42, 310, 13}, "Varnel Kelvara is creating a restore point which will", "", 0,
      "SkinGroupBox1"},
     {ui::Kind<ui::TLabel>, "Label3", {12, 62, 318, 13},
      "enable you to safely return your system back to its former state.", "", 0, "SkinGroupBox1"},
     {ui::Kind<ui::TLabel>, "Label2", {12, 103, 80, 13}, "Please wait...", "", 0, "SkinGroupBox1"},
-    {ui::Kind<ui::TProgressBar>, "ProgressBar1", {12, 124, 311, 18}, "", "", 0, "SkinGroupBox1"},
+    {ui::Kind<controls::TSkinProgressBar>, "ProgressBar1", {12, 124, 311, 18}, "", "", 0, "SkinGroupBox1"},
     {ui::Kind<ui::TTimer>, "Timer1"},
 };
 

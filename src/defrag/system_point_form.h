@@ -7,7 +7,7 @@
 #include "defrag/create_system_point_thread.h"
 #include "platform/system.h"
 #include "ui/form.h"
-#include "ui/progress_bar.h"
+#include "controls/skin_progress_bar.h"
 #include "ui/thread.h"
 #include "ui/timer.h"
 
@@ -30,7 +30,7 @@ public:
     void Timer1Timer(ui::Component& sender);
     void WMRestorePointDone(const ui::Message& message);
 
-    ui::TProgressBar& ProgressBar1() const { return Get<ui::TProgressBar>("ProgressBar1"); }
+    controls::TSkinProgressBar& ProgressBar1() const { return Get<controls::TSkinProgressBar>("ProgressBar1"); }
     ui::TTimer& Timer1() const { return Get<ui::TTimer>("Timer1"); }
 
     ui::ThreadHandle WorkerThread;

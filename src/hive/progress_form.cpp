@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/ascii_text.h"
+#include "controls/skin_fit.h"
 #include "settings/form_translation.h"
 #include "hive/builtin_strings.h"
 #include "hive/snapshot.h"
@@ -20,10 +21,11 @@ constexpr int kBarMax = 1000;
 const ui::ComponentSpec kLayout[] = {
     {ui::Kind<ui::TGroupBox>, "GroupBox1", {8, 6, 378, 126}},
     {ui::Kind<ui::TLabel>, "Label1", {16, 18, 340, 13}, "Analyzing registry. Please wait.", "", 0, "GroupBox1"},
-    {ui::Kind<TPercentProgressBar>, "ProgressBar1", {16, 40, 346, 20}, "", "", 0, "GroupBox1"},
+    {ui::Kind<controls::TSkinProgressBar>, "ProgressBar1", {16, 40, 346, 20}, "", "", 0, "GroupBox1"},
     {ui::Kind<ui::TLabel>, "Label2", {16, 74, 52, 13}, "Checking: ", "", 0, "GroupBox1"},
     {ui::Kind<ui::TMemo>, "Memo1", {72, 74, 290, 34}, "Registry Key", "", ui::kReadOnly | ui::kNoBorder | ui::kNoTabStop, "GroupBox1"},
-    {ui::Kind<ui::TButton>, "bStop", {306, 144, 80, 27}, "Stop"},
+    // Escape stops the run as the button does: the hive in hand is still finished.
+    {ui::Kind<controls::TSkinButton>, "bStop", {306, 144, 80, 27}, "Stop", "", ui::kCancel},
     {ui::Kind<ui::TTimer>, "Timer1", {}, "", "", ui::kTimerDisabled},
 };
 
@@ -90,6 +92,7 @@ void TfrmGetNewHiveProgess::AddLayout() {
     AddComponents(kLayout);
 
     ProgressBar1().SetRange(0, kBarMax);
+    ProgressBar1().SetShowPercent(true);
     Timer1().SetInterval(1000);
     bStop().OnClick = [this](ui::Component& sender) { bStopClick(sender); };
     Timer1().OnTimer = [this](ui::Component& sender) { Timer1Timer(sender); };
@@ -127,6 +130,7 @@ void TfrmGetNewHiveProgess::FormShow() {
     Stopped = false;
     if (!common::AsciiEqualNoCase(settings::OptionsSetting.Lan, "English"))
         settings::TranslateForm(*this, settings::OptionsSetting.Lan);
+    controls::FitCaptions(*this);   // after the translation, so a translated text fits too
 }
 
 // The run starts from the message, once the showing and activation are over.

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "hive/percent_progress_bar.h"
+#include "controls/skin_button.h"
+#include "controls/skin_progress_bar.h"
 #include "hive/scan_task_thread.h"
 #include "platform/system.h"
 #include "ui/buttons.h"
@@ -58,9 +59,9 @@ public:
 
     // ---- parts
     ui::TLabel& Label1() const { return Get<ui::TLabel>("Label1"); }
-    TPercentProgressBar& ProgressBar1() const { return Get<TPercentProgressBar>("ProgressBar1"); }
+    controls::TSkinProgressBar& ProgressBar1() const { return Get<controls::TSkinProgressBar>("ProgressBar1"); }
     ui::TMemo& Memo1() const { return Get<ui::TMemo>("Memo1"); }
-    ui::TButton& bStop() const { return Get<ui::TButton>("bStop"); }
+    controls::TSkinButton& bStop() const { return Get<controls::TSkinButton>("bStop"); }
     ui::TTimer& Timer1() const { return Get<ui::TTimer>("Timer1"); }
 
     // ---- fields

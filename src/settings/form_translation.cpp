@@ -1,6 +1,9 @@
 #include "settings/form_translation.h"
 
 #include "controls/flat_button.h"
+#include "controls/skin_button.h"
+#include "controls/skin_check_box.h"
+#include "controls/skin_group_box.h"
 #include "settings/language_file.h"
 #include "settings/options_setting.h"
 #include "ui/buttons.h"
@@ -14,12 +17,13 @@ namespace kelvara::settings {
 namespace {
 
 // The kinds whose caption is a text of the window. Pictures, image buttons, image panels,
-// progress bars and the memo have none worth translating, even though the framework gives
-// every control a caption.
+// progress bars (drawn or native) and the memo have none worth translating, even though the
+// framework gives every control a caption.
 bool HasTranslatableCaption(const ui::Component& component) {
     return component.IsA<ui::TLabel>() || component.IsA<ui::TButton>() || component.IsA<ui::TGroupBox>() ||
            component.IsA<ui::TPanel>() || component.IsA<controls::TFlatButton>() ||
-           component.IsA<ui::TCheckBox>();
+           component.IsA<ui::TCheckBox>() || component.IsA<controls::TSkinCheckBox>() ||
+           component.IsA<controls::TSkinButton>();
 }
 
 }  // namespace
@@ -37,6 +41,9 @@ void TranslateForm(ui::Form& form, const std::string& language) {
         const std::string& name = component.Name();
         if (HasTranslatableCaption(component)) {
             component.SetCaption(source.Read(section, name, component.Caption()));
+        } else if (auto* group = dynamic_cast<controls::TSkinGroupBox*>(&component)) {
+            // Through the box's own caption property, which repaints its frame around the text.
+            group->SetCaption(source.Read(section, name, group->Caption()));
         } else if (auto* list = dynamic_cast<ui::TListView*>(&component)) {
             for (int column = 0; column < list->ColumnCount(); ++column) {
                 const std::string key = name + "_Column" + std::to_string(column);

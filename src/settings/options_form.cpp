@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "common/ascii_text.h"
+#include "controls/skin_button.h"
+#include "controls/skin_check_box.h"
+#include "controls/skin_fit.h"
 #include "settings/form_translation.h"
 #include "settings/options_setting.h"
 #include "ui/containers.h"
@@ -18,19 +21,16 @@ namespace {
 // then the restore point, then OK and Cancel.
 const ui::ComponentSpec kLayout[] = {
     {ui::Kind<ui::TGroupBox>, "GroupBox2", {8, 8, 361, 119}},
-    {ui::Kind<ui::TCheckBox>, "cbAskBeforeDefrag", {16, 48, 337, 17}, "Ask before defraging the registy", "",
+    {ui::Kind<controls::TSkinCheckBox>, "cbAskBeforeDefrag", {16, 48, 337, 17}, "Ask before defraging the registy", "",
      ui::kChecked, "GroupBox2"},
-    {ui::Kind<ui::TCheckBox>, "cbShowLines", {16, 81, 337, 17}, "Show Grid Lines for the hive name list", "",
+    {ui::Kind<controls::TSkinCheckBox>, "cbShowLines", {16, 81, 337, 17}, "Show Grid Lines for the hive name list", "",
      ui::kChecked, "GroupBox2"},
-    {ui::Kind<ui::TCheckBox>, "cbCreateRestore", {16, 16, 337, 17},
+    {ui::Kind<controls::TSkinCheckBox>, "cbCreateRestore", {16, 16, 337, 17},
      "Create a system restore point before defragment (XP, Vista, Seven)", "", 0, "GroupBox2"},
-    {ui::Kind<ui::TButton>, "bOK", {187, 140, 80, 27}, "&OK", "", ui::kDefault},
-    {ui::Kind<ui::TButton>, "bCancel", {288, 140, 80, 27}, "&Cancel", "", ui::kCancel},
+    {ui::Kind<controls::TSkinButton>, "bOK", {187, 140, 80, 27}, "&OK", "", ui::kDefault},
+    {ui::Kind<controls::TSkinButton>, "bCancel", {288, 140, 80, 27}, "&Cancel", "", ui::kCancel},
 };
 
-// A check box is as wide as its caption plus the box and the gap before the text, but never
-// wider than its group box leaves room for.
-constexpr int kCheckGlyphWidth = 17;
 
 }  // namespace
 
@@ -58,14 +58,22 @@ void TfrmOptions::FormShow() {
     FitCheckBoxes();
 }
 
-// After the translation, so a translated caption fits too.
+// A check box is as wide as its caption plus the square and the gap before the text, but never
+// wider than its group box leaves room for. After the translation, so a translated caption
+// fits too.
 void TfrmOptions::FitCheckBoxes() {
     const ui::Control& group = Get<ui::TGroupBox>("GroupBox2");
-    for (ui::TCheckBox* box : {&cbCreateRestore(), &cbAskBeforeDefrag(), &cbShowLines()}) {
+    for (controls::TSkinCheckBox* box : {&cbCreateRestore(), &cbAskBeforeDefrag(), &cbShowLines()}) {
         const int room = group.Width() - box->Left() - 4;
-        const int wanted = TextWidth(ui::StripAccessKey(box->Caption()), box->GetFont()) + kCheckGlyphWidth;
+        const int wanted = controls::TSkinCheckBox::kCaptionLeft +
+                           TextWidth(ui::StripAccessKey(box->Caption()), box->GetFont()) + controls::kPaintSlack;
         box->SetWidth(std::min(wanted, room));
     }
+    controls::FitCaptions(*this);   // a box out of room moves left; the buttons
+    // The boxes stay one column: where one had to move left, the others follow.
+    int left = cbCreateRestore().Left();
+    for (controls::TSkinCheckBox* box : {&cbAskBeforeDefrag(), &cbShowLines()}) left = std::min(left, box->Left());
+    for (controls::TSkinCheckBox* box : {&cbCreateRestore(), &cbAskBeforeDefrag(), &cbShowLines()}) box->SetLeft(left);
 }
 
 void TfrmOptions::bOKClick(ui::Component&) {

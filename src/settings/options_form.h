@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "ui/buttons.h"
+#include "controls/skin_button.h"
+#include "controls/skin_check_box.h"
 #include "ui/form.h"
 
 namespace kelvara::ui {
@@ -22,11 +23,11 @@ public:
     void FormShow() override;
     void bOKClick(ui::Component& sender);
 
-    ui::TCheckBox& cbCreateRestore() const { return Get<ui::TCheckBox>("cbCreateRestore"); }
-    ui::TCheckBox& cbAskBeforeDefrag() const { return Get<ui::TCheckBox>("cbAskBeforeDefrag"); }
-    ui::TCheckBox& cbShowLines() const { return Get<ui::TCheckBox>("cbShowLines"); }
-    ui::TButton& bOK() const { return Get<ui::TButton>("bOK"); }
-    ui::TButton& bCancel() const { return Get<ui::TButton>("bCancel"); }
+    controls::TSkinCheckBox& cbCreateRestore() const { return Get<controls::TSkinCheckBox>("cbCreateRestore"); }
+    controls::TSkinCheckBox& cbAskBeforeDefrag() const { return Get<controls::TSkinCheckBox>("cbAskBeforeDefrag"); }
+    controls::TSkinCheckBox& cbShowLines() const { return Get<controls::TSkinCheckBox>("cbShowLines"); }
+    controls::TSkinButton& bOK() const { return Get<controls::TSkinButton>("bOK"); }
+    controls::TSkinButton& bCancel() const { return Get<controls::TSkinButton>("bCancel"); }
 
 private:
     void FitCheckBoxes();

@@ -25,6 +25,12 @@ bool TButton::DialogChar(char ch) {
     return true;
 }
 
+bool TButton::SpacePressed() {
+    if (!Enabled()) return false;
+    Click();
+    return true;
+}
+
 std::unique_ptr<ControlPeer> TButton::MakePeer(WidgetSet& widgets, FormPeer& form) {
     auto peer = widgets.CreateButtonPeer(*this, form);
     if (peer) peer->SetDefault(default_);
@@ -49,6 +55,12 @@ bool TCheckBox::DialogChar(char ch) {
     if (key == 0 || !Enabled() || !IsShowing()) return false;
     if ((ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch) != key) return false;
     SetFocus();
+    Click();
+    return true;
+}
+
+bool TCheckBox::SpacePressed() {
+    if (!Enabled()) return false;
     Click();
     return true;
 }

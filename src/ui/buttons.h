@@ -18,6 +18,10 @@ public:
 
     void Click() override;
     bool DialogChar(char ch) override;
+    bool IsPushButton() const override { return true; }
+    bool IsDefaultButton() const override { return default_; }
+    bool IsCancelButton() const override { return cancel_; }
+    bool SpacePressed() override;
 
 protected:
     std::unique_ptr<ControlPeer> MakePeer(WidgetSet& widgets, FormPeer& form) override;
@@ -37,6 +41,7 @@ public:
     // A user's click toggles the state (and so raises OnClick once).
     void Click() override;
     bool DialogChar(char ch) override;
+    bool SpacePressed() override;
 
 protected:
     std::unique_ptr<ControlPeer> MakePeer(WidgetSet& widgets, FormPeer& form) override;

@@ -38,6 +38,10 @@ public:
     // have them.
     virtual bool HasHintProperties() const { return false; }
 
+    // The flags of its row in a definition table (form_table.h) that only this kind knows
+    // (default, cancel, checked for the program's own drawn buttons and boxes).
+    virtual void ApplyKindFlags(unsigned flags) {}
+
 protected:
     // Called once the component is in its form's list (its owner and name are set).
     virtual void Added() {}

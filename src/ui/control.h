@@ -76,8 +76,9 @@ public:
     bool ClickEvents() const { return clickEvents_; }
     void SetClickEvents(bool on) { clickEvents_ = on; }
 
-    // Asks for a repaint of the control (windowless: the form repaints its area).
-    void Invalidate();
+    // Asks for a repaint of the control (windowless: the form repaints its area; a windowed
+    // control that draws itself repaints its own window too).
+    virtual void Invalidate();
 
     // Events. Handlers are called through the application, so an exception thrown by one is
     // shown in the error box and ends that command only.

@@ -93,6 +93,7 @@ void ApplyFlags(Component& component, unsigned flags) {
     if (auto* timer = dynamic_cast<TTimer*>(&component)) {
         if (flags & kTimerDisabled) timer->SetEnabled(false);
     }
+    component.ApplyKindFlags(flags);
 }
 
 }  // namespace
@@ -452,30 +453,29 @@ void Form::HandleKey(Key key) {
             case Key::Tab: SelectNext(false); return;
             case Key::ShiftTab: SelectNext(true); return;
             case Key::Space:
-                if (auto* b = dynamic_cast<TButton*>(activeControl_); b && b->Enabled()) b->Click();
-                else if (auto* box = dynamic_cast<TCheckBox*>(activeControl_); box && box->Enabled()) box->Click();
+                if (activeControl_ && activeControl_->Enabled() && activeControl_->IsShowing())
+                    activeControl_->SpacePressed();
                 return;
             case Key::Enter: {
-                if (auto* b = dynamic_cast<TButton*>(activeControl_); b && b->Enabled()) {
-                    b->Click();
+                if (activeControl_ && activeControl_->IsPushButton() && activeControl_->Enabled() &&
+                    activeControl_->IsShowing()) {
+                    activeControl_->SpacePressed();
                     return;
                 }
-                for (auto& c : components_)
-                    if (auto* b = dynamic_cast<TButton*>(c.get()); b && b->Default() && b->Enabled() && b->IsShowing()) {
-                        b->Click();
-                        return;
-                    }
+                if (WinControl* b = FindButton(&WinControl::IsDefaultButton)) b->Click();
                 return;
             }
             case Key::Escape:
-                for (auto& c : components_)
-                    if (auto* b = dynamic_cast<TButton*>(c.get()); b && b->Cancel() && b->Enabled() && b->IsShowing()) {
-                        b->Click();
-                        return;
-                    }
+                if (WinControl* b = FindButton(&WinControl::IsCancelButton)) b->Click();
                 return;
         }
     });
+}
+
+WinControl* Form::FindButton(bool (WinControl::*role)() const) const {
+    for (auto& c : components_)
+        if (auto* w = dynamic_cast<WinControl*>(c.get()); w && (w->*role)() && w->Enabled() && w->IsShowing()) return w;
+    return nullptr;
 }
 
 bool Form::HandleChar(char ch) {

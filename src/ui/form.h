@@ -201,6 +201,8 @@ private:
     void SyncDescendants(Control& container);
     friend class Control;
     void EndModal();
+    // The first enabled, showing control with that keyboard role (default or cancel button).
+    WinControl* FindButton(bool (WinControl::*role)() const) const;
     Control* WindowlessAt(Point client) const;
 
     std::vector<std::unique_ptr<Component>> components_;

@@ -127,6 +127,8 @@ public:
     virtual std::unique_ptr<ControlPeer> CreateProgressBarPeer(TProgressBar& c, FormPeer& form) = 0;
     virtual std::unique_ptr<ControlPeer> CreateListViewPeer(TListView& c, FormPeer& form) = 0;
     virtual std::unique_ptr<ControlPeer> CreateCustomControlPeer(CustomControl& c, FormPeer& form) = 0;
+    // A container of the program's own that the form draws on its surface (no window).
+    virtual std::unique_ptr<ControlPeer> CreateSurfacePeer(WinControl& c, FormPeer& form) = 0;
     virtual std::unique_ptr<TimerPeer> CreateTimerPeer(TTimer& timer) = 0;
     // Runs body on a new thread. The default uses std::thread and has no forced end.
     virtual std::unique_ptr<ThreadPeer> StartThread(std::function<void()> body) { return StartStdThread(std::move(body)); }

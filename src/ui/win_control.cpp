@@ -29,6 +29,12 @@ bool WinControl::SetFocus() {
     return true;
 }
 
+void WinControl::Invalidate() {
+    Control::Invalidate();
+    // The form's repaint does not reach into a child window: it repaints itself.
+    if (peer_ && !DrawnOnFormSurface()) peer_->Invalidate();
+}
+
 void WinControl::CreatePeer(WidgetSet& widgets, FormPeer& form) {
     peer_ = MakePeer(widgets, form);
     if (!peer_) return;
@@ -83,6 +89,26 @@ void WinControl::HintChanged() {
 
 std::unique_ptr<ControlPeer> CustomControl::MakePeer(WidgetSet& widgets, FormPeer& form) {
     return widgets.CreateCustomControlPeer(*this, form);
+}
+
+void CustomControl::TextChanged() {
+    WinControl::TextChanged();
+    Invalidate();
+}
+
+void CustomControl::EnabledChanged() {
+    WinControl::EnabledChanged();
+    Invalidate();
+}
+
+void CustomControl::FontChanged() {
+    WinControl::FontChanged();
+    Invalidate();
+}
+
+void CustomControl::ColorChanged() {
+    WinControl::ColorChanged();
+    Invalidate();
 }
 
 void CustomControl::PaintParentSurface(Canvas& canvas) {

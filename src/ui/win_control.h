@@ -23,6 +23,16 @@ public:
     // Takes the keyboard focus; false when the control cannot (hidden, disabled, no peer).
     bool SetFocus();
 
+    // Keyboard roles in a dialog: Enter clicks a focused push button or else the default
+    // button, Escape the cancel button, Space acts on the focused control.
+    virtual bool IsPushButton() const { return false; }
+    virtual bool IsDefaultButton() const { return false; }
+    virtual bool IsCancelButton() const { return false; }
+    // Space on the focused control; true when it did something.
+    virtual bool SpacePressed() { return false; }
+
+    void Invalidate() override;
+
     // Kinds drawn by the form on its surface (containers) instead of by a native widget.
     virtual bool DrawnOnFormSurface() const { return false; }
     virtual void PaintSurface(Canvas& canvas) {}
@@ -59,6 +69,8 @@ private:
 // and leave, in its own coordinates.
 class CustomControl : public WinControl {
 public:
+    // True while the left button went down on the control and has not come up yet.
+    bool MouseDownOnIt() const { return pressed_; }
     virtual void Paint(Canvas& canvas) = 0;
     // True while the pointer is over the control.
     bool MouseInside() const { return mouseInside_; }
@@ -77,6 +89,11 @@ public:
 
 protected:
     std::unique_ptr<ControlPeer> MakePeer(WidgetSet& widgets, FormPeer& form) override;
+    // Its own window shows what it paints, so every change that alters the look repaints it.
+    void TextChanged() override;
+    void EnabledChanged() override;
+    void FontChanged() override;
+    void ColorChanged() override;
 
 private:
     friend class Form;

@@ -14,6 +14,9 @@
 #include "app/about_form.h"
 #include "app/main_window_fixture.h"
 #include "common/ini_file.h"
+#include "controls/skin_button.h"
+#include "controls/skin_check_box.h"
+#include "controls/skin_group_box.h"
 #include "defrag/ask_delete_form.h"
 #include "defrag/fit_labels.h"
 #include "defrag/system_point_form.h"
@@ -147,7 +150,8 @@ std::vector<Key> KeysOf(const ui::Form& form)
                 keys.push_back({section, name + "_Column" + std::to_string(i), list->Column(i).caption});
         } else if (component->IsA<ui::TLabel>() || component->IsA<ui::TButton>() || component->IsA<ui::TGroupBox>() ||
                    component->IsA<ui::TPanel>() || component->IsA<controls::TFlatButton>() ||
-                   component->IsA<ui::TCheckBox>()) {
+                   component->IsA<ui::TCheckBox>() || component->IsA<controls::TSkinCheckBox>() ||
+                   component->IsA<controls::TSkinButton>() || component->IsA<controls::TSkinGroupBox>()) {
             keys.push_back({section, name, component->Caption()});
         }
         auto* control = dynamic_cast<ui::Control*>(component);
@@ -301,11 +305,11 @@ TEST_P(LanguageFileTest, NoCaptionOverflowsItsControl)
                 EXPECT_LE(width, room(where, listLeft - 2 - control->Left() - 17)) << where << " '" << control->Caption() << "'";
             } else if (component->IsA<ui::TLabel>()) {
                 EXPECT_LE(width, room(where, labelsGrow ? roomRight : control->Width())) << where << " '" << control->Caption() << "'";
-            } else if (component->IsA<ui::TCheckBox>()) {
+            } else if (component->IsA<ui::TCheckBox>() || component->IsA<controls::TSkinCheckBox>()) {
                 EXPECT_LE(width, room(where, (boxesGrow ? roomRight : control->Width()) - 17)) << where << " '" << control->Caption() << "'";
-            } else if (component->IsA<ui::TButton>()) {
+            } else if (component->IsA<ui::TButton>() || component->IsA<controls::TSkinButton>()) {
                 EXPECT_LE(width, room(where, control->Width() - 8)) << where << " '" << control->Caption() << "'";
-            } else if (component->IsA<ui::TGroupBox>()) {
+            } else if (component->IsA<ui::TGroupBox>() || component->IsA<controls::TSkinGroupBox>()) {
                 EXPECT_LE(width, room(where, control->Width() - 16)) << where << " '" << control->Caption() << "'";
             } else if (auto* list = dynamic_cast<ui::TListView*>(component)) {
                 for (int i = 0; i < list->ColumnCount(); ++i)

@@ -29,6 +29,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +38,8 @@
 namespace {
 
 const char kMainWindowClass[] = "Varnel Kelvara Made by Varnel Software";
+// The window class of the program's own drawn controls (its dialogs' buttons and boxes).
+const char kDrawnControlClass[] = "KelvaraControl";
 
 HWND FindMainWindow()
 {
@@ -247,6 +250,51 @@ BOOL CALLBACK MatchChild(HWND child, LPARAM search)
     return TRUE;
 }
 
+void Key(WORD vk, bool up)
+{
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
+}
+
+// One key as a person types it: "tab", "shift+tab", "enter", "escape", "space", "alt+<letter>",
+// "<letter>". False for a name it does not know.
+bool TypeKey(const std::string& name)
+{
+    WORD modifier = 0;
+    std::string key = name;
+    if (key.rfind("shift+", 0) == 0) {
+        modifier = VK_SHIFT;
+        key = key.substr(6);
+    } else if (key.rfind("alt+", 0) == 0) {
+        modifier = VK_MENU;
+        key = key.substr(4);
+    }
+    WORD vk = 0;
+    if (key == "tab")
+        vk = VK_TAB;
+    else if (key == "enter")
+        vk = VK_RETURN;
+    else if (key == "escape")
+        vk = VK_ESCAPE;
+    else if (key == "space")
+        vk = VK_SPACE;
+    else if (key.size() == 1 && std::isalpha(static_cast<unsigned char>(key[0])))
+        vk = static_cast<WORD>(std::toupper(static_cast<unsigned char>(key[0])));
+    else
+        return false;
+    if (modifier)
+        Key(modifier, false);
+    Key(vk, false);
+    Key(vk, true);
+    if (modifier)
+        Key(modifier, true);
+    Sleep(150);
+    return true;
+}
+
 int Fail(const char* what)
 {
     std::fprintf(stderr, "window_probe: %s\n", what);
@@ -351,10 +399,27 @@ int main(int argc, char** argv)
             return Fail("no such window");
         ChildSearch search{"Button", argv[3]};
         EnumChildWindows(dialog, MatchChild, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) {
+            // The program's dialogs draw their own buttons, which answer BM_CLICK as well.
+            search.className = kDrawnControlClass;
+            EnumChildWindows(dialog, MatchChild, reinterpret_cast<LPARAM>(&search));
+        }
         if (!search.found)
             return Fail("no such button");
         // Posted: the click may open a modal window, which a sent message would wait for.
         PostMessageA(search.found, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (command == "keys" && argc > 3) {
+        // keys <window caption> <key>...: the window to the front, then the keys typed into it.
+        HWND dialog = FindDialog(argv[2]);
+        if (!dialog)
+            return Fail("no such window");
+        SetForegroundWindow(dialog);
+        Sleep(300);
+        for (int i = 3; i < argc; ++i)
+            if (!TypeKey(argv[i]))
+                return Fail("unknown key name");
         return 0;
     }
     if (command == "close") {

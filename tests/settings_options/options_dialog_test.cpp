@@ -79,7 +79,7 @@ TEST_F(OptionsDialogTest, StartsFromTheSettingsInMemory) {
 TEST_F(OptionsDialogTest, CheckBoxesAreAsWideAsTheirCaptionsWithinTheGroupBox) {
     std::vector<int> widths;
     WhenShown([&](TfrmOptions& dialog) {
-        for (ui::TCheckBox* box : {&dialog.cbAskBeforeDefrag(), &dialog.cbShowLines(), &dialog.cbCreateRestore()})
+        for (controls::TSkinCheckBox* box : {&dialog.cbAskBeforeDefrag(), &dialog.cbShowLines(), &dialog.cbCreateRestore()})
             widths.push_back(box->Width());
         dialog.Close();
     });

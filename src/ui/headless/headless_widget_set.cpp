@@ -61,6 +61,9 @@ std::unique_ptr<ControlPeer> HeadlessWidgetSet::CreateCheckBoxPeer(TCheckBox& c,
 std::unique_ptr<ControlPeer> HeadlessWidgetSet::CreateGroupBoxPeer(TGroupBox& c, FormPeer&) {
     return std::make_unique<HeadlessControlPeer>(c);
 }
+std::unique_ptr<ControlPeer> HeadlessWidgetSet::CreateSurfacePeer(WinControl& c, FormPeer&) {
+    return std::make_unique<HeadlessControlPeer>(c);
+}
 std::unique_ptr<ControlPeer> HeadlessWidgetSet::CreatePanelPeer(TPanel& c, FormPeer&) {
     return std::make_unique<HeadlessControlPeer>(c);
 }

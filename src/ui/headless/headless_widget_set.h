@@ -103,6 +103,7 @@ public:
     std::unique_ptr<ControlPeer> CreateButtonPeer(TButton& c, FormPeer& form) override;
     std::unique_ptr<ControlPeer> CreateCheckBoxPeer(TCheckBox& c, FormPeer& form) override;
     std::unique_ptr<ControlPeer> CreateGroupBoxPeer(TGroupBox& c, FormPeer& form) override;
+    std::unique_ptr<ControlPeer> CreateSurfacePeer(WinControl& c, FormPeer& form) override;
     std::unique_ptr<ControlPeer> CreatePanelPeer(TPanel& c, FormPeer& form) override;
     std::unique_ptr<ControlPeer> CreateMemoPeer(TMemo& c, FormPeer& form) override;
     std::unique_ptr<ControlPeer> CreateProgressBarPeer(TProgressBar& c, FormPeer& form) override;

@@ -249,7 +249,17 @@ LRESULT CustomPeer::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CAPTURECHANGED:
             if (!releasing_ && reinterpret_cast<HWND>(lParam) != hwnd_) custom_.PeerCaptureLost();
             return 0;
-        case WM_SETFOCUS: custom_.PeerFocused(); return 0;
+        // The focus mark comes and goes with the focus.
+        case WM_SETFOCUS:
+            custom_.PeerFocused();
+            Invalidate();
+            return 0;
+        case WM_KILLFOCUS: Invalidate(); return 0;
+        // A drawn push button or box answers the native button's click message too, so tools
+        // that drive dialogs from outside (and accessibility helpers) can press it.
+        case BM_CLICK:
+            if (custom_.Enabled() && (custom_.IsPushButton() || custom_.TabStop())) custom_.PeerClicked();
+            return 0;
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT) {
                 LPCSTR cursor = custom_.GetCursor() == Cursor::HandPoint ? IDC_HAND : IDC_ARROW;

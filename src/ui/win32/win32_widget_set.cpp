@@ -209,6 +209,10 @@ std::unique_ptr<ControlPeer> Win32WidgetSet::CreateGroupBoxPeer(TGroupBox& c, Fo
     return std::make_unique<SurfacePeer>(PeerOf(form), c);
 }
 
+std::unique_ptr<ControlPeer> Win32WidgetSet::CreateSurfacePeer(WinControl& c, FormPeer& form) {
+    return std::make_unique<SurfacePeer>(PeerOf(form), c);
+}
+
 std::unique_ptr<ControlPeer> Win32WidgetSet::CreatePanelPeer(TPanel& c, FormPeer& form) {
     return std::make_unique<SurfacePeer>(PeerOf(form), c);
 }
@@ -257,6 +261,14 @@ std::unique_ptr<ThreadPeer> Win32WidgetSet::StartThread(std::function<void()> bo
 
 // ---- loops
 
+namespace {
+
+bool IsSelfDrawn(const Win32FormPeer& form, HWND hwnd) {
+    return dynamic_cast<CustomPeer*>(form.ChildOf(hwnd)) != nullptr;
+}
+
+}  // namespace
+
 bool Win32WidgetSet::PreTranslate(MSG& msg) {
     HWND root = GetAncestor(msg.hwnd, GA_ROOT);
     Win32FormPeer* peer = FormPeerOf(root);
@@ -271,6 +283,12 @@ bool Win32WidgetSet::PreTranslate(MSG& msg) {
                 key = Key::Enter;
                 break;
             case VK_ESCAPE: key = Key::Escape; break;
+            case VK_SPACE:
+                // Native buttons and boxes answer Space themselves; our drawn ones through the
+                // form. A held key's repeats do not click again.
+                if (!IsSelfDrawn(*peer, GetFocus()) || (msg.lParam & (1L << 30)) != 0) return false;
+                key = Key::Space;
+                break;
             default: return false;
         }
         peer->SyncFocus();
@@ -278,7 +296,10 @@ bool Win32WidgetSet::PreTranslate(MSG& msg) {
         return true;
     }
     if (msg.message == WM_SYSCHAR) return form.HandleChar(static_cast<char>(msg.wParam));
-    if (msg.message == WM_CHAR && msg.hwnd == root) return form.HandleChar(static_cast<char>(msg.wParam));
+    // A plain letter is an access key too where no text field takes it: on the form itself
+    // or on one of our drawn controls.
+    if (msg.message == WM_CHAR && (msg.hwnd == root || IsSelfDrawn(*peer, msg.hwnd)))
+        return form.HandleChar(static_cast<char>(msg.wParam));
     return false;
 }
 

@@ -1,14 +1,15 @@
-// The progress window's bar: drawn by the program so it can carry its percentage in the middle,
-// which the native bar cannot show.
+// TSkinProgressBar: the dialogs' progress bar, drawn by the program in the built-in style.
+// Where a window asks for it, it carries its percentage in the middle, which the native bar
+// cannot show (the analysis window does; the restore-point window does not).
 #pragma once
 
 #include <string>
 
 #include "ui/win_control.h"
 
-namespace kelvara::hive {
+namespace kelvara::controls {
 
-class TPercentProgressBar : public ui::CustomControl {
+class TSkinProgressBar : public ui::CustomControl {
 public:
     int Min() const { return min_; }
     int Max() const { return max_; }
@@ -17,8 +18,12 @@ public:
     // Kept within Min..Max, as a native bar does.
     void SetPosition(int position);
 
+    bool ShowPercent() const { return showPercent_; }
+    void SetShowPercent(bool on);
     // The whole percentage, truncated, followed by "%": 999 of 1000 is "99%".
     std::string PercentText() const;
+    // Width in pixels of the filled part inside the frame.
+    int FilledWidth() const;
 
     // The percentage is data, not a designed caption: a translation leaves it alone.
     bool HasCaption() const override { return false; }
@@ -28,6 +33,7 @@ private:
     int min_ = 0;
     int max_ = 100;
     int position_ = 0;
+    bool showPercent_ = false;
 };
 
-}  // namespace kelvara::hive
+}  // namespace kelvara::controls

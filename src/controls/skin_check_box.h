@@ -1,0 +1,50 @@
+// TSkinCheckBox: the dialogs' check box, drawn by the program in the built-in style: a square
+// with a tick, the caption beside it. A click, Space while focused or its access key toggles it.
+#pragma once
+
+#include "ui/win_control.h"
+
+namespace kelvara::controls {
+
+class TSkinCheckBox : public ui::CustomControl {
+public:
+    TSkinCheckBox();
+
+    bool Checked() const { return checked_; }
+    // Setting the state raises OnClick when it changes, as a user's click does.
+    void SetChecked(bool checked);
+
+    enum class Look { Rest, Hover, Pressed, Disabled };
+    Look CurrentLook() const;
+
+    // The square's side and the room from the control's left edge to its caption.
+    static constexpr int kBoxSide = 13;
+    static constexpr int kCaptionLeft = kBoxSide + 4;
+    // Where the square lies: at the left, centred in the height.
+    ui::Rect BoxRect() const;
+
+    // A user's click toggles the state (and so raises OnClick once).
+    void Click() override;
+    bool DialogChar(char ch) override;
+    bool SpacePressed() override;
+    void ApplyKindFlags(unsigned flags) override;
+    void Paint(ui::Canvas& canvas) override;
+
+protected:
+    void MouseEnter() override;
+    void MouseLeave() override;
+    void MouseMove(ui::ShiftState shift, int x, int y) override;
+    void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
+    void MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
+    void CaptureLost() override;
+    void EnabledChanged() override;
+
+private:
+    void SetPointerOver(bool over);
+
+    bool checked_ = false;
+    bool pointerOver_ = false;
+    bool held_ = false;
+};
+
+}  // namespace kelvara::controls

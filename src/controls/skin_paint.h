@@ -1,0 +1,20 @@
+// Drawing shared by the dialogs' drawn controls: the caption with its access key underlined
+// (embossed when disabled) and the dotted focus mark.
+#pragma once
+
+#include <string>
+
+#include "controls/skin_style.h"
+#include "ui/canvas.h"
+
+namespace kelvara::controls {
+
+// The caption in `r` on one line, in `color` (the style's caption colour when clNone); a
+// disabled one embossed as Windows draws disabled text.
+void DrawSkinCaption(ui::Canvas& canvas, ui::Rect r, const std::string& caption, ui::Font font, ui::TextAlign align,
+                     bool enabled, const SkinStyle& style, ui::Color color = ui::clNone);
+
+// A dotted one-pixel rectangle just inside r (every other pixel, starting at the corner).
+void DrawFocusMark(ui::Canvas& canvas, ui::Rect r, ui::Color color);
+
+}  // namespace kelvara::controls

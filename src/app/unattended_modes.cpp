@@ -124,25 +124,32 @@ void HandleAutoDefrag(UnattendedHost& host) {
     host.HideWindows();
     host.AnalyzeRegistry();
     // Copies from a run that was cut short or failed its size test must never replace hives.
-    if (host.DefragEnabled()) host.DefragRegistry();
+    const bool replaced = host.DefragEnabled() && host.DefragRegistry();
+    host.RunEnded(replaced);
     host.CloseMainWindow();
 }
 
 void HandleAutoScan(UnattendedHost& host, const std::vector<std::string>& arguments) {
     host.HideWindows();
-    const std::string path = ResolveScanResultPath(common::ScanResultPath(arguments));
+    const std::string name = common::ScanResultPath(arguments);
+    const std::string path = ResolveScanResultPath(name);
     // An old result must not pass for this run's if the run fails.
     if (!path.empty()) common::RemoveIniSection(path, kScanResultSection);
 
     host.AnalyzeRegistry();
+    const bool analysed = host.DefragEnabled();
 
+    bool written = true;
     if (!path.empty()) {
         try {
             WriteScanResult(path, host.Totals(), ScanResultTime(host.System()));
-        } catch (const settings::WriteError& error) {
-            host.ReportError(error);
+        } catch (const settings::WriteError&) {
+            // The user knows the file by the name they gave, not by where Windows put it.
+            host.ReportError(settings::WriteError(name));
+            written = false;
         }
     }
+    host.RunEnded(analysed && written);
     host.CloseMainWindow();
 }
 
@@ -175,9 +182,14 @@ void MainWindowHost::AnalyzeRegistry() { window_.bAnalyzeRegistryClick(window_);
 
 bool MainWindowHost::DefragEnabled() const { return window_.FlatButton("bDefragRegistry").Enabled(); }
 
-void MainWindowHost::DefragRegistry() { window_.bDefragRegistryClick(window_); }
+bool MainWindowHost::DefragRegistry() {
+    window_.bDefragRegistryClick(window_);
+    return window_.LastDefrag.end == defrag::DefragEnd::RestartRequested;
+}
 
 void MainWindowHost::CloseMainWindow() { window_.Close(); }
+
+void MainWindowHost::RunEnded(bool jobDone) { window_.UnattendedJobDone = jobDone; }
 
 ScanTotals MainWindowHost::Totals() const {
     return {window_.Label("lCurrentRegistrySize").Caption(), window_.Label("lNewRegistrySize").Caption(),

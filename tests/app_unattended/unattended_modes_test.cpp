@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "app/program_messages.h"
 #include "app/unattended_modes.h"
@@ -48,8 +49,15 @@ public:
                                *defrag_, silent, false, system_, app_});
     }
     bool DefragEnabled() const override { return defrag_->Enabled(); }
-    void DefragRegistry() override { calls.push_back("DefragRegistry"); }
+    bool DefragRegistry() override {
+        calls.push_back("DefragRegistry");
+        return defragReplaces;
+    }
     void CloseMainWindow() override { calls.push_back("CloseMainWindow"); }
+    void RunEnded(bool done) override {
+        calls.push_back(done ? "RunEnded done" : "RunEnded not done");
+        jobDone = done;
+    }
     ScanTotals Totals() const override {
         return {labels_[0]->Caption(), labels_[1]->Caption(), labels_[2]->Caption(), labels_[3]->Caption()};
     }
@@ -57,6 +65,8 @@ public:
     void ReportError(const std::exception& error) override { app_.HandleException(error); }
 
     bool silent = false;
+    bool defragReplaces = true;   // what the Defrag command answers
+    std::optional<bool> jobDone;
     std::vector<std::string> calls;
     std::function<void()> beforeAnalysis;
 
@@ -149,7 +159,8 @@ TEST_F(UnattendedTest, ScanReplacesOnlyItsOwnSectionWithTheFiveKeysInOrder) {
     HandleAutoScan(Host(), Args({"/Scan", result.c_str()}));
 
     EXPECT_TRUE(oldSectionGoneDuringAnalysis);
-    EXPECT_EQ(Host().calls, (std::vector<std::string>{"HideWindows", "AnalyzeRegistry", "CloseMainWindow"}));
+    EXPECT_EQ(Host().calls,
+              (std::vector<std::string>{"HideWindows", "AnalyzeRegistry", "RunEnded done", "CloseMainWindow"}));
     EXPECT_EQ(kelvara::testing::ReadBytes(result),
               "[Before]\r\nA=1\r\n[After]\r\nB=2\r\n\r\n"
               "[Scan Result]\r\nCurrent Size=10 KB\r\nNew Size=9 KB\r\nSize Reduction=2 KB\r\n"
@@ -159,7 +170,8 @@ TEST_F(UnattendedTest, ScanReplacesOnlyItsOwnSectionWithTheFiveKeysInOrder) {
 TEST_F(UnattendedTest, ScanWithoutAPathWritesNothingAndStillCloses) {
     AddHive(kSystem);
     HandleAutoScan(Host(), Args({"/Scan"}));
-    EXPECT_EQ(Host().calls, (std::vector<std::string>{"HideWindows", "AnalyzeRegistry", "CloseMainWindow"}));
+    EXPECT_EQ(Host().calls,
+              (std::vector<std::string>{"HideWindows", "AnalyzeRegistry", "RunEnded done", "CloseMainWindow"}));
     EXPECT_EQ(Host().Totals().compactPercent, "12.3%");
     EXPECT_TRUE(fs::is_empty(folder_.path()));
 }
@@ -209,8 +221,57 @@ TEST_F(UnattendedTest, SilentReplacesOnlyAfterAUsableAnalysis) {
         HandleAutoDefrag(Host());
         std::vector<std::string> expected{"HideWindows", "AnalyzeRegistry"};
         if (c.defrag) expected.push_back("DefragRegistry");
+        expected.push_back(c.defrag ? "RunEnded done" : "RunEnded not done");
         expected.push_back("CloseMainWindow");
         EXPECT_EQ(Host().calls, expected);
+    }
+}
+
+// What a scheduler learns from the exit code: every way a run can end, and whether it did its job.
+TEST_F(UnattendedTest, EachRunSaysWhetherItDidItsJob) {
+    HiveSpec tooSmall = kSoftware;
+    tooSmall.copySize = 9999;   // under a quarter of 40000
+    struct Case {
+        const char* name;
+        bool silent;                  // /Silent, else /Scan
+        std::vector<HiveSpec> hives;
+        const char* result;           // /Scan's result name in the test's folder; "" for none
+        bool copyHeldOpen;            // the analysis cannot start
+        bool defragReplaces;
+        bool done;
+    };
+    const Case cases[] = {
+        {"/Silent, hives handed over", true, {kSystem}, "", false, true, true},
+        {"/Silent, no hive accepted", true, {kSystem}, "", false, false, false},
+        {"/Silent, SOFTWARE copy too small", true, {tooSmall}, "", false, true, false},
+        {"/Silent, analysis cannot start", true, {kSystem}, "", true, true, false},
+        {"/Silent, no hives at all", true, {}, "", false, true, false},
+        {"/Scan, result written", false, {kSystem}, "result.ini", false, true, true},
+        {"/Scan, no result file asked for", false, {kSystem}, "", false, true, true},
+        {"/Scan, result file cannot be written", false, {kSystem}, "no-such-folder/result.ini", false, true, false},
+        {"/Scan, SOFTWARE copy too small", false, {tooSmall}, "result.ini", false, true, false},
+        {"/Scan, analysis cannot start", false, {kSystem}, "result.ini", true, true, false},
+        {"/Scan, no hives at all", false, {}, "result.ini", false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host_.reset();
+        keys_.clear();
+        files_.clear();
+        form_ = ui::CreateForm<ui::Form>();
+        for (const HiveSpec& hive : c.hives) AddHive(hive);
+        const std::string copy = std::string(kSystem.file) + ".kvf";
+        if (c.copyHeldOpen) system_.AddFile(copy, 100);
+        if (system_.HasFile(copy)) system_.SetFileLocked(copy, c.copyHeldOpen);
+        Host().silent = true;
+        Host().defragReplaces = c.defragReplaces;
+        if (c.silent)
+            HandleAutoDefrag(Host());
+        else
+            HandleAutoScan(Host(), Args({"/Scan", *c.result ? folder_.File(c.result).c_str() : ""}));
+        ASSERT_TRUE(Host().jobDone.has_value());
+        EXPECT_EQ(*Host().jobDone, c.done);
+        EXPECT_EQ(Host().calls.back(), "CloseMainWindow");
     }
 }
 

@@ -113,6 +113,8 @@ InstalledWindows OfflineSystem::Installation() {
     return *cachedInstallation_;
 }
 
+InstallationProblem OfflineSystem::CheckInstallation() { return FindInstallationProblem(paths_, Installation()); }
+
 std::vector<LoadedHive> OfflineSystem::LoadedHives() { return FindLoadedHives(paths_, Installation()); }
 
 // The loaded hive whose root is root\subKey: HKLM\SOFTWARE, HKU\.DEFAULT, HKU\<SID>_Classes...

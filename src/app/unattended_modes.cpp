@@ -27,34 +27,6 @@ bool IsMidnight(const platform::LocalTime& t) {
     return t.hour == 0 && t.minute == 0 && t.second == 0 && t.milliseconds == 0;
 }
 
-platform::LocalTime At(platform::LocalTime day, int hour, int minute, int second) {
-    day.hour = hour;
-    day.minute = minute;
-    day.second = second;
-    day.milliseconds = 0;
-    return day;
-}
-
-// The user's short date of that day. The system formats date and time only together, so the
-// date is what the texts of three different times of that day have in common, less the blank
-// before the time: no time format gives the same first character at 0:00, 9:09 and 23:59.
-std::string ShortDateOf(platform::System& system, const platform::LocalTime& day) {
-    const std::string texts[] = {
-        system.FormatShortDateLongTime(At(day, 0, 0, 0)),
-        system.FormatShortDateLongTime(At(day, 9, 9, 9)),
-        system.FormatShortDateLongTime(At(day, 23, 59, 59)),
-    };
-    std::size_t common = texts[0].size();
-    for (const std::string& text : texts) {
-        std::size_t i = 0;
-        while (i < common && i < text.size() && text[i] == texts[0][i]) ++i;
-        common = i;
-    }
-    std::string date = texts[0].substr(0, common);
-    if (!date.empty() && date.back() == ' ') date.pop_back();
-    return date;
-}
-
 bool IsFullWindowsPath(const std::string& name) {
     const bool driveRooted = name.size() >= 3 && name[1] == ':' && (name[2] == '\\' || name[2] == '/');
     const bool uncOrRooted = !name.empty() && (name[0] == '\\' || name[0] == '/');
@@ -155,7 +127,7 @@ void HandleAutoScan(UnattendedHost& host, const std::vector<std::string>& argume
 
 std::string ScanResultTime(platform::System& system) {
     const platform::LocalTime now = system.GetLocalTime();
-    if (IsMidnight(now)) return ShortDateOf(system, now);
+    if (IsMidnight(now)) return system.FormatShortDate(now);
     return system.FormatShortDateLongTime(now);
 }
 

@@ -298,6 +298,40 @@ TEST_F(UnattendedTest, TimeLeavesOutTheClockAtExactlyMidnight) {
     }
 }
 
+// Korean and Traditional Chinese long times begin with the AM/PM text, whose morning and
+// afternoon forms begin with the same bytes in code pages 949 and 950: at midnight the date
+// must still come alone, with no piece of that text after it.
+TEST_F(UnattendedTest, TheDateAloneAtMidnightWhereTheLongTimeStartsWithTheMarker) {
+    struct Case {
+        const char* name;
+        const char* am;
+        const char* pm;
+        const char* dateFormat;
+        const char* timeFormat;
+        platform::LocalTime time;
+        std::string expected;
+    };
+    const char* const kKoreanAm = "\xBF\xC0\xC0\xFC";    // 오전 in code page 949
+    const char* const kKoreanPm = "\xBF\xC0\xC8\xC4";    // 오후
+    const char* const kChineseAm = "\xA4\x57\xA4\xC8";   // 上午 in code page 950
+    const char* const kChinesePm = "\xA4\x55\xA4\xC8";   // 下午
+    const Case cases[] = {
+        {"Korean, midnight", kKoreanAm, kKoreanPm, "yyyy-MM-dd", "tt h:mm:ss", {2024, 3, 5, 0, 0, 0, 0}, "2024-03-05"},
+        {"Korean, a second later", kKoreanAm, kKoreanPm, "yyyy-MM-dd", "tt h:mm:ss", {2024, 3, 5, 0, 0, 1, 0},
+         std::string("2024-03-05 ") + kKoreanAm + " 12:00:01"},
+        {"Chinese, midnight", kChineseAm, kChinesePm, "yyyy/M/d", "tt hh:mm:ss", {2024, 3, 5, 0, 0, 0, 0}, "2024/3/5"},
+        {"Chinese, evening", kChineseAm, kChinesePm, "yyyy/M/d", "tt hh:mm:ss", {2024, 3, 5, 23, 59, 59, 0},
+         std::string("2024/3/5 ") + kChinesePm + " 11:59:59"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        system_.SetTimeMarkers(c.am, c.pm);
+        system_.SetLocalTime(c.time);
+        system_.SetDateTimeFormats(c.dateFormat, c.timeFormat);
+        EXPECT_EQ(ScanResultTime(system_), c.expected);
+    }
+}
+
 TEST(ScanResultPath, RelativeNamesLieInTheWindowsFolderOnlyOnWindows) {
 #ifdef _WIN32
     EXPECT_EQ(ResolveScanResultPath("C:\\out\\r.ini"), "C:\\out\\r.ini");

@@ -371,6 +371,8 @@ char OfflineSystem::DecimalSeparator() { return '.'; }
 
 std::string OfflineSystem::FormatShortDateLongTime(const LocalTime& time) { return FormatUsShortDateLongTime(time); }
 
+std::string OfflineSystem::FormatShortDate(const LocalTime& time) { return FormatUsShortDate(time); }
+
 // ---- hive engine ----
 
 bool OfflineSystem::IsUsableHiveFile(const std::string& path, std::string& problem) {

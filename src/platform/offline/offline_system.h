@@ -89,6 +89,7 @@ public:
     // ---- locale ----
     char DecimalSeparator() override;
     std::string FormatShortDateLongTime(const LocalTime& time) override;
+    std::string FormatShortDate(const LocalTime& time) override;
 
     // ---- hive engine ----
     bool IsUsableHiveFile(const std::string& path, std::string& problem) override;

@@ -12,8 +12,13 @@ namespace kelvara::app {
 // in any case), as a whole.
 bool AsksForHelp(const std::vector<std::string>& arguments);
 
+enum class HelpLayout {
+    Terminal,     // lines of at most 80 columns, the descriptions in a column of their own
+    MessageBox,   // paragraphs that the message box wraps in its own font, one switch a line
+};
+
 // The help text, lines ending in "\n". `program` is the name to show in the usage line;
 // `linuxBuild` adds what only the Linux program does (its default installation folder).
-std::string CommandLineHelp(const std::string& program, bool linuxBuild);
+std::string CommandLineHelp(const std::string& program, bool linuxBuild, HelpLayout layout);
 
 }  // namespace kelvara::app

@@ -77,11 +77,12 @@ std::string ProgramName(const std::vector<std::string>& arguments)
 
 void ShowHelp(ui::Application& app, const std::vector<std::string>& arguments)
 {
-    const std::string text = app::CommandLineHelp(ProgramName(arguments), app::PresentsOnConsole());
+    const std::string name = ProgramName(arguments);
     if (app::PresentsOnConsole())
-        std::cout << text;
+        std::cout << app::CommandLineHelp(name, true, app::HelpLayout::Terminal);
     else
-        app.MessageBox(text, app.Title(), ui::MsgButtons::Ok, ui::MsgIcon::Information);
+        app.MessageBox(app::CommandLineHelp(name, false, app::HelpLayout::MessageBox), app.Title(),
+                       ui::MsgButtons::Ok, ui::MsgIcon::Information);
 }
 
 }  // namespace

@@ -164,5 +164,22 @@ wait $run
 rc=$?
 [ $rc -eq 0 ] && pass "/? ends with exit code 0" || fail "/?: exit code $rc"
 
+# ---- an installation folder that does not exist: a message, no window, exit code 1 -----------------
+KELVARA_OFFLINE_ROOT='C:\no-such-installation' timeout 60 wine "$program" /Scan "$result_windows" &
+run=$!
+box=$(timeout 30 xdotool search --sync --onlyvisible --name '^Varnel Kelvara$' 2>/dev/null | head -1)
+if [ -n "$box" ]; then
+    pass "a missing installation folder is reported in a message box"
+    [ "$(probe count)" = 0 ] && pass "no main window for a missing installation" ||
+        fail "the main window started without an installation"
+    import -window root "$artifacts/e2e-scan-no-installation.png" 2>/dev/null
+    xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key --window "$box" Return
+else
+    fail "no message for a missing installation folder"
+fi
+wait $run
+rc=$?
+[ $rc -eq 1 ] && pass "a missing installation ends /Scan with exit code 1" || fail "missing installation: exit code $rc"
+
 echo "$failures failure(s)"
 [ $failures -eq 0 ]

@@ -86,6 +86,12 @@ TEST_F(ProgramRun, AFolderWithoutWindowsIsNamedWithWhatIsMissing) {
     const fs::path file = installations_.Path() / "a-file";
     WriteFile(file, "");
     const std::string missing = (installations_.Path() / "no-such-folder").string();
+    const fs::path damaged = installations_.Path() / "damaged";
+    WriteFile(damaged / "Windows/System32/config/SOFTWARE", "regf, but not a hive at all");
+    const fs::path versionless = installations_.Path() / "versionless";
+    InstallationSpec noVersion;
+    noVersion.currentVersion.clear();
+    MakeInstallation(versionless, noVersion);
 
     struct Case {
         const char* name;
@@ -104,6 +110,10 @@ TEST_F(ProgramRun, AFolderWithoutWindowsIsNamedWithWhatIsMissing) {
          {empty.string(), "holds no Windows installation", "SOFTWARE is missing"}, true},
         {"empty folder, /Silent", empty.string(), {"/SILENT"}, 1, {empty.string(), "SOFTWARE is missing"}, true},
         {"empty folder, by hand", empty.string(), {}, 0, {empty.string(), "SOFTWARE is missing"}, true},
+        {"SOFTWARE damaged", damaged.string(), {"/Scan", "result.ini"}, 1,
+         {damaged.string(), "SOFTWARE cannot be read ("}, true},
+        {"SOFTWARE without a version", versionless.string(), {"/Scan", "result.ini"}, 1,
+         {versionless.string(), "has no Windows version under Microsoft\\Windows NT\\CurrentVersion"}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

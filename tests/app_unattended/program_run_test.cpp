@@ -106,6 +106,7 @@ TEST_F(ProgramRun, AFolderWithoutWindowsIsNamedWithWhatIsMissing) {
         {"no such folder, /Silent", missing, {"/Silent"}, 1, {missing, "does not exist"}, false},
         {"no such folder, by hand", missing, {}, 1, {missing, "does not exist"}, false},
         {"a file, /Scan", file.string(), {"/Scan", "result.ini"}, 1, {file.string(), "is a file"}, false},
+        {"a device, /Silent", "/dev/null", {"/Silent"}, 1, {"/dev/null is not a folder"}, false},
         {"empty folder, /Scan", empty.string(), {"/Scan", "result.ini"}, 1,
          {empty.string(), "holds no Windows installation", "SOFTWARE is missing"}, true},
         {"empty folder, /Silent", empty.string(), {"/SILENT"}, 1, {empty.string(), "SOFTWARE is missing"}, true},

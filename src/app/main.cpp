@@ -4,10 +4,13 @@
 #include <iostream>
 #include <memory>
 
+#include "app/command_line_help.h"
 #include "app/console_report.h"
+#include "app/exit_code.h"
 #include "app/main_form.h"
 #include "app/program_identity.h"
 #include "app/program_messages.h"
+#include "app/unattended_modes.h"
 #include "app/widget_set_choice.h"
 #include "platform/create_system.h"
 #include "platform/offline/installation_paths.h"
@@ -49,34 +52,78 @@ void UseInstallationCodePage(platform::System& system)
 #endif
 }
 
+// A folder named by KELVARA_OFFLINE_ROOT that is no Windows installation: the user learns which
+// folder and what is missing, where otherwise they would only hear that this Windows is not
+// supported. False when there is no folder at all, so there is nothing to show a window for.
+bool InstallationFolderUsable(ui::Application& app, platform::System& system)
+{
+    auto* offline = dynamic_cast<platform::OfflineSystem*>(&system);
+    if (offline == nullptr)
+        return true;
+    const platform::offline::InstallationProblem problem = offline->CheckInstallation();
+    if (problem.kind == platform::offline::InstallationProblem::Kind::None)
+        return true;
+    app.MessageBox(problem.text + ".", app.Title(), ui::MsgButtons::Ok, ui::MsgIcon::Stop);
+    return problem.kind != platform::offline::InstallationProblem::Kind::NoFolder;
+}
+
+std::string ProgramName(const std::vector<std::string>& arguments)
+{
+    const std::string path = common::ParamStr(arguments, 0);
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name.empty() ? "kelvara" : name;
+}
+
+void ShowHelp(ui::Application& app, const std::vector<std::string>& arguments)
+{
+    const std::string name = ProgramName(arguments);
+    if (app::PresentsOnConsole())
+        std::cout << app::CommandLineHelp(name, true, app::HelpLayout::Terminal);
+    else
+        app.MessageBox(app::CommandLineHelp(name, false, app::HelpLayout::MessageBox), app.Title(),
+                       ui::MsgButtons::Ok, ui::MsgIcon::Information);
+}
+
 }  // namespace
 
 int main()
 {
+    const std::vector<std::string> arguments = app::ProgramArguments();
+    const common::UnattendedMode mode = common::SelectUnattendedMode(arguments);
     ui::Application app(app::CreateProgramWidgetSet());
+    app.SetTitle(app::kApplicationTitle);
 
-    // Only one instance runs: a second start shows the first and ends, passing nothing on.
+    if (app::AsksForHelp(arguments)) {
+        ShowHelp(app, arguments);
+        return app::kExitJobDone;
+    }
+
+    // Only one instance runs: a second start shows the first and ends, passing nothing on, a
+    // switch included; handing over is all it was asked to do.
     if (std::unique_ptr<ui::RemoteWindow> running = app.FindWindowByClass(app::MainWindowClassName())) {
         running->Post(app::WM_SHOWMAIN, 0, 0);
         running->SetForeground();
-        return 0;
+        return app::kExitJobDone;
     }
 
-    app.SetTitle(app::kApplicationTitle);
     try {
         std::unique_ptr<platform::System> system = platform::CreateSystem();
+        if (!InstallationFolderUsable(app, *system))
+            return app::kExitJobNotDone;
         UseInstallationCodePage(*system);
         app::TfrmMain& mainForm = app.CreateForm<app::TfrmMain>(*system);
         app.Run();
+        const app::RestartResultOf restartResults = RestartResultsOf(*system);
         if (app::PresentsOnConsole()) {
             app::PrintMainWindowReport(mainForm, std::cout);
-            app::PrintReplacementReport(mainForm.LastDefrag, RestartResultsOf(*system), *system, std::cout);
+            app::PrintReplacementReport(mainForm.LastDefrag, restartResults, *system, std::cout);
         }
+        return app::ProgramExitCode(mode, mainForm.UnattendedJobDone, mainForm.LastDefrag, restartResults);
     } catch (const std::exception& error) {
         // Nothing could be shown yet (no settings, no system): say why, as the program's
         // errors are said, and end.
         app.HandleException(error);
-        return 1;
+        return app::kExitJobNotDone;
     }
-    return 0;
 }

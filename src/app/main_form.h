@@ -34,6 +34,8 @@ public:
     bool Is64BitWindows = false;
     // What the last Defrag command did with each hive, for the Linux program's report.
     defrag::DefragOutcome LastDefrag;
+    // Whether the /Silent or /Scan run did its job, for the exit code a scheduler reads.
+    bool UnattendedJobDone = false;
     // False once the window has closed and destroyed its lists; nothing may use them then.
     bool HiveListsExist() const { return hiveListsExist_; }
 

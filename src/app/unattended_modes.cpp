@@ -27,34 +27,6 @@ bool IsMidnight(const platform::LocalTime& t) {
     return t.hour == 0 && t.minute == 0 && t.second == 0 && t.milliseconds == 0;
 }
 
-platform::LocalTime At(platform::LocalTime day, int hour, int minute, int second) {
-    day.hour = hour;
-    day.minute = minute;
-    day.second = second;
-    day.milliseconds = 0;
-    return day;
-}
-
-// The user's short date of that day. The system formats date and time only together, so the
-// date is what the texts of three different times of that day have in common, less the blank
-// before the time: no time format gives the same first character at 0:00, 9:09 and 23:59.
-std::string ShortDateOf(platform::System& system, const platform::LocalTime& day) {
-    const std::string texts[] = {
-        system.FormatShortDateLongTime(At(day, 0, 0, 0)),
-        system.FormatShortDateLongTime(At(day, 9, 9, 9)),
-        system.FormatShortDateLongTime(At(day, 23, 59, 59)),
-    };
-    std::size_t common = texts[0].size();
-    for (const std::string& text : texts) {
-        std::size_t i = 0;
-        while (i < common && i < text.size() && text[i] == texts[0][i]) ++i;
-        common = i;
-    }
-    std::string date = texts[0].substr(0, common);
-    if (!date.empty() && date.back() == ' ') date.pop_back();
-    return date;
-}
-
 bool IsFullWindowsPath(const std::string& name) {
     const bool driveRooted = name.size() >= 3 && name[1] == ':' && (name[2] == '\\' || name[2] == '/');
     const bool uncOrRooted = !name.empty() && (name[0] == '\\' || name[0] == '/');
@@ -124,31 +96,38 @@ void HandleAutoDefrag(UnattendedHost& host) {
     host.HideWindows();
     host.AnalyzeRegistry();
     // Copies from a run that was cut short or failed its size test must never replace hives.
-    if (host.DefragEnabled()) host.DefragRegistry();
+    const bool replaced = host.DefragEnabled() && host.DefragRegistry();
+    host.RunEnded(replaced);
     host.CloseMainWindow();
 }
 
 void HandleAutoScan(UnattendedHost& host, const std::vector<std::string>& arguments) {
     host.HideWindows();
-    const std::string path = ResolveScanResultPath(common::ScanResultPath(arguments));
+    const std::string name = common::ScanResultPath(arguments);
+    const std::string path = ResolveScanResultPath(name);
     // An old result must not pass for this run's if the run fails.
     if (!path.empty()) common::RemoveIniSection(path, kScanResultSection);
 
     host.AnalyzeRegistry();
+    const bool analysed = host.DefragEnabled();
 
+    bool written = true;
     if (!path.empty()) {
         try {
             WriteScanResult(path, host.Totals(), ScanResultTime(host.System()));
-        } catch (const settings::WriteError& error) {
-            host.ReportError(error);
+        } catch (const settings::WriteError&) {
+            // The user knows the file by the name they gave, not by where Windows put it.
+            host.ReportError(settings::WriteError(name));
+            written = false;
         }
     }
+    host.RunEnded(analysed && written);
     host.CloseMainWindow();
 }
 
 std::string ScanResultTime(platform::System& system) {
     const platform::LocalTime now = system.GetLocalTime();
-    if (IsMidnight(now)) return ShortDateOf(system, now);
+    if (IsMidnight(now)) return system.FormatShortDate(now);
     return system.FormatShortDateLongTime(now);
 }
 
@@ -175,9 +154,14 @@ void MainWindowHost::AnalyzeRegistry() { window_.bAnalyzeRegistryClick(window_);
 
 bool MainWindowHost::DefragEnabled() const { return window_.FlatButton("bDefragRegistry").Enabled(); }
 
-void MainWindowHost::DefragRegistry() { window_.bDefragRegistryClick(window_); }
+bool MainWindowHost::DefragRegistry() {
+    window_.bDefragRegistryClick(window_);
+    return window_.LastDefrag.end == defrag::DefragEnd::RestartRequested;
+}
 
 void MainWindowHost::CloseMainWindow() { window_.Close(); }
+
+void MainWindowHost::RunEnded(bool jobDone) { window_.UnattendedJobDone = jobDone; }
 
 ScanTotals MainWindowHost::Totals() const {
     return {window_.Label("lCurrentRegistrySize").Caption(), window_.Label("lNewRegistrySize").Caption(),

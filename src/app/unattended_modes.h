@@ -33,8 +33,12 @@ public:
     virtual void HideWindows() = 0;
     virtual void AnalyzeRegistry() = 0;        // as if "Analyze Registry" had been clicked
     virtual bool DefragEnabled() const = 0;    // the analysis left "Defrag Registry" enabled
-    virtual void DefragRegistry() = 0;         // as if "Defrag Registry" had been clicked
+    // As if "Defrag Registry" had been clicked; true when hives were handed over and the
+    // restart was requested.
+    virtual bool DefragRegistry() = 0;
     virtual void CloseMainWindow() = 0;
+    // How the run ended: true when it did its whole job. Called once, before the window closes.
+    virtual void RunEnded(bool jobDone) = 0;
     virtual ScanTotals Totals() const = 0;
     virtual platform::System& System() = 0;
     // The application's default error handler (a message box with the error's text).
@@ -50,12 +54,14 @@ std::vector<std::string> ProgramArguments();
 void ExamineCommandLine(UnattendedHost& host, const std::vector<std::string>& arguments);
 
 // WM_AUTODEFRAG: analyse; replace the hives only after an analysis that completed and passed its
-// size test; close.
+// size test; close. The job is done when the hives were handed over and the restart requested.
 void HandleAutoDefrag(UnattendedHost& host);
 
 // WM_AUTOSCAN: remove the old result section, analyse, write the totals and the time, close.
 // Without a path nothing is written. A result file that cannot be written is reported through
-// the error handler, and the program closes all the same: nobody is there to close it.
+// the error handler, under the name the command line gave, and the program closes all the same:
+// nobody is there to close it. The job is done when the analysis completed with usable copies
+// and the result, if a file was named, was written.
 void HandleAutoScan(UnattendedHost& host, const std::vector<std::string>& arguments);
 
 // The "Time" value: the user's short date, a blank and the long time; the date alone at exactly
@@ -85,8 +91,9 @@ public:
     void HideWindows() override;
     void AnalyzeRegistry() override;
     bool DefragEnabled() const override;
-    void DefragRegistry() override;
+    bool DefragRegistry() override;
     void CloseMainWindow() override;
+    void RunEnded(bool jobDone) override;
     ScanTotals Totals() const override;
     platform::System& System() override { return system_; }
     void ReportError(const std::exception& error) override;

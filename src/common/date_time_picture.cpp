@@ -34,7 +34,7 @@ std::string MonthName(int month, bool full)
 }
 
 // One run of the same picture letter, e.g. "dd" or "tt".
-std::string FormatRun(char letter, std::size_t count, const DateTimeParts& when)
+std::string FormatRun(char letter, std::size_t count, const DateTimeParts& when, const TimeMarkers& markers)
 {
     const int hour12 = (when.hour % 12 == 0) ? 12 : when.hour % 12;
     const int width = count >= 2 ? 2 : 1;
@@ -56,7 +56,7 @@ std::string FormatRun(char letter, std::size_t count, const DateTimeParts& when)
     case 'm': return Number(when.minute, width);
     case 's': return Number(when.second, width);
     case 't': {
-        const std::string marker = when.hour < 12 ? "AM" : "PM";
+        const std::string& marker = when.hour < 12 ? markers.am : markers.pm;
         return count >= 2 ? marker : marker.substr(0, 1);
     }
     default: return std::string(count, letter);
@@ -80,7 +80,7 @@ int DayOfWeek(int year, int month, int day)
     return result < 0 ? result + 7 : result;
 }
 
-std::string FormatDateTimePicture(std::string_view picture, const DateTimeParts& when)
+std::string FormatDateTimePicture(std::string_view picture, const DateTimeParts& when, const TimeMarkers& markers)
 {
     std::string out;
     std::size_t i = 0;
@@ -115,7 +115,7 @@ std::string FormatDateTimePicture(std::string_view picture, const DateTimeParts&
         }
         std::size_t count = 1;
         while (i + count < picture.size() && picture[i + count] == c) ++count;
-        out += FormatRun(c, count, when);
+        out += FormatRun(c, count, when, markers);
         i += count;
     }
     return out;

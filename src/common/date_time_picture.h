@@ -15,7 +15,14 @@ struct DateTimeParts {
     int hour = 0, minute = 0, second = 0;
 };
 
-std::string FormatDateTimePicture(std::string_view picture, const DateTimeParts& when);
+// What "t" and "tt" give before and after noon; the neutral locale's unless told otherwise.
+struct TimeMarkers {
+    std::string am = "AM";
+    std::string pm = "PM";
+};
+
+std::string FormatDateTimePicture(std::string_view picture, const DateTimeParts& when,
+                                  const TimeMarkers& markers = {});
 
 // 0 = Sunday ... 6 = Saturday, proleptic Gregorian calendar.
 int DayOfWeek(int year, int month, int day);

@@ -189,6 +189,9 @@ std::optional<std::string> IniFile::Find(std::string_view section, std::string_v
 
     const Line& line = lines_[*entry];
     std::string_view value = DropEnclosingQuotes(Trim(std::string_view(line.text).substr(line.valueStart)));
+    // The private-profile functions hand a value back as a zero-terminated string, so a zero
+    // byte in the file ends it; a caption or a setting never carries one on to its reader.
+    value = value.substr(0, value.find('\0'));
     return std::string(value.substr(0, MaxValueLength));
 }
 

@@ -6,7 +6,7 @@
 // - section and key names are compared without regard to the case of ASCII letters, and blanks
 //   around names and values are dropped;
 // - a value enclosed in one matching pair of single or double quotes loses the pair;
-// - at most MaxValueLength characters of a value are read;
+// - at most MaxValueLength characters of a value are read, and a zero byte ends it;
 // - of two sections with the same name only the first is seen, and of two same-named keys in a
 //   section only the first;
 // - CRLF and LF line endings are both accepted.

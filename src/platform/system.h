@@ -181,6 +181,8 @@ public:
     virtual char DecimalSeparator() = 0;
     // The user's short date format, a blank, and the long time format.
     virtual std::string FormatShortDateLongTime(const LocalTime& time) = 0;
+    // The date alone, in the user's short date format (GetDateFormatA, DATE_SHORTDATE).
+    virtual std::string FormatShortDate(const LocalTime& time) = 0;
 
     // ---- our own hive engine over the system's files ----
     // True when the file is a sound hive without unsaved changes, fit to take a hive's place;

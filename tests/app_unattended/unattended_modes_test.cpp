@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "app/program_messages.h"
 #include "app/unattended_modes.h"
@@ -48,8 +49,15 @@ public:
                                *defrag_, silent, false, system_, app_});
     }
     bool DefragEnabled() const override { return defrag_->Enabled(); }
-    void DefragRegistry() override { calls.push_back("DefragRegistry"); }
+    bool DefragRegistry() override {
+        calls.push_back("DefragRegistry");
+        return defragReplaces;
+    }
     void CloseMainWindow() override { calls.push_back("CloseMainWindow"); }
+    void RunEnded(bool done) override {
+        calls.push_back(done ? "RunEnded done" : "RunEnded not done");
+        jobDone = done;
+    }
     ScanTotals Totals() const override {
         return {labels_[0]->Caption(), labels_[1]->Caption(), labels_[2]->Caption(), labels_[3]->Caption()};
     }
@@ -57,6 +65,8 @@ public:
     void ReportError(const std::exception& error) override { app_.HandleException(error); }
 
     bool silent = false;
+    bool defragReplaces = true;   // what the Defrag command answers
+    std::optional<bool> jobDone;
     std::vector<std::string> calls;
     std::function<void()> beforeAnalysis;
 
@@ -149,7 +159,8 @@ TEST_F(UnattendedTest, ScanReplacesOnlyItsOwnSectionWithTheFiveKeysInOrder) {
     HandleAutoScan(Host(), Args({"/Scan", result.c_str()}));
 
     EXPECT_TRUE(oldSectionGoneDuringAnalysis);
-    EXPECT_EQ(Host().calls, (std::vector<std::string>{"HideWindows", "AnalyzeRegistry", "CloseMainWindow"}));
+    EXPECT_EQ(Host().calls,
+              (std::vector<std::string>{"HideWindows", "AnalyzeRegistry", "RunEnded done", "CloseMainWindow"}));
     EXPECT_EQ(kelvara::testing::ReadBytes(result),
               "[Before]\r\nA=1\r\n[After]\r\nB=2\r\n\r\n"
               "[Scan Result]\r\nCurrent Size=10 KB\r\nNew Size=9 KB\r\nSize Reduction=2 KB\r\n"
@@ -159,7 +170,8 @@ TEST_F(UnattendedTest, ScanReplacesOnlyItsOwnSectionWithTheFiveKeysInOrder) {
 TEST_F(UnattendedTest, ScanWithoutAPathWritesNothingAndStillCloses) {
     AddHive(kSystem);
     HandleAutoScan(Host(), Args({"/Scan"}));
-    EXPECT_EQ(Host().calls, (std::vector<std::string>{"HideWindows", "AnalyzeRegistry", "CloseMainWindow"}));
+    EXPECT_EQ(Host().calls,
+              (std::vector<std::string>{"HideWindows", "AnalyzeRegistry", "RunEnded done", "CloseMainWindow"}));
     EXPECT_EQ(Host().Totals().compactPercent, "12.3%");
     EXPECT_TRUE(fs::is_empty(folder_.path()));
 }
@@ -209,8 +221,57 @@ TEST_F(UnattendedTest, SilentReplacesOnlyAfterAUsableAnalysis) {
         HandleAutoDefrag(Host());
         std::vector<std::string> expected{"HideWindows", "AnalyzeRegistry"};
         if (c.defrag) expected.push_back("DefragRegistry");
+        expected.push_back(c.defrag ? "RunEnded done" : "RunEnded not done");
         expected.push_back("CloseMainWindow");
         EXPECT_EQ(Host().calls, expected);
+    }
+}
+
+// What a scheduler learns from the exit code: every way a run can end, and whether it did its job.
+TEST_F(UnattendedTest, EachRunSaysWhetherItDidItsJob) {
+    HiveSpec tooSmall = kSoftware;
+    tooSmall.copySize = 9999;   // under a quarter of 40000
+    struct Case {
+        const char* name;
+        bool silent;                  // /Silent, else /Scan
+        std::vector<HiveSpec> hives;
+        const char* result;           // /Scan's result name in the test's folder; "" for none
+        bool copyHeldOpen;            // the analysis cannot start
+        bool defragReplaces;
+        bool done;
+    };
+    const Case cases[] = {
+        {"/Silent, hives handed over", true, {kSystem}, "", false, true, true},
+        {"/Silent, no hive accepted", true, {kSystem}, "", false, false, false},
+        {"/Silent, SOFTWARE copy too small", true, {tooSmall}, "", false, true, false},
+        {"/Silent, analysis cannot start", true, {kSystem}, "", true, true, false},
+        {"/Silent, no hives at all", true, {}, "", false, true, false},
+        {"/Scan, result written", false, {kSystem}, "result.ini", false, true, true},
+        {"/Scan, no result file asked for", false, {kSystem}, "", false, true, true},
+        {"/Scan, result file cannot be written", false, {kSystem}, "no-such-folder/result.ini", false, true, false},
+        {"/Scan, SOFTWARE copy too small", false, {tooSmall}, "result.ini", false, true, false},
+        {"/Scan, analysis cannot start", false, {kSystem}, "result.ini", true, true, false},
+        {"/Scan, no hives at all", false, {}, "result.ini", false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host_.reset();
+        keys_.clear();
+        files_.clear();
+        form_ = ui::CreateForm<ui::Form>();
+        for (const HiveSpec& hive : c.hives) AddHive(hive);
+        const std::string copy = std::string(kSystem.file) + ".kvf";
+        if (c.copyHeldOpen) system_.AddFile(copy, 100);
+        if (system_.HasFile(copy)) system_.SetFileLocked(copy, c.copyHeldOpen);
+        Host().silent = true;
+        Host().defragReplaces = c.defragReplaces;
+        if (c.silent)
+            HandleAutoDefrag(Host());
+        else
+            HandleAutoScan(Host(), Args({"/Scan", *c.result ? folder_.File(c.result).c_str() : ""}));
+        ASSERT_TRUE(Host().jobDone.has_value());
+        EXPECT_EQ(*Host().jobDone, c.done);
+        EXPECT_EQ(Host().calls.back(), "CloseMainWindow");
     }
 }
 
@@ -231,6 +292,40 @@ TEST_F(UnattendedTest, TimeLeavesOutTheClockAtExactlyMidnight) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
+        system_.SetLocalTime(c.time);
+        system_.SetDateTimeFormats(c.dateFormat, c.timeFormat);
+        EXPECT_EQ(ScanResultTime(system_), c.expected);
+    }
+}
+
+// Korean and Traditional Chinese long times begin with the AM/PM text, whose morning and
+// afternoon forms begin with the same bytes in code pages 949 and 950: at midnight the date
+// must still come alone, with no piece of that text after it.
+TEST_F(UnattendedTest, TheDateAloneAtMidnightWhereTheLongTimeStartsWithTheMarker) {
+    struct Case {
+        const char* name;
+        const char* am;
+        const char* pm;
+        const char* dateFormat;
+        const char* timeFormat;
+        platform::LocalTime time;
+        std::string expected;
+    };
+    const char* const kKoreanAm = "\xBF\xC0\xC0\xFC";    // 오전 in code page 949
+    const char* const kKoreanPm = "\xBF\xC0\xC8\xC4";    // 오후
+    const char* const kChineseAm = "\xA4\x57\xA4\xC8";   // 上午 in code page 950
+    const char* const kChinesePm = "\xA4\x55\xA4\xC8";   // 下午
+    const Case cases[] = {
+        {"Korean, midnight", kKoreanAm, kKoreanPm, "yyyy-MM-dd", "tt h:mm:ss", {2024, 3, 5, 0, 0, 0, 0}, "2024-03-05"},
+        {"Korean, a second later", kKoreanAm, kKoreanPm, "yyyy-MM-dd", "tt h:mm:ss", {2024, 3, 5, 0, 0, 1, 0},
+         std::string("2024-03-05 ") + kKoreanAm + " 12:00:01"},
+        {"Chinese, midnight", kChineseAm, kChinesePm, "yyyy/M/d", "tt hh:mm:ss", {2024, 3, 5, 0, 0, 0, 0}, "2024/3/5"},
+        {"Chinese, evening", kChineseAm, kChinesePm, "yyyy/M/d", "tt hh:mm:ss", {2024, 3, 5, 23, 59, 59, 0},
+         std::string("2024/3/5 ") + kChinesePm + " 11:59:59"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        system_.SetTimeMarkers(c.am, c.pm);
         system_.SetLocalTime(c.time);
         system_.SetDateTimeFormats(c.dateFormat, c.timeFormat);
         EXPECT_EQ(ScanResultTime(system_), c.expected);

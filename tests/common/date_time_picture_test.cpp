@@ -36,6 +36,14 @@ TEST(DateTimePicture, WindowsPictures)
     }
 }
 
+TEST(DateTimePicture, TheLocalesOwnMarkers)
+{
+    const TimeMarkers korean{"\xBF\xC0\xC0\xFC", "\xBF\xC0\xC8\xC4"};
+    EXPECT_EQ(FormatDateTimePicture("tt h:mm", {2024, 1, 2, 0, 5, 0}, korean), "\xBF\xC0\xC0\xFC 12:05");
+    EXPECT_EQ(FormatDateTimePicture("tt h:mm", {2024, 1, 2, 12, 0, 0}, korean), "\xBF\xC0\xC8\xC4 12:00");
+    EXPECT_EQ(FormatDateTimePicture("'tt' tt", {2024, 1, 2, 23, 0, 0}, {"vorm.", "nachm."}), "tt nachm.");
+}
+
 TEST(DateTimePicture, DayOfWeek)
 {
     EXPECT_EQ(DayOfWeek(2009, 7, 4), 6);    // Saturday

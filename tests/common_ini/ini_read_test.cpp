@@ -61,6 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"utf8_mark_before_first_section", "\xEF\xBB\xBF[a]\r\nk=1\r\n", "a", "k", "1"},
         ReadCase{"header_without_bracket", "[a\r\nk=1\r\n", "a", "k", "1"},
         ReadCase{"text_after_header", "[a] trailing\r\nk=1\r\n", "a", "k", "1"},
+        ReadCase{"zero_byte_ends_value", std::string("[a]\r\nk=Bad\0tail\r\n", 17), "a", "k", "Bad"},
+        ReadCase{"zero_byte_inside_quotes", std::string("[a]\r\nk=\"x\0y\"\r\n", 14), "a", "k", "x"},
+        ReadCase{"zero_byte_first", std::string("[a]\r\nk=\0x\r\n", 11), "a", "k", ""},
         ReadCase{"ansi_bytes_kept", "[a]\r\nk=Fran\xE7" "ais\r\n", "a", "k", "Fran\xE7" "ais"},
         ReadCase{"non_ascii_names_exact", "[\xC4]\r\nk=1\r\n", "\xE4", "k", std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });

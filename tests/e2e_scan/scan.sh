@@ -2,9 +2,11 @@
 # "/Scan <file>" as a process of the Windows program under Wine: with a hivelist this script
 # publishes (hives Wine really has, files the script makes), the program analyses without a
 # window, writes the section "Scan Result" into the named file, leaves its other sections alone,
-# deletes its compacted copies and ends by itself with exit code 0.
+# deletes its compacted copies and ends by itself with exit code 0. A result file that cannot be
+# written is named in a message box as the command line gave it, and the run ends with exit code
+# 1; "/?" shows the help in a message box and ends with 0.
 #
-#   scan.sh <Kelvara.exe> <artifacts folder>
+#   scan.sh <Kelvara.exe> <artifacts folder> <window_probe.exe>
 #
 # Uses DISPLAY and WINEPREFIX when they are set (tools/run-tests.sh, or wine_env_start by hand);
 # otherwise starts its own Xvfb and prefix with tools/wine-env.sh.
@@ -12,6 +14,7 @@ set -uo pipefail
 
 program=$1
 artifacts=$2
+probe_exe=$3
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 mkdir -p "$artifacts"
@@ -125,6 +128,58 @@ timeout 120 wine "$program" /scan
 rc=$?
 [ $rc -eq 0 ] && pass "/scan without a path ended with exit code 0" || fail "/scan without a path: exit code $rc"
 [ "$(md5sum "$result_unix" | cut -d' ' -f1)" = "$before" ] || fail "the result file changed"
+
+# ---- a result file that cannot be written: named as given, exit code 1 --------------------------
+probe() { wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
+# A name without a full path lies in the Windows folder, where this folder does not exist.
+unwritable='no such folder\scan result.ini'
+timeout 120 wine "$program" /Scan "$unwritable" &
+run=$!
+# The probe looks for dialogs of a running main window, so it waits for that window first.
+if probe wait 60 >/dev/null && probe dialog "Varnel Kelvara" 90 >/dev/null; then
+    said=$(probe text "Varnel Kelvara" | grep -v "^$")
+    [ "$said" = "Unable to write to $unwritable." ] && pass "the message names the file as given: $said" ||
+        fail "message: '$said'"
+    probe press "Varnel Kelvara" OK >/dev/null || fail "no OK button on the message"
+else
+    fail "no message about the result file"
+fi
+wait $run
+rc=$?
+[ $rc -eq 1 ] && pass "a result not written ends with exit code 1" || fail "result not written: exit code $rc"
+
+# ---- "/?": the help in a message box, no main window, exit code 0 ------------------------------------
+timeout 60 wine "$program" '/?' &
+run=$!
+box=$(timeout 30 xdotool search --sync --onlyvisible --name '^Varnel Kelvara$' 2>/dev/null | head -1)
+if [ -n "$box" ]; then
+    pass "/? shows a window titled Varnel Kelvara"
+    [ "$(probe count)" = 0 ] && pass "no main window behind it" || fail "/? started the main window"
+    import -window root "$artifacts/e2e-scan-help.png" 2>/dev/null
+    xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key --window "$box" Return
+else
+    fail "/? showed no window"
+fi
+wait $run
+rc=$?
+[ $rc -eq 0 ] && pass "/? ends with exit code 0" || fail "/?: exit code $rc"
+
+# ---- an installation folder that does not exist: a message, no window, exit code 1 -----------------
+KELVARA_OFFLINE_ROOT='C:\no-such-installation' timeout 60 wine "$program" /Scan "$result_windows" &
+run=$!
+box=$(timeout 30 xdotool search --sync --onlyvisible --name '^Varnel Kelvara$' 2>/dev/null | head -1)
+if [ -n "$box" ]; then
+    pass "a missing installation folder is reported in a message box"
+    [ "$(probe count)" = 0 ] && pass "no main window for a missing installation" ||
+        fail "the main window started without an installation"
+    import -window root "$artifacts/e2e-scan-no-installation.png" 2>/dev/null
+    xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key --window "$box" Return
+else
+    fail "no message for a missing installation folder"
+fi
+wait $run
+rc=$?
+[ $rc -eq 1 ] && pass "a missing installation ends /Scan with exit code 1" || fail "missing installation: exit code $rc"
 
 echo "$failures failure(s)"
 [ $failures -eq 0 ]

@@ -209,6 +209,11 @@ TEST(ScriptedSystemMisc, ClockLocaleAndAnswers)
 
     sys.SetDateTimeFormats("dd.MM.yyyy", "HH:mm:ss");
     EXPECT_EQ(sys.FormatShortDateLongTime(LocalTime{2009, 7, 4, 21, 5, 0, 0}), "04.07.2009 21:05:00");
+    EXPECT_EQ(sys.FormatShortDate(LocalTime{2009, 7, 4, 21, 5, 0, 0}), "04.07.2009");
+    sys.SetDateTimeFormats("yyyy/M/d", "tt hh:mm:ss");
+    sys.SetTimeMarkers("am", "pm");
+    EXPECT_EQ(sys.FormatShortDateLongTime(LocalTime{2009, 7, 4, 21, 5, 0, 0}), "2009/7/4 pm 09:05:00");
+    EXPECT_EQ(sys.FormatShortDate(LocalTime{2009, 7, 4, 0, 0, 0, 0}), "2009/7/4");
 
     bool wow = true;
     sys.SetWow64(Wow64Function::Absent, true);

@@ -244,6 +244,19 @@ TEST(Win32SystemMisc, RestorePointClockAndLocale)
     EXPECT_NE(text.find("2009"), std::string::npos) << text;
     EXPECT_NE(text.find("05"), std::string::npos) << text;
     EXPECT_NE(text.find(' '), std::string::npos) << text;
+
+    // The date alone is the system's own short date, exactly what begins the date and time.
+    for (const LocalTime& when : {LocalTime{2009, 7, 4, 21, 5, 9, 0}, LocalTime{2024, 12, 31, 0, 0, 0, 0}}) {
+        char expected[128] = {};
+        SYSTEMTIME st{};
+        st.wYear = static_cast<WORD>(when.year);
+        st.wMonth = static_cast<WORD>(when.month);
+        st.wDay = static_cast<WORD>(when.day);
+        ASSERT_GT(::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, expected, sizeof expected), 0);
+        const std::string date = sys.FormatShortDate(when);
+        EXPECT_EQ(date, expected);
+        EXPECT_EQ(sys.FormatShortDateLongTime(when).rfind(date + " ", 0), 0u) << date;
+    }
 }
 
 }  // namespace

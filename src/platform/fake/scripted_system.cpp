@@ -314,6 +314,12 @@ void ScriptedSystem::SetDateTimeFormats(const std::string& shortDate, const std:
     longTimeFormat_ = longTime;
 }
 
+void ScriptedSystem::SetTimeMarkers(const std::string& am, const std::string& pm)
+{
+    std::lock_guard lock(mutex_);
+    timeMarkers_ = {am, pm};
+}
+
 void ScriptedSystem::SetExitWindowsResult(bool result)
 {
     std::lock_guard lock(mutex_);
@@ -701,8 +707,15 @@ std::string ScriptedSystem::FormatShortDateLongTime(const LocalTime& time)
     std::lock_guard lock(mutex_);
     const common::DateTimeParts parts{time.year, time.month, time.day,
                                       time.hour, time.minute, time.second};
-    return common::FormatDateTimePicture(shortDateFormat_, parts) + " " +
-           common::FormatDateTimePicture(longTimeFormat_, parts);
+    return common::FormatDateTimePicture(shortDateFormat_, parts, timeMarkers_) + " " +
+           common::FormatDateTimePicture(longTimeFormat_, parts, timeMarkers_);
+}
+
+std::string ScriptedSystem::FormatShortDate(const LocalTime& time)
+{
+    std::lock_guard lock(mutex_);
+    const common::DateTimeParts parts{time.year, time.month, time.day, time.hour, time.minute, time.second};
+    return common::FormatDateTimePicture(shortDateFormat_, parts, timeMarkers_);
 }
 
 bool ScriptedSystem::IsUsableHiveFile(const std::string& path, std::string& problem)

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "common/ascii_text.h"
+#include "common/date_time_picture.h"
 #include "platform/system.h"
 
 namespace kelvara::platform::fake {
@@ -115,6 +116,9 @@ public:
     void SetDecimalSeparator(char separator);
     // Windows date and time pictures ("M/d/yyyy", "dd.MM.yyyy", "h:mm:ss tt", "HH:mm:ss").
     void SetDateTimeFormats(const std::string& shortDate, const std::string& longTime);
+    // The texts "tt" gives before and after noon, as the user's locale spells them (bytes in
+    // its code page: Korean and Chinese locales put them first in the long time).
+    void SetTimeMarkers(const std::string& am, const std::string& pm);
     void SetExitWindowsResult(bool result);
     void SetRestorePointOutcome(RestorePointOutcome outcome);
     // Called (outside the lock) before RegSaveKey answers; a test may block here to hold
@@ -174,6 +178,7 @@ public:
 
     char DecimalSeparator() override;
     std::string FormatShortDateLongTime(const LocalTime& time) override;
+    std::string FormatShortDate(const LocalTime& time) override;
 
     bool IsUsableHiveFile(const std::string& path, std::string& problem) override;
     std::string ErrorText(long status) override;
@@ -248,6 +253,7 @@ private:
     char decimalSeparator_ = '.';
     std::string shortDateFormat_ = "M/d/yyyy";
     std::string longTimeFormat_ = "h:mm:ss tt";
+    common::TimeMarkers timeMarkers_;
     bool exitWindowsResult_ = true;
     bool savesCancelled_ = false;
     RestorePointOutcome restorePointOutcome_ = RestorePointOutcome::Created;

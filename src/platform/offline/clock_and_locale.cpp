@@ -25,12 +25,18 @@ LocalTime CurrentLocalTime() {
             static_cast<int>(millis)};
 }
 
+std::string FormatUsShortDate(const LocalTime& time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%d/%d/%04d", time.month, time.day, time.year);
+    return text;
+}
+
 std::string FormatUsShortDateLongTime(const LocalTime& time) {
     int hour12 = time.hour % 12 == 0 ? 12 : time.hour % 12;
     char text[64];
-    std::snprintf(text, sizeof text, "%d/%d/%04d %d:%02d:%02d %s", time.month, time.day, time.year, hour12,
-                  time.minute, time.second, time.hour < 12 ? "AM" : "PM");
-    return text;
+    std::snprintf(text, sizeof text, " %d:%02d:%02d %s", hour12, time.minute, time.second,
+                  time.hour < 12 ? "AM" : "PM");
+    return FormatUsShortDate(time) + text;
 }
 
 }  // namespace kelvara::platform::offline

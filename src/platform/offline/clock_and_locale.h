@@ -16,5 +16,7 @@ LocalTime CurrentLocalTime();
 
 // The en-US short date and long time: "M/d/yyyy h:mm:ss AM".
 std::string FormatUsShortDateLongTime(const LocalTime& time);
+// The en-US short date: "M/d/yyyy".
+std::string FormatUsShortDate(const LocalTime& time);
 
 }  // namespace kelvara::platform::offline

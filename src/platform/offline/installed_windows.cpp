@@ -1,9 +1,11 @@
 #include "platform/offline/installed_windows.h"
 
 #include <charconv>
+#include <system_error>
 
 #include "common/ascii_text.h"
 #include "platform/offline/hive_as_loaded.h"
+#include "platform/offline/loaded_hives.h"
 #include "platform/system.h"
 #include "regf/regf.h"
 
@@ -91,6 +93,36 @@ InstalledWindows ReadInstalledWindows(const std::filesystem::path& softwareHive)
     auto profileList = hive->FindKey(kProfileListKey);
     if (profileList.ok() && profileList.value()) installed.profiles = ReadProfiles(*profileList.value());
     return installed;
+}
+
+InstallationProblem FindInstallationProblem(const InstallationPaths& paths, const InstalledWindows& installed) {
+    namespace fs = std::filesystem;
+    using Kind = InstallationProblem::Kind;
+    const std::string folder = paths.Root().string();
+    std::error_code ec;
+    const fs::file_status status = fs::status(paths.Root(), ec);
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        return {Kind::NoFolder, "The Windows installation folder " + folder + " cannot be reached: " + ec.message()};
+    if (!fs::exists(status)) return {Kind::NoFolder, "The Windows installation folder " + folder + " does not exist"};
+    if (fs::is_regular_file(status))
+        return {Kind::NoFolder, "The Windows installation folder " + folder + " is a file, not a folder"};
+    if (!fs::is_directory(status))
+        return {Kind::NoFolder, "The Windows installation folder " + folder + " is not a folder"};
+
+    if (installed.version) return {};
+    const fs::path software = MachineHiveFile(paths, "SOFTWARE");
+    const std::string lead = "The folder " + folder + " holds no Windows installation: ";
+    if (!fs::exists(fs::symlink_status(software, ec)))
+        return {Kind::NoWindows, lead + "the registry hive " + software.string() + " is missing"};
+    if (!paths.LeadsInside(software))
+        return {Kind::NoWindows, lead + "the registry hive " + software.string() +
+                                     " is a link that leads out of the folder"};
+    auto hive = OpenHiveAsLoaded(software);
+    if (!hive.ok())
+        return {Kind::NoWindows, lead + "the registry hive " + software.string() + " cannot be read (" +
+                                     hive.error().message + ")"};
+    return {Kind::NoWindows, lead + "the registry hive " + software.string() + " has no Windows version under " +
+                                 kCurrentVersionKey};
 }
 
 std::optional<std::string> ExpandProfilePath(const std::string& imagePath, const std::string& systemRoot) {

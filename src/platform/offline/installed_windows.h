@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/offline/installation_paths.h"
+
 namespace kelvara::platform::offline {
 
 struct InstalledVersion {
@@ -30,6 +32,22 @@ struct InstalledWindows {
 // Reads the SOFTWARE hive at `softwareHive`. A missing or damaged hive gives an empty record:
 // the platform then shows no version and no user hives rather than failing.
 InstalledWindows ReadInstalledWindows(const std::filesystem::path& softwareHive);
+
+// What keeps a folder from being a Windows installation the program can work on.
+struct InstallationProblem {
+    enum class Kind : std::uint8_t {
+        None,        // the folder holds a Windows installation with a readable version
+        NoFolder,    // the folder does not exist, cannot be reached, or is a file
+        NoWindows,   // a folder, but without a SOFTWARE hive that says which Windows it holds
+    };
+    Kind kind = Kind::None;
+    std::string text;   // names the folder and what is missing; empty for None
+};
+
+// Looks at the folder and at what its SOFTWARE hive gave (`installed`, read by the caller), so
+// that a user who named the wrong folder is told which and why, rather than only that this
+// Windows is not supported.
+InstallationProblem FindInstallationProblem(const InstallationPaths& paths, const InstalledWindows& installed);
 
 // A profile folder as Windows would expand it: %SystemRoot%, %windir% and %SystemDrive%
 // replaced (names compared ignoring case). Nullopt when another variable is used, since this

@@ -143,6 +143,8 @@ InstalledWindows OfflineSystem::Installation() {
     return *cachedInstallation_;
 }
 
+InstallationProblem OfflineSystem::CheckInstallation() { return FindInstallationProblem(paths_, Installation()); }
+
 std::vector<LoadedHive> OfflineSystem::LoadedHives() { return FindLoadedHives(paths_, Installation()); }
 
 // The loaded hive whose root is root\subKey: HKLM\SOFTWARE, HKU\.DEFAULT, HKU\<SID>_Classes...
@@ -437,6 +439,8 @@ LocalTime OfflineSystem::GetLocalTime() { return CurrentLocalTime(); }
 char OfflineSystem::DecimalSeparator() { return '.'; }
 
 std::string OfflineSystem::FormatShortDateLongTime(const LocalTime& time) { return FormatUsShortDateLongTime(time); }
+
+std::string OfflineSystem::FormatShortDate(const LocalTime& time) { return FormatUsShortDate(time); }
 
 // ---- hive engine ----
 

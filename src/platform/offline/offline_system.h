@@ -48,6 +48,8 @@ public:
     // The target of the last ShellOpen; nothing is opened offline.
     std::string LastShellTarget() const;
     const std::filesystem::path& RootFolder() const { return paths_.Root(); }
+    // Why the folder is not a Windows installation the program can work on, if it is not.
+    offline::InstallationProblem CheckInstallation();
 
     // ---- registry ----
     long RegOpenKeyEx(RootKey root, const std::string& subKey, std::uint32_t samDesired, KeyHandle& key) override;
@@ -87,6 +89,7 @@ public:
     // ---- locale ----
     char DecimalSeparator() override;
     std::string FormatShortDateLongTime(const LocalTime& time) override;
+    std::string FormatShortDate(const LocalTime& time) override;
 
     // ---- hive engine ----
     bool IsUsableHiveFile(const std::string& path, std::string& problem) override;

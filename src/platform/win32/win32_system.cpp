@@ -325,12 +325,18 @@ char Win32System::DecimalSeparator()
     return text[0];
 }
 
+std::string Win32System::FormatShortDate(const LocalTime& time)
+{
+    const SYSTEMTIME st = ToSystemTime(time);
+    return FormattedText([&st](char* buffer, int chars) {
+        return ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buffer, chars);
+    });
+}
+
 std::string Win32System::FormatShortDateLongTime(const LocalTime& time)
 {
     const SYSTEMTIME st = ToSystemTime(time);
-    const std::string date = FormattedText([&st](char* buffer, int chars) {
-        return ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buffer, chars);
-    });
+    const std::string date = FormatShortDate(time);
     const std::string clock = FormattedText([&st](char* buffer, int chars) {
         return ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, buffer, chars);
     });

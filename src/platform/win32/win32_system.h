@@ -45,6 +45,7 @@ public:
 
     char DecimalSeparator() override;
     std::string FormatShortDateLongTime(const LocalTime& time) override;
+    std::string FormatShortDate(const LocalTime& time) override;
 
     bool IsUsableHiveFile(const std::string& path, std::string& problem) override;
     std::string ErrorText(long status) override;

@@ -1,0 +1,31 @@
+#include "app/exit_code.h"
+
+namespace kelvara::app {
+namespace {
+
+// Where the restart's results are known, a hand-over that no restart carried out replaced
+// nothing; where they are not (Windows restarts later), the accepted requests are all we know.
+bool AnyHiveReplaced(const defrag::DefragOutcome& outcome, const RestartResultOf& restartResultOf) {
+    if (!restartResultOf) return true;
+    for (const defrag::HiveHandOver& hive : outcome.hives) {
+        if (!hive.accepted) continue;
+        const std::optional<RestartResult> result = restartResultOf(hive.hiveFile);
+        if (result && result->replaced) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int ProgramExitCode(common::UnattendedMode mode, bool jobDone, const defrag::DefragOutcome& lastDefrag,
+                    const RestartResultOf& restartResultOf) {
+    switch (mode) {
+    case common::UnattendedMode::None: return kExitJobDone;
+    case common::UnattendedMode::Scan: return jobDone ? kExitJobDone : kExitJobNotDone;
+    case common::UnattendedMode::Silent:
+        return jobDone && AnyHiveReplaced(lastDefrag, restartResultOf) ? kExitJobDone : kExitJobNotDone;
+    }
+    return kExitJobNotDone;
+}
+
+}  // namespace kelvara::app

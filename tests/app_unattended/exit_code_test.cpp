@@ -1,0 +1,64 @@
+// The exit code of every way a run can end: interactive use, /Scan and /Silent done or not, and
+// a /Silent run whose restart, where the program carries it out itself, replaced nothing.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/exit_code.h"
+
+namespace kelvara::app {
+namespace {
+
+using common::UnattendedMode;
+
+defrag::DefragOutcome HandedOver(std::vector<std::pair<std::string, bool>> hives) {
+    defrag::DefragOutcome outcome;
+    outcome.end = defrag::DefragEnd::RestartRequested;
+    for (auto& [file, accepted] : hives) outcome.hives.push_back({"\\REGISTRY\\MACHINE\\" + file, file, accepted, ""});
+    return outcome;
+}
+
+// The restart's results by file: replaced or not; files without an entry had no request.
+RestartResultOf Restart(std::map<std::string, bool> replaced) {
+    return [replaced](const std::string& file) -> std::optional<RestartResult> {
+        auto it = replaced.find(file);
+        if (it == replaced.end()) return std::nullopt;
+        return RestartResult{it->second, it->second ? "" : "the copy is damaged"};
+    };
+}
+
+TEST(ProgramExitCode, ZeroOnlyWhenTheJobWasDone) {
+    struct Case {
+        const char* name;
+        UnattendedMode mode;
+        bool jobDone;
+        defrag::DefragOutcome defrag;
+        RestartResultOf restart;
+        int expected;
+    };
+    const auto twoHives = HandedOver({{"SYSTEM", true}, {"SOFTWARE", true}});
+    const Case cases[] = {
+        {"by hand, nothing done", UnattendedMode::None, false, {}, {}, 0},
+        {"by hand, hives replaced", UnattendedMode::None, false, twoHives, Restart({{"SYSTEM", false}}), 0},
+        {"/Scan done", UnattendedMode::Scan, true, {}, {}, 0},
+        {"/Scan not done", UnattendedMode::Scan, false, {}, {}, 1},
+        {"/Silent not done", UnattendedMode::Silent, false, twoHives, {}, 1},
+        {"/Silent, Windows restarts later", UnattendedMode::Silent, true, twoHives, {}, 0},
+        {"/Silent, both replaced at the restart", UnattendedMode::Silent, true, twoHives,
+         Restart({{"SYSTEM", true}, {"SOFTWARE", true}}), 0},
+        {"/Silent, one of two replaced", UnattendedMode::Silent, true, twoHives,
+         Restart({{"SYSTEM", false}, {"SOFTWARE", true}}), 0},
+        {"/Silent, the restart replaced none", UnattendedMode::Silent, true, twoHives,
+         Restart({{"SYSTEM", false}, {"SOFTWARE", false}}), 1},
+        {"/Silent, the restart did not run", UnattendedMode::Silent, true, twoHives, Restart({}), 1},
+        {"/Silent, only a refused hand-over replaced", UnattendedMode::Silent, true,
+         HandedOver({{"SYSTEM", false}}), Restart({{"SYSTEM", true}}), 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ProgramExitCode(c.mode, c.jobDone, c.defrag, c.restart), c.expected);
+    }
+}
+
+}  // namespace
+}  // namespace kelvara::app

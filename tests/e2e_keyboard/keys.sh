@@ -26,10 +26,13 @@ e2e_begin_env "$root" "$artifacts/e2e-keys-env"
 probe() { wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
 # keys <caption> <key>...: typed into the window from outside. Seen under Wine in Xvfb: after keys
 # sent from another process, the program handles what comes next only once some input arrives,
-# so the pointer is nudged as a person's hand would.
+# so the pointer is nudged as a person's hand would; and a Wine process started before the
+# program has taken the last key (the next probe) can make the key go astray, so the program is
+# given a moment, as a person's eyes would.
 keys() {
     probe keys "$@" >/dev/null
     xdotool mousemove_relative 1 0 sleep 0.2 mousemove_relative -- -1 0
+    sleep 1.5
 }
 shot() { import -window root "$artifacts/keys-$1.png" 2>/dev/null; }
 
@@ -97,7 +100,18 @@ if probe dialog "Options" 20 >/dev/null; then
 else
     fail "no options dialog the second time"
 fi
-printf '[Options]\r\nRestorePoint=0\r\nIsAskBeforeDefrag=1\r\nIsShowLine=1\r\nLan=English\r\n' >"$options"
+
+# ---- options a third time: the question before a defragmentation back on, for the last part ------
+click_main 40 163
+if probe dialog "Options" 20 >/dev/null; then
+    keys "Options" tab space enter
+    gone "Options" || fail "the options dialog stayed after Enter the third time"
+    sleep 1
+    [ "$(setting IsAskBeforeDefrag)" = 1 ] && pass "Tab, Space and Enter ticked the first box again" ||
+        fail "IsAskBeforeDefrag is '$(setting IsAskBeforeDefrag)' after ticking it again"
+else
+    fail "no options dialog the third time"
+fi
 
 # ---- the About box from the Help menu: Enter closes it, and Alt+O -------------------------------
 for keys in enter alt+o escape; do

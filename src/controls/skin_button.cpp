@@ -1,25 +1,16 @@
 #include "controls/skin_button.h"
 
 #include "controls/skin_paint.h"
+#include "controls/skin_style.h"
 #include "ui/form.h"
 #include "ui/form_table.h"
 
 namespace kelvara::controls {
 
-TSkinButton::TSkinButton() { SetTabStop(true); }
-
 void TSkinButton::SetDefault(bool on) {
     if (on == default_) return;
     default_ = on;
     Invalidate();
-}
-
-TSkinButton::Look TSkinButton::CurrentLook() const {
-    if (!Enabled()) return Look::Disabled;
-    // Pressed only while the pointer is still on it: dragged off, it stands up again.
-    if (held_ && pointerOver_) return Look::Pressed;
-    if (pointerOver_ && !held_) return Look::Hover;
-    return Look::Rest;
 }
 
 // The result first, then the handler: a modal form ends after the handler has run.
@@ -29,16 +20,7 @@ void TSkinButton::Click() {
 }
 
 bool TSkinButton::DialogChar(char ch) {
-    const char key = ui::AccessKeyOf(Caption());
-    if (key == 0 || !Enabled() || !IsShowing()) return false;
-    const char typed = ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
-    if (typed != key) return false;
-    Click();
-    return true;
-}
-
-bool TSkinButton::SpacePressed() {
-    if (!Enabled()) return false;
+    if (!IsAccessKey(ch)) return false;
     Click();
     return true;
 }
@@ -46,54 +28,6 @@ bool TSkinButton::SpacePressed() {
 void TSkinButton::ApplyKindFlags(unsigned flags) {
     if (flags & ui::kDefault) SetDefault(true);
     if (flags & ui::kCancel) SetCancel(true);
-}
-
-void TSkinButton::MouseEnter() {
-    SetPointerOver(true);
-    CustomControl::MouseEnter();
-}
-
-void TSkinButton::MouseLeave() {
-    SetPointerOver(false);
-    CustomControl::MouseLeave();
-}
-
-void TSkinButton::MouseMove(ui::ShiftState shift, int x, int y) {
-    SetPointerOver(ClientRect().Contains({x, y}));
-    CustomControl::MouseMove(shift, x, y);
-}
-
-void TSkinButton::MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) {
-    if (button == ui::MouseButton::Left) {
-        held_ = true;
-        pointerOver_ = ClientRect().Contains({x, y});
-        Invalidate();
-    }
-    CustomControl::MouseDown(button, shift, x, y);
-}
-
-void TSkinButton::MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) {
-    if (button == ui::MouseButton::Left && held_) {
-        held_ = false;
-        Invalidate();
-    }
-    CustomControl::MouseUp(button, shift, x, y);
-}
-
-void TSkinButton::CaptureLost() {
-    held_ = false;
-    Invalidate();
-}
-
-void TSkinButton::EnabledChanged() {
-    if (!Enabled()) held_ = false;
-    CustomControl::EnabledChanged();
-}
-
-void TSkinButton::SetPointerOver(bool over) {
-    if (over == pointerOver_) return;
-    pointerOver_ = over;
-    Invalidate();
 }
 
 void TSkinButton::Paint(ui::Canvas& canvas) {

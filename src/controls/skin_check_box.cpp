@@ -8,20 +8,11 @@
 
 namespace kelvara::controls {
 
-TSkinCheckBox::TSkinCheckBox() { SetTabStop(true); }
-
 void TSkinCheckBox::SetChecked(bool checked) {
     if (checked == checked_) return;
     checked_ = checked;
     Invalidate();
     CustomControl::Click();
-}
-
-TSkinCheckBox::Look TSkinCheckBox::CurrentLook() const {
-    if (!Enabled()) return Look::Disabled;
-    if (held_ && pointerOver_) return Look::Pressed;
-    if (pointerOver_ && !held_) return Look::Hover;
-    return Look::Rest;
 }
 
 ui::Rect TSkinCheckBox::BoxRect() const { return {0, (Height() - kBoxSide) / 2, kBoxSide, kBoxSide}; }
@@ -34,71 +25,14 @@ void TSkinCheckBox::Click() {
 
 // The box takes the focus too, so the user sees which one changed.
 bool TSkinCheckBox::DialogChar(char ch) {
-    const char key = ui::AccessKeyOf(Caption());
-    if (key == 0 || !Enabled() || !IsShowing()) return false;
-    const char typed = ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
-    if (typed != key) return false;
+    if (!IsAccessKey(ch)) return false;
     SetFocus();
-    Click();
-    return true;
-}
-
-bool TSkinCheckBox::SpacePressed() {
-    if (!Enabled()) return false;
     Click();
     return true;
 }
 
 void TSkinCheckBox::ApplyKindFlags(unsigned flags) {
     if (flags & ui::kChecked) SetChecked(true);
-}
-
-void TSkinCheckBox::MouseEnter() {
-    SetPointerOver(true);
-    CustomControl::MouseEnter();
-}
-
-void TSkinCheckBox::MouseLeave() {
-    SetPointerOver(false);
-    CustomControl::MouseLeave();
-}
-
-void TSkinCheckBox::MouseMove(ui::ShiftState shift, int x, int y) {
-    SetPointerOver(ClientRect().Contains({x, y}));
-    CustomControl::MouseMove(shift, x, y);
-}
-
-void TSkinCheckBox::MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) {
-    if (button == ui::MouseButton::Left) {
-        held_ = true;
-        pointerOver_ = ClientRect().Contains({x, y});
-        Invalidate();
-    }
-    CustomControl::MouseDown(button, shift, x, y);
-}
-
-void TSkinCheckBox::MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) {
-    if (button == ui::MouseButton::Left && held_) {
-        held_ = false;
-        Invalidate();
-    }
-    CustomControl::MouseUp(button, shift, x, y);
-}
-
-void TSkinCheckBox::CaptureLost() {
-    held_ = false;
-    Invalidate();
-}
-
-void TSkinCheckBox::EnabledChanged() {
-    if (!Enabled()) held_ = false;
-    CustomControl::EnabledChanged();
-}
-
-void TSkinCheckBox::SetPointerOver(bool over) {
-    if (over == pointerOver_) return;
-    pointerOver_ = over;
-    Invalidate();
 }
 
 void TSkinCheckBox::Paint(ui::Canvas& canvas) {

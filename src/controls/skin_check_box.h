@@ -2,20 +2,15 @@
 // with a tick, the caption beside it. A click, Space while focused or its access key toggles it.
 #pragma once
 
-#include "ui/win_control.h"
+#include "controls/skin_pressable.h"
 
 namespace kelvara::controls {
 
-class TSkinCheckBox : public ui::CustomControl {
+class TSkinCheckBox : public SkinPressable {
 public:
-    TSkinCheckBox();
-
     bool Checked() const { return checked_; }
     // Setting the state raises OnClick when it changes, as a user's click does.
     void SetChecked(bool checked);
-
-    enum class Look { Rest, Hover, Pressed, Disabled };
-    Look CurrentLook() const;
 
     // The square's side and the room from the control's left edge to its caption.
     static constexpr int kBoxSide = 13;
@@ -26,25 +21,11 @@ public:
     // A user's click toggles the state (and so raises OnClick once).
     void Click() override;
     bool DialogChar(char ch) override;
-    bool SpacePressed() override;
     void ApplyKindFlags(unsigned flags) override;
     void Paint(ui::Canvas& canvas) override;
 
-protected:
-    void MouseEnter() override;
-    void MouseLeave() override;
-    void MouseMove(ui::ShiftState shift, int x, int y) override;
-    void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
-    void MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
-    void CaptureLost() override;
-    void EnabledChanged() override;
-
 private:
-    void SetPointerOver(bool over);
-
     bool checked_ = false;
-    bool pointerOver_ = false;
-    bool held_ = false;
 };
 
 }  // namespace kelvara::controls

@@ -356,8 +356,12 @@ TEST_F(SkinControlsTest, ProgressBarFillsInProportionAndShowsItsPercentageOnlyWh
         auto canvas = headless_->PaintForm(*form_);
         const ui::Rect r = Bar().BoundsInForm();
         EXPECT_EQ(canvas->PixelAt(r.left, r.top), Style().barFrame);
-        if (c.filled > 0) EXPECT_EQ(canvas->PixelAt(r.left + c.filled, r.top + 9), Style().barFill);
-        if (c.filled < 200) EXPECT_EQ(canvas->PixelAt(r.left + 1 + c.filled, r.top + 9), Style().barBack);
+        if (c.filled > 0) {
+            EXPECT_EQ(canvas->PixelAt(r.left + c.filled, r.top + 9), Style().barFill);
+        }
+        if (c.filled < 200) {
+            EXPECT_EQ(canvas->PixelAt(r.left + 1 + c.filled, r.top + 9), Style().barBack);
+        }
     }
     EXPECT_TRUE(TextsIn(Bar()).empty());
     Bar().SetShowPercent(true);

@@ -327,6 +327,9 @@ int Form::ShowModal() {
     }
     try {
         Show();
+        // A dialog opens with the focus on its first control in tab order, as Windows dialogs
+        // do, so Enter and Space act at once; the layouts put the safe answer first.
+        if (!activeControl_) SelectNext(false);
     } catch (...) {
         modal_ = false;
         for (Form* f : disabled) f->peer_->SetEnabled(true);

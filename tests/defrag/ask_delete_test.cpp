@@ -41,13 +41,13 @@ TEST_F(AskDeleteTest, TheDialogAsLaidOut) {
     EXPECT_FALSE(dialog->cbAsk().Checked());
 }
 
-TEST_F(AskDeleteTest, TabGoesFromNoToYesToTheBox) {
+TEST_F(AskDeleteTest, OpensOnNoThenTabGoesToYesToTheBox) {
     auto dialog = MakeDialog();
     std::vector<std::string> order;
     ShowAnd(*dialog, [&](TfrmAskDelete& d) {
         for (int i = 0; i < 4; ++i) {
-            headless_->PressKey(d, ui::Key::Tab);
             order.push_back(d.ActiveControl() ? d.ActiveControl()->Name() : "");
+            headless_->PressKey(d, ui::Key::Tab);
         }
         d.Close();
     });

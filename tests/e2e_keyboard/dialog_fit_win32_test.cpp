@@ -1,6 +1,6 @@
 // Every dialog of the program in real windows under Wine, in the font Wine really draws with:
 // no caption is cut off (each label, drawn check box and drawn button is at least as wide as its
-// text needs), the controls that had to grow are listed, and each dialog is saved as a picture
+// text needs, and a label or check box given more room paints nothing more), the controls that had to grow are listed, and each dialog is saved as a picture
 // (KV_DIALOG_SHOTS=<folder>) for a person to look at.
 #include <gtest/gtest.h>
 
@@ -25,6 +25,7 @@
 #include "settings/options_setting.h"
 #include "ui/application.h"
 #include "ui/standard_controls.h"
+#include "ui/win32/gdi_canvas.h"
 #include "ui/win32/win32_api.h"
 #include "ui/win32/win32_widget_set.h"
 
@@ -65,6 +66,41 @@ void SaveWindowPicture(HWND window, const std::string& path) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+}
+
+// One past the last column in which the control, given `room` pixels of width, paints anything
+// other than its own background (the colour of its far right column, row by row). A caption that
+// its control cuts off shows up here past the control's width. Painted the way its window paints
+// it, in the font Wine really draws with; nothing here asks the program how wide a text is.
+template <class Painted>
+int PaintedRight(Painted& control, int room) {
+    const int designed = control.Width(), height = control.Height();
+    control.SetWidth(room);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, room, height);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all{0, 0, room, height};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    {
+        ui::win32::GdiCanvas canvas(dc, {0, 0, room, height});
+        control.Paint(canvas);
+    }
+    int right = 0;
+    for (int y = 0; y < height; ++y) {
+        const COLORREF background = GetPixel(dc, room - 1, y);
+        for (int x = room - 2; x >= right; --x)
+            if (GetPixel(dc, x, y) != background) {
+                right = x + 1;
+                break;
+            }
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    control.SetWidth(designed);
+    return right;
 }
 
 class DialogFitTest : public ::testing::Test {
@@ -114,6 +150,12 @@ protected:
             else
                 continue;
             EXPECT_LE(needed, control->Width()) << where << " '" << control->Caption() << "' is cut off";
+            // What it paints when given room to spare ends within its width.
+            const int room = control->Width() + 80;
+            int painted = 0;
+            if (auto* label = dynamic_cast<ui::GraphicControl*>(control)) painted = PaintedRight(*label, room);
+            else if (auto* box = dynamic_cast<controls::TSkinCheckBox*>(control)) painted = PaintedRight(*box, room);
+            EXPECT_LE(painted, control->Width()) << where << " '" << control->Caption() << "' paints past its right edge";
             // Nor does it reach past its container.
             const int container = control->Parent() ? control->Parent()->Width() : dialog.ClientWidth();
             EXPECT_LE(control->Left() + control->Width(), container) << where;

@@ -96,38 +96,41 @@ TEST_P(DialogKeysTest, EndsAsTheKeysSay) {
 }
 
 const KeyCase kCases[] = {
-    // Options: tab order ask, lines, restore, OK, Cancel; Enter is OK, Escape Cancel.
-    {"OptionsEnter", "frmOptions", {kEnter}, ui::mrOk, "", {}},
-    {"OptionsEscape", "frmOptions", {kEscape}, ui::mrCancel, "", {}},
-    {"OptionsSpaceTogglesTheFirstBoxThenEnter", "frmOptions", {kTab, kSpace, kEnter}, ui::mrOk, "cbAskBeforeDefrag",
+    // Options: opens on the first box; tab order ask, lines, restore, OK, Cancel; Enter is OK,
+    // Escape Cancel.
+    {"OptionsEnter", "frmOptions", {kEnter}, ui::mrOk, "cbAskBeforeDefrag", {}},
+    {"OptionsEscape", "frmOptions", {kEscape}, ui::mrCancel, "cbAskBeforeDefrag", {}},
+    {"OptionsSpaceTogglesTheFirstBoxThenEnter", "frmOptions", {kSpace, kEnter}, ui::mrOk, "cbAskBeforeDefrag",
      {false, true, false}},
-    {"OptionsThirdBoxBySpace", "frmOptions", {kTab, kTab, kTab, kSpace, kEnter}, ui::mrOk, "cbCreateRestore",
+    {"OptionsThirdBoxBySpace", "frmOptions", {kTab, kTab, kSpace, kEnter}, ui::mrOk, "cbCreateRestore",
      {true, true, true}},
-    {"OptionsToggledThenEscapeChangesNothing", "frmOptions", {kTab, kTab, kSpace, kEscape}, ui::mrCancel,
-     "cbShowLines", {}},
-    {"OptionsTabToOkAndSpace", "frmOptions", {kTab, kTab, kTab, kTab, kSpace}, ui::mrOk, "bOK", {}},
+    {"OptionsToggledThenEscapeChangesNothing", "frmOptions", {kTab, kSpace, kEscape}, ui::mrCancel, "cbShowLines",
+     {}},
+    {"OptionsTabToOkAndSpace", "frmOptions", {kTab, kTab, kTab, kSpace}, ui::mrOk, "bOK", {}},
     {"OptionsShiftTabToCancelAndEnter", "frmOptions", {kShiftTab, kEnter}, ui::mrCancel, "bCancel", {}},
-    {"OptionsAltC", "frmOptions", {Alt('c')}, ui::mrCancel, "", {}},
-    {"OptionsAltO", "frmOptions", {Alt('O')}, ui::mrOk, "", {}},
-    {"OptionsPlainC", "frmOptions", {Plain('c')}, ui::mrCancel, "", {}},
-    {"OptionsTabWrapsAround", "frmOptions", {kTab, kTab, kTab, kTab, kTab, kTab}, ui::mrCancel, "cbAskBeforeDefrag", {}},
+    {"OptionsAltC", "frmOptions", {Alt('c')}, ui::mrCancel, "cbAskBeforeDefrag", {}},
+    {"OptionsAltO", "frmOptions", {Alt('O')}, ui::mrOk, "cbAskBeforeDefrag", {}},
+    {"OptionsPlainC", "frmOptions", {Plain('c')}, ui::mrCancel, "cbAskBeforeDefrag", {}},
+    {"OptionsTabWrapsAround", "frmOptions", {kTab, kTab, kTab, kTab, kTab}, ui::mrCancel, "cbAskBeforeDefrag", {}},
 
-    // The confirm dialog: No before Yes, then the box; Escape is No; no default button.
-    {"AskEscapeIsNo", "frmAskDelete", {kEscape}, ui::mrNo, "", {}},
-    {"AskAltY", "frmAskDelete", {Alt('y')}, ui::mrYes, "", {}},
-    {"AskAltN", "frmAskDelete", {Alt('N')}, ui::mrNo, "", {}},
-    {"AskPlainY", "frmAskDelete", {Plain('y')}, ui::mrYes, "", {}},
-    {"AskTabIsNoThenEnter", "frmAskDelete", {kTab, kEnter}, ui::mrNo, "bCancel", {}},
-    {"AskTabTabIsYesThenSpace", "frmAskDelete", {kTab, kTab, kSpace}, ui::mrYes, "bOK", {}},
-    {"AskEnterWithoutFocusAsksOn", "frmAskDelete", {kEnter}, ui::mrCancel, "", {}},
+    // The confirm dialog: opens on No, then Yes, then the box; Enter and Escape are No while No
+    // holds the focus, so a stray key never starts a defragmentation.
+    {"AskEnterIsNo", "frmAskDelete", {kEnter}, ui::mrNo, "bCancel", {}},
+    {"AskSpaceIsNo", "frmAskDelete", {kSpace}, ui::mrNo, "bCancel", {}},
+    {"AskEscapeIsNo", "frmAskDelete", {kEscape}, ui::mrNo, "bCancel", {}},
+    {"AskAltY", "frmAskDelete", {Alt('y')}, ui::mrYes, "bCancel", {}},
+    {"AskAltN", "frmAskDelete", {Alt('N')}, ui::mrNo, "bCancel", {}},
+    {"AskPlainY", "frmAskDelete", {Plain('y')}, ui::mrYes, "bCancel", {}},
+    {"AskTabIsYesThenEnter", "frmAskDelete", {kTab, kEnter}, ui::mrYes, "bOK", {}},
+    {"AskTabIsYesThenSpace", "frmAskDelete", {kTab, kSpace}, ui::mrYes, "bOK", {}},
     {"AskBoxBySpaceThenNo", "frmAskDelete", {kShiftTab, kSpace, Alt('n')}, ui::mrNo, "cbAsk", {false, true, false}},
-    {"AskBoxTwiceThenYes", "frmAskDelete", {kTab, kTab, kTab, kSpace, kSpace, kShiftTab, kEnter}, ui::mrYes, "bOK", {}},
+    {"AskBoxTwiceThenYes", "frmAskDelete", {kTab, kTab, kSpace, kSpace, kShiftTab, kEnter}, ui::mrYes, "bOK", {}},
 
-    // About: OK is default and cancel, Escape and Enter both close it.
-    {"AboutEnter", "frmAbout", {kEnter}, ui::mrOk, "", {}},
-    {"AboutEscape", "frmAbout", {kEscape}, ui::mrOk, "", {}},
-    {"AboutAltO", "frmAbout", {Alt('o')}, ui::mrOk, "", {}},
-    {"AboutTabSpace", "frmAbout", {kTab, kSpace}, ui::mrOk, "bOK", {}},
+    // About: opens on OK, which is default and cancel; Enter, Space and Escape all close it.
+    {"AboutEnter", "frmAbout", {kEnter}, ui::mrOk, "bOK", {}},
+    {"AboutEscape", "frmAbout", {kEscape}, ui::mrOk, "bOK", {}},
+    {"AboutAltO", "frmAbout", {Alt('o')}, ui::mrOk, "bOK", {}},
+    {"AboutSpace", "frmAbout", {kSpace}, ui::mrOk, "bOK", {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Dialogs, DialogKeysTest, ::testing::ValuesIn(kCases),

@@ -149,12 +149,12 @@ TEST_F(OptionsDialogTest, EnterConfirmsLikeOk) {
     EXPECT_TRUE(fs::exists(OptionsFile()));
 }
 
-TEST_F(OptionsDialogTest, TabOrderRunsThroughTheGroupBoxThenOkThenCancel) {
+TEST_F(OptionsDialogTest, OpensOnTheFirstBoxAndTabRunsThroughTheGroupBoxThenOkThenCancel) {
     std::vector<std::string> order;
     WhenShown([&](TfrmOptions& dialog) {
         for (int i = 0; i < 6; ++i) {
-            headless_->PressKey(dialog, ui::Key::Tab);
             order.push_back(dialog.ActiveControl() ? dialog.ActiveControl()->Name() : "");
+            headless_->PressKey(dialog, ui::Key::Tab);
         }
         dialog.Close();
     });

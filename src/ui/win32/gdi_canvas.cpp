@@ -1,5 +1,6 @@
 #include "ui/win32/gdi_canvas.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -151,6 +152,53 @@ void GdiCanvas::DoDraw(Rect device, const Picture& picture, Color transparentCol
                        picture.Height(), ToColorRef(transparentColor));
     }
     DeleteDC(source);
+}
+
+}  // namespace kelvara::ui::win32
+
+namespace kelvara::ui::win32 {
+
+int PaintedTextRight(HDC screen, std::string_view text, const Font& font, Size measured) {
+    if (text.empty()) return 0;
+    // Room for letters that reach well past the measure, and for a line as tall as the font.
+    const int width = 2 * measured.width + 2 * measured.height + 16;
+    const int height = measured.height + 4;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    Owned<HBITMAP> bitmap(CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    HDC dc = CreateCompatibleDC(screen);
+    if (!bitmap.get() || !bits || !dc) {
+        if (dc) DeleteDC(dc);
+        return measured.width;
+    }
+    int right = 0;
+    {
+        Selected selectedBitmap(dc, bitmap.get());
+        auto* pixels = static_cast<DWORD*>(bits);
+        std::memset(pixels, 0xFF, static_cast<std::size_t>(width) * height * sizeof(DWORD));
+        Owned<HFONT> hfont(MakeFont(font));
+        Selected selectedFont(dc, hfont.get());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(0, 0, 0));
+        RECT r{0, 0, width, height};
+        std::string s(text);
+        DrawTextA(dc, s.c_str(), static_cast<int>(s.size()), &r, DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX);
+        GdiFlush();
+        for (int y = 0; y < height; ++y)
+            for (int x = width - 1; x >= right; --x)
+                if ((pixels[static_cast<std::size_t>(y) * width + x] & 0x00FFFFFF) != 0x00FFFFFF) {
+                    right = x + 1;
+                    break;
+                }
+    }
+    DeleteDC(dc);
+    return right;
 }
 
 }  // namespace kelvara::ui::win32

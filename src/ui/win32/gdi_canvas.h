@@ -28,6 +28,12 @@ private:
 // A font made from the framework's description; the caller owns it (DeleteObject).
 HFONT MakeFont(const Font& font);
 
+// How far to the right a line of text really paints, drawn at x = 0 as a label draws it: one past
+// its last coloured pixel, 0 for a text that paints nothing. Under Wine this can differ from the
+// measured width by several pixels either way (its stand-in fonts paint "w" about two pixels
+// wider than they measure it, "m" narrower), so captions are sized by both.
+int PaintedTextRight(HDC screen, std::string_view text, const Font& font, Size measured);
+
 // An off-screen bitmap of a window's size: paint into dc(), then copy once to the screen.
 class MemoryDc {
 public:

@@ -1,5 +1,6 @@
 #include "ui/win32/win32_widget_set.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "ui/application.h"
@@ -431,6 +432,7 @@ std::unique_ptr<RemoteWindow> Win32WidgetSet::FindWindowByClass(const std::strin
     return std::make_unique<HwndWindow>(h);
 }
 
+// The room a caption needs: what the font measures, or what it paints where that is wider.
 Size Win32WidgetSet::TextExtent(const std::string& text, const Font& font) {
     HDC screen = GetDC(nullptr);
     Size size;
@@ -438,6 +440,7 @@ Size Win32WidgetSet::TextExtent(const std::string& text, const Font& font) {
         GdiCanvas canvas(screen, {0, 0, 0, 0});
         size = canvas.TextExtent(text, font);
     }
+    size.width = std::max(size.width, PaintedTextRight(screen, text, font, size));
     ReleaseDC(nullptr, screen);
     return size;
 }

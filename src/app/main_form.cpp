@@ -180,8 +180,10 @@ void TfrmMain::FitButtonWidths()
         if (button != nullptr)
             button->SetWidth(CaptionWidth(button->Caption(), font) + 17);
     }
-    // The labels are fitted at the same moments, so a translated text is not cut off either.
+    // The labels and column titles are fitted at the same moments, so a translated text is not
+    // cut off either.
     FitLabelWidths(*this);
+    FitColumns();
 }
 
 void TfrmMain::WMShowMain(const ui::Message&)

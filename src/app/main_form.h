@@ -46,8 +46,11 @@ public:
     int NcHitTest(ui::Point screen, int defaultResult) override;
 
     // ---- routines of this window
-    // Each flat button as wide as its caption in the window's font plus 17 pixels.
+    // Each flat button as wide as its caption in the window's font plus 17 pixels; the labels
+    // and the list's column titles are fitted with them.
     void FitButtonWidths();
+    // Each column of the list at its designed width, or wider where its title needs it.
+    void FitColumns();
     // True where pressing the mouse should drag the window: not over a label, a picture other
     // than the background, or a flat button (enabled or not; hidden ones do not count).
     bool IsOverBackground(int x, int y) const;

@@ -1,5 +1,6 @@
 // The main window's definition: every component in component order, then the properties that
 // the table's columns do not carry (colours, pictures, columns, menus' owners).
+#include <iterator>
 #include <span>
 #include <vector>
 
@@ -189,18 +190,27 @@ void TfrmMain::SetUpControls()
     }
 
     TListView& list = lvMain();
-    std::vector<ui::ListColumn> columns;
     for (const ColumnSpec& column : kColumns)
-        columns.push_back({column.caption, column.width, column.alignment});
+        list.AddColumn({column.caption, column.width, column.alignment});
+    FitColumns();
+    list.SetRowSelect(true);
+    list.SetReadOnly(true);
+}
+
+void TfrmMain::FitColumns()
+{
+    TListView& list = lvMain();
+    // From the designed widths each time, so a shorter title after a language switch gives the
+    // room back.
+    std::vector<ui::ListColumn> columns;
+    for (int i = 0; i < list.ColumnCount() && i < static_cast<int>(std::size(kColumns)); ++i)
+        columns.push_back({list.Column(i).caption, kColumns[i].width, kColumns[i].alignment});
     // Each title whole in the font this system draws it with; the list's sunken edge takes
     // two pixels on each side.
     const std::vector<int> widths = FitColumnWidths(columns, list.Width() - 4, list.GetFont());
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        columns[i].width = widths[i];
-        list.AddColumn(columns[i]);
-    }
-    list.SetRowSelect(true);
-    list.SetReadOnly(true);
+    for (std::size_t i = 0; i < widths.size(); ++i)
+        if (list.Column(static_cast<int>(i)).width != widths[i])
+            list.SetColumnWidth(static_cast<int>(i), widths[i]);
 }
 
 }  // namespace kelvara::app

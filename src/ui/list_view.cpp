@@ -14,6 +14,11 @@ void TListView::SetColumnCaption(int i, const std::string& caption) {
     if (Peer()) Peer()->ColumnsChanged();
 }
 
+void TListView::SetColumnWidth(int i, int width) {
+    columns_.at(i).width = width;
+    if (Peer()) Peer()->ColumnsChanged();
+}
+
 int TListView::AddItem(const std::string& caption, const std::vector<std::string>& subItems) {
     std::vector<std::string> row{caption};
     row.insert(row.end(), subItems.begin(), subItems.end());

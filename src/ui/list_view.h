@@ -23,6 +23,7 @@ public:
     const ListColumn& Column(int i) const { return columns_.at(i); }
     void AddColumn(ListColumn column);
     void SetColumnCaption(int i, const std::string& caption);
+    void SetColumnWidth(int i, int width);
 
     int ItemCount() const { return static_cast<int>(rows_.size()); }
     // Adds a row: its caption (column 0) and sub-items (columns 1...). Returns its index.

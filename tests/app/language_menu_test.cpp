@@ -162,6 +162,61 @@ TEST_F(LanguageMenuTest, AFileAtFirstShowingReplacesTheTitleWholeAndTheFigures)
     EXPECT_EQ(form.lvMain().Column(1).caption, "Current Size");
 }
 
+// Column titles longer than their designed columns, at the first showing and when switched to
+// with figures in the list; back in English the columns are as designed again.
+class ColumnTitlesTest : public LanguageMenuTest {
+protected:
+    ColumnTitlesTest()
+    {
+        WriteLanguage("German", "[frmMain]\r\n"
+                                "lvMain_Column1=Aktuelle Registrierungsgr\xF6\xDF" "e\r\n"
+                                "lvMain_Column3=Verkleinerung um\r\n");
+        WriteLanguage("English", "[frmMain]\r\nlvMain_Column1=Current Size\r\nlvMain_Column3=Reduction\r\n");
+    }
+    void ExpectGermanTitlesWhole(const ui::TListView& list)
+    {
+        int total = 0;
+        for (int i = 0; i < list.ColumnCount(); ++i) {
+            EXPECT_GE(list.Column(i).width, ColumnTitleWidth(list.Column(i).caption, list.GetFont()))
+                << list.Column(i).caption;
+            total += list.Column(i).width;
+        }
+        // The Linux build shows the title in UTF-8, Windows in the code page: the start is the same.
+        EXPECT_EQ(list.Column(1).caption.rfind("Aktuelle Registrierungsgr", 0), 0u) << list.Column(1).caption;
+        EXPECT_GT(list.Column(1).width, ColumnTitleWidth("Current Size", list.GetFont()));
+        EXPECT_LE(total, list.Width() - 4) << "no horizontal scroll bar";
+    }
+    void ExpectEnglishAsDesigned(const ui::TListView& list)
+    {
+        EXPECT_EQ(list.Column(1).caption, "Current Size");
+        EXPECT_EQ(list.Column(1).width, std::max(72, ColumnTitleWidth("Current Size", list.GetFont())));
+        EXPECT_EQ(list.Column(3).width, std::max(65, ColumnTitleWidth("Reduction", list.GetFont())));
+    }
+};
+
+TEST_F(ColumnTitlesTest, AtTheFirstShowing)
+{
+    WriteOptions("[Options]\r\nLan=German\r\n");
+    TfrmMain& form = CreateAndShow();
+    ExpectGermanTitlesWhole(form.lvMain());
+    Choose(form, "miEnglish");
+    ExpectEnglishAsDesigned(form.lvMain());
+}
+
+TEST_F(ColumnTitlesTest, SwitchedToWithFiguresInTheList)
+{
+    WriteOptions("[Options]\r\nLan=English\r\n");
+    TfrmMain& form = CreateAndShow();
+    ui::TListView& list = form.lvMain();
+    ExpectEnglishAsDesigned(list);
+    list.AddItem("\\REGISTRY\\MACHINE\\SYSTEM", {"6,824 KB", "5,324 KB", "21%"});
+    Choose(form, "miGerman");
+    ExpectGermanTitlesWhole(list);
+    Choose(form, "miEnglish");
+    ExpectEnglishAsDesigned(list);
+    EXPECT_EQ(list.ItemText(0, 1), "6,824 KB");
+}
+
 TEST_F(LanguageMenuTest, EnglishAtFirstShowingKeepsTheDesignedTexts)
 {
     WriteOptions("[Options]\r\nLan=english\r\n");

@@ -138,6 +138,29 @@ TEST_F(Win32Test, AFormWithALabelAndAListViewIsMadeForReal) {
     EXPECT_EQ(form.ClientOffset(), (Point{0, 0}));
 }
 
+// A language switched after an analysis renames the columns of a list that holds the figures.
+TEST_F(Win32Test, RenamingAColumnKeepsTheRowsFigures) {
+    auto& form = app->CreateForm<TfrmMain>();
+    auto& lv = form.Get<TListView>("lvMain");
+    lv.AddItem("\\REGISTRY\\MACHINE\\SYSTEM", {"6,824 KB", "5,324 KB", "21%"});
+    form.Show();
+    HWND hwnd = WindowOf(lv);
+    lv.SetColumnCaption(1, "Aktuelle Gr\xF6\xDF" "e");
+    lv.SetColumnCaption(0, "Hive-Name");
+    char buffer[64] = {};
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = buffer;
+    column.cchTextMax = sizeof buffer;
+    SendMessageA(hwnd, LVM_GETCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
+    EXPECT_STREQ(buffer, "Aktuelle Gr\xF6\xDF" "e");
+    EXPECT_EQ(ItemText(hwnd, 0, 0), "\\REGISTRY\\MACHINE\\SYSTEM");
+    EXPECT_EQ(ItemText(hwnd, 0, 1), "6,824 KB");
+    EXPECT_EQ(ItemText(hwnd, 0, 2), "5,324 KB");
+    EXPECT_EQ(ItemText(hwnd, 0, 3), "21%");
+    EXPECT_EQ(SendMessageA(hwnd, LVM_GETITEMCOUNT, 0, 0), 1);
+}
+
 TEST_F(Win32Test, PostedMessagesArriveInOrderAndPostsToAGoneFormAreDropped) {
     auto form = CreateForm<Form>();
     std::vector<std::string> seen;

@@ -150,8 +150,11 @@ ListViewPeer::ListViewPeer(Win32FormPeer& form, TListView& control)
     SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
 }
 
+// The columns there are stay and are set anew: deleting a column takes the rows' texts in it
+// along, and a language switched after an analysis renames the columns of a full list.
 void ListViewPeer::ColumnsChanged() {
-    for (; nativeColumns_ > 0; --nativeColumns_) SendMessageA(hwnd_, LVM_DELETECOLUMN, nativeColumns_ - 1, 0);
+    for (; nativeColumns_ > list_.ColumnCount(); --nativeColumns_)
+        SendMessageA(hwnd_, LVM_DELETECOLUMN, nativeColumns_ - 1, 0);
     for (int i = 0; i < list_.ColumnCount(); ++i) {
         const ListColumn& column = list_.Column(i);
         LVCOLUMNA c{};
@@ -160,8 +163,12 @@ void ListViewPeer::ColumnsChanged() {
         c.cx = column.width;
         c.iSubItem = i;
         c.pszText = const_cast<char*>(column.caption.c_str());
-        SendMessageA(hwnd_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
-        ++nativeColumns_;
+        if (i < nativeColumns_) {
+            SendMessageA(hwnd_, LVM_SETCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
+        } else {
+            SendMessageA(hwnd_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
+            ++nativeColumns_;
+        }
     }
 }
 

@@ -28,31 +28,18 @@ fi
 # shellcheck source=tests/e2e/e2e_common.sh
 source "$root/tests/e2e/e2e_common.sh"
 e2e_begin_env "$root" "$artifacts/e2e-defrag-env"
-probe() { wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
 shot() { import -window root "$artifacts/defrag-$1.png" 2>/dev/null; }
 
 installation=$artifacts/e2e-defrag-installation
-options=$(dirname "$program")/options.ini
-saved_options=$artifacts/options.ini.before-e2e-defrag
-
-cleanup() {
-    probe close >/dev/null 2>&1
-    probe gone 10 >/dev/null 2>&1
-    if [ -f "$saved_options" ]; then mv "$saved_options" "$options"; else rm -f "$options"; fi
-    e2e_end_env
-}
-trap cleanup EXIT
-
-rm -rf "$installation"
-cp -a "$sample" "$installation"
+trap e2e_finish EXIT
+e2e_fresh_copy "$sample" "$installation"
 mapfile -t hives < <(cd "$installation" && find . -type f \( -path './Windows/System32/config/*' -o -name NTUSER.DAT \
     -o -name UsrClass.dat \) | sed 's|^\./||' | sort)
 declare -A before
 for hive in "${hives[@]}"; do before[$hive]=$(md5sum <"$installation/$hive" | cut -d' ' -f1); done
 
 # Ask before defragmenting and make a restore point, whatever the settings were.
-[ -f "$options" ] && cp "$options" "$saved_options"
-printf '[Options]\r\nRestorePoint=1\r\nIsAskBeforeDefrag=1\r\nIsShowLine=1\r\nLan=English\r\n' >"$options"
+e2e_use_settings "$program" "$artifacts" '[Options]' RestorePoint=1 IsAskBeforeDefrag=1 IsShowLine=1 Lan=English
 
 unchanged() {
     for hive in "${hives[@]}"; do

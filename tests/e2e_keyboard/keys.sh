@@ -24,7 +24,6 @@ fi
 # shellcheck source=tests/e2e/e2e_common.sh
 source "$root/tests/e2e/e2e_common.sh"
 e2e_begin_env "$root" "$artifacts/e2e-keys-env"
-probe() { wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
 # keys <caption> <key>...: typed into the window from outside. Seen under Wine in Xvfb: after keys
 # sent from another process, the program handles what comes next only once some input arrives,
 # so the pointer is nudged as a person's hand would; and a Wine process started before the
@@ -38,21 +37,9 @@ keys() {
 shot() { import -window root "$artifacts/keys-$1.png" 2>/dev/null; }
 
 installation=$artifacts/e2e-keys-installation
-options=$(dirname "$program")/options.ini
-saved_options=$artifacts/options.ini.before-e2e-keys
-
-cleanup() {
-    probe close >/dev/null 2>&1
-    probe gone 10 >/dev/null 2>&1
-    if [ -f "$saved_options" ]; then mv "$saved_options" "$options"; else rm -f "$options"; fi
-    e2e_end_env
-}
-trap cleanup EXIT
-
-rm -rf "$installation"
-cp -a "$sample" "$installation"
-[ -f "$options" ] && cp "$options" "$saved_options"
-printf '[Options]\r\nRestorePoint=0\r\nIsAskBeforeDefrag=1\r\nIsShowLine=1\r\nLan=English\r\n' >"$options"
+trap e2e_finish EXIT
+e2e_fresh_copy "$sample" "$installation"
+e2e_use_settings "$program" "$artifacts" '[Options]' RestorePoint=0 IsAskBeforeDefrag=1 IsShowLine=1 Lan=English
 setting() { tr -d '\r' <"$options" | sed -n "s/^$1 *= *//p"; }
 
 click_main() {

@@ -38,27 +38,19 @@ fi
 # shellcheck source=tests/e2e/e2e_common.sh
 source "$root/tests/e2e/e2e_common.sh"
 e2e_begin_env "$root" "$artifacts/env"
-probe() { wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
 
 installation=$artifacts/installation
-options=$(dirname "$program")/options.ini
-saved_options=$artifacts/options.ini.before-e2e-pictures
 
 cleanup() {
-    probe close >/dev/null 2>&1
-    probe gone 10 >/dev/null 2>&1
-    if [ -f "$saved_options" ]; then mv "$saved_options" "$options"; else rm -f "$options"; fi
+    e2e_finish
     rm -rf "$installation"
-    e2e_end_env
     # A prefix of our own is over a gigabyte; the pictures and differences stay.
     [ "$own_env" -eq 1 ] && rm -rf "$artifacts/env"
 }
 trap cleanup EXIT
 
-rm -rf "$installation"
-cp -a "$sample" "$installation"
-[ -f "$options" ] && cp "$options" "$saved_options"
-printf '[Options]\r\nRestorePoint=0\r\nIsAskBeforeDefrag=1\r\nIsShowLine=1\r\nLan=English\r\n' >"$options"
+e2e_fresh_copy "$sample" "$installation"
+e2e_use_settings "$program" "$artifacts" '[Options]' RestorePoint=0 IsAskBeforeDefrag=1 IsShowLine=1 Lan=English
 
 # The pointer parked in the screen's corner, outside every window: no highlight in a picture.
 park() { xdotool mousemove 1020 764; sleep 0.6; }

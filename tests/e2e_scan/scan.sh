@@ -130,7 +130,6 @@ rc=$?
 [ "$(md5sum "$result_unix" | cut -d' ' -f1)" = "$before" ] || fail "the result file changed"
 
 # ---- a result file that cannot be written: named as given, exit code 1 --------------------------
-probe() { wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
 # A name without a full path lies in the Windows folder, where this folder does not exist.
 unwritable='no such folder\scan result.ini'
 timeout 120 wine "$program" /Scan "$unwritable" &

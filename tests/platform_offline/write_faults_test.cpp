@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <map>
 #include <set>
 #include <system_error>
@@ -171,6 +172,36 @@ protected:
         EXPECT_EQ(LeftOverTemporaries(folder), std::vector<std::string>{}) << when;
     }
 
+    // The bytes of each hive and of its copy, once the copies are saved in the prepared folder
+    // (and handed over, when asked).
+    struct Saved {
+        std::map<std::string, std::vector<std::uint8_t>> old, copies;
+    };
+    Saved SaveCopies(const std::vector<HiveCase>& hives, bool handOver) {
+        Saved saved;
+        OfflineSystem system(root.Path().string());
+        for (const HiveCase& hive : hives) {
+            std::string message;
+            EXPECT_EQ(SaveCopy(system, hive, message), status::Success) << hive.file << " " << message;
+            if (handOver) {
+                EXPECT_EQ(HandOver(system, hive, message), status::Success) << hive.file << " " << message;
+            }
+            saved.old[hive.file] = ReadBytes(Native(root.Path(), hive.file));
+            saved.copies[hive.file] = ReadBytes(Native(root.Path(), hive.file + ".kvf"));
+        }
+        return saved;
+    }
+
+    // How many file operations `step` makes on a fresh copy of the prepared folder when none fails.
+    int OperationsOf(int error, const std::function<void(OfflineSystem&)>& step) {
+        TempFolder folder;
+        CopyContents(root.Path(), folder.Path());
+        OfflineSystem system(folder.Path().string());
+        DiskFailsAt counting(0, error);
+        step(system);
+        return counting.Calls();
+    }
+
     // Every hive is sound and either exactly its old file or exactly its new copy.
     static void ExpectEachHiveOldOrNew(const fs::path& folder, const std::map<std::string, std::vector<std::uint8_t>>& old,
                                        const std::map<std::string, std::vector<std::uint8_t>>& copies,
@@ -254,28 +285,15 @@ TEST_P(WriteFaults, TheCopyLeavesNoPartialFileAndSaysWhy) {
 TEST_P(WriteFaults, AFailedHandOverIsNeverCarriedOutAndAnAcceptedOneIs) {
     const int error = GetParam();
     const std::vector<HiveCase> hives = ReplacedHives();
-    std::map<std::string, std::vector<std::uint8_t>> old, copies;
-    {
-        OfflineSystem system(root.Path().string());
+    auto [old, copies] = SaveCopies(hives, false);
+    ASSERT_FALSE(HasFailure());
+    const int operations = OperationsOf(error, [&](OfflineSystem& system) {
         for (const HiveCase& hive : hives) {
             std::string message;
-            ASSERT_EQ(SaveCopy(system, hive, message), status::Success) << message;
-            old[hive.file] = ReadBytes(Native(root.Path(), hive.file));
-            copies[hive.file] = ReadBytes(Native(root.Path(), hive.file + ".kvf"));
+            EXPECT_EQ(HandOver(system, hive, message), status::Success) << message;
         }
-    }
-    int operations = 0;
-    {
-        TempFolder folder;
-        CopyContents(root.Path(), folder.Path());
-        OfflineSystem system(folder.Path().string());
-        DiskFailsAt counting(0, error);
-        for (const HiveCase& hive : hives) {
-            std::string message;
-            ASSERT_EQ(HandOver(system, hive, message), status::Success) << message;
-        }
-        operations = counting.Calls();
-    }
+    });
+    ASSERT_FALSE(HasFailure());
     ASSERT_GE(operations, 2 * static_cast<int>(hives.size()));
 
     for (int n = 1; n <= operations; ++n) {
@@ -322,28 +340,14 @@ TEST_P(WriteFaults, AFailedHandOverIsNeverCarriedOutAndAnAcceptedOneIs) {
 TEST_P(WriteFaults, ARestartOnAFailingDiskLosesNoHive) {
     const int error = GetParam();
     const std::vector<HiveCase> hives = ReplacedHives();
-    std::map<std::string, std::vector<std::uint8_t>> old, copies;
-    {
-        OfflineSystem system(root.Path().string());
-        for (const HiveCase& hive : hives) {
-            std::string message;
-            ASSERT_EQ(SaveCopy(system, hive, message), status::Success) << message;
-            ASSERT_EQ(HandOver(system, hive, message), status::Success) << message;
-            old[hive.file] = ReadBytes(Native(root.Path(), hive.file));
-            copies[hive.file] = ReadBytes(Native(root.Path(), hive.file + ".kvf"));
-        }
-    }
-    int operations = 0;
-    {
-        TempFolder folder;
-        CopyContents(root.Path(), folder.Path());
-        OfflineSystem system(folder.Path().string());
-        DiskFailsAt counting(0, error);
+    auto [old, copies] = SaveCopies(hives, true);
+    ASSERT_FALSE(HasFailure());
+    const int operations = OperationsOf(error, [](OfflineSystem& system) {
         system.ExitWindowsEx(exitflags::Reboot, 1);
-        operations = counting.Calls();
         for (const ReplacementResult& result : system.LastStartResults())
-            ASSERT_EQ(result.outcome, Outcome::Replaced) << result.reason;
-    }
+            EXPECT_EQ(result.outcome, Outcome::Replaced) << result.reason;
+    });
+    ASSERT_FALSE(HasFailure());
     ASSERT_GE(operations, 10);
 
     std::set<std::string> outcomesSeen;

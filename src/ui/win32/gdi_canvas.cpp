@@ -154,10 +154,6 @@ void GdiCanvas::DoDraw(Rect device, const Picture& picture, Color transparentCol
     DeleteDC(source);
 }
 
-}  // namespace kelvara::ui::win32
-
-namespace kelvara::ui::win32 {
-
 int PaintedTextRight(HDC screen, std::string_view text, const Font& font, Size measured) {
     if (text.empty()) return 0;
     // Room for letters that reach well past the measure, and for a line as tall as the font.

@@ -71,6 +71,16 @@ regf::KeySpec NamedKey(std::string name) {
     return key;
 }
 
+regf::KeySpec InternationalSettings(std::vector<regf::ValueSpec> values) {
+    regf::KeySpec international = NamedKey("International");
+    international.values = std::move(values);
+    regf::KeySpec panel = NamedKey("Control Panel");
+    panel.subkeys.push_back(std::move(international));
+    regf::KeySpec hive = NamedKey("DEFAULT");
+    hive.subkeys.push_back(std::move(panel));
+    return hive;
+}
+
 regf::KeySpec SampleHive(const std::string& rootName, int keys) {
     regf::KeySpec root = NamedKey(rootName);
     root.values.push_back({"RootValue", 1, regf::Utf16z(rootName + " root")});

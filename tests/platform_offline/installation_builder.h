@@ -51,6 +51,9 @@ void MakeInstallation(const std::filesystem::path& root, const InstallationSpec&
 
 regf::KeySpec NamedKey(std::string name);
 
+// A DEFAULT hive holding only the default user's Control Panel\International with these values.
+regf::KeySpec InternationalSettings(std::vector<regf::ValueSpec> values);
+
 // A hive with `keys` subkeys of a few values each: content for the save and replace tests.
 regf::KeySpec SampleHive(const std::string& rootName, int keys);
 void WriteHive(const std::filesystem::path& file, const regf::KeySpec& root, double fragmentation = 0.25,

@@ -124,6 +124,22 @@ TEST_F(Links, AHiveWithASecondHardLinkIsNotReplaced) {
     EXPECT_FALSE(fs::exists(Config("SYSTEM.bak")));
 }
 
+// The date conventions come from the DEFAULT hive; one that a link takes out of the folder is
+// not read, the same hive inside is.
+TEST_F(Links, ALocaleFromOutsideTheFolderIsNotRead) {
+    WriteHive(outside.Path() / "DEFAULT", InternationalSettings({{"sShortDate", 1, regf::Utf16z("dd.MM.yyyy")}}));
+    fs::remove(Config("DEFAULT"));
+    fs::create_symlink(outside.Path() / "DEFAULT", Config("DEFAULT"));
+    {
+        OfflineSystem system(root.Path().string());
+        EXPECT_EQ(system.FormatShortDate({2026, 12, 8, 0, 0, 0, 0}), "12/8/2026");
+    }
+    fs::remove(Config("DEFAULT"));
+    fs::copy_file(outside.Path() / "DEFAULT", Config("DEFAULT"));
+    OfflineSystem system(root.Path().string());
+    EXPECT_EQ(system.FormatShortDate({2026, 12, 8, 0, 0, 0, 0}), "08.12.2026");
+}
+
 }  // namespace
 }  // namespace kelvara::platform::offline::testing
 

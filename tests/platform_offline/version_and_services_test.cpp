@@ -1,10 +1,12 @@
 // The version read from the installation, and the small services of the presented Windows.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
 
 #include "installation_builder.h"
 #include "platform/offline/clock_and_locale.h"
+#include "platform/offline/user_locale.h"
 #include "platform/offline/installed_windows.h"
 #include "platform/offline/offline_system.h"
 
@@ -149,7 +151,7 @@ TEST(Services, ClockNeverGoesBack) {
     EXPECT_TRUE(now.milliseconds >= 0 && now.milliseconds < 1000);
 }
 
-TEST(Services, UsShortDateAndLongTime) {
+TEST(Services, UsShortDateAndLongTimeWhereTheInstallationNamesNone) {
     struct Case {
         LocalTime time;
         std::string text;
@@ -160,7 +162,59 @@ TEST(Services, UsShortDateAndLongTime) {
         {{2009, 1, 31, 12, 5, 59, 999}, "1/31/2009 12:05:59 PM"},
         {{2010, 6, 1, 23, 59, 9, 0}, "6/1/2010 11:59:09 PM"},
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatUsShortDateLongTime(c.time), c.text);
+    for (const Case& c : cases) EXPECT_EQ(FormatShortDateLongTime(UserLocale{}, c.time), c.text);
+}
+
+// The installation's own conventions, from its default user's settings in the DEFAULT hive,
+// as GetDateFormat, GetTimeFormat and GetLocaleInfo give them on that Windows.
+TEST(Services, DatesTimesAndTheDecimalSeparatorOfTheInstallation) {
+    struct Case {
+        const char* what;
+        std::optional<std::vector<regf::ValueSpec>> international;   // none: no such key
+        std::string afternoon, midnight;
+        char decimal;
+    };
+    auto sz = [](const char* name, const std::string& text) { return regf::ValueSpec{name, 1, regf::Utf16z(text)}; };
+    const Case cases[] = {
+        {"German: day first, 24 hours, no markers, a decimal comma",
+         std::vector{sz("sShortDate", "dd.MM.yyyy"), sz("sTimeFormat", "HH:mm:ss"), sz("s1159", ""), sz("s2359", ""),
+                     sz("sDecimal", ",")},
+         "08.12.2026 15:05:04", "08.12.2026 00:00:00", ','},
+        {"Korean: the marker first, in the user's own letters",
+         std::vector{sz("sShortDate", "yyyy-MM-dd"), sz("sTimeFormat", "tt h:mm:ss"), sz("s1159", "\uC624\uC804"),
+                     sz("s2359", "\uC624\uD6C4")},
+         "2026-12-08 \uC624\uD6C4 3:05:04", "2026-12-08 \uC624\uC804 12:00:00", '.'},
+        {"no International key: United States English", std::nullopt, "12/8/2026 3:05:04 PM",
+         "12/8/2026 12:00:00 AM", '.'},
+        {"empty pictures and a two-letter separator: the defaults",
+         std::vector{sz("sShortDate", ""), sz("sTimeFormat", ""), sz("sDecimal", ".,")}, "12/8/2026 3:05:04 PM",
+         "12/8/2026 12:00:00 AM", '.'},
+        {"values of another type are not pictures",
+         std::vector{regf::ValueSpec{"sShortDate", 3, {'d', 0, 0, 0}}, sz("sDecimal", ",")}, "12/8/2026 3:05:04 PM",
+         "12/8/2026 12:00:00 AM", ','},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder root;
+        MakeInstallation(root.Path(), {});
+        if (c.international)
+            WriteHive(root.Path() / "Windows/System32/config/DEFAULT", InternationalSettings(*c.international));
+        OfflineSystem system(root.Path().string());
+        EXPECT_EQ(system.FormatShortDateLongTime({2026, 12, 8, 15, 5, 4, 0}), c.afternoon);
+        EXPECT_EQ(system.FormatShortDateLongTime({2026, 12, 8, 0, 0, 0, 0}), c.midnight);
+        EXPECT_EQ(system.FormatShortDate({2026, 12, 8, 0, 0, 0, 0}), c.midnight.substr(0, c.midnight.find(' ')));
+        EXPECT_EQ(system.DecimalSeparator(), c.decimal);
+    }
+}
+
+// Without a DEFAULT hive the defaults stand.
+TEST(Services, NoDefaultHiveMeansUnitedStatesEnglish) {
+    TempFolder root;
+    MakeInstallation(root.Path(), {});
+    fs::remove(root.Path() / "Windows/System32/config/DEFAULT");
+    OfflineSystem system(root.Path().string());
+    EXPECT_EQ(system.FormatShortDateLongTime({2026, 12, 8, 15, 5, 4, 0}), "12/8/2026 3:05:04 PM");
+    EXPECT_EQ(system.DecimalSeparator(), '.');
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "platform/offline/clock_and_locale.h"
 
 #include <chrono>
-#include <cstdio>
 #include <ctime>
 
 namespace kelvara::platform::offline {
@@ -23,20 +22,6 @@ LocalTime CurrentLocalTime() {
     auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
             static_cast<int>(millis)};
-}
-
-std::string FormatUsShortDate(const LocalTime& time) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%d/%d/%04d", time.month, time.day, time.year);
-    return text;
-}
-
-std::string FormatUsShortDateLongTime(const LocalTime& time) {
-    int hour12 = time.hour % 12 == 0 ? 12 : time.hour % 12;
-    char text[64];
-    std::snprintf(text, sizeof text, " %d:%02d:%02d %s", hour12, time.minute, time.second,
-                  time.hour < 12 ? "AM" : "PM");
-    return FormatUsShortDate(time) + text;
 }
 
 }  // namespace kelvara::platform::offline

@@ -1,5 +1,4 @@
-// The clock and the user's locale of the presented Windows: the machine's own clock, and the
-// conventions of United States English, the locale Windows installs by default.
+// The clock of the presented Windows: the machine's own clock.
 #pragma once
 
 #include <cstdint>
@@ -13,10 +12,5 @@ namespace kelvara::platform::offline {
 std::uint32_t MonotonicMilliseconds();
 
 LocalTime CurrentLocalTime();
-
-// The en-US short date and long time: "M/d/yyyy h:mm:ss AM".
-std::string FormatUsShortDateLongTime(const LocalTime& time);
-// The en-US short date: "M/d/yyyy".
-std::string FormatUsShortDate(const LocalTime& time);
 
 }  // namespace kelvara::platform::offline

@@ -7,6 +7,7 @@
 #include "common/ascii_text.h"
 #include "common/file_faults.h"
 #include "platform/offline/clock_and_locale.h"
+#include "platform/offline/user_locale.h"
 #include "platform/offline/hive_as_loaded.h"
 #include "platform/offline/reported_version.h"
 #include "platform/status_text.h"
@@ -436,11 +437,21 @@ LocalTime OfflineSystem::GetLocalTime() { return CurrentLocalTime(); }
 
 // ---- locale ----
 
-char OfflineSystem::DecimalSeparator() { return '.'; }
+// Read anew each time: asked for seldom (a date on the screen, a /Scan result), and the DEFAULT
+// hive may have been replaced since.
+offline::UserLocale OfflineSystem::Locale() {
+    const fs::path file = MachineHiveFile(paths_, "DEFAULT");
+    if (!paths_.LeadsInside(file) || !IsRegularFile(file)) return {};
+    return offline::ReadUserLocale(file);
+}
 
-std::string OfflineSystem::FormatShortDateLongTime(const LocalTime& time) { return FormatUsShortDateLongTime(time); }
+char OfflineSystem::DecimalSeparator() { return Locale().decimalSeparator; }
 
-std::string OfflineSystem::FormatShortDate(const LocalTime& time) { return FormatUsShortDate(time); }
+std::string OfflineSystem::FormatShortDateLongTime(const LocalTime& time) {
+    return offline::FormatShortDateLongTime(Locale(), time);
+}
+
+std::string OfflineSystem::FormatShortDate(const LocalTime& time) { return offline::FormatShortDate(Locale(), time); }
 
 // ---- hive engine ----
 

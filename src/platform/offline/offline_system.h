@@ -18,6 +18,7 @@
 #include "platform/offline/installed_windows.h"
 #include "platform/offline/loaded_hives.h"
 #include "platform/offline/open_keys.h"
+#include "platform/offline/user_locale.h"
 #include "platform/system.h"
 
 namespace kelvara::platform {
@@ -105,6 +106,8 @@ public:
 
 private:
     offline::InstalledWindows Installation();
+    // The date, time and number conventions the installation's default user settings name.
+    offline::UserLocale Locale();
     std::vector<offline::LoadedHive> LoadedHives();
     std::optional<offline::LoadedHive> HiveWithRoot(RootKey root, const std::string& subKey);
     long OpenKey(RootKey root, const std::string& subKey, KeyHandle& key);

@@ -5,10 +5,10 @@
 #include <thread>
 
 #include "installation_builder.h"
-#include "platform/offline/clock_and_locale.h"
-#include "platform/offline/user_locale.h"
+#include "platform/offline/clock.h"
 #include "platform/offline/installed_windows.h"
 #include "platform/offline/offline_system.h"
+#include "platform/offline/user_locale.h"
 
 namespace kelvara::platform::offline::testing {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "common/ascii_text.h"
 #include "common/file_faults.h"
-#include "platform/offline/clock_and_locale.h"
+#include "platform/offline/clock.h"
 #include "platform/offline/user_locale.h"
 #include "platform/offline/hive_as_loaded.h"
 #include "platform/offline/reported_version.h"

@@ -1,4 +1,4 @@
-#include "platform/offline/clock_and_locale.h"
+#include "platform/offline/clock.h"
 
 #include <chrono>
 #include <ctime>

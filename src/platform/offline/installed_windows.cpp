@@ -22,12 +22,6 @@ std::optional<regf::ValueData> ValueOf(const regf::KeyView& key, const std::stri
     return *value.value();
 }
 
-std::optional<std::string> StringValue(const regf::KeyView& key, const std::string& name) {
-    auto value = ValueOf(key, name);
-    if (!value || (value->type != regtype::Sz && value->type != regtype::ExpandSz)) return std::nullopt;
-    return regf::FromUtf16(value->data);
-}
-
 std::optional<std::uint32_t> DwordValue(const regf::KeyView& key, const std::string& name) {
     auto value = ValueOf(key, name);
     if (!value || value->type != regtype::Dword || value->data.size() < 4) return std::nullopt;

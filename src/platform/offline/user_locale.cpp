@@ -1,7 +1,5 @@
 #include "platform/offline/user_locale.h"
 
-#include <optional>
-
 #include "platform/offline/hive_as_loaded.h"
 
 namespace kelvara::platform::offline {
@@ -9,12 +7,6 @@ namespace kelvara::platform::offline {
 namespace {
 
 constexpr const char* kInternationalKey = "Control Panel\\International";
-
-std::optional<std::string> StringValue(const regf::KeyView& key, const char* name) {
-    auto value = key.Value(name);
-    if (!value.ok() || !value.value() || value.value()->type != regtype::Sz) return std::nullopt;
-    return regf::FromUtf16(value.value()->data);
-}
 
 common::DateTimeParts PartsOf(const LocalTime& time) {
     return {time.year, time.month, time.day, time.hour, time.minute, time.second};

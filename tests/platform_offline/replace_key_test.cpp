@@ -351,6 +351,68 @@ TEST_F(ReplaceKeyWithLogs, AnUndoneReplacementPutsTheLogsBack) {
     EXPECT_GE(undone, 10);
 }
 
+// The way back: each backup goes back in its hive's place with its logs, the compacted hive to
+// .undone. Cut at every step, the hive is the compacted one (its backup and the backup's logs
+// waiting) or the old one with its logs beside it; the next start finishes.
+TEST_F(ReplaceKeyWithLogs, PuttingBackupsBackBringsTheirLogsAlongEvenWhenInterrupted) {
+    std::map<std::string, std::vector<std::uint8_t>> oldBytes, compacted;
+    for (const char* name : {"SYSTEM", "SOFTWARE"}) {
+        oldBytes[name] = ReadBytes(Config(name));
+        compacted[name] = ReadBytes(Config(std::string(name) + ".kvf"));
+    }
+    {
+        OfflineSystem system(root.Path().string());
+        ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+        ASSERT_EQ(Request(system, "SOFTWARE"), status::Success);
+        system.ExitWindowsEx(exitflags::Reboot, 1);
+    }
+    auto undoRequest = [](System& system, const std::string& name) {
+        const std::string file = "C:\\Windows\\System32\\config\\" + name;
+        return system.RegReplaceKey(RootKey::LocalMachine, name, file + ".bak", file + ".undone");
+    };
+    int crashes = 0;
+    for (int step = 0;; ++step) {
+        TempFolder folder;
+        CopyContents(root.Path(), folder.Path());
+        {
+            OfflineSystem system(folder.Path().string());
+            ASSERT_EQ(undoRequest(system, "SYSTEM"), status::Success);
+            ASSERT_EQ(undoRequest(system, "SOFTWARE"), status::Success);
+        }
+        CrashAt crash{step};
+        bool crashed = false;
+        try {
+            OfflineSystem(folder.Path().string(), crash.Hook()).ExitWindowsEx(exitflags::Reboot, 1);
+        } catch (const SimulatedCrash&) {
+            crashed = true;
+            ++crashes;
+        }
+        const std::string when = crashed ? "after a crash at " + crash.operations.back() : "without a crash";
+        OfflineSystem next(folder.Path().string());
+        const std::map<std::string, std::vector<std::uint8_t>> none;
+        for (const auto& [name, old] : oldBytes) {
+            const auto now = ReadBytes(Config(folder.Path(), name));
+            if (now == compacted[name]) {
+                EXPECT_EQ(ReadBytes(Config(folder.Path(), name + ".bak")), old) << name << " " << when;
+                EXPECT_EQ(LogsOf(Config(folder.Path(), name + ".bak")), logs[name]) << name << " " << when;
+                EXPECT_EQ(LogsOf(Config(folder.Path(), name)), none) << name << " " << when;
+            } else {
+                EXPECT_EQ(now, old) << name << " is neither hive " << when;
+                EXPECT_EQ(ReadBytes(Config(folder.Path(), name + ".undone")), compacted[name]) << name << " " << when;
+                EXPECT_EQ(LogsOf(Config(folder.Path(), name)), logs[name]) << name << " " << when;
+                EXPECT_FALSE(fs::exists(Config(folder.Path(), name + ".bak"))) << name << " " << when;
+            }
+        }
+        next.ExitWindowsEx(exitflags::Reboot, 1);
+        for (const auto& [name, old] : oldBytes) {
+            EXPECT_EQ(ReadBytes(Config(folder.Path(), name)), old) << name << " " << when;
+            EXPECT_EQ(LogsOf(Config(folder.Path(), name)), logs[name]) << name << " " << when;
+        }
+        if (!crashed) break;
+    }
+    EXPECT_EQ(crashes, 22);   // as many steps as the replacement: the logs move the other way
+}
+
 TEST_F(ReplaceKeyWithLogs, ALogInTheBackupsPlaceRefusesTheReplacement) {
     WriteBytes(Config("SYSTEM.bak.LOG1"), {7});
     auto oldSystem = ReadBytes(Config("SYSTEM"));

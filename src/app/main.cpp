@@ -117,6 +117,7 @@ int main()
         const app::RestartResultOf restartResults = RestartResultsOf(*system);
         if (app::PresentsOnConsole()) {
             app::PrintMainWindowReport(mainForm, std::cout);
+            app::PrintSaveNotes(*system, std::cout);
             app::PrintReplacementReport(mainForm.LastDefrag, restartResults, *system, std::cout);
         }
         return app::ProgramExitCode(mode, mainForm.UnattendedJobDone, mainForm.LastDefrag, restartResults);

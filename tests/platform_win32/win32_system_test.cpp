@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/dirty_hive.h"
 #include "hive/catalogue.h"
 #include "platform/device_path.h"
 #include "platform/version.h"
@@ -219,6 +220,38 @@ TEST(Win32SystemFiles, ExistenceSizeAndExclusiveOpen)
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '\\');
     EXPECT_TRUE(sys.FileExists(folder + "platform_win32_tests.exe"));
+}
+
+// What the Undo command asks of a backup on the running Windows, where its logs cannot go along
+// with it: a dirty one passes the check with its logs and is recovered into a clean file.
+TEST(Win32SystemFiles, ADirtyBackupIsCheckedWithItsLogsAndRecoveredIntoACleanFile)
+{
+    Win32System sys;
+    const std::vector<std::uint8_t> crashed = fuzzing::CrashedHive();
+    const std::vector<std::uint8_t> log =
+        regf::WriteLogEntries({fuzzing::HiveAfter(0), fuzzing::HiveAfter(1), fuzzing::HiveAfter(2)});
+    TempFile backup("C:\\kvtest-undo.bak", std::string(crashed.begin(), crashed.end()));
+    TempFile backupLog("C:\\kvtest-undo.bak.LOG1", std::string(log.begin(), log.end()));
+    TempFile damaged("C:\\kvtest-damaged.bak", std::string(9000, 'x'));
+    const std::string recovered = "C:\\kvtest-undo.bak.recovered";
+
+    std::string problem;
+    EXPECT_FALSE(sys.IsUsableHiveFile(backup.path(), problem)) << "dirty: not to be handed over as it is";
+    EXPECT_TRUE(sys.IsRecoverableHiveFile(backup.path(), problem)) << problem;
+    EXPECT_FALSE(sys.IsRecoverableHiveFile(damaged.path(), problem));
+    EXPECT_NE(problem.find("kvtest-damaged.bak"), std::string::npos) << problem;
+
+    ASSERT_TRUE(sys.WriteRecoveredHive(backup.path(), recovered, problem)) << problem;
+    EXPECT_TRUE(sys.IsUsableHiveFile(recovered, problem)) << problem;
+    const regf::CheckReport report = regf::CheckFile(recovered);
+    EXPECT_TRUE(report.sound && !report.dirty) << report.Text();
+    ::DeleteFileA(recovered.c_str());
+
+    LocalTime written;
+    ASSERT_TRUE(sys.FileWriteTime(backup.path(), written));
+    const LocalTime now = sys.GetLocalTime();
+    EXPECT_EQ(written.year, now.year);
+    EXPECT_FALSE(sys.FileWriteTime("C:\\kvtest-none.bak", written));
 }
 
 TEST(Win32SystemMisc, RestorePointClockAndLocale)

@@ -2,11 +2,16 @@
 #pragma once
 
 #include "platform/system.h"
+#include "platform/win32/win32_api.h"
 
 namespace kelvara::platform::win32 {
 
 class Win32System : public System {
 public:
+    Win32System();
+    // Over the given calls instead of the real ones (tests).
+    explicit Win32System(const Win32Api& api);
+
     long RegOpenKeyEx(RootKey root, const std::string& subKey, std::uint32_t samDesired,
                       KeyHandle& key) override;
     long RegOpenKey(RootKey root, const std::string& subKey, KeyHandle& key) override;
@@ -18,8 +23,15 @@ public:
     long RegQueryValueEx(KeyHandle key, const std::string& valueName, std::uint32_t& type,
                          std::vector<std::uint8_t>& data) override;
     long RegSaveKey(KeyHandle key, const std::string& file) override;
+    // On 64-bit Windows the file names name the real system folder as "sysnative"; the save and
+    // the replacement get them as "System32" with the redirector off for the call, since the
+    // kernel, which may open them itself, knows no "sysnative".
     long RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
                        const std::string& oldFile) override;
+    long RegQueryStringValue(KeyHandle key, const std::string& valueName, std::uint32_t& type,
+                             std::vector<std::uint8_t>& data, bool& exact) override;
+    bool SavesLiveRegistry() override { return true; }
+    bool FileRedirectionLost() override { return redirectionLost_; }
 
     std::uint32_t GetLogicalDriveStrings(std::uint32_t bufferChars, std::string& buffer) override;
     std::uint32_t GetDriveType(const std::string& rootPath) override;
@@ -53,6 +65,15 @@ public:
     bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
     RestorePointOutcome SetRestorePoint(const RestorePointRequest& request) override;
     void ShellOpen(const std::string& target) override;
+    bool IsInteractiveSession() override;
+    bool InitiateSystemShutdown(bool force, std::uint32_t reason) override;
+
+private:
+    // The error a call reports when the redirector stayed off after it.
+    long RedirectorNotRestored();
+
+    Win32Api api_;
+    bool redirectionLost_ = false;
 };
 
 }  // namespace kelvara::platform::win32

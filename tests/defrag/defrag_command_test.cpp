@@ -36,7 +36,9 @@ struct PathCase {
 
 std::vector<PathCase> AllPaths() {
     std::vector<PathCase> cases;
-    const std::pair<std::uint32_t, std::uint32_t> versions[] = {{5, 0}, {5, 1}, {6, 1}};   // codes 7, 9, 12
+    // Codes 7, 9, 10, 12 and 11: Windows 2000, XP, Server 2003, 7, and Vista, which is also what
+    // Windows 8 to 11 report (6.2) to a program whose manifest names no supported system.
+    const std::pair<std::uint32_t, std::uint32_t> versions[] = {{5, 0}, {5, 1}, {5, 2}, {6, 1}, {6, 2}};
     for (bool ask : {false, true})
         for (Answer answer : {Answer::Yes, Answer::No, Answer::CloseBox})
             for (bool tick : {false, true})

@@ -46,6 +46,9 @@ Function Lookup(HMODULE module, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// LOAD_LIBRARY_SEARCH_SYSTEM32 (libloaderapi.h), which the headers give only for Windows 8 on.
+constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
+
 // How long a restart request is retried while Windows answers that it is not ready (nobody
 // logged on yet): a minute, once a second.
 constexpr int kShutdownAttempts = 60;
@@ -532,10 +535,12 @@ RestorePointOutcome Win32System::SetRestorePoint(const RestorePointRequest& requ
     // full name in the system folder, never from beside the program (often a downloads folder),
     // and its own dependencies from the system folder too.
     char folder[MAX_PATH + 1] = {};
-    const UINT length = api_.GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return RestorePointOutcome::NotAvailable;
-    const std::string path = std::string(folder, length) + "\\SrClient.dll";
-    const DWORD searchFlags = api_.loaderSearchFlags ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH;
+    const UINT folderLength = api_.GetSystemDirectoryA(folder, MAX_PATH);
+    if (folderLength == 0 || folderLength >= MAX_PATH) return RestorePointOutcome::NotAvailable;
+    const std::string path = std::string(folder, folderLength) + "\\SrClient.dll";
+    // Without the loader's search flags, the folder of the DLL named by its full path is searched
+    // first for its dependencies.
+    const DWORD searchFlags = api_.loaderSearchFlags ? kLoadLibrarySearchSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH;
     HMODULE library = api_.LoadLibraryExA(path.c_str(), nullptr, searchFlags);
     if (!library) return RestorePointOutcome::NotAvailable;
     using SetRestorePointFunction = BOOL(WINAPI*)(PRESTOREPOINTINFOA, PSTATEMGRSTATUS);

@@ -295,10 +295,11 @@ bool Win32System::FileExists(const std::string& path)
     // the redirector off, and everywhere else that finds the same file.
     const std::string trueFile = TrueSystemPath(path);
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    const bool restored = CallUnredirected(api_, [&](bool off) {
-        attributes = api_.GetFileAttributesA((off ? trueFile : path).c_str());
-    });
-    if (!restored) {
+    if (trueFile == path) {
+        attributes = api_.GetFileAttributesA(path.c_str());
+    } else if (!CallUnredirected(api_, [&](bool off) {
+                   attributes = api_.GetFileAttributesA((off ? trueFile : path).c_str());
+               })) {
         RedirectorNotRestored();
         return false;
     }

@@ -180,6 +180,27 @@ TEST(Win32SystemCatalogue, AHiveWhosePathTheCodePageCannotSpellIsNamedAndLeftOut
     EXPECT_EQ(named, (std::vector<std::string>{"\\REGISTRY\\USER\\KVTEST-BESTFIT", "\\REGISTRY\\USER\\KVTEST-HAN"}));
 }
 
+// Wine's redirector is real: a file in the real system folder, named through "sysnative", is
+// reached by every file call, which turn the redirector off and name the folder System32.
+TEST(Win32SystemFiles, TheRealSystemFolderThroughSysnative)
+{
+    Win32System sys;
+    if (!IsWow64(sys)) GTEST_SKIP() << "no redirector on 32-bit Windows";
+    const std::string name = "C:\\windows\\sysnative\\kvtest-native.dat";
+    TempFile native(name, "twelve bytes");
+    // The same file is not in the folder a 32-bit program sees as system32.
+    EXPECT_EQ(::GetFileAttributesA("C:\\windows\\system32\\kvtest-native.dat"), INVALID_FILE_ATTRIBUTES);
+
+    EXPECT_TRUE(sys.FileExists(name));
+    std::int64_t size = 0;
+    EXPECT_TRUE(sys.FindFirstFileSize(name, 0x3F, size));
+    EXPECT_EQ(size, 12);
+    EXPECT_TRUE(sys.OpenExclusive(name));
+    EXPECT_TRUE(sys.DeleteFile(name));
+    EXPECT_FALSE(sys.FileExists(name));
+    EXPECT_FALSE(sys.FileRedirectionLost());
+}
+
 TEST(Win32SystemVersion, WineReportsSixtyFourBitWindows7)
 {
     Win32System sys;

@@ -29,4 +29,19 @@ bool CallUnredirected(const Win32Api& api, Call&& call)
     return !off || api.Wow64RevertWow64FsRedirection(previous) != FALSE;
 }
 
+// A file call on `path`: a path through "sysnative" goes in its true form with the redirector
+// off for the call (so that 64-bit XP and Server 2003, which know no such alias, reach the same
+// file), any other as it is. call(name) gets the name to use. False only when the redirector
+// could not be turned back on.
+template <typename Call>
+bool CallOnFile(const Win32Api& api, const std::string& path, Call&& call)
+{
+    const std::string trueName = TrueSystemPath(path);
+    if (trueName == path) {
+        call(path.c_str());
+        return true;
+    }
+    return CallUnredirected(api, [&](bool off) { call((off ? trueName : path).c_str()); });
+}
+
 }  // namespace kelvara::platform::win32

@@ -293,13 +293,8 @@ bool Win32System::FileExists(const std::string& path)
     if (path.empty()) return false;
     // 64-bit XP and Server 2003 have no "sysnative" alias: the real system folder is found with
     // the redirector off, and everywhere else that finds the same file.
-    const std::string trueFile = TrueSystemPath(path);
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    if (trueFile == path) {
-        attributes = api_.GetFileAttributesA(path.c_str());
-    } else if (!CallUnredirected(api_, [&](bool off) {
-                   attributes = api_.GetFileAttributesA((off ? trueFile : path).c_str());
-               })) {
+    if (!CallOnFile(api_, path, [&](const char* name) { attributes = api_.GetFileAttributesA(name); })) {
         RedirectorNotRestored();
         return false;
     }
@@ -323,7 +318,9 @@ bool Win32System::FindFirstFileSize(const std::string& fullPath, std::uint32_t a
     const DWORD excluded = kSpecial & ~attributeMask;
 
     WIN32_FIND_DATAA entry{};
-    HANDLE search = ::FindFirstFileA(fullPath.c_str(), &entry);
+    HANDLE search = INVALID_HANDLE_VALUE;
+    if (!CallOnFile(api_, fullPath, [&](const char* name) { search = ::FindFirstFileA(name, &entry); }))
+        RedirectorNotRestored();
     if (search == INVALID_HANDLE_VALUE) return false;
     bool found = false;
     do {
@@ -340,8 +337,12 @@ bool Win32System::FindFirstFileSize(const std::string& fullPath, std::uint32_t a
 
 bool Win32System::OpenExclusive(const std::string& path)
 {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (!CallOnFile(api_, path, [&](const char* name) {
+            file = ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr);
+        }))
+        RedirectorNotRestored();
     if (file == INVALID_HANDLE_VALUE) return false;
     ::CloseHandle(file);
     return true;
@@ -349,7 +350,9 @@ bool Win32System::OpenExclusive(const std::string& path)
 
 bool Win32System::DeleteFile(const std::string& path)
 {
-    return ::DeleteFileA(path.c_str()) != FALSE;
+    BOOL deleted = FALSE;
+    if (!CallOnFile(api_, path, [&](const char* name) { deleted = ::DeleteFileA(name); })) RedirectorNotRestored();
+    return deleted != FALSE;
 }
 
 std::string Win32System::ProgramFolder()

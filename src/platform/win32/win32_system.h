@@ -38,6 +38,8 @@ public:
     bool QueryDosDevice(const std::string& deviceName, std::uint32_t bufferChars,
                         std::string& target) override;
 
+    // The file calls take a path through "sysnative" in its true form with the redirector off
+    // for the one call: 64-bit XP and Server 2003 know no such alias.
     bool FileExists(const std::string& path) override;
     std::string ExpandFileName(const std::string& path) override;
     // The size is the entry's full 64-bit size (high and low parts), so a file of 2 GiB or

@@ -3,6 +3,7 @@
 #include "platform/status_text.h"
 #include "platform/usable_hive.h"
 #include "platform/win32/redirection.h"
+#include "platform/win32/win32_api.h"
 #include "platform/win32/windows_api.h"
 
 #include <objbase.h>
@@ -121,14 +122,16 @@ std::string FormattedText(Call call)
 
 }  // namespace
 
-Win32System::Win32System() : api_(RealWin32Api()) {}
+Win32System::Win32System() : api_(std::make_unique<const Win32Api>(RealWin32Api())) {}
 
-Win32System::Win32System(const Win32Api& api) : api_(api) {}
+Win32System::Win32System(const Win32Api& api) : api_(std::make_unique<const Win32Api>(api)) {}
+
+Win32System::~Win32System() = default;
 
 long Win32System::RedirectorNotRestored()
 {
     redirectionLost_ = true;
-    return LastErrorOr(api_, ERROR_GEN_FAILURE);
+    return LastErrorOr(*api_, ERROR_GEN_FAILURE);
 }
 
 // ---------------------------------------------------------------- registry
@@ -137,7 +140,7 @@ long Win32System::RegOpenKeyEx(RootKey root, const std::string& subKey, std::uin
                                KeyHandle& key)
 {
     HKEY opened = nullptr;
-    const LONG result = api_.RegOpenKeyExA(RootHandle(root), subKey.c_str(), 0, samDesired, &opened);
+    const LONG result = api_->RegOpenKeyExA(RootHandle(root), subKey.c_str(), 0, samDesired, &opened);
     key = result == ERROR_SUCCESS ? FromHkey(opened) : 0;
     return result;
 }
@@ -207,8 +210,8 @@ long Win32System::RegSaveKey(KeyHandle key, const std::string& file)
 {
     const std::string trueFile = TrueSystemPath(file);
     LONG result = ERROR_SUCCESS;
-    const bool restored = CallUnredirected(api_, [&](bool off) {
-        result = api_.RegSaveKeyA(ToHkey(key), (off ? trueFile : file).c_str(), nullptr);
+    const bool restored = CallUnredirected(*api_, [&](bool off) {
+        result = api_->RegSaveKeyA(ToHkey(key), (off ? trueFile : file).c_str(), nullptr);
     });
     return restored ? result : RedirectorNotRestored();
 }
@@ -219,8 +222,8 @@ long Win32System::RegReplaceKey(RootKey root, const std::string& subKey, const s
     const std::string trueNewFile = TrueSystemPath(newFile);
     const std::string trueOldFile = TrueSystemPath(oldFile);
     LONG result = ERROR_SUCCESS;
-    const bool restored = CallUnredirected(api_, [&](bool off) {
-        result = api_.RegReplaceKeyA(RootHandle(root), subKey.c_str(), (off ? trueNewFile : newFile).c_str(),
+    const bool restored = CallUnredirected(*api_, [&](bool off) {
+        result = api_->RegReplaceKeyA(RootHandle(root), subKey.c_str(), (off ? trueNewFile : newFile).c_str(),
                                      (off ? trueOldFile : oldFile).c_str());
     });
     return restored ? result : RedirectorNotRestored();
@@ -234,10 +237,10 @@ long Win32System::RegQueryStringValue(KeyHandle key, const std::string& valueNam
     for (int attempt = 0; attempt < 4; ++attempt) {   // the value may grow between the two questions
         DWORD valueType = REG_NONE;
         DWORD size = 0;
-        LONG result = api_.RegQueryValueExW(ToHkey(key), name.c_str(), nullptr, &valueType, nullptr, &size);
+        LONG result = api_->RegQueryValueExW(ToHkey(key), name.c_str(), nullptr, &valueType, nullptr, &size);
         if (result != ERROR_SUCCESS) return result;
         std::vector<std::uint8_t> bytes(size + sizeof(wchar_t));   // room for a missing final zero
-        result = api_.RegQueryValueExW(ToHkey(key), name.c_str(), nullptr, &valueType, bytes.data(), &size);
+        result = api_->RegQueryValueExW(ToHkey(key), name.c_str(), nullptr, &valueType, bytes.data(), &size);
         if (result == ERROR_MORE_DATA) continue;
         if (result != ERROR_SUCCESS) return result;
         type = valueType;
@@ -294,7 +297,7 @@ bool Win32System::FileExists(const std::string& path)
     // 64-bit XP and Server 2003 have no "sysnative" alias: the real system folder is found with
     // the redirector off, and everywhere else that finds the same file.
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    if (!CallOnFile(api_, path, [&](const char* name) { attributes = api_.GetFileAttributesA(name); })) {
+    if (!CallOnFile(*api_, path, [&](const char* name) { attributes = api_->GetFileAttributesA(name); })) {
         RedirectorNotRestored();
         return false;
     }
@@ -319,7 +322,7 @@ bool Win32System::FindFirstFileSize(const std::string& fullPath, std::uint32_t a
 
     WIN32_FIND_DATAA entry{};
     HANDLE search = INVALID_HANDLE_VALUE;
-    if (!CallOnFile(api_, fullPath, [&](const char* name) { search = ::FindFirstFileA(name, &entry); }))
+    if (!CallOnFile(*api_, fullPath, [&](const char* name) { search = ::FindFirstFileA(name, &entry); }))
         RedirectorNotRestored();
     if (search == INVALID_HANDLE_VALUE) return false;
     bool found = false;
@@ -338,7 +341,7 @@ bool Win32System::FindFirstFileSize(const std::string& fullPath, std::uint32_t a
 bool Win32System::OpenExclusive(const std::string& path)
 {
     HANDLE file = INVALID_HANDLE_VALUE;
-    if (!CallOnFile(api_, path, [&](const char* name) {
+    if (!CallOnFile(*api_, path, [&](const char* name) {
             file = ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                  nullptr);
         }))
@@ -351,7 +354,7 @@ bool Win32System::OpenExclusive(const std::string& path)
 bool Win32System::DeleteFile(const std::string& path)
 {
     BOOL deleted = FALSE;
-    if (!CallOnFile(api_, path, [&](const char* name) { deleted = ::DeleteFileA(name); })) RedirectorNotRestored();
+    if (!CallOnFile(*api_, path, [&](const char* name) { deleted = ::DeleteFileA(name); })) RedirectorNotRestored();
     return deleted != FALSE;
 }
 
@@ -497,31 +500,31 @@ std::string Win32System::ErrorText(long status)
 
 bool Win32System::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason)
 {
-    return api_.ExitWindowsEx(flags, reason) != FALSE;
+    return api_->ExitWindowsEx(flags, reason) != FALSE;
 }
 
 bool Win32System::IsInteractiveSession()
 {
     // A service or a task run as SYSTEM has a window station without visible display surfaces.
     // Where that cannot be asked, the program is taken to run on the user's desktop, as designed.
-    const HWINSTA station = api_.GetProcessWindowStation();
+    const HWINSTA station = api_->GetProcessWindowStation();
     USEROBJECTFLAGS flags{};
     DWORD needed = 0;
-    if (!station || !api_.GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
+    if (!station || !api_->GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
     return (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
 bool Win32System::InitiateSystemShutdown(bool force, std::uint32_t reason)
 {
-    if (!api_.InitiateSystemShutdownExA && !api_.InitiateSystemShutdownA) return false;
+    if (!api_->InitiateSystemShutdownExA && !api_->InitiateSystemShutdownA) return false;
     for (int attempt = 1;; ++attempt) {
         const BOOL accepted =
-            api_.InitiateSystemShutdownExA
-                ? api_.InitiateSystemShutdownExA(nullptr, nullptr, 0, force ? TRUE : FALSE, TRUE, reason)
-                : api_.InitiateSystemShutdownA(nullptr, nullptr, 0, force ? TRUE : FALSE, TRUE);
+            api_->InitiateSystemShutdownExA
+                ? api_->InitiateSystemShutdownExA(nullptr, nullptr, 0, force ? TRUE : FALSE, TRUE, reason)
+                : api_->InitiateSystemShutdownA(nullptr, nullptr, 0, force ? TRUE : FALSE, TRUE);
         if (accepted) return true;
-        if (LastErrorOr(api_, 0) != ERROR_NOT_READY || attempt >= kShutdownAttempts) return false;
-        api_.Sleep(kShutdownRetryMs);
+        if (LastErrorOr(*api_, 0) != ERROR_NOT_READY || attempt >= kShutdownAttempts) return false;
+        api_->Sleep(kShutdownRetryMs);
     }
 }
 
@@ -539,13 +542,13 @@ RestorePointOutcome Win32System::SetRestorePoint(const RestorePointRequest& requ
     // full name in the system folder, never from beside the program (often a downloads folder),
     // and its own dependencies from the system folder too.
     char folder[MAX_PATH + 1] = {};
-    const UINT folderLength = api_.GetSystemDirectoryA(folder, MAX_PATH);
+    const UINT folderLength = api_->GetSystemDirectoryA(folder, MAX_PATH);
     if (folderLength == 0 || folderLength >= MAX_PATH) return RestorePointOutcome::NotAvailable;
     const std::string path = std::string(folder, folderLength) + "\\SrClient.dll";
     // Without the loader's search flags, the folder of the DLL named by its full path is searched
     // first for its dependencies.
-    const DWORD searchFlags = api_.loaderSearchFlags ? kLoadLibrarySearchSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH;
-    HMODULE library = api_.LoadLibraryExA(path.c_str(), nullptr, searchFlags);
+    const DWORD searchFlags = api_->loaderSearchFlags ? kLoadLibrarySearchSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH;
+    HMODULE library = api_->LoadLibraryExA(path.c_str(), nullptr, searchFlags);
     if (!library) return RestorePointOutcome::NotAvailable;
     using SetRestorePointFunction = BOOL(WINAPI*)(PRESTOREPOINTINFOA, PSTATEMGRSTATUS);
     const auto setRestorePoint = Lookup<SetRestorePointFunction>(library, "SRSetRestorePointA");

@@ -1,16 +1,21 @@
 // The System over the real Win32 API (ANSI functions, as a 32-bit program calls them).
 #pragma once
 
+#include <memory>
+
 #include "platform/system.h"
-#include "platform/win32/win32_api.h"
 
 namespace kelvara::platform::win32 {
+
+// The table of Win32 functions the system calls (win32_api.h, which needs <windows.h>).
+struct Win32Api;
 
 class Win32System : public System {
 public:
     Win32System();
     // Over the given calls instead of the real ones (tests).
     explicit Win32System(const Win32Api& api);
+    ~Win32System() override;
 
     long RegOpenKeyEx(RootKey root, const std::string& subKey, std::uint32_t samDesired,
                       KeyHandle& key) override;
@@ -74,7 +79,7 @@ private:
     // The error a call reports when the redirector stayed off after it.
     long RedirectorNotRestored();
 
-    Win32Api api_;
+    std::unique_ptr<const Win32Api> api_;
     bool redirectionLost_ = false;
 };
 

@@ -50,6 +50,10 @@ bool RestorePointAccepted(const DefragWindow& window) {
 HiveHandOver HandOver(platform::System& system, const std::string& hivePath, const std::string& hiveFile) {
     HiveHandOver hive{hivePath, hiveFile, false, {}};
     if (!RefreshCopy(system, hivePath, hiveFile, hive.reason)) return hive;
+    if (system.FileRedirectionLost()) {
+        hive.reason = kRedirectionLostReason;
+        return hive;
+    }
     const std::string copy = hiveFile + ".kvf";
     if (!system.IsUsableHiveFile(copy, hive.reason)) return hive;
     const long status = ReplaceHiveStatus(system, hivePath, copy, hiveFile + ".bak");

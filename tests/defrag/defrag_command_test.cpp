@@ -376,6 +376,15 @@ TEST_F(PartialHandOverTest, NothingIsHandedOverOnceTheRedirectorStaysOff) {
            1);
 }
 
+TEST_F(PartialHandOverTest, AHiveWhoseSaveLostTheRedirectorIsNotHandedOver) {
+    system_.SetSavesLiveRegistry(true);
+    system_.SetRedirectionLostAfterSaves(2);
+    Expect(false, {true, false, false},
+           partly_ + "\n\\REGISTRY\\MACHINE\\SOFTWARE: " + kRedirectionLostReason +
+               "\n\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001: " + kRedirectionLostReason,
+           1);
+}
+
 // The restart: on the user's desktop ExitWindowsEx; outside the user's session (a service, a task
 // run as SYSTEM) the machine's restart; a refusal is said, the hand-overs staying pending.
 TEST_F(DefragCommandTest, TheRestartAndItsRefusal) {

@@ -362,6 +362,12 @@ void ScriptedSystem::SetRedirectionLostAfterReplaces(std::size_t replaces)
     redirectionLostAfter_ = replaces;
 }
 
+void ScriptedSystem::SetRedirectionLostAfterSaves(std::size_t saves)
+{
+    std::lock_guard lock(mutex_);
+    redirectionLostAfterSaves_ = saves;
+}
+
 void ScriptedSystem::SetInteractiveSession(bool interactive)
 {
     std::lock_guard lock(mutex_);
@@ -539,6 +545,7 @@ long ScriptedSystem::RegSaveKey(KeyHandle key, const std::string& file)
     {
         std::lock_guard lock(mutex_);
         hook = saveHook_;
+        ++saveCalls_;
     }
     if (hook) hook(file);
 
@@ -806,7 +813,8 @@ bool ScriptedSystem::SavesLiveRegistry()
 bool ScriptedSystem::FileRedirectionLost()
 {
     std::lock_guard lock(mutex_);
-    return redirectionLostAfter_ && replaceCalls_.size() >= *redirectionLostAfter_;
+    return (redirectionLostAfter_ && replaceCalls_.size() >= *redirectionLostAfter_) ||
+           (redirectionLostAfterSaves_ && saveCalls_ >= *redirectionLostAfterSaves_);
 }
 
 bool ScriptedSystem::IsInteractiveSession()

@@ -130,8 +130,9 @@ public:
     void SetSavesLiveRegistry(bool live);
     // RegQueryStringValue of this value answers it as a text the ANSI code page cannot spell.
     void SetValueOutsideCodePage(RootKey root, const std::string& path, const std::string& name);
-    // FileRedirectionLost answers true once this many RegReplaceKey calls were made.
+    // FileRedirectionLost answers true once this many RegReplaceKey, or RegSaveKey, calls were made.
     void SetRedirectionLostAfterReplaces(std::size_t replaces);
+    void SetRedirectionLostAfterSaves(std::size_t saves);
     // The process runs outside the user's session, and what InitiateSystemShutdown answers.
     void SetInteractiveSession(bool interactive);
     void SetShutdownResult(bool accepted);
@@ -273,6 +274,8 @@ private:
     bool savesLiveRegistry_ = false;
     std::set<std::string, common::AsciiLessNoCase> valuesOutsideCodePage_;   // key name, "\\", value name
     std::optional<std::size_t> redirectionLostAfter_;
+    std::optional<std::size_t> redirectionLostAfterSaves_;
+    std::size_t saveCalls_ = 0;
     bool interactive_ = true;
     bool shutdownResult_ = true;
     bool savesCancelled_ = false;

@@ -128,10 +128,9 @@ Win32System::Win32System(const Win32Api& api) : api_(std::make_unique<const Win3
 
 Win32System::~Win32System() = default;
 
-long Win32System::RedirectorNotRestored()
+void Win32System::RedirectorNotRestored()
 {
     redirectionLost_ = true;
-    return LastErrorOr(*api_, ERROR_GEN_FAILURE);
 }
 
 // ---------------------------------------------------------------- registry
@@ -213,7 +212,8 @@ long Win32System::RegSaveKey(KeyHandle key, const std::string& file)
     const bool restored = CallUnredirected(*api_, [&](bool off) {
         result = api_->RegSaveKeyA(ToHkey(key), (off ? trueFile : file).c_str(), nullptr);
     });
-    return restored ? result : RedirectorNotRestored();
+    if (!restored) RedirectorNotRestored();
+    return result;
 }
 
 long Win32System::RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
@@ -226,7 +226,8 @@ long Win32System::RegReplaceKey(RootKey root, const std::string& subKey, const s
         result = api_->RegReplaceKeyA(RootHandle(root), subKey.c_str(), (off ? trueNewFile : newFile).c_str(),
                                      (off ? trueOldFile : oldFile).c_str());
     });
-    return restored ? result : RedirectorNotRestored();
+    if (!restored) RedirectorNotRestored();
+    return result;
 }
 
 long Win32System::RegQueryStringValue(KeyHandle key, const std::string& valueName, std::uint32_t& type,
@@ -297,10 +298,8 @@ bool Win32System::FileExists(const std::string& path)
     // 64-bit XP and Server 2003 have no "sysnative" alias: the real system folder is found with
     // the redirector off, and everywhere else that finds the same file.
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    if (!CallOnFile(*api_, path, [&](const char* name) { attributes = api_->GetFileAttributesA(name); })) {
+    if (!CallOnFile(*api_, path, [&](const char* name) { attributes = api_->GetFileAttributesA(name); }))
         RedirectorNotRestored();
-        return false;
-    }
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 

@@ -1,6 +1,7 @@
 // The System over the real Win32 API (ANSI functions, as a 32-bit program calls them).
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "platform/system.h"
@@ -76,11 +77,13 @@ public:
     bool InitiateSystemShutdown(bool force, std::uint32_t reason) override;
 
 private:
-    // The error a call reports when the redirector stayed off after it.
-    long RedirectorNotRestored();
+    // Remembers that the redirector stayed off after a call. The call's own answer stands (a
+    // replacement Windows accepted is pending whatever followed), but nothing more may be handed
+    // over: see FileRedirectionLost.
+    void RedirectorNotRestored();
 
     std::unique_ptr<const Win32Api> api_;
-    bool redirectionLost_ = false;
+    std::atomic<bool> redirectionLost_{false};   // set on whichever thread met it
 };
 
 }  // namespace kelvara::platform::win32

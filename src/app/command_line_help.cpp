@@ -102,7 +102,10 @@ std::string CommandLineHelp(const std::string& program, bool linuxBuild, HelpLay
     text += Entries({{"0", "/Silent or /Scan did its job (hives replaced, totals written), or the main window "
                            "was closed, or this text was shown"},
                      {"1", "/Silent or /Scan did not: no Windows installation, the analysis failed, the result "
-                           "file was not written, or no hive was replaced; or the program could not start"}},
+                           "file was not written, or no hive was replaced; or the program could not start"},
+                     {"2", "/Silent replaced some hives but not all"},
+                     {"3", "/Silent handed the hives over but Windows refused to restart: they are replaced "
+                           "at the next start"}},
                     layout);
     return text;
 }

@@ -110,7 +110,10 @@ std::string CommandLineHelp(const std::string& program, bool linuxBuild, HelpLay
                      {"1", "/Silent or /Scan did not: no Windows installation, the analysis failed, the result "
                            "file was not written, or no hive was replaced; /Undo put back none (or no hive has a "
                            "backup, or a replacement still waits for its restart); or the program could not start"},
-                     {"2", "/Undo put back only some of the hives with a backup"}},
+                     {"2", "/Silent replaced some hives but not all; /Undo put back only some of the hives with a "
+                           "backup"},
+                     {"3", "/Silent or /Undo handed the hives over but Windows refused to restart: they are "
+                           "replaced at the next start"}},
                     layout);
     return text;
 }

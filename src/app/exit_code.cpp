@@ -15,6 +15,23 @@ bool AnyHiveReplaced(const defrag::DefragOutcome& outcome, const RestartResultOf
     return false;
 }
 
+// Every hive handed over and, where the restart's results are known, put in its place.
+bool EveryHiveReplaced(const defrag::DefragOutcome& outcome, const RestartResultOf& restartResultOf) {
+    for (const defrag::HiveHandOver& hive : outcome.hives) {
+        if (!hive.accepted) return false;
+        if (!restartResultOf) continue;
+        const std::optional<RestartResult> result = restartResultOf(hive.hiveFile);
+        if (!result || !result->replaced) return false;
+    }
+    return true;
+}
+
+int SilentExitCode(bool jobDone, const defrag::DefragOutcome& lastDefrag, const RestartResultOf& restartResultOf) {
+    if (lastDefrag.end == defrag::DefragEnd::RestartRefused) return kExitRestartRefused;
+    if (!jobDone || !AnyHiveReplaced(lastDefrag, restartResultOf)) return kExitJobNotDone;
+    return EveryHiveReplaced(lastDefrag, restartResultOf) ? kExitJobDone : kExitPartly;
+}
+
 }  // namespace
 
 int ProgramExitCode(common::UnattendedMode mode, bool jobDone, const defrag::DefragOutcome& lastDefrag,
@@ -22,14 +39,14 @@ int ProgramExitCode(common::UnattendedMode mode, bool jobDone, const defrag::Def
     switch (mode) {
     case common::UnattendedMode::None: return kExitJobDone;
     case common::UnattendedMode::Scan: return jobDone ? kExitJobDone : kExitJobNotDone;
-    case common::UnattendedMode::Silent:
-        return jobDone && AnyHiveReplaced(lastDefrag, restartResultOf) ? kExitJobDone : kExitJobNotDone;
+    case common::UnattendedMode::Silent: return SilentExitCode(jobDone, lastDefrag, restartResultOf);
     case common::UnattendedMode::Undo: return jobDone ? kExitJobDone : kExitJobNotDone;   // see UndoExitCode
     }
     return kExitJobNotDone;
 }
 
 int UndoExitCode(const defrag::UndoOutcome& lastUndo, const RestartResultOf& restartResultOf) {
+    if (lastUndo.end == defrag::UndoEnd::RestartRefused) return kExitRestartRefused;
     if (lastUndo.end != defrag::UndoEnd::RestartRequested) return kExitJobNotDone;
     std::size_t putBack = 0, withBackup = 0;
     for (const defrag::HiveUndo& hive : lastUndo.hives) {

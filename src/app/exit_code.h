@@ -11,17 +11,20 @@ namespace kelvara::app {
 
 inline constexpr int kExitJobDone = 0;
 inline constexpr int kExitJobNotDone = 1;
-inline constexpr int kExitPartly = 2;
+inline constexpr int kExitPartly = 2;            // some hives were handed over, others were not
+inline constexpr int kExitRestartRefused = 3;    // hives handed over, but Windows refused to restart
 
 // /Silent and /Scan: 0 when the run's handler found its job done (`jobDone`), 1 otherwise, and
 // also 1 when no run started at all (no supported Windows). For
 // /Silent where the platform restarts by itself (an installation in a folder), the restart must
-// also have put at least one copy in its hive's place.
+// also have put at least one copy in its hive's place. /Silent ends with 2 when only some hives
+// were handed over (or, where the restart's results are known, put in place), and with 3 when
+// hives were handed over and Windows refused the restart: they stay pending until it starts again.
 int ProgramExitCode(common::UnattendedMode mode, bool jobDone, const defrag::DefragOutcome& lastDefrag,
                     const RestartResultOf& restartResultOf);
 
 // /Undo: 0 when every hive with a backup was put back, 2 when only some were, 1 when none was or
-// no hive had a backup. Where the platform restarts by itself, a hive counts once the restart
+// no hive had a backup, 3 when they were handed over but Windows refused to restart. Where the platform restarts by itself, a hive counts once the restart
 // put it back; elsewhere once the registry accepted it.
 int UndoExitCode(const defrag::UndoOutcome& lastUndo, const RestartResultOf& restartResultOf);
 

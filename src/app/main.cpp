@@ -18,6 +18,10 @@
 #include "settings/language_code_page.h"
 #include "ui/application.h"
 
+#ifdef _WIN32
+#include "platform/win32/process_start.h"
+#endif
+
 using namespace kelvara;
 
 namespace {
@@ -89,6 +93,10 @@ void ShowHelp(ui::Application& app, const std::vector<std::string>& arguments)
 
 int main()
 {
+#ifdef _WIN32
+    // Before any library is loaded or any shell call is made.
+    platform::win32::PrepareProcess();
+#endif
     const std::vector<std::string> arguments = app::ProgramArguments();
     const common::UnattendedMode mode = common::SelectUnattendedMode(arguments);
     ui::Application app(app::CreateProgramWidgetSet());

@@ -9,6 +9,7 @@
 #include "app/program_texts.h"
 #include "app/unattended_modes.h"
 #include "common/ascii_text.h"
+#include "common/command_line.h"
 #include "common/windows_version.h"
 #include "controls/image_button.h"
 #include "controls/shift_image.h"
@@ -150,10 +151,16 @@ void TfrmMain::AdjustLayout()
 void TfrmMain::FormShow()
 {
     Is64BitWindows = platform::IsWow64(system_);
-    hive::LoadHiveList(system_, Is64BitWindows, HiveKeyList, HiveFileList);
+    std::vector<hive::PassedOverHive> passedOver;
+    hive::LoadHiveList(system_, Is64BitWindows, HiveKeyList, HiveFileList, passedOver);
     ui::TListView& list = lvMain();
     for (const std::string& hive : HiveKeyList)
         list.AddItem(hive, {"", "", ""});
+    // A hive left out is never left out silently; an unattended run shows no window at all.
+    if (!passedOver.empty() && common::SelectUnattendedMode(ProgramArguments()) == common::UnattendedMode::None)
+        ui::Application::Instance().MessageBox(hive::PassedOverMessage(passedOver),
+                                               settings::LoadResString(settings::strings::ProductTitle),
+                                               ui::MsgButtons::Ok, ui::MsgIcon::Warning);
 
     WindowsVersionCode = platform::GetWindowsVersionCode(system_);
     if (!common::IsSupportedVersionCode(WindowsVersionCode)) {

@@ -50,6 +50,11 @@ bool RestorePointAccepted(const DefragWindow& window) {
 // the check, so on Windows this costs nothing but the reading.
 HiveHandOver HandOver(platform::System& system, const std::string& hivePath, const std::string& hiveFile) {
     HiveHandOver hive{hivePath, hiveFile, false, {}};
+    if (!RefreshCopy(system, hivePath, hiveFile, hive.reason)) return hive;
+    if (system.FileRedirectionLost()) {
+        hive.reason = kRedirectionLostReason;
+        return hive;
+    }
     const std::string copy = hiveFile + ".kvf";
     if (!system.IsUsableHiveFile(copy, hive.reason)) return hive;
     const long status = ReplaceHiveStatus(system, hivePath, copy, hiveFile + ".bak");
@@ -58,10 +63,18 @@ HiveHandOver HandOver(platform::System& system, const std::string& hivePath, con
     return hive;
 }
 
-std::string NothingReplacedMessage(const std::vector<HiveHandOver>& hives) {
-    std::string text = kNothingReplacedText;
-    for (const HiveHandOver& hive : hives) text += "\n" + hive.hivePath + ": " + hive.reason;
-    return text;
+// The text, then each hive that was not handed over with its reason, a line each.
+std::string NotHandedOverMessage(const char* text, const std::vector<HiveHandOver>& hives) {
+    std::string message = text;
+    for (const HiveHandOver& hive : hives)
+        if (!hive.accepted) message += "\n" + hive.hivePath + ": " + hive.reason;
+    return message;
+}
+
+void ShowMessage(const DefragWindow& window, const std::string& text, ui::MsgIcon icon) {
+    if (window.silentMode) return;
+    window.application.MessageBox(text, settings::LoadResString(settings::strings::ProductTitle), ui::MsgButtons::Ok,
+                                  icon);
 }
 
 }  // namespace
@@ -89,6 +102,24 @@ bool ReplaceHive(platform::System& system, const std::string& hivePath, const st
     return ReplaceHiveStatus(system, hivePath, newFile, backupFile) == platform::status::Success;
 }
 
+bool RefreshCopy(platform::System& system, const std::string& hivePath, const std::string& hiveFile,
+                 std::string& reason) {
+    if (!system.SavesLiveRegistry()) return true;
+    // The analysis enabled the privilege on the process's token already; asking again costs
+    // nothing and does not depend on it.
+    hive::EnableBackupPrivilege(system);
+    const long status = hive::SaveHiveCopyStatus(system, hivePath, hiveFile + ".kvf", platform::IsWow64(system));
+    if (status == platform::status::Success) return true;
+    reason = "its copy could not be saved again: " + system.ErrorText(status);
+    return false;
+}
+
+bool PartlyHandedOver(const DefragOutcome& outcome) {
+    const auto accepted = [](const HiveHandOver& h) { return h.accepted; };
+    return std::any_of(outcome.hives.begin(), outcome.hives.end(), accepted) &&
+           !std::all_of(outcome.hives.begin(), outcome.hives.end(), accepted);
+}
+
 DefragOutcome DefragRegistry(const DefragWindow& window) {
     DefragOutcome outcome;
     if (OptionsSetting.IsAskBeforeDefrag && !window.silentMode && !Confirmed(window)) {
@@ -103,8 +134,12 @@ DefragOutcome DefragRegistry(const DefragWindow& window) {
 
     hive::EnableRestorePrivilege(window.system);
     const std::size_t count = std::min(window.hiveKeyList.size(), window.hiveFileList.size());
-    for (std::size_t i = 0; i < count; ++i)
-        outcome.hives.push_back(HandOver(window.system, window.hiveKeyList[i], window.hiveFileList[i]));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (window.system.FileRedirectionLost())
+            outcome.hives.push_back({window.hiveKeyList[i], window.hiveFileList[i], false, kRedirectionLostReason});
+        else
+            outcome.hives.push_back(HandOver(window.system, window.hiveKeyList[i], window.hiveFileList[i]));
+    }
     AfterHandOver(window.system, window.programFolder, outcome.hives);   // the record of the last hand-over
 
     // A forced restart closes every program without asking; for nothing it would only lose
@@ -112,18 +147,23 @@ DefragOutcome DefragRegistry(const DefragWindow& window) {
     const bool anyAccepted =
         std::any_of(outcome.hives.begin(), outcome.hives.end(), [](const HiveHandOver& h) { return h.accepted; });
     if (!anyAccepted) {
-        if (!window.silentMode)
-            window.application.MessageBox(NothingReplacedMessage(outcome.hives),
-                                          settings::LoadResString(settings::strings::ProductTitle),
-                                          ui::MsgButtons::Ok, ui::MsgIcon::Warning);
+        ShowMessage(window, NotHandedOverMessage(kNothingReplacedText, outcome.hives), ui::MsgIcon::Warning);
         outcome.end = DefragEnd::NothingReplaced;
         return outcome;
     }
 
+    // Hives left as they are while others change at the restart: the user hears which, and why,
+    // before the restart takes the chance away.
+    if (PartlyHandedOver(outcome))
+        ShowMessage(window, NotHandedOverMessage(kPartlyReplacedText, outcome.hives), ui::MsgIcon::Warning);
     if (!window.silentMode)
         window.application.MessageBox(settings::LoadResString(settings::strings::RestartNotice),
                                       settings::LoadResString(settings::strings::ProductTitle), ui::MsgButtons::Ok);
-    RestartComputer(window.system, true);
+    if (!RestartComputer(window.system, true)) {
+        ShowMessage(window, kRestartRefusedText, ui::MsgIcon::Warning);
+        outcome.end = DefragEnd::RestartRefused;
+        return outcome;
+    }
     outcome.end = DefragEnd::RestartRequested;
     return outcome;
 }

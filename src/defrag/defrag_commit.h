@@ -39,6 +39,7 @@ enum class DefragEnd {
     RestorePointRefused,   // the restore-point window ended with Cancel
     NothingReplaced,       // no hive was accepted, so no restart
     RestartRequested,
+    RestartRefused,        // hives were handed over, but Windows refused to restart
 };
 
 struct DefragOutcome {
@@ -49,6 +50,17 @@ struct DefragOutcome {
 // bDefragRegistryClick's body. A settings file that cannot be written after the confirm dialog
 // raises settings::WriteError, which ends the command there.
 DefragOutcome DefragRegistry(const DefragWindow& window);
+
+// True when some hives were handed over and others were not.
+bool PartlyHandedOver(const DefragOutcome& outcome);
+
+// Where the registry is the running system's, the copy is saved again right before its hand-over
+// (the same save as the analysis's), so that what was written since the analysis (a program
+// installed while the window stood open) is not undone at the next start. The window's figures
+// stay those of the analysis. False, with the reason, when the save failed: the hive is then
+// passed over. Elsewhere nothing writes the registry while the program works, and the copy stays.
+bool RefreshCopy(platform::System& system, const std::string& hivePath, const std::string& hiveFile,
+                 std::string& reason);
 
 // The registry key a hive path names: the text after "REGISTRY\MACHINE\" under
 // HKEY_LOCAL_MACHINE, else after "REGISTRY\USER\" under HKEY_USERS, found anywhere in the path

@@ -6,11 +6,12 @@ void EnableShutdownPrivilege(platform::System& system) {
     system.EnablePrivilege("SeShutdownPrivilege", platform::access::TokenAdjustPrivilegesQuery);
 }
 
-void RestartComputer(platform::System& system, bool force) {
+bool RestartComputer(platform::System& system, bool force) {
+    EnableShutdownPrivilege(system);
+    if (!system.IsInteractiveSession()) return system.InitiateSystemShutdown(force, kRestartReason);
     std::uint32_t flags = platform::exitflags::Reboot;
     if (force) flags |= platform::exitflags::Force;
-    EnableShutdownPrivilege(system);
-    system.ExitWindowsEx(flags, kRestartReason);
+    return system.ExitWindowsEx(flags, kRestartReason);
 }
 
 }  // namespace kelvara::defrag

@@ -14,7 +14,12 @@ inline constexpr std::uint32_t kRestartReason = 1;
 void EnableShutdownPrivilege(platform::System& system);
 
 // Asks Windows to restart; with force the running applications are closed without being asked.
-// The request only starts the restart: the program runs on until Windows ends it.
-void RestartComputer(platform::System& system, bool force);
+// The request only starts the restart: the program runs on until Windows ends it. False when
+// Windows refused it; the hand-overs then stay pending until the next start, whenever that is.
+//
+// On the user's desktop this is ExitWindowsEx. A process outside the user's session (a service,
+// a scheduled task run as SYSTEM) asks for the machine's restart instead, since there
+// ExitWindowsEx may answer success and restart nothing.
+bool RestartComputer(platform::System& system, bool force);
 
 }  // namespace kelvara::defrag

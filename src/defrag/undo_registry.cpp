@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "defrag/defrag_commit.h"
+#include "defrag/defrag_texts.h"
 #include "defrag/hand_over_record.h"
 #include "defrag/restart.h"
 #include "defrag/undo_texts.h"
@@ -36,6 +37,10 @@ std::string FileToPutBack(platform::System& system, const std::string& hiveFile,
 
 HiveUndo PutBack(platform::System& system, const std::string& hivePath, const std::string& hiveFile) {
     HiveUndo hive{hivePath, hiveFile, false, {}};
+    if (system.FileRedirectionLost()) {
+        hive.reason = kRedirectionLostReason;
+        return hive;
+    }
     const std::string file = FileToPutBack(system, hiveFile, hive.reason);
     if (file.empty()) return hive;   // the backup fails the check
     // What an earlier Undo kept goes, as the Defrag command lets an old backup go.
@@ -143,7 +148,7 @@ UndoOutcome UndoDefrag(const UndoWindow& window) {
     if (!window.silentMode)
         window.application.MessageBox(settings::LoadResString(settings::strings::RestartNotice),
                                       settings::LoadResString(settings::strings::ProductTitle), ui::MsgButtons::Ok);
-    RestartComputer(system, true);
+    if (!RestartComputer(system, true)) return tell(UndoEnd::RestartRefused, kRestartRefusedText);
     outcome.end = UndoEnd::RestartRequested;
     return outcome;
 }

@@ -41,6 +41,7 @@ enum class UndoEnd {
     NotConfirmed,       // the question was answered No
     NothingPutBack,     // no backup was accepted, so no restart
     RestartRequested,
+    RestartRefused,     // backups were handed over, but Windows refused to restart
 };
 
 struct UndoOutcome {

@@ -47,12 +47,13 @@ std::vector<std::string> ValueNames(System& system, KeyHandle key)
 }
 
 // The value's text up to its first zero, when it is a string or an expandable string (read as
-// stored, not expanded); "" for every other type and for a value that cannot be read.
-std::string StringValue(System& system, KeyHandle key, const std::string& name)
+// stored, not expanded); "" for every other type and for a value that cannot be read. `exact`
+// is false when the ANSI code page cannot spell the text.
+std::string StringValue(System& system, KeyHandle key, const std::string& name, bool& exact)
 {
     std::uint32_t type = regtype::None;
     std::vector<std::uint8_t> data;
-    if (system.RegQueryValueEx(key, name, type, data) != status::Success) return {};
+    if (system.RegQueryStringValue(key, name, type, data, exact) != status::Success) return {};
     if (type != regtype::Sz && type != regtype::ExpandSz) return {};
     const auto end = std::find(data.begin(), data.end(), std::uint8_t{0});
     return std::string(data.begin(), end);
@@ -76,6 +77,14 @@ std::string HiveFileFromDevicePath(System& system, bool is64BitWindows, const st
 void LoadHiveList(System& system, bool is64BitWindows, std::vector<std::string>& hiveKeyList,
                   std::vector<std::string>& hiveFileList)
 {
+    std::vector<PassedOverHive> passedOver;
+    LoadHiveList(system, is64BitWindows, hiveKeyList, hiveFileList, passedOver);
+}
+
+void LoadHiveList(System& system, bool is64BitWindows, std::vector<std::string>& hiveKeyList,
+                  std::vector<std::string>& hiveFileList, std::vector<PassedOverHive>& passedOver)
+{
+    passedOver.clear();
     hiveKeyList.clear();
     hiveFileList.clear();
 
@@ -85,14 +94,27 @@ void LoadHiveList(System& system, bool is64BitWindows, std::vector<std::string>&
         return;
     }
     for (const std::string& name : ValueNames(system, key)) {
-        const std::string devicePath = StringValue(system, key, name);
+        bool exact = true;
+        const std::string devicePath = StringValue(system, key, name, exact);
         if (devicePath.empty()) continue;   // volatile hives (HARDWARE) have no file
+        if (!exact) {
+            passedOver.push_back({name, "its file's path (" + devicePath +
+                                            ") has letters that Windows' ANSI code page cannot spell"});
+            continue;
+        }
         const std::string file = HiveFileFromDevicePath(system, is64BitWindows, devicePath);
         if (file.empty()) continue;
         hiveKeyList.push_back(name);
         hiveFileList.push_back(file);
     }
     system.RegCloseKey(key);
+}
+
+std::string PassedOverMessage(const std::vector<PassedOverHive>& passedOver)
+{
+    std::string text = "These hives are left out and will not be compacted:";
+    for (const PassedOverHive& hive : passedOver) text += "\n" + hive.hivePath + ": " + hive.reason;
+    return text;
 }
 
 }  // namespace kelvara::hive

@@ -23,4 +23,19 @@ std::string HiveFileFromDevicePath(platform::System& system, bool is64BitWindows
 void LoadHiveList(platform::System& system, bool is64BitWindows,
                   std::vector<std::string>& hiveKeyList, std::vector<std::string>& hiveFileList);
 
+// A hive the catalogue leaves out for a reason the user must hear.
+struct PassedOverHive {
+    std::string hivePath;   // the hivelist value's name
+    std::string reason;
+};
+
+// The same; a hive whose file path the system's ANSI code page cannot spell (a profile folder
+// named in letters the code page lacks) is left out and named in `passedOver`: the ANSI calls
+// the program makes would reach another file under look-alike letters, or none.
+void LoadHiveList(platform::System& system, bool is64BitWindows, std::vector<std::string>& hiveKeyList,
+                  std::vector<std::string>& hiveFileList, std::vector<PassedOverHive>& passedOver);
+
+// The message that names the hives passed over, one a line.
+std::string PassedOverMessage(const std::vector<PassedOverHive>& passedOver);
+
 }  // namespace kelvara::hive

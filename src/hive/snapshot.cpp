@@ -16,16 +16,20 @@ platform::RootKey ToRootKey(common::HiveRoot root) {
                                                   : platform::RootKey::Users;
 }
 
-// Opens the hive's root key; none when the path names no hive or the open fails.
+// Opens the hive's root key; none, with the reason in `status`, when the path names no hive or
+// the open fails.
 std::optional<platform::KeyHandle> OpenHiveKey(platform::System& system, const std::string& hivePath,
-                                               bool use64BitView) {
+                                               bool use64BitView, long& status) {
+    status = platform::status::FileNotFound;
     const auto parsed = common::ParseHivePath(hivePath);
     if (!parsed) return std::nullopt;
 
     platform::KeyHandle key = 0;
-    long status;
-    if (use64BitView && common::IsMachineSoftwareHive(hivePath))
-        status = system.RegOpenKeyEx(platform::RootKey::LocalMachine, parsed->subKey,
+    // Every hive in the 64-bit view: SOFTWARE's 32-bit part is only a part, and up to Vista and
+    // Server 2008 a user's classes hive is shown to 32-bit programs redirected, so a copy of that
+    // view would lose the user's class registrations once it took the hive's place.
+    if (use64BitView)
+        status = system.RegOpenKeyEx(ToRootKey(parsed->root), parsed->subKey,
                                      platform::access::KeyQueryValue | platform::access::KeyWow64_64Key,
                                      key);
     else
@@ -46,16 +50,22 @@ void EnableRestorePrivilege(platform::System& system) {
 
 bool SaveHiveCopy(platform::System& system, const std::string& hivePath, const std::string& target,
                   bool use64BitView) {
-    const auto key = OpenHiveKey(system, hivePath, use64BitView);
+    return SaveHiveCopyStatus(system, hivePath, target, use64BitView) == platform::status::Success;
+}
+
+long SaveHiveCopyStatus(platform::System& system, const std::string& hivePath, const std::string& target,
+                        bool use64BitView) {
+    long status = platform::status::Success;
+    const auto key = OpenHiveKey(system, hivePath, use64BitView, status);
 
     // The registry's save refuses to overwrite a file, and an old copy must never pass for a
     // new one.
     if (system.FileExists(target)) system.DeleteFile(target);
 
-    if (!key) return false;
-    const bool saved = system.RegSaveKey(*key, target) == platform::status::Success;
+    if (!key) return status;
+    status = system.RegSaveKey(*key, target);
     system.RegCloseKey(*key);
-    return saved;
+    return status;
 }
 
 std::int64_t QueryFileSize(platform::System& system, const std::string& fileName) {

@@ -17,12 +17,16 @@ void EnableBackupPrivilege(platform::System& system);
 void EnableRestorePrivilege(platform::System& system);
 
 // Writes the hive's content into target through the registry's save. On 64-bit Windows
-// (use64BitView) a machine hive whose path holds "SOFTWARE" is opened in the 64-bit view, since
-// a 32-bit program would otherwise see the 32-bit part only. An existing target is deleted
+// (use64BitView) every hive is opened in the 64-bit view, since a 32-bit program would otherwise
+// see a redirected part of some of them. An existing target is deleted
 // first, also when the key cannot be opened, so a failed save leaves no stale copy. True when
 // the copy was written.
 bool SaveHiveCopy(platform::System& system, const std::string& hivePath, const std::string& target,
                   bool use64BitView);
+// The same, answering the status: the open's when the key could not be opened (FileNotFound for
+// a path that names no hive), else the save's.
+long SaveHiveCopyStatus(platform::System& system, const std::string& hivePath, const std::string& target,
+                        bool use64BitView);
 
 // The size in the file's directory entry: 0 when there is no such file, -1 when the entry cannot
 // be read. The file is never opened, so files the system holds open (live hives, a copy being

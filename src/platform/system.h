@@ -142,6 +142,24 @@ public:
     // True where CancelSaves makes a running save give up promptly, so a caller may wait for
     // it; false where a save runs to its end whatever is asked.
     virtual bool CanCancelSaves() { return false; }
+    // A string value's text as the ANSI calls would give it, with `exact` false when the system's
+    // code page cannot spell it: the ANSI calls would then hand over look-alike letters or "?",
+    // the name of some other file or of none. Win32 reads the value in UTF-16 and converts it
+    // without best-fit letters; elsewhere the text is what RegQueryValueEx gives, always exact.
+    virtual long RegQueryStringValue(KeyHandle key, const std::string& valueName, std::uint32_t& type,
+                                     std::vector<std::uint8_t>& data, bool& exact)
+    {
+        exact = true;
+        return RegQueryValueEx(key, valueName, type, data);
+    }
+    // True where the hives are the running system's, which any program may write at any moment,
+    // so that a copy ages from the moment it is saved; false where nothing writes them while the
+    // program works (an installation in a folder).
+    virtual bool SavesLiveRegistry() { return false; }
+    // True once 64-bit Windows' file-system redirector could not be turned back on after a call
+    // that needed it off: from then on file names may reach other files than meant, so nothing
+    // more may be handed over.
+    virtual bool FileRedirectionLost() { return false; }
 
     // ---- drives (kernel32) ----
     // GetLogicalDriveStringsA into a buffer of bufferChars characters. Returns what the call
@@ -223,6 +241,14 @@ public:
     virtual RestorePointOutcome SetRestorePoint(const RestorePointRequest& request) = 0;
     // ShellExecuteA(owner, "Open", target, nullptr, nullptr, SW_SHOW); result not examined.
     virtual void ShellOpen(const std::string& target) = 0;
+    // False for a process outside the session of the user at the screen (a service, a scheduled
+    // task run as SYSTEM), where ExitWindowsEx may answer success and restart nothing.
+    virtual bool IsInteractiveSession() { return true; }
+    // The documented restart of the machine for such a process: InitiateSystemShutdownExA (on
+    // Windows 2000 InitiateSystemShutdownA) for this computer, without a message or a time-out,
+    // restarting, with `force` closing the programs unasked; retried while Windows answers that it
+    // is not ready. True when Windows accepted the request.
+    virtual bool InitiateSystemShutdown(bool force, std::uint32_t reason) { return false; }
 };
 
 // The defaults read the file under the name given, as a program on the running Windows does;

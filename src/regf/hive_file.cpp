@@ -5,6 +5,7 @@
 #include "regf/class_name.h"
 #include "regf/errors.h"
 #include "regf/hive_file_impl.h"
+#include "regf/input_file.h"
 #include "regf/key_node.h"
 #include "regf/key_value.h"
 #include "regf/names.h"
@@ -55,6 +56,16 @@ Result<HiveFile> OpenHiveView(std::span<const std::uint8_t> bytes, std::shared_p
 }
 
 Result<HiveFile> HiveFile::Open(const std::string& path) {
+#if defined(_WIN32)
+    // The 32-bit program checks copies of hives up to their size limit: through a mapped view,
+    // which needs no block of memory as big as the file.
+    if (auto file = InputFile::Open(path); file && (*file)->Mapped()) {
+        const std::span<const std::uint8_t> bytes = (*file)->Bytes();
+        auto hive = OpenHiveView(bytes, std::move(file.value()), nullptr);
+        if (!hive) return Error{"\"" + path + "\": " + hive.error().message, hive.error().offset};
+        return hive;
+    }
+#endif
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return MakeError(0, "cannot open hive file \"" + path + "\"");
     auto end = in.tellg();

@@ -6,7 +6,9 @@
 #include "regf/errors.h"
 #include "regf/mapping_guard.h"
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -57,6 +59,29 @@ Result<std::shared_ptr<InputFile>> InputFile::Open(const std::string& path, cons
             munmap(view, size);
         }
     }
+#else
+    // A 32-bit program has 2 to 4 GB of address space in all: a big hive read into memory would
+    // take a block of it that may not be free in one piece, where a view takes only addresses and
+    // the pages the walk touches. Windows refuses to cut a file while a view of it is mapped, so
+    // nothing needs guarding.
+    if (file->sizeAtOpen_ > 0) {
+        const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return MakeError(0, "cannot open hive file \"" + path + "\"");
+        const HANDLE mapping = ::CreateFileMappingA(handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        ::CloseHandle(handle);
+        if (mapping) {
+            const auto size = static_cast<std::size_t>(file->sizeAtOpen_);
+            void* view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, size);
+            ::CloseHandle(mapping);   // the view keeps the mapping
+            if (view) {
+                file->data_ = static_cast<const std::uint8_t*>(view);
+                file->size_ = size;
+                file->mapped_ = true;
+                return file;
+            }
+        }
+    }
 #endif
 
     std::ifstream in(path, std::ios::binary);
@@ -74,11 +99,12 @@ Result<std::shared_ptr<InputFile>> InputFile::Open(const std::string& path, cons
 }
 
 InputFile::~InputFile() {
-#if !defined(_WIN32)
-    if (mapped_) {
-        UnguardMapping(guardSlot_);
-        munmap(const_cast<std::uint8_t*>(data_), size_);
-    }
+    if (!mapped_) return;
+#if defined(_WIN32)
+    ::UnmapViewOfFile(data_);
+#else
+    UnguardMapping(guardSlot_);
+    munmap(const_cast<std::uint8_t*>(data_), size_);
 #endif
 }
 

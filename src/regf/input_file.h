@@ -1,6 +1,6 @@
-// A hive file's bytes for the length of one compaction. Where the system allows it the file
-// is mapped read-only, which costs neither a copy nor fresh memory; elsewhere it is read into
-// memory.
+// A hive file's bytes for the length of one compaction or check. Where the system allows it the
+// file is mapped read-only, which costs neither a copy nor fresh memory; elsewhere it is read
+// into memory.
 //
 // A mapped file that another process shrinks would normally kill this process (SIGBUS) on the
 // next read of a vanished page. Here such a page reads as zeros instead, and Changed() says the

@@ -65,7 +65,8 @@ TEST(CommandLineHelp, EachLayoutSuitsWhereItIsShown) {
         return term + text;
     };
     for (const std::string& start : {column("  /Silent", "analyse"), column("  0", "/Silent or /Scan did its"),
-                                     column("  1", "/Silent or /Scan did not"), column("  2", "/Undo put back only")})
+                                     column("  1", "/Silent or /Scan did not"), column("  2", "/Silent replaced some"),
+                                     column("  3", "/Silent or /Undo handed")})
         EXPECT_NE(std::find_if(terminal.begin(), terminal.end(),
                                [&](const std::string& line) { return line.rfind(start, 0) == 0; }),
                   terminal.end())

@@ -1,5 +1,6 @@
-// The exit code of every way a run can end: interactive use, /Scan and /Silent done or not, and
-// a /Silent run whose restart, where the program carries it out itself, replaced nothing.
+// The exit code of every way a run can end: interactive use, /Scan and /Silent done or not, a
+// /Silent run whose restart, where the program carries it out itself, replaced nothing, a /Silent
+// run that replaced only some hives (2) and one whose restart Windows refused (3).
 #include <gtest/gtest.h>
 
 #include <map>
@@ -18,6 +19,11 @@ defrag::DefragOutcome HandedOver(std::vector<std::pair<std::string, bool>> hives
     return outcome;
 }
 
+defrag::DefragOutcome Refused(defrag::DefragOutcome outcome) {
+    outcome.end = defrag::DefragEnd::RestartRefused;
+    return outcome;
+}
+
 // The restart's results by file: replaced or not; files without an entry had no request.
 RestartResultOf Restart(std::map<std::string, bool> replaced) {
     return [replaced](const std::string& file) -> std::optional<RestartResult> {
@@ -27,7 +33,7 @@ RestartResultOf Restart(std::map<std::string, bool> replaced) {
     };
 }
 
-TEST(ProgramExitCode, ZeroOnlyWhenTheJobWasDone) {
+TEST(ProgramExitCode, EveryWayARunEnds) {
     struct Case {
         const char* name;
         UnattendedMode mode;
@@ -47,7 +53,12 @@ TEST(ProgramExitCode, ZeroOnlyWhenTheJobWasDone) {
         {"/Silent, both replaced at the restart", UnattendedMode::Silent, true, twoHives,
          Restart({{"SYSTEM", true}, {"SOFTWARE", true}}), 0},
         {"/Silent, one of two replaced", UnattendedMode::Silent, true, twoHives,
-         Restart({{"SYSTEM", false}, {"SOFTWARE", true}}), 0},
+         Restart({{"SYSTEM", false}, {"SOFTWARE", true}}), 2},
+        {"/Silent, one of two handed over, Windows restarts later", UnattendedMode::Silent, true,
+         HandedOver({{"SYSTEM", true}, {"SOFTWARE", false}}), {}, 2},
+        {"/Silent, handed over, restart refused", UnattendedMode::Silent, false, Refused(twoHives), {}, 3},
+        {"/Silent, partly handed over, restart refused", UnattendedMode::Silent, false,
+         Refused(HandedOver({{"SYSTEM", true}, {"SOFTWARE", false}})), {}, 3},
         {"/Silent, the restart replaced none", UnattendedMode::Silent, true, twoHives,
          Restart({{"SYSTEM", false}, {"SOFTWARE", false}}), 1},
         {"/Silent, the restart did not run", UnattendedMode::Silent, true, twoHives, Restart({}), 1},
@@ -85,6 +96,7 @@ TEST(UndoExitCode, AllSomeOrNone) {
     const auto one = PutBack(UndoEnd::RestartRequested, {{"SYSTEM", true}, {"SAM", false}});
     const Case cases[] = {
         {"nothing to undo", PutBack(UndoEnd::NothingToUndo, {}), {}, 1},
+        {"Windows refused the restart", PutBack(UndoEnd::RestartRefused, {{"SYSTEM", true}}), {}, 3},
         {"a hand-over waits", PutBack(UndoEnd::HandOverWaiting, {}), {}, 1},
         {"no backup accepted", PutBack(UndoEnd::NothingPutBack, {{"SYSTEM", false}}), {}, 1},
         {"Windows puts both back later", both, {}, 0},

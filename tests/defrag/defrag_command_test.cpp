@@ -36,7 +36,9 @@ struct PathCase {
 
 std::vector<PathCase> AllPaths() {
     std::vector<PathCase> cases;
-    const std::pair<std::uint32_t, std::uint32_t> versions[] = {{5, 0}, {5, 1}, {6, 1}};   // codes 7, 9, 12
+    // Codes 7, 9, 10, 12 and 11: Windows 2000, XP, Server 2003, 7, and Vista, which is also what
+    // Windows 8 to 11 report (6.2) to a program whose manifest names no supported system.
+    const std::pair<std::uint32_t, std::uint32_t> versions[] = {{5, 0}, {5, 1}, {5, 2}, {6, 1}, {6, 2}};
     for (bool ask : {false, true})
         for (Answer answer : {Answer::Yes, Answer::No, Answer::CloseBox})
             for (bool tick : {false, true})
@@ -274,6 +276,152 @@ TEST_F(DefragCommandTest, EmptyHiveListsRestartNothing) {
     EXPECT_TRUE(outcome.hives.empty());
     ASSERT_EQ(headless_->MessageBoxes().size(), 1u);
     EXPECT_EQ(headless_->MessageBoxes()[0].request.text, kNothingReplacedText);
+}
+
+// On Windows the copies are saved again right before their hand-over, after the confirmation and
+// the restore point, in the same view as the analysis's; offline (the scripted default) they
+// stay as the analysis made them.
+TEST_F(DefragCommandTest, OnARunningSystemEachCopyIsSavedAgainJustBeforeItsHandOver) {
+    AddHiveWithCopy(kSystemHive);
+    AddHiveWithCopy(kUserHive);
+    system_.SetSavesLiveRegistry(true);
+    system_.SetWow64(platform::fake::Wow64Function::Present, true);
+
+    const DefragOutcome outcome = Run(true);
+
+    EXPECT_EQ(outcome.end, DefragEnd::RestartRequested);
+    const std::string system = kSystemHive.file;
+    const std::string user = kUserHive.file;
+    const std::vector<std::string> expected = {
+        "EnablePrivilege SeRestorePrivilege 0xF00FF",
+        "EnablePrivilege SeBackupPrivilege 0x28",
+        "DeleteFile " + system + ".kvf",
+        "RegSaveKey SYSTEM -> " + system + ".kvf",
+        "IsUsableHiveFile " + system + ".kvf",
+        "RegReplaceKey HKLM\\SYSTEM " + system + ".kvf " + system + ".bak",
+        "EnablePrivilege SeBackupPrivilege 0x28",
+        "DeleteFile " + user + ".kvf",
+        "RegSaveKey S-1-5-21-1-2-3-1001 -> " + user + ".kvf",
+        "IsUsableHiveFile " + user + ".kvf",
+        "RegReplaceKey HKU\\S-1-5-21-1-2-3-1001 " + user + ".kvf " + user + ".bak",
+        "EnablePrivilege SeShutdownPrivilege 0x28",
+        "ExitWindowsEx 6 1",
+    };
+    EXPECT_EQ(CommandCalls(), expected);
+    std::vector<std::string> opens;
+    for (const std::string& call : system_.CallLog())
+        if (call.rfind("RegOpenKey", 0) == 0) opens.push_back(call);
+    EXPECT_EQ(opens, (std::vector<std::string>{"RegOpenKeyEx HKLM\\SYSTEM 0x101 -> 0",
+                                               "RegOpenKeyEx HKU\\S-1-5-21-1-2-3-1001 0x101 -> 0"}));
+}
+
+// A hand-over that went part of the way: three hives, some of them left out.
+class PartialHandOverTest : public DefragCommandTest {
+protected:
+    PartialHandOverTest() {
+        AddHiveWithCopy(kSystemHive);
+        AddHiveWithCopy(kSoftwareHive);
+        AddHiveWithCopy(kUserHive);
+    }
+
+    // Runs the command and checks which hives went over, what the user was shown (the warning,
+    // when there is one, before the restart notice), and how many requests reached the registry.
+    void Expect(bool silent, std::vector<bool> accepted, const std::string& told, int replaceRequests) {
+        const DefragOutcome outcome = Run(silent);
+        EXPECT_EQ(outcome.end, DefragEnd::RestartRequested);
+        ASSERT_EQ(outcome.hives.size(), accepted.size());
+        for (std::size_t i = 0; i < accepted.size(); ++i) EXPECT_EQ(outcome.hives[i].accepted, accepted[i]) << i;
+        EXPECT_TRUE(PartlyHandedOver(outcome));
+
+        std::vector<std::string> texts;
+        for (const auto& box : headless_->MessageBoxes()) texts.push_back(box.request.text);
+        std::vector<std::string> expected;
+        if (!told.empty()) expected.push_back(told);
+        if (!silent) expected.push_back(settings::strings::RestartNotice.text);
+        EXPECT_EQ(texts, expected);
+
+        int replaces = 0;
+        for (const std::string& call : CommandCalls()) replaces += call.rfind("RegReplaceKey", 0) == 0 ? 1 : 0;
+        EXPECT_EQ(replaces, replaceRequests);
+        EXPECT_EQ(CommandCalls().back(), "ExitWindowsEx 6 1");
+    }
+
+    const std::string partly_ = kPartlyReplacedText;
+};
+
+TEST_F(PartialHandOverTest, AHiveTheRegistryRefusesIsNamedWithItsReason) {
+    system_.SetReplaceStatus(RootKey::LocalMachine, "SOFTWARE", platform::status::AccessDenied);
+    Expect(false, {true, false, true}, partly_ + "\n\\REGISTRY\\MACHINE\\SOFTWARE: access is denied (error 5)", 3);
+}
+
+TEST_F(PartialHandOverTest, UnattendedNothingIsShown) {
+    system_.SetReplaceStatus(RootKey::LocalMachine, "SOFTWARE", platform::status::AccessDenied);
+    Expect(true, {true, false, true}, "", 3);
+}
+
+TEST_F(PartialHandOverTest, AHiveWhoseCopyCannotBeSavedAgainIsPassedOverAndTheOthersGoOn) {
+    system_.SetSavesLiveRegistry(true);
+    system_.SetSaveScript(RootKey::Users, kUserHive.subKey, {platform::status::AccessDenied, 0});
+    Expect(false, {true, true, false},
+           partly_ + "\n\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001: its copy could not be saved again: access is denied "
+                     "(error 5)",
+           2);
+}
+
+TEST_F(PartialHandOverTest, NothingIsHandedOverOnceTheRedirectorStaysOff) {
+    system_.SetRedirectionLostAfterReplaces(1);
+    Expect(false, {true, false, false},
+           partly_ + "\n\\REGISTRY\\MACHINE\\SOFTWARE: " + kRedirectionLostReason +
+               "\n\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001: " + kRedirectionLostReason,
+           1);
+}
+
+TEST_F(PartialHandOverTest, AHiveWhoseSaveLostTheRedirectorIsNotHandedOver) {
+    system_.SetSavesLiveRegistry(true);
+    system_.SetRedirectionLostAfterSaves(2);
+    Expect(false, {true, false, false},
+           partly_ + "\n\\REGISTRY\\MACHINE\\SOFTWARE: " + kRedirectionLostReason +
+               "\n\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001: " + kRedirectionLostReason,
+           1);
+}
+
+// The restart: on the user's desktop ExitWindowsEx; outside the user's session (a service, a task
+// run as SYSTEM) the machine's restart; a refusal is said, the hand-overs staying pending.
+TEST_F(DefragCommandTest, TheRestartAndItsRefusal) {
+    struct Case {
+        const char* name;
+        bool interactive;
+        bool accepted;
+        bool silent;
+        const char* call;
+        DefragEnd end;
+        bool refusalShown;
+    };
+    const Case cases[] = {
+        {"desktop", true, true, false, "ExitWindowsEx 6 1", DefragEnd::RestartRequested, false},
+        {"desktop, refused", true, false, false, "ExitWindowsEx 6 1", DefragEnd::RestartRefused, true},
+        {"desktop, refused, unattended", true, false, true, "ExitWindowsEx 6 1", DefragEnd::RestartRefused, false},
+        {"service", false, true, true, "InitiateSystemShutdown force=1 1", DefragEnd::RestartRequested, false},
+        {"service, refused", false, false, true, "InitiateSystemShutdown force=1 1", DefragEnd::RestartRefused, false},
+    };
+    AddHiveWithCopy(kSystemHive);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        system_.ClearCallLog();
+        system_.SetInteractiveSession(c.interactive);
+        system_.SetExitWindowsResult(c.accepted);
+        system_.SetShutdownResult(c.accepted);
+        const std::size_t boxesBefore = headless_->MessageBoxes().size();
+
+        EXPECT_EQ(Run(c.silent).end, c.end);
+
+        const std::vector<std::string> calls = CommandCalls();
+        EXPECT_EQ(calls.back(), c.call);
+        EXPECT_EQ(calls[calls.size() - 2], "EnablePrivilege SeShutdownPrivilege 0x28");
+        const auto& boxes = headless_->MessageBoxes();
+        const bool refusalShown = boxes.size() > boxesBefore && boxes.back().request.text == kRestartRefusedText;
+        EXPECT_EQ(refusalShown, c.refusalShown);
+    }
 }
 
 }  // namespace

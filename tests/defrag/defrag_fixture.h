@@ -59,7 +59,7 @@ protected:
     // lookups of the checks and the replacements left out.
     std::vector<std::string> CommandCalls() const {
         static const char* const kept[] = {"SetRestorePoint", "EnablePrivilege", "IsUsableHiveFile", "DeleteFile",
-                                           "RegReplaceKey", "ExitWindowsEx"};
+                                           "RegSaveKey", "RegReplaceKey", "ExitWindowsEx", "InitiateSystemShutdown"};
         std::vector<std::string> calls;
         for (const std::string& entry : system_.CallLog())
             for (const char* prefix : kept)

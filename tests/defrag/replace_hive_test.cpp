@@ -76,16 +76,23 @@ TEST_F(ReplaceHiveTest, TheAnswerIsTheRegistrysAnswer) {
 }
 
 TEST_F(ReplaceHiveTest, RestartAsksWithTheShutdownRightAndTheMaintenanceReason) {
-    RestartComputer(system_, true);
-    RestartComputer(system_, false);
+    EXPECT_TRUE(RestartComputer(system_, true));
+    EXPECT_TRUE(RestartComputer(system_, false));
+    system_.SetInteractiveSession(false);
+    EXPECT_TRUE(RestartComputer(system_, true));
+    EXPECT_TRUE(RestartComputer(system_, false));
     EXPECT_EQ(CommandCalls(), (std::vector<std::string>{"EnablePrivilege SeShutdownPrivilege 0x28", "ExitWindowsEx 6 1",
-                                                        "EnablePrivilege SeShutdownPrivilege 0x28", "ExitWindowsEx 2 1"}));
+                                                        "EnablePrivilege SeShutdownPrivilege 0x28", "ExitWindowsEx 2 1",
+                                                        "EnablePrivilege SeShutdownPrivilege 0x28",
+                                                        "InitiateSystemShutdown force=1 1",
+                                                        "EnablePrivilege SeShutdownPrivilege 0x28",
+                                                        "InitiateSystemShutdown force=0 1"}));
 }
 
-TEST_F(ReplaceHiveTest, WithoutTheShutdownRightTheRestartIsStillAskedForAndNothingIsShown) {
+TEST_F(ReplaceHiveTest, WithoutTheShutdownRightTheRestartIsStillAskedForAndItsRefusalAnswered) {
     system_.SetPrivilegeResult("SeShutdownPrivilege", false);
     system_.SetExitWindowsResult(false);
-    RestartComputer(system_, true);
+    EXPECT_FALSE(RestartComputer(system_, true));
     EXPECT_EQ(CommandCalls().back(), "ExitWindowsEx 6 1");
     EXPECT_TRUE(headless_->MessageBoxes().empty());
 }

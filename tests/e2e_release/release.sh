@@ -50,8 +50,10 @@ grep -q 'Varnel Kelvara is a registry compactor\|registry compactor for Windows'
 grep -q $'\r$' "$unpacked/$folder/README.txt" && pass "README.txt has Windows line ends" ||
     fail "README.txt has Unix line ends"
 
-# Only Windows' own DLLs: the program runs with nothing else installed.
-system_dlls='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|COMCTL32|COMDLG32|OLE32|OLEAUT32|MSVCRT|SHLWAPI|WS2_32|UXTHEME|VERSION|MSIMG32|WINMM|IMM32)\.DLL$'
+# Only DLLs that Windows always takes from its system folder (known DLLs, and comctl32 through
+# the manifest): the program runs as administrator, often from a downloads folder, where a DLL
+# planted beside it would otherwise be loaded.
+system_dlls='^(ADVAPI32|COMCTL32|GDI32|KERNEL32|MSVCRT|OLE32|SHELL32|USER32)\.DLL$'
 others=$(i686-w64-mingw32-objdump -p "$program" | sed -n 's/.*DLL Name: //p' | tr '[:lower:]' '[:upper:]' |
          grep -Ev "$system_dlls" | paste -sd ' ')
 [ -z "$others" ] && pass "Kelvara.exe needs no DLL but Windows' own" || fail "Kelvara.exe needs $others"

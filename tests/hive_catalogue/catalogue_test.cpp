@@ -220,6 +220,23 @@ TEST_F(LoadHiveListFailures, ReportedNameLengthsThatAreWrongStillGiveTheNames)
     EXPECT_EQ(Keys().size(), 2u);
 }
 
+TEST_F(LoadHiveListFailures, AHiveWhosePathTheCodePageCannotSpellIsNamedNeverDroppedSilently)
+{
+    // Even when a file of the look-alike name exists: it is some other file.
+    sys.SetValueOutsideCodePage(RootKey::LocalMachine, kHiveListKey, "\\REGISTRY\\USER\\U");
+    std::vector<std::string> keys, files;
+    std::vector<PassedOverHive> passedOver{{"stale", "stale"}};
+    LoadHiveList(sys, false, keys, files, passedOver);
+    EXPECT_EQ(keys, (std::vector<std::string>{"\\REGISTRY\\MACHINE\\SYSTEM"}));
+    EXPECT_EQ(files, (std::vector<std::string>{"C:\\Windows\\System32\\config\\SYSTEM"}));
+    ASSERT_EQ(passedOver.size(), 1u);
+    EXPECT_EQ(passedOver[0].hivePath, "\\REGISTRY\\USER\\U");
+    EXPECT_EQ(PassedOverMessage(passedOver),
+              "These hives are left out and will not be compacted:\n\\REGISTRY\\USER\\U: its file's path "
+              "(\\Device\\HarddiskVolume2\\Users\\u\\NTUSER.DAT) has letters that Windows' ANSI code page cannot "
+              "spell");
+}
+
 TEST(HiveFileFromDevicePath, OtherDeviceFormsGoStraightToTheLetters)
 {
     ScriptedSystem sys;

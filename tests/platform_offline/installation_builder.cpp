@@ -51,6 +51,11 @@ TempFolder::~TempFolder() {
 void CopyContents(const fs::path& from, const fs::path& to) {
     for (const fs::directory_entry& entry : fs::directory_iterator(from))
         fs::copy(entry.path(), to / entry.path().filename(), fs::copy_options::recursive);
+    // The files keep their times, as a copy of an installation does: which was written after
+    // which decides whether a hive's copy may replace it.
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(from))
+        if (entry.is_regular_file())
+            fs::last_write_time(to / fs::relative(entry.path(), from), entry.last_write_time());
 }
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& file) {

@@ -59,7 +59,7 @@ regf::KeySpec SampleHive(const std::string& rootName, int keys);
 void WriteHive(const std::filesystem::path& file, const regf::KeySpec& root, double fragmentation = 0.25,
                bool dirty = false);
 
-// Copies everything in `from` into the existing folder `to`.
+// Copies everything in `from` into the existing folder `to`, the files with their times.
 void CopyContents(const std::filesystem::path& from, const std::filesystem::path& to);
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file);

@@ -1,6 +1,7 @@
 // Replacing hives at the restart: the swap, its refusals, and crashes at every step.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "installation_builder.h"
@@ -95,6 +96,30 @@ TEST_F(ReplaceKey, TheRestartPutsTheCopiesInPlaceAndKeepsBackups) {
     // A second restart has nothing left to do.
     EXPECT_TRUE(later.ExitWindowsEx(exitflags::Reboot, 1));
     EXPECT_TRUE(later.LastStartResults().empty());
+}
+
+// Another program on this computer may write the mounted installation's registry after the
+// analysis: a copy older than its hive, or than one of the hive's logs, would undo that write.
+TEST_F(ReplaceKey, ACopyOlderThanItsHiveOrItsLogsIsRefused) {
+    const auto copied = fs::last_write_time(Config("SYSTEM.kvf"));
+    struct Case {
+        const char* name;
+        const char* written;   // the file written after the copy
+    };
+    for (const Case& c : {Case{"the hive", "SYSTEM"}, Case{"its log", "SYSTEM.LOG1"}}) {
+        SCOPED_TRACE(c.name);
+        if (!fs::exists(Config(c.written))) WriteBytes(Config(c.written), std::vector<std::uint8_t>(512, 0));
+        fs::last_write_time(Config(c.written), copied + std::chrono::seconds(2));
+        OfflineSystem system(root.Path().string());
+        ASSERT_EQ(Request(system, "SYSTEM"), status::BadDatabase);
+        EXPECT_EQ(system.ErrorText(status::BadDatabase),
+                  std::string("the file is not a usable hive (error 1009): ") + c.written +
+                      " was written after its copy SYSTEM.kvf was made; analyse again");
+        fs::last_write_time(Config(c.written), copied - std::chrono::seconds(2));
+    }
+    // Written before the copy was made, as an analysis leaves them: accepted.
+    OfflineSystem system(root.Path().string());
+    EXPECT_EQ(Request(system, "SYSTEM"), status::Success);
 }
 
 TEST_F(ReplaceKey, RequestsThatAreRefused) {
@@ -280,6 +305,9 @@ protected:
             for (const char* suffix : {".LOG", ".LOG1", ".log2"}) {
                 std::string text = std::string(hive) + suffix;
                 WriteBytes(Config(text), std::vector<std::uint8_t>(text.begin(), text.end()));
+                // Logs the hive had when its copy was made.
+                fs::last_write_time(Config(text), fs::last_write_time(Config(std::string(hive) + ".kvf")) -
+                                                      std::chrono::seconds(1));
                 logs[hive][suffix] = std::vector<std::uint8_t>(text.begin(), text.end());
             }
     }

@@ -421,6 +421,10 @@ TEST(CompactFile, RefusesAnInputThatChangesWhileItIsCompacted) {
     const auto input = Build(tree, testing::Fragmented(0.2));
     for (const auto& [label, change] : changes) {
         SCOPED_TRACE(label);
+#if defined(_WIN32)
+        // Windows refuses to cut a file while a view of it is mapped (input_file_test).
+        if (std::string(label) == "shrunk") continue;
+#endif
         testing::TempDir dir;
         testing::WriteFileBytes(dir.File("in"), input);
         bool changed = false;

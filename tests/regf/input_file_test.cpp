@@ -53,17 +53,31 @@ TEST_P(InputFileChanges, AreNoticedAndNeverKillTheReader) {
     ASSERT_TRUE(opened.ok()) << opened.error().ToString();
     const InputFile& file = **opened;
     ASSERT_EQ(file.Bytes().size(), kFileSize);
+    bool changed = c.change != nullptr;
+    std::size_t readable = c.readableBytes;
+#if defined(_WIN32)
+    // Windows maps the file, and refuses to cut a file while a view of it is mapped.
+    EXPECT_TRUE(file.Mapped());
+    if (c.readableBytes < kFileSize) {
+        EXPECT_THROW(c.change(path), fs::filesystem_error);
+        changed = false;
+        readable = kFileSize;
+    } else if (c.change) {
+        c.change(path);
+    }
+#else
     if (c.change) c.change(path);
+#endif
 
     // Every byte is read, including those of pages that may have been cut away.
     const auto bytes = file.Bytes();
     const std::vector<std::uint8_t> seen(bytes.begin(), bytes.end());
-    EXPECT_TRUE(std::equal(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(c.readableBytes), seen.begin()));
-    if (file.Mapped() && c.readableBytes < kFileSize) {
+    EXPECT_TRUE(std::equal(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(readable), seen.begin()));
+    if (file.Mapped() && readable < kFileSize) {
         // What was cut away reads as zeros.
-        EXPECT_EQ(std::accumulate(seen.begin() + static_cast<std::ptrdiff_t>(c.readableBytes), seen.end(), 0u), 0u);
+        EXPECT_EQ(std::accumulate(seen.begin() + static_cast<std::ptrdiff_t>(readable), seen.end(), 0u), 0u);
     }
-    EXPECT_EQ(file.Changed(), c.change != nullptr);
+    EXPECT_EQ(file.Changed(), changed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, InputFileChanges, ::testing::ValuesIn(kChanges),

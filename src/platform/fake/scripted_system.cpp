@@ -350,6 +350,42 @@ void ScriptedSystem::SetRestorePointHook(std::function<void()> hook)
     restorePointHook_ = std::move(hook);
 }
 
+void ScriptedSystem::SetSavesLiveRegistry(bool live)
+{
+    std::lock_guard lock(mutex_);
+    savesLiveRegistry_ = live;
+}
+
+void ScriptedSystem::SetValueOutsideCodePage(RootKey root, const std::string& path, const std::string& name)
+{
+    std::lock_guard lock(mutex_);
+    valuesOutsideCodePage_.insert(KeyName(root, path) + "\\" + name);
+}
+
+void ScriptedSystem::SetRedirectionLostAfterReplaces(std::size_t replaces)
+{
+    std::lock_guard lock(mutex_);
+    redirectionLostAfter_ = replaces;
+}
+
+void ScriptedSystem::SetRedirectionLostAfterSaves(std::size_t saves)
+{
+    std::lock_guard lock(mutex_);
+    redirectionLostAfterSaves_ = saves;
+}
+
+void ScriptedSystem::SetInteractiveSession(bool interactive)
+{
+    std::lock_guard lock(mutex_);
+    interactive_ = interactive;
+}
+
+void ScriptedSystem::SetShutdownResult(bool accepted)
+{
+    std::lock_guard lock(mutex_);
+    shutdownResult_ = accepted;
+}
+
 // ---------------------------------------------------------------- observations
 
 std::vector<std::string> ScriptedSystem::CallLog() const
@@ -515,6 +551,7 @@ long ScriptedSystem::RegSaveKey(KeyHandle key, const std::string& file)
     {
         std::lock_guard lock(mutex_);
         hook = saveHook_;
+        ++saveCalls_;
     }
     if (hook) hook(file);
 
@@ -789,6 +826,42 @@ RestorePointOutcome ScriptedSystem::SetRestorePoint(const RestorePointRequest& r
     if (hook) hook();
     std::lock_guard lock(mutex_);
     return restorePointOutcome_;
+}
+
+long ScriptedSystem::RegQueryStringValue(KeyHandle key, const std::string& valueName, std::uint32_t& type,
+                                         std::vector<std::uint8_t>& data, bool& exact)
+{
+    const long result = RegQueryValueEx(key, valueName, type, data);
+    std::lock_guard lock(mutex_);
+    const auto open = openKeys_.find(key);
+    exact = open == openKeys_.end() || valuesOutsideCodePage_.count(open->second.keyName + "\\" + valueName) == 0;
+    return result;
+}
+
+bool ScriptedSystem::SavesLiveRegistry()
+{
+    std::lock_guard lock(mutex_);
+    return savesLiveRegistry_;
+}
+
+bool ScriptedSystem::FileRedirectionLost()
+{
+    std::lock_guard lock(mutex_);
+    return (redirectionLostAfter_ && replaceCalls_.size() >= *redirectionLostAfter_) ||
+           (redirectionLostAfterSaves_ && saveCalls_ >= *redirectionLostAfterSaves_);
+}
+
+bool ScriptedSystem::IsInteractiveSession()
+{
+    std::lock_guard lock(mutex_);
+    return interactive_;
+}
+
+bool ScriptedSystem::InitiateSystemShutdown(bool force, std::uint32_t reason)
+{
+    std::lock_guard lock(mutex_);
+    Log("InitiateSystemShutdown force=" + std::to_string(force) + " " + std::to_string(reason));
+    return shutdownResult_;
 }
 
 void ScriptedSystem::ShellOpen(const std::string& target)

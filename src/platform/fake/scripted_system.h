@@ -129,6 +129,16 @@ public:
     void SetSaveHook(std::function<void(const std::string& file)> hook);
     // Called (outside the lock) before SetRestorePoint answers.
     void SetRestorePointHook(std::function<void()> hook);
+    // The registry is a running system's, which may change after a copy is saved.
+    void SetSavesLiveRegistry(bool live);
+    // RegQueryStringValue of this value answers it as a text the ANSI code page cannot spell.
+    void SetValueOutsideCodePage(RootKey root, const std::string& path, const std::string& name);
+    // FileRedirectionLost answers true once this many RegReplaceKey, or RegSaveKey, calls were made.
+    void SetRedirectionLostAfterReplaces(std::size_t replaces);
+    void SetRedirectionLostAfterSaves(std::size_t saves);
+    // The process runs outside the user's session, and what InitiateSystemShutdown answers.
+    void SetInteractiveSession(bool interactive);
+    void SetShutdownResult(bool accepted);
 
     // ---- what happened ----
     std::vector<std::string> CallLog() const;
@@ -194,6 +204,12 @@ public:
     bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
     RestorePointOutcome SetRestorePoint(const RestorePointRequest& request) override;
     void ShellOpen(const std::string& target) override;
+    long RegQueryStringValue(KeyHandle key, const std::string& valueName, std::uint32_t& type,
+                             std::vector<std::uint8_t>& data, bool& exact) override;
+    bool SavesLiveRegistry() override;
+    bool FileRedirectionLost() override;
+    bool IsInteractiveSession() override;
+    bool InitiateSystemShutdown(bool force, std::uint32_t reason) override;
 
 private:
     struct Value {
@@ -264,6 +280,13 @@ private:
     std::string longTimeFormat_ = "h:mm:ss tt";
     common::TimeMarkers timeMarkers_;
     bool exitWindowsResult_ = true;
+    bool savesLiveRegistry_ = false;
+    std::set<std::string, common::AsciiLessNoCase> valuesOutsideCodePage_;   // key name, "\\", value name
+    std::optional<std::size_t> redirectionLostAfter_;
+    std::optional<std::size_t> redirectionLostAfterSaves_;
+    std::size_t saveCalls_ = 0;
+    bool interactive_ = true;
+    bool shutdownResult_ = true;
     bool savesCancelled_ = false;
     RestorePointOutcome restorePointOutcome_ = RestorePointOutcome::Created;
     std::function<void(const std::string&)> saveHook_;

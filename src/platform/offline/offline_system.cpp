@@ -89,6 +89,24 @@ long FileFailed(long status, std::string detail) {
 }
 
 // The status Windows gives for what the disk answered.
+// Why the hive may not take `copy`'s content: its file or one of its logs was written after the
+// copy was made. Empty when neither was, or when the times cannot be read (the replacement's
+// own checks then speak).
+std::string ChangedAfterCopy(const fs::path& hive, const fs::path& copy) {
+    std::error_code error;
+    const auto copied = fs::last_write_time(copy, error);
+    if (error) return {};
+    std::vector<fs::path> files{hive};
+    for (const std::string& log : regf::FindLogFiles(hive.string())) files.emplace_back(log);
+    for (const fs::path& file : files) {
+        const auto written = fs::last_write_time(file, error);
+        if (!error && written > copied)
+            return file.filename().string() + " was written after its copy " + copy.filename().string() +
+                   " was made; analyse again";
+    }
+    return {};
+}
+
 long StatusOfErrno(int error) {
     return error == EACCES || error == EPERM || error == EROFS ? status::AccessDenied : status::CantWrite;
 }
@@ -351,6 +369,10 @@ long OfflineSystem::RegReplaceKey(RootKey root, const std::string& subKey, const
     auto backup = paths_.ToNative(oldFile);
     if (!replacement) return status::FileNotFound;
     if (!backup) return status::PathNotFound;
+    // Nothing here writes the installation's registry while it is mounted, but another program
+    // on this computer may: a copy older than its hive or its logs would undo what was written.
+    if (std::string changed = ChangedAfterCopy(hive->file, *replacement); !changed.empty())
+        return FileFailed(status::BadDatabase, changed);
     std::string problem;
     const long status = replacements_.Request(hive->file, *replacement, *backup, problem);
     if (status != status::Success && !problem.empty()) return FileFailed(status, problem);

@@ -2,13 +2,17 @@
 
 #include "platform/status_text.h"
 #include "platform/usable_hive.h"
+#include "platform/win32/redirection.h"
+#include "platform/win32/win32_api.h"
 #include "platform/win32/windows_api.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 #include <srrestoreptapi.h>
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace kelvara::platform::win32 {
 namespace {
@@ -43,6 +47,53 @@ Function Lookup(HMODULE module, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// LOAD_LIBRARY_SEARCH_SYSTEM32 (libloaderapi.h), which the headers give only for Windows 8 on.
+constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
+
+// How long a restart request is retried while Windows answers that it is not ready (nobody
+// logged on yet): a minute, once a second.
+constexpr int kShutdownAttempts = 60;
+constexpr DWORD kShutdownRetryMs = 1000;
+
+// The error of a failed Win32 call, or a general failure where it left none.
+long LastErrorOr(const Win32Api& api, long fallback)
+{
+    const DWORD error = api.GetLastError ? api.GetLastError() : 0;
+    return error != 0 ? static_cast<long>(error) : fallback;
+}
+
+// A wide string's text in the ANSI code page; `exact` false when some letter has no form of its
+// own there. Best-fit letters are refused: "\u0100" must not become "A", the name of another file.
+std::string AnsiText(const wchar_t* text, int chars, bool& exact)
+{
+    exact = true;
+    if (chars == 0) return {};
+    // UTF-8 as the ANSI code page spells everything, and takes neither flags nor the question.
+    const bool utf8 = ::GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* question = utf8 ? nullptr : &usedDefault;
+    const int bytes = ::WideCharToMultiByte(CP_ACP, flags, text, chars, nullptr, 0, nullptr, question);
+    if (bytes <= 0) {
+        exact = false;
+        return {};
+    }
+    std::string ansi(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_ACP, flags, text, chars, ansi.data(), bytes, nullptr, question);
+    exact = usedDefault == FALSE;
+    return ansi;
+}
+
+std::wstring WideText(const std::string& ansi)
+{
+    if (ansi.empty()) return {};
+    const int chars = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    if (chars <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(chars), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), chars);
+    return wide;
+}
+
 SYSTEMTIME ToSystemTime(const LocalTime& time)
 {
     SYSTEMTIME st{};
@@ -71,13 +122,24 @@ std::string FormattedText(Call call)
 
 }  // namespace
 
+Win32System::Win32System() : api_(std::make_unique<const Win32Api>(RealWin32Api())) {}
+
+Win32System::Win32System(const Win32Api& api) : api_(std::make_unique<const Win32Api>(api)) {}
+
+Win32System::~Win32System() = default;
+
+void Win32System::RedirectorNotRestored()
+{
+    redirectionLost_ = true;
+}
+
 // ---------------------------------------------------------------- registry
 
 long Win32System::RegOpenKeyEx(RootKey root, const std::string& subKey, std::uint32_t samDesired,
                                KeyHandle& key)
 {
     HKEY opened = nullptr;
-    const LONG result = ::RegOpenKeyExA(RootHandle(root), subKey.c_str(), 0, samDesired, &opened);
+    const LONG result = api_->RegOpenKeyExA(RootHandle(root), subKey.c_str(), 0, samDesired, &opened);
     key = result == ERROR_SUCCESS ? FromHkey(opened) : 0;
     return result;
 }
@@ -145,13 +207,59 @@ long Win32System::RegQueryValueEx(KeyHandle key, const std::string& valueName, s
 
 long Win32System::RegSaveKey(KeyHandle key, const std::string& file)
 {
-    return ::RegSaveKeyA(ToHkey(key), file.c_str(), nullptr);
+    const std::string trueFile = TrueSystemPath(file);
+    LONG result = ERROR_SUCCESS;
+    const bool restored = CallUnredirected(*api_, [&](bool off) {
+        result = api_->RegSaveKeyA(ToHkey(key), (off ? trueFile : file).c_str(), nullptr);
+    });
+    if (!restored) RedirectorNotRestored();
+    return result;
 }
 
 long Win32System::RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
                                 const std::string& oldFile)
 {
-    return ::RegReplaceKeyA(RootHandle(root), subKey.c_str(), newFile.c_str(), oldFile.c_str());
+    const std::string trueNewFile = TrueSystemPath(newFile);
+    const std::string trueOldFile = TrueSystemPath(oldFile);
+    LONG result = ERROR_SUCCESS;
+    const bool restored = CallUnredirected(*api_, [&](bool off) {
+        result = api_->RegReplaceKeyA(RootHandle(root), subKey.c_str(), (off ? trueNewFile : newFile).c_str(),
+                                     (off ? trueOldFile : oldFile).c_str());
+    });
+    if (!restored) RedirectorNotRestored();
+    return result;
+}
+
+long Win32System::RegQueryStringValue(KeyHandle key, const std::string& valueName, std::uint32_t& type,
+                                      std::vector<std::uint8_t>& data, bool& exact)
+{
+    exact = true;
+    const std::wstring name = WideText(valueName);
+    for (int attempt = 0; attempt < 4; ++attempt) {   // the value may grow between the two questions
+        DWORD valueType = REG_NONE;
+        DWORD size = 0;
+        LONG result = api_->RegQueryValueExW(ToHkey(key), name.c_str(), nullptr, &valueType, nullptr, &size);
+        if (result != ERROR_SUCCESS) return result;
+        std::vector<std::uint8_t> bytes(size + sizeof(wchar_t));   // room for a missing final zero
+        result = api_->RegQueryValueExW(ToHkey(key), name.c_str(), nullptr, &valueType, bytes.data(), &size);
+        if (result == ERROR_MORE_DATA) continue;
+        if (result != ERROR_SUCCESS) return result;
+        type = valueType;
+        if (valueType != REG_SZ && valueType != REG_EXPAND_SZ) {
+            bytes.resize(std::min<std::size_t>(bytes.size(), size));
+            data = std::move(bytes);
+            return ERROR_SUCCESS;
+        }
+        const auto* text = reinterpret_cast<const wchar_t*>(bytes.data());
+        const std::size_t limit = size / sizeof(wchar_t);
+        std::size_t chars = 0;
+        while (chars < limit && text[chars] != L'\0') ++chars;
+        const std::string ansi = AnsiText(text, static_cast<int>(chars), exact);
+        data.assign(ansi.begin(), ansi.end());
+        data.push_back(0);
+        return ERROR_SUCCESS;
+    }
+    return ERROR_MORE_DATA;
 }
 
 // ---------------------------------------------------------------- drives
@@ -187,7 +295,11 @@ bool Win32System::QueryDosDevice(const std::string& deviceName, std::uint32_t bu
 bool Win32System::FileExists(const std::string& path)
 {
     if (path.empty()) return false;
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    // 64-bit XP and Server 2003 have no "sysnative" alias: the real system folder is found with
+    // the redirector off, and everywhere else that finds the same file.
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    if (!CallOnFile(*api_, path, [&](const char* name) { attributes = api_->GetFileAttributesA(name); }))
+        RedirectorNotRestored();
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -208,7 +320,9 @@ bool Win32System::FindFirstFileSize(const std::string& fullPath, std::uint32_t a
     const DWORD excluded = kSpecial & ~attributeMask;
 
     WIN32_FIND_DATAA entry{};
-    HANDLE search = ::FindFirstFileA(fullPath.c_str(), &entry);
+    HANDLE search = INVALID_HANDLE_VALUE;
+    if (!CallOnFile(*api_, fullPath, [&](const char* name) { search = ::FindFirstFileA(name, &entry); }))
+        RedirectorNotRestored();
     if (search == INVALID_HANDLE_VALUE) return false;
     bool found = false;
     do {
@@ -225,8 +339,12 @@ bool Win32System::FindFirstFileSize(const std::string& fullPath, std::uint32_t a
 
 bool Win32System::OpenExclusive(const std::string& path)
 {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (!CallOnFile(*api_, path, [&](const char* name) {
+            file = ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr);
+        }))
+        RedirectorNotRestored();
     if (file == INVALID_HANDLE_VALUE) return false;
     ::CloseHandle(file);
     return true;
@@ -234,7 +352,9 @@ bool Win32System::OpenExclusive(const std::string& path)
 
 bool Win32System::DeleteFile(const std::string& path)
 {
-    return ::DeleteFileA(path.c_str()) != FALSE;
+    BOOL deleted = FALSE;
+    if (!CallOnFile(*api_, path, [&](const char* name) { deleted = ::DeleteFileA(name); })) RedirectorNotRestored();
+    return deleted != FALSE;
 }
 
 std::string Win32System::ProgramFolder()
@@ -353,7 +473,14 @@ bool Win32System::IsUsableHiveFile(const std::string& path, std::string& problem
         problem = path + " does not exist";
         return false;
     }
-    return IsUsableHive(path, problem);
+    // A 32-bit program may not find the memory to check a very big copy; such a copy is passed
+    // over with its reason like any other that cannot be vouched for.
+    try {
+        return IsUsableHive(path, problem);
+    } catch (const std::bad_alloc&) {
+        problem = path + " is too big to be checked in the memory this program can have";
+        return false;
+    }
 }
 
 std::string Win32System::ErrorText(long status)
@@ -372,13 +499,55 @@ std::string Win32System::ErrorText(long status)
 
 bool Win32System::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason)
 {
-    return ::ExitWindowsEx(flags, reason) != FALSE;
+    return api_->ExitWindowsEx(flags, reason) != FALSE;
+}
+
+bool Win32System::IsInteractiveSession()
+{
+    // A service or a task run as SYSTEM has a window station without visible display surfaces.
+    // Where that cannot be asked, the program is taken to run on the user's desktop, as designed.
+    const HWINSTA station = api_->GetProcessWindowStation();
+    USEROBJECTFLAGS flags{};
+    DWORD needed = 0;
+    if (!station || !api_->GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+bool Win32System::InitiateSystemShutdown(bool force, std::uint32_t reason)
+{
+    if (!api_->InitiateSystemShutdownExA && !api_->InitiateSystemShutdownA) return false;
+    for (int attempt = 1;; ++attempt) {
+        const BOOL accepted =
+            api_->InitiateSystemShutdownExA
+                ? api_->InitiateSystemShutdownExA(nullptr, nullptr, 0, force ? TRUE : FALSE, TRUE, reason)
+                : api_->InitiateSystemShutdownA(nullptr, nullptr, 0, force ? TRUE : FALSE, TRUE);
+        if (accepted) return true;
+        if (LastErrorOr(*api_, 0) != ERROR_NOT_READY || attempt >= kShutdownAttempts) return false;
+        api_->Sleep(kShutdownRetryMs);
+    }
 }
 
 RestorePointOutcome Win32System::SetRestorePoint(const RestorePointRequest& request)
 {
-    // Loaded only now: System Restore is missing on server editions and can be removed.
-    HMODULE library = ::LoadLibraryA("SrClient.dll");
+    // System Restore's client asks COM for its service; this is the worker's thread, which has
+    // not met COM yet (the process's security was set at start-up).
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    struct ComScope {
+        bool initialised;
+        ~ComScope() { if (initialised) ::CoUninitialize(); }
+    } comScope{SUCCEEDED(com)};
+
+    // Loaded only now: System Restore is missing on server editions and can be removed. By its
+    // full name in the system folder, never from beside the program (often a downloads folder),
+    // and its own dependencies from the system folder too.
+    char folder[MAX_PATH + 1] = {};
+    const UINT folderLength = api_->GetSystemDirectoryA(folder, MAX_PATH);
+    if (folderLength == 0 || folderLength >= MAX_PATH) return RestorePointOutcome::NotAvailable;
+    const std::string path = std::string(folder, folderLength) + "\\SrClient.dll";
+    // Without the loader's search flags, the folder of the DLL named by its full path is searched
+    // first for its dependencies.
+    const DWORD searchFlags = api_->loaderSearchFlags ? kLoadLibrarySearchSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH;
+    HMODULE library = api_->LoadLibraryExA(path.c_str(), nullptr, searchFlags);
     if (!library) return RestorePointOutcome::NotAvailable;
     using SetRestorePointFunction = BOOL(WINAPI*)(PRESTOREPOINTINFOA, PSTATEMGRSTATUS);
     const auto setRestorePoint = Lookup<SetRestorePointFunction>(library, "SRSetRestorePointA");

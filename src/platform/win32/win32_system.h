@@ -1,12 +1,23 @@
 // The System over the real Win32 API (ANSI functions, as a 32-bit program calls them).
 #pragma once
 
+#include <atomic>
+#include <memory>
+
 #include "platform/system.h"
 
 namespace kelvara::platform::win32 {
 
+// The table of Win32 functions the system calls (win32_api.h, which needs <windows.h>).
+struct Win32Api;
+
 class Win32System : public System {
 public:
+    Win32System();
+    // Over the given calls instead of the real ones (tests).
+    explicit Win32System(const Win32Api& api);
+    ~Win32System() override;
+
     long RegOpenKeyEx(RootKey root, const std::string& subKey, std::uint32_t samDesired,
                       KeyHandle& key) override;
     long RegOpenKey(RootKey root, const std::string& subKey, KeyHandle& key) override;
@@ -18,14 +29,23 @@ public:
     long RegQueryValueEx(KeyHandle key, const std::string& valueName, std::uint32_t& type,
                          std::vector<std::uint8_t>& data) override;
     long RegSaveKey(KeyHandle key, const std::string& file) override;
+    // On 64-bit Windows the file names name the real system folder as "sysnative"; the save and
+    // the replacement get them as "System32" with the redirector off for the call, since the
+    // kernel, which may open them itself, knows no "sysnative".
     long RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
                        const std::string& oldFile) override;
+    long RegQueryStringValue(KeyHandle key, const std::string& valueName, std::uint32_t& type,
+                             std::vector<std::uint8_t>& data, bool& exact) override;
+    bool SavesLiveRegistry() override { return true; }
+    bool FileRedirectionLost() override { return redirectionLost_; }
 
     std::uint32_t GetLogicalDriveStrings(std::uint32_t bufferChars, std::string& buffer) override;
     std::uint32_t GetDriveType(const std::string& rootPath) override;
     bool QueryDosDevice(const std::string& deviceName, std::uint32_t bufferChars,
                         std::string& target) override;
 
+    // The file calls take a path through "sysnative" in its true form with the redirector off
+    // for the one call: 64-bit XP and Server 2003 know no such alias.
     bool FileExists(const std::string& path) override;
     std::string ExpandFileName(const std::string& path) override;
     // The size is the entry's full 64-bit size (high and low parts), so a file of 2 GiB or
@@ -53,6 +73,17 @@ public:
     bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
     RestorePointOutcome SetRestorePoint(const RestorePointRequest& request) override;
     void ShellOpen(const std::string& target) override;
+    bool IsInteractiveSession() override;
+    bool InitiateSystemShutdown(bool force, std::uint32_t reason) override;
+
+private:
+    // Remembers that the redirector stayed off after a call. The call's own answer stands (a
+    // replacement Windows accepted is pending whatever followed), but nothing more may be handed
+    // over: see FileRedirectionLost.
+    void RedirectorNotRestored();
+
+    std::unique_ptr<const Win32Api> api_;
+    std::atomic<bool> redirectionLost_{false};   // set on whichever thread met it
 };
 
 }  // namespace kelvara::platform::win32

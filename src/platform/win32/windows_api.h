@@ -18,3 +18,4 @@
 #undef DeleteFile
 #undef GetVersionEx
 #undef ExitWindowsEx
+#undef InitiateSystemShutdown

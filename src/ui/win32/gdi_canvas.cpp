@@ -141,15 +141,16 @@ void GdiCanvas::DoDraw(Rect device, const Picture& picture, Color transparentCol
                       picture.Height(), bits.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
         return;
     }
-    // The picture goes into a bitmap of its own, then TransparentBlt leaves out its key colour.
+    // The picture goes into a bitmap of its own, then GdiTransparentBlt leaves out its key colour
+    // (gdi32's own, since Windows 2000: msimg32 would be looked for beside the program first).
     HDC source = CreateCompatibleDC(dc_);
     {
         Owned<HBITMAP> bitmap(CreateCompatibleBitmap(dc_, picture.Width(), picture.Height()));
         Selected selected(source, bitmap.get());
         SetDIBitsToDevice(source, 0, 0, picture.Width(), picture.Height(), 0, 0, 0, picture.Height(), bits.data(),
                           &bi, DIB_RGB_COLORS);
-        TransparentBlt(dc_, device.left, device.top, device.width, device.height, source, 0, 0, picture.Width(),
-                       picture.Height(), ToColorRef(transparentColor));
+        GdiTransparentBlt(dc_, device.left, device.top, device.width, device.height, source, 0, 0, picture.Width(),
+                          picture.Height(), ToColorRef(transparentColor));
     }
     DeleteDC(source);
 }

@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "defrag/defrag_texts.h"
 #include "defrag/hand_over_record.h"
 #include "defrag/undo_registry.h"
 #include "defrag_fixture.h"
@@ -91,6 +92,20 @@ TEST_F(UndoCommandTest, WhenThereIsNothingToUndoOrAHandOverWaits) {
     EXPECT_NE(outcome.message.find("waiting for Windows to restart"), std::string::npos);
     EXPECT_EQ(headless_->MessageBoxes().size(), 1u);   // silent: said in the outcome only
     EXPECT_EQ(UndoCalls(), std::vector<std::string>{});
+}
+
+// A restart that Windows refuses leaves the backups handed over for the next start, and says so.
+TEST_F(UndoCommandTest, ARestartThatWindowsRefusesIsSaid) {
+    AddHiveWithCopy(kSystemHive, false);
+    system_.AddFile(std::string(kSystemHive.file) + ".bak", 400000);
+    system_.SetExitWindowsResult(false);
+    headless_->ScriptMessageBoxAnswer(ui::mrYes);
+    const UndoOutcome outcome = Undo(false);
+    EXPECT_EQ(outcome.end, UndoEnd::RestartRefused);
+    ASSERT_EQ(outcome.hives.size(), 1u);
+    EXPECT_TRUE(outcome.hives[0].handedOver);
+    ASSERT_FALSE(headless_->MessageBoxes().empty());
+    EXPECT_EQ(headless_->MessageBoxes().back().request.text, kRestartRefusedText);
 }
 
 TEST_F(UndoCommandTest, TheQuestionNamesTheDateOfTheLastDefragAndNoChangesNothing) {

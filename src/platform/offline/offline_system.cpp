@@ -371,7 +371,10 @@ long OfflineSystem::RegReplaceKey(RootKey root, const std::string& subKey, const
     if (!backup) return status::PathNotFound;
     // Nothing here writes the installation's registry while it is mounted, but another program
     // on this computer may: a copy older than its hive or its logs would undo what was written.
-    if (std::string changed = ChangedAfterCopy(hive->file, *replacement); !changed.empty())
+    // The hive's own backup is older on purpose: putting it back is the way back.
+    const bool ownBackup = common::AsciiEqualNoCase(replacement->lexically_normal().string(),
+                                                    hive->file.lexically_normal().string() + ".bak");
+    if (std::string changed = ChangedAfterCopy(hive->file, *replacement); !ownBackup && !changed.empty())
         return FileFailed(status::BadDatabase, changed);
     std::string problem;
     const long status = replacements_.Request(hive->file, *replacement, *backup, problem);

@@ -529,7 +529,7 @@ bool OfflineSystem::IsRecoverableHiveFile(const std::string& path, std::string& 
         problem = path + (native && Exists(*native) ? " is not a regular file in the installation" : " does not exist");
         return false;
     }
-    if (System::IsRecoverableHiveFile(native->string(), problem)) return true;
+    if (offline::IsUsableHive(*native, problem)) return true;   // reads the logs only when dirty
     const std::string nativeName = native->string();
     if (problem.rfind(nativeName, 0) == 0) problem = path + problem.substr(nativeName.size());
     return false;

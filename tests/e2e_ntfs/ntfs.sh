@@ -1,0 +1,220 @@
+#!/usr/bin/env bash
+# The rescue from Linux on a real NTFS volume: an image made with mkntfs and mounted with
+# ntfs-3g, as a technician mounts a Windows disk. Two copies of the sample installation lie on
+# it, one with the names in the letter case of today's Windows and one in that of older ones
+# (WINDOWS\system32\config\software). On each the Linux program runs /Scan and /Silent, and
+# /Undo where the program has it. After each step the volume is unmounted and read back with
+# ntfsprogs, which read the image without FUSE: every hive and log has the bytes it must have,
+# every name keeps its letter case, and nothing is left behind.
+#
+#   ntfs.sh <kelvara> <kelvara-hive> <sample installation> <work folder>
+#
+# Exit code 77 (counted as skipped) where this machine cannot mount a FUSE filesystem.
+set -uo pipefail
+
+kelvara=$1
+checker=$2
+sample=$3
+work=$4
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=tests/e2e/e2e_common.sh
+source "$here/../e2e/e2e_common.sh"
+
+skip() { echo "SKIP: $*"; exit 77; }
+
+# ---- can this machine mount NTFS through FUSE? -------------------------------------------------
+[ "$(id -u)" -eq 0 ] || skip "mounting with ntfs-3g needs root; this runs as $(id -un)"
+for tool in mkntfs ntfs-3g ntfsls ntfscat; do
+    command -v "$tool" >/dev/null || skip "$tool is missing: install Debian's ntfs-3g (tools/setup.sh does)"
+done
+[ -c /dev/fuse ] || modprobe fuse 2>/dev/null
+[ -c /dev/fuse ] || skip "this machine has no /dev/fuse and 'modprobe fuse' did not make one"
+(exec 3<>/dev/fuse) 2>/dev/null || skip "/dev/fuse cannot be opened here (a container without the device?)"
+[ -d "$sample/Windows" ] || { echo "FAIL: no sample installation at $sample"; exit 1; }
+
+rm -rf "$work"
+mkdir -p "$work"
+image=$work/volume.img
+volume=$work/mnt
+mkdir -p "$volume"
+truncate -s 256M "$image"
+mkntfs --quick --force --quiet --label Windows "$image" >"$work/mkntfs.log" 2>&1 ||
+    { echo "FAIL: mkntfs could not format $image:"; cat "$work/mkntfs.log"; exit 1; }
+
+# ntfs-3g in the foreground (no_detach) as a child of this script: after umount, waiting for it
+# means the volume is written out and closed, so ntfsprogs then read what a next boot would.
+ntfs_pid=
+mount_volume() {
+    ntfs-3g -o no_detach "$image" "$volume" >>"$work/ntfs-3g.log" 2>&1 &
+    ntfs_pid=$!
+    for _ in $(seq 1 100); do
+        mountpoint -q "$volume" && return 0
+        kill -0 "$ntfs_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "FAIL: ntfs-3g could not mount $image:"
+    cat "$work/ntfs-3g.log"
+    exit 1
+}
+unmount_volume() {
+    [ -n "$ntfs_pid" ] || return 0
+    umount "$volume" || fail "umount $volume"
+    wait "$ntfs_pid" || fail "ntfs-3g ended with an error: $(tail -n 3 "$work/ntfs-3g.log")"
+    ntfs_pid=
+}
+trap unmount_volume EXIT
+
+# Every name on the volume below <folder>, read by ntfsls from the image: "a/b". (ntfsls joins
+# a folder and its subfolders' names without a slash unless the folder ends with one.)
+volume_names() {
+    ntfsls --recursive --path "/$1/" "$image" 2>/dev/null |
+        awk -v top="/$1/" '/^\/.*:$/ { dir = substr($0, length(top) + 1, length($0) - length(top) - 1); next }
+                           NF && $0 != "." && $0 != ".." { print (dir == "" ? "" : dir "/") $0 }' | sort -u
+}
+# The md5 of a file on the volume, read by ntfscat from the image.
+volume_md5() { ntfscat "$image" "/$1" 2>/dev/null | md5sum | cut -d' ' -f1; }
+volume_file() { ntfscat "$image" "/$1" >"$2" 2>/dev/null; }
+
+# ---- the two installations ---------------------------------------------------------------------
+# The names of older Windows: WINDOWS\system32, and the machine hives in lower case but for SAM
+# and SECURITY; the files' suffixes (.LOG1) stay as they are.
+older_name() {
+    sed -E -e 's|^Windows/|WINDOWS/|; s|^WINDOWS/System32/|WINDOWS/system32/|' \
+           -e 's|(/config/)(SOFTWARE\|SYSTEM\|DEFAULT)(\.[^/]*)?$|\1\L\2\E\3|' <<<"$1"
+}
+mapfile -t sample_files < <(cd "$sample" && find . -type f | sed 's|^\./||' | sort)
+declare -A original   # "<installation>/<name>" -> md5 of the file as the sample has it
+installations=(today older)
+
+mount_volume
+for installation in "${installations[@]}"; do
+    for file in "${sample_files[@]}"; do
+        name=$file
+        [ "$installation" = older ] && name=$(older_name "$file")
+        mkdir -p "$volume/$installation/$(dirname "$name")"
+        cp "$sample/$file" "$volume/$installation/$name"
+        original[$installation/$name]=$(md5sum <"$sample/$file" | cut -d' ' -f1)
+    done
+done
+unmount_volume
+names_at_start=$(for i in "${installations[@]}"; do volume_names "$i" | sed "s|^|$i/|"; done)
+grep -qx 'older/WINDOWS/system32/config/software' <<<"$names_at_start" &&
+    grep -qx 'today/Windows/System32/config/SOFTWARE' <<<"$names_at_start" &&
+    pass "the volume holds both installations with their names as written" ||
+    fail "the installations did not reach the volume as written: $names_at_start"
+
+# Hive files are the installation's files but its logs.
+is_log() { [[ "${1^^}" =~ \.LOG[12]?$ ]]; }
+hive_names() { for key in "${!original[@]}"; do [[ $key == "$1"/* ]] && ! is_log "$key" && echo "${key#"$1"/}"; done | sort; }
+
+# What a step must leave on the volume: the names at the start and those that `added` (a sed
+# script printing the extra names made from each original hive or log name), in exactly that
+# letter case, and no two names of one folder that differ only in it.
+expect_names() {   # expect_names <step> <installation> <sed script for the added names>
+    local step=$1 installation=$2 added=$3
+    local expected actual key twins
+    expected=$( (grep "^$installation/" <<<"$names_at_start" | sed "s|^$installation/||"
+                 if [ -n "$added" ]; then
+                     for key in "${!original[@]}"; do
+                         [[ $key == "$installation"/* ]] && sed -n "$added" <<<"${key#"$installation"/}"
+                     done
+                 fi) | sort -u)
+    actual=$(volume_names "$installation")
+    if [ "$expected" = "$actual" ]; then
+        pass "$step, $installation: every name as expected, in its letter case"
+    else
+        fail "$step, $installation: the names differ from those expected (< expected, > on the volume):"
+        diff <(echo "$expected") <(echo "$actual") | sed 's/^/      /'
+    fi
+    twins=$(sort -f <<<"$actual" | uniq -di)
+    [ -z "$twins" ] || fail "$step, $installation: names that differ only in letter case: $twins"
+}
+
+# ---- /Scan: figures written, no hive changed, no copy left ------------------------------------
+mount_volume
+result=$work/scan-result.ini
+KELVARA_OFFLINE_ROOT=$volume/today "$kelvara" /Scan "$result" >"$work/scan.out" 2>"$work/scan.err"
+rc=$?
+[ $rc -eq 0 ] && pass "/Scan ended with exit code 0" || fail "/Scan ended with $rc: $(cat "$work/scan.err")"
+current=$(sed -n 's/^Current Size=//p' "$result" 2>/dev/null | tr -d '\r')
+[[ "$current" =~ ^[0-9,]+\ KB$ ]] && pass "/Scan wrote its figures (Current Size $current)" ||
+    fail "/Scan wrote no figures into $result"
+unmount_volume
+expect_names "/Scan" today ""
+changed=0
+for key in "${!original[@]}"; do
+    [[ $key == today/* ]] && [ "$(volume_md5 "$key")" != "${original[$key]}" ] && changed=$((changed + 1))
+done
+[ $changed -eq 0 ] && pass "/Scan changed no file" || fail "/Scan changed $changed files"
+
+# ---- /Silent: every hive replaced by its compacted copy, the old one kept as .bak --------------
+mount_volume
+for installation in "${installations[@]}"; do
+    start=$(date +%s%N)
+    KELVARA_OFFLINE_ROOT=$volume/$installation "$kelvara" /Silent >"$work/silent-$installation.out" 2>"$work/silent-$installation.err"
+    rc=$?
+    echo "      /Silent on $installation took $((($(date +%s%N) - start) / 1000000)) ms on ntfs-3g"
+    [ $rc -eq 0 ] && pass "/Silent on $installation ended with exit code 0" ||
+        fail "/Silent on $installation ended with $rc: $(tail -n 5 "$work/silent-$installation.err")"
+done
+unmount_volume
+# For comparison only (nothing asserts a duration): the same job on the work folder's own disk.
+cp -R "$sample" "$work/plain"
+start=$(date +%s%N)
+KELVARA_OFFLINE_ROOT=$work/plain "$kelvara" /Silent >/dev/null 2>&1 || fail "/Silent on a plain folder failed"
+echo "      /Silent on a copy in $work took $((($(date +%s%N) - start) / 1000000)) ms"
+rm -rf "$work/plain"
+declare -A silent   # the hives /Silent left, by "<installation>/<name>"
+for installation in "${installations[@]}"; do
+    # Each hive and each log becomes <hive>.bak and <hive>.bak.LOGn; nothing else appears.
+    expect_names "/Silent" "$installation" 's/^\(.*\)\(\.LOG[12]\{0,1\}\)$/\1.bak\2/ip; t; s/$/.bak/p'
+    while IFS= read -r hive; do
+        key=$installation/$hive
+        [ "$(volume_md5 "$key.bak")" = "${original[$key]}" ] ||
+            fail "/Silent, $key.bak is not the hive as it was"
+        volume_file "$key" "$work/hive"
+        volume_file "$key.bak" "$work/backup"
+        silent[$key]=$(md5sum <"$work/hive" | cut -d' ' -f1)
+        if [ "${silent[$key]}" = "${original[$key]}" ]; then
+            fail "/Silent, $key was not replaced"
+        elif ! "$checker" check "$work/hive" >"$work/check.out" 2>&1; then
+            fail "/Silent, $key does not pass its check: $(cat "$work/check.out")"
+        elif ! cmp -s <(hivexregedit --export "$work/hive" '\' 2>&1) <(hivexregedit --export "$work/backup" '\' 2>&1); then
+            fail "/Silent, hivex reads other keys or values in $key than in its backup"
+        else
+            pass "/Silent, $key: compacted ($(stat -c %s "$work/backup") -> $(stat -c %s "$work/hive") bytes), sound, the same content to hivex"
+        fi
+    done < <(hive_names "$installation")
+done
+
+# ---- /Undo: every file as it was before /Silent, byte for byte ---------------------------------
+if ! "$kelvara" --help 2>/dev/null | grep -q '/Undo'; then
+    fail "WAITING: this program has no /Undo yet, so the way back was not tried on NTFS"
+else
+    mount_volume
+    for installation in "${installations[@]}"; do
+        KELVARA_OFFLINE_ROOT=$volume/$installation "$kelvara" /Undo >"$work/undo-$installation.out" 2>"$work/undo-$installation.err"
+        rc=$?
+        [ $rc -eq 0 ] && pass "/Undo on $installation ended with exit code 0" ||
+            fail "/Undo on $installation ended with $rc: $(tail -n 5 "$work/undo-$installation.err")"
+    done
+    unmount_volume
+    for installation in "${installations[@]}"; do
+        # The backups are back at their names; what /Silent made waits as <hive>.undone.
+        expect_names "/Undo" "$installation" 's/^\(.*\)\(\.LOG[12]\{0,1\}\)$/\1.undone\2/ip; t; s/$/.undone/p'
+        differ=()
+        for key in "${!original[@]}"; do
+            [[ $key == "$installation"/* ]] || continue
+            [ "$(volume_md5 "$key")" = "${original[$key]}" ] || differ+=("${key#"$installation"/}")
+        done
+        [ ${#differ[@]} -eq 0 ] && pass "/Undo, $installation: every hive and log has its bytes from before /Silent" ||
+            fail "/Undo, $installation: not as before /Silent: ${differ[*]}"
+        while IFS= read -r hive; do
+            [ "$(volume_md5 "$installation/$hive.undone")" = "${silent[$installation/$hive]}" ] ||
+                fail "/Undo, $installation/$hive.undone is not the hive /Silent had made"
+        done < <(hive_names "$installation")
+    done
+fi
+
+echo "$failures failure(s)"
+[ $failures -eq 0 ]

@@ -46,7 +46,7 @@ SECTIONS = [
         ("lvMain_Column1", None), ("lvMain_Column2", None), ("lvMain_Column3", None),
         ("bMinimizeHint", None),
     ]),
-    ("Menu_frmMain", [("pmiHelp", None), ("Homepage1", None), ("pmiCheckUpdate", None), ("About1", None)]
+    ("Menu_frmMain", [("pmiHelp", None), ("Homepage1", None), ("pmiCheckUpdate", None), ("pmiUndo", None), ("About1", None)]
         + [("mi" + name, None) for name, _ in MENU_LANGUAGES] + [("miOther", None)]),
     ("frmAbout", [
         ("frmAbout", None), ("Label1", "{title}"), ("lCopywrite", None), ("Label3", None),

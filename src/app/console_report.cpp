@@ -125,4 +125,32 @@ void PrintReplacementReport(const defrag::DefragOutcome& outcome, const RestartR
     }
 }
 
+void PrintUndoReport(const defrag::UndoOutcome& outcome, const RestartResultOf& restartResultOf,
+                     platform::System& system, std::ostream& out)
+{
+    if (!outcome.message.empty())
+        out << '\n' << outcome.message << '\n';
+    if (outcome.end != defrag::UndoEnd::RestartRequested)
+        return;
+    std::size_t nameWidth = 0;
+    for (const defrag::HiveUndo& hive : outcome.hives)
+        nameWidth = std::max(nameWidth, hive.hivePath.size());
+    out << '\n';
+    for (const defrag::HiveUndo& hive : outcome.hives) {
+        PrintCell(out, hive.hivePath, nameWidth, ui::TextAlign::Left);
+        out << "  ";
+        const std::optional<RestartResult> result =
+            hive.handedOver && restartResultOf ? restartResultOf(hive.hiveFile) : std::nullopt;
+        if (!hive.handedOver)
+            out << "not put back: " << hive.reason << '\n';
+        else if (!restartResultOf)
+            out << "handed over; put back at the next start\n";
+        else if (result && result->replaced)
+            out << "put back (" << common::FormatSizeKB(hive::QueryFileSize(system, hive.hiveFile + ".undone"))
+                << " -> " << common::FormatSizeKB(hive::QueryFileSize(system, hive.hiveFile)) << ")\n";
+        else
+            out << "not put back: " << (result ? result->reason : std::string("the restart did not run")) << '\n';
+    }
+}
+
 }  // namespace kelvara::app

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "defrag/defrag_commit.h"
+#include "defrag/undo_registry.h"
 #include "platform/system.h"
 
 namespace kelvara::app {
@@ -28,5 +29,10 @@ using RestartResultOf = std::function<std::optional<RestartResult>(const std::st
 // backup) and the new one's; or not replaced, and why. Nothing when no hive was handed over.
 void PrintReplacementReport(const defrag::DefragOutcome& outcome, const RestartResultOf& restartResultOf,
                             platform::System& system, std::ostream& out);
+
+// After an Undo command: its message when it ended early, else one line per hive with a backup:
+// put back, with the sizes of the hive now and of the file kept as .undone; or not, and why.
+void PrintUndoReport(const defrag::UndoOutcome& outcome, const RestartResultOf& restartResultOf,
+                     platform::System& system, std::ostream& out);
 
 }  // namespace kelvara::app

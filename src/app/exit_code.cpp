@@ -24,8 +24,21 @@ int ProgramExitCode(common::UnattendedMode mode, bool jobDone, const defrag::Def
     case common::UnattendedMode::Scan: return jobDone ? kExitJobDone : kExitJobNotDone;
     case common::UnattendedMode::Silent:
         return jobDone && AnyHiveReplaced(lastDefrag, restartResultOf) ? kExitJobDone : kExitJobNotDone;
+    case common::UnattendedMode::Undo: return jobDone ? kExitJobDone : kExitJobNotDone;   // see UndoExitCode
     }
     return kExitJobNotDone;
+}
+
+int UndoExitCode(const defrag::UndoOutcome& lastUndo, const RestartResultOf& restartResultOf) {
+    if (lastUndo.end != defrag::UndoEnd::RestartRequested) return kExitJobNotDone;
+    std::size_t putBack = 0;
+    for (const defrag::HiveUndo& hive : lastUndo.hives) {
+        if (!hive.handedOver) continue;
+        const std::optional<RestartResult> result = restartResultOf ? restartResultOf(hive.hiveFile) : std::nullopt;
+        if (!restartResultOf || (result && result->replaced)) ++putBack;
+    }
+    if (putBack == 0) return kExitJobNotDone;
+    return putBack == lastUndo.hives.size() ? kExitJobDone : kExitPartly;
 }
 
 }  // namespace kelvara::app

@@ -115,10 +115,14 @@ int main()
         app::TfrmMain& mainForm = app.CreateForm<app::TfrmMain>(*system);
         app.Run();
         const app::RestartResultOf restartResults = RestartResultsOf(*system);
-        if (app::PresentsOnConsole()) {
+        if (app::PresentsOnConsole() && mode == common::UnattendedMode::Undo) {
+            app::PrintUndoReport(mainForm.LastUndo, restartResults, *system, std::cout);
+        } else if (app::PresentsOnConsole()) {
             app::PrintMainWindowReport(mainForm, std::cout);
             app::PrintReplacementReport(mainForm.LastDefrag, restartResults, *system, std::cout);
         }
+        if (mode == common::UnattendedMode::Undo)
+            return app::UndoExitCode(mainForm.LastUndo, restartResults);
         return app::ProgramExitCode(mode, mainForm.UnattendedJobDone, mainForm.LastDefrag, restartResults);
     } catch (const std::exception& error) {
         // Nothing could be shown yet (no settings, no system): say why, as the program's

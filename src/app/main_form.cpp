@@ -12,6 +12,7 @@
 #include "common/windows_version.h"
 #include "controls/image_button.h"
 #include "controls/shift_image.h"
+#include "defrag/hand_over_record.h"
 #include "hive/analysis.h"
 #include "hive/catalogue.h"
 #include "platform/version.h"
@@ -63,6 +64,7 @@ void TfrmMain::AttachHandlers()
     Get<ui::TMenuItem>("Homepage1").OnClick = bind(&TfrmMain::Homepage1Click);
     Get<ui::TMenuItem>("pmiCheckUpdate").OnClick = bind(&TfrmMain::pmiCheckUpdateClick);
     Get<ui::TMenuItem>("About1").OnClick = bind(&TfrmMain::bAboutClick);
+    Get<ui::TMenuItem>("pmiUndo").OnClick = bind(&TfrmMain::pmiUndoClick);
     for (ui::TMenuItem* item : PopupMenu("pmLanguage").Items()) {
         if (!item->IsSeparator())
             item->OnClick = bind(&TfrmMain::miEnglishClick);
@@ -76,6 +78,10 @@ void TfrmMain::AttachHandlers()
     OnMessage(WM_AUTOSCAN, [this](const ui::Message&) {
         MainWindowHost host(*this, system_);
         HandleAutoScan(host, ProgramArguments());
+    });
+    OnMessage(WM_AUTOUNDO, [this](const ui::Message&) {
+        MainWindowHost host(*this, system_);
+        HandleAutoUndo(host);
     });
 }
 
@@ -164,6 +170,21 @@ void TfrmMain::FormShow()
     FitButtonWidths();
     MainWindowHost host(*this, system_);
     ExamineCommandLine(host, ProgramArguments());
+    if (!SilentMode)
+        ReportLastHandOver();
+}
+
+void TfrmMain::ReportLastHandOver()
+{
+    const auto record = defrag::ReadHandOverRecord(ProgramFolder());
+    // Before the restart nothing can be told yet: the files handed over are still held.
+    if (!record || record->reported || defrag::HandOverWaiting(system_, HiveFileList))
+        return;
+    const defrag::HandOverResult result = defrag::ResultOf(system_, *record);
+    defrag::MarkHandOverReported(ProgramFolder());
+    ui::Application::Instance().MessageBox(defrag::DescribeResult(*record, result),
+                                           settings::LoadResString(settings::strings::ProductTitle),
+                                           ui::MsgButtons::Ok, ui::MsgIcon::Information);
 }
 
 void TfrmMain::MarkCurrentLanguage()
@@ -289,6 +310,14 @@ void TfrmMain::bDefragRegistryClick(ui::Component&)
     const defrag::DefragWindow window{*this,   HiveKeyList, HiveFileList, SilentMode, ProgramFolder(),
                                       system_, ui::Application::Instance()};
     LastDefrag = defrag::DefragRegistry(window);
+}
+
+// The way back: every hive whose backup is there goes back in its place, and Windows restarts.
+void TfrmMain::pmiUndoClick(ui::Component&)
+{
+    const defrag::UndoWindow window{HiveKeyList, HiveFileList, SilentMode, ProgramFolder(), system_,
+                                    ui::Application::Instance()};
+    LastUndo = defrag::UndoDefrag(window);
 }
 
 // The options dialog; after OK the grid lines follow at once and the settings are written.

@@ -9,6 +9,7 @@
 
 #include "controls/flat_button.h"
 #include "defrag/defrag_commit.h"
+#include "defrag/undo_registry.h"
 #include "platform/system.h"
 #include "settings/string_table.h"
 #include "ui/form.h"
@@ -34,6 +35,8 @@ public:
     bool Is64BitWindows = false;
     // What the last Defrag command did with each hive, for the Linux program's report.
     defrag::DefragOutcome LastDefrag;
+    // What the last Undo command did, for the report and the exit code of /Undo.
+    defrag::UndoOutcome LastUndo;
     // Whether the /Silent or /Scan run did its job, for the exit code a scheduler reads.
     bool UnattendedJobDone = false;
     // False once the window has closed and destroyed its lists; nothing may use them then.
@@ -62,6 +65,7 @@ public:
     void bAnalyzeRegistryClick(ui::Component& sender);
     void bDefragRegistryClick(ui::Component& sender);
     void bOptionsClick(ui::Component& sender);
+    void pmiUndoClick(ui::Component& sender);
     void bHomepageClick(ui::Component& sender);
     void bLanguageClick(ui::Component& sender);
     void bHelpClick(ui::Component& sender);
@@ -86,6 +90,8 @@ private:
     // hidden home-page button was.
     void AdjustLayout();
     void MarkCurrentLanguage();
+    // Once after a restart that followed a hand-over: what became of each hive.
+    void ReportLastHandOver();
     // Opens a string-table address; one without a scheme names a file beside the program.
     void OpenAddress(const settings::StringEntry& entry);
     std::string ProgramFolder() const;

@@ -78,6 +78,10 @@ const ui::ComponentSpec kLayout[] = {
     {Kind<TMenuItem>, "N1", {}, "-", "", 0, "pmHelp"},
     {Kind<TMenuItem>, "pmiCheckUpdate", {}, "&Check for Update", "", 0, "pmHelp"},
     {Kind<TMenuItem>, "N2", {}, "-", "", 0, "pmHelp"},
+    // The way back: rare, and for when something went wrong, so with the help and not in the
+    // command column, whose rows are full and whose three steps lead forward.
+    {Kind<TMenuItem>, "pmiUndo", {}, "&Undo Last Defrag...", "", 0, "pmHelp"},
+    {Kind<TMenuItem>, "N7", {}, "-", "", 0, "pmHelp"},
     {Kind<TMenuItem>, "About1", {}, "&About...", "", 0, "pmHelp"},
 
     {Kind<TPopupMenu>, "pmLanguage"},

@@ -9,5 +9,7 @@ inline constexpr unsigned WM_SHOWMAIN = 0x6604;
 // Posted to itself for the unattended switches /Silent and /Scan.
 inline constexpr unsigned WM_AUTODEFRAG = 0x6606;
 inline constexpr unsigned WM_AUTOSCAN = 0x6607;
+// Posted to itself for /Undo.
+inline constexpr unsigned WM_AUTOUNDO = 0x6608;
 
 }  // namespace kelvara::app

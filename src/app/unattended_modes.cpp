@@ -1,5 +1,6 @@
 #include "app/unattended_modes.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -9,6 +10,8 @@
 #include "app/widget_set_choice.h"
 #include "common/command_line.h"
 #include "common/ini_file.h"
+#include "common/size_format.h"
+#include "defrag/hand_over_record.h"
 #include "settings/write_error.h"
 #include "ui/application.h"
 #include "ui/standard_controls.h"
@@ -90,6 +93,10 @@ void ExamineCommandLine(UnattendedHost& host, const std::vector<std::string>& ar
         host.SetSilentMode();
         host.PostToSelf(WM_AUTOSCAN);
     }
+    if (mode == common::UnattendedMode::Undo) {
+        host.SetSilentMode();
+        host.PostToSelf(WM_AUTOUNDO);
+    }
 }
 
 void HandleAutoDefrag(UnattendedHost& host) {
@@ -101,12 +108,19 @@ void HandleAutoDefrag(UnattendedHost& host) {
     host.CloseMainWindow();
 }
 
+void HandleAutoUndo(UnattendedHost& host) {
+    host.HideWindows();
+    host.RunEnded(host.UndoDefrag());
+    host.CloseMainWindow();
+}
+
 void HandleAutoScan(UnattendedHost& host, const std::vector<std::string>& arguments) {
     host.HideWindows();
     const std::string name = common::ScanResultPath(arguments);
     const std::string path = ResolveScanResultPath(name);
     // An old result must not pass for this run's if the run fails.
     if (!path.empty()) common::RemoveIniSection(path, kScanResultSection);
+    if (!path.empty()) common::RemoveIniSection(path, kHandOverResultSection);
 
     host.AnalyzeRegistry();
     const bool analysed = host.DefragEnabled();
@@ -115,6 +129,7 @@ void HandleAutoScan(UnattendedHost& host, const std::vector<std::string>& argume
     if (!path.empty()) {
         try {
             WriteScanResult(path, host.Totals(), ScanResultTime(host.System()));
+            WriteHandOverResult(path, host.System(), host.System().ProgramFolder());
         } catch (const settings::WriteError&) {
             // The user knows the file by the name they gave, not by where Windows put it.
             host.ReportError(settings::WriteError(name));
@@ -142,6 +157,25 @@ void WriteScanResult(const std::string& path, const ScanTotals& totals, const st
     for (const auto& [key, value] : keys) settings::WriteIniStringOrRaise(path, kScanResultSection, key, *value);
 }
 
+void WriteHandOverResult(const std::string& path, platform::System& system, const std::string& programFolder) {
+    const auto record = defrag::ReadHandOverRecord(programFolder);
+    if (!record) return;
+    const defrag::HandOverResult result = defrag::ResultOf(system, *record);
+    const bool undo = record->command == defrag::HandOverRecord::Command::Undo;
+    std::string notReplaced;
+    for (const std::string& hive : result.notReplaced) notReplaced += (notReplaced.empty() ? "" : ", ") + hive;
+    const std::pair<const char*, std::string> keys[] = {
+        {"Command", undo ? "Undo" : "Defrag"},
+        {"Time", system.FormatShortDateLongTime(record->time)},
+        {undo ? "Hives Put Back" : "Hives Replaced",
+         std::to_string(result.replaced) + " of " + std::to_string(result.handedOver)},
+        {"Current Size", common::FormatSizeKB(result.currentTotal)},
+        {"New Size", common::FormatSizeKB(result.newTotal)},
+        {undo ? "Not Put Back" : "Not Replaced", notReplaced},
+    };
+    for (const auto& [key, value] : keys) settings::WriteIniStringOrRaise(path, kHandOverResultSection, key, value);
+}
+
 // ---- the real main window
 
 void MainWindowHost::SetSilentMode() { window_.SilentMode = true; }
@@ -157,6 +191,13 @@ bool MainWindowHost::DefragEnabled() const { return window_.FlatButton("bDefragR
 bool MainWindowHost::DefragRegistry() {
     window_.bDefragRegistryClick(window_);
     return window_.LastDefrag.end == defrag::DefragEnd::RestartRequested;
+}
+
+bool MainWindowHost::UndoDefrag() {
+    window_.pmiUndoClick(window_);
+    const defrag::UndoOutcome& undo = window_.LastUndo;
+    return undo.end == defrag::UndoEnd::RestartRequested &&
+           std::all_of(undo.hives.begin(), undo.hives.end(), [](const defrag::HiveUndo& h) { return h.handedOver; });
 }
 
 void MainWindowHost::CloseMainWindow() { window_.Close(); }

@@ -14,6 +14,8 @@
 namespace kelvara::app {
 
 inline constexpr const char* kScanResultSection = "Scan Result";
+// Beside it, what became of the last hand-over, where the program keeps a record of it.
+inline constexpr const char* kHandOverResultSection = "Last Hand-over";
 
 // The four totals as the main window's labels show them.
 struct ScanTotals {
@@ -43,6 +45,9 @@ public:
     virtual platform::System& System() = 0;
     // The application's default error handler (a message box with the error's text).
     virtual void ReportError(const std::exception& error) = 0;
+    // As if the Undo command had been chosen; true when every hive with a backup was handed
+    // over to be put back and the restart was requested.
+    virtual bool UndoDefrag() { return false; }
 };
 
 // The program's arguments, its own name first: on Windows the command line cut by the program's
@@ -56,6 +61,9 @@ void ExamineCommandLine(UnattendedHost& host, const std::vector<std::string>& ar
 // WM_AUTODEFRAG: analyse; replace the hives only after an analysis that completed and passed its
 // size test; close. The job is done when the hives were handed over and the restart requested.
 void HandleAutoDefrag(UnattendedHost& host);
+
+// WM_AUTOUNDO: put back every hive that has a backup, without a window or a question; close.
+void HandleAutoUndo(UnattendedHost& host);
 
 // WM_AUTOSCAN: remove the old result section, analyse, write the totals and the time, close.
 // Without a path nothing is written. A result file that cannot be written is reported through
@@ -71,6 +79,10 @@ std::string ScanResultTime(platform::System& system);
 // Writes the five keys of "Scan Result" in order; raises settings::WriteError at the first that
 // cannot be written.
 void WriteScanResult(const std::string& path, const ScanTotals& totals, const std::string& time);
+
+// Writes the section "Last Hand-over" from the record of the last hand-over and the files as
+// they are now; nothing when there is no usable record. Raises settings::WriteError.
+void WriteHandOverResult(const std::string& path, platform::System& system, const std::string& programFolder);
 
 // A result name that is not a full path lies in the Windows folder, as the system's
 // private-profile functions place it (Windows build); elsewhere it is taken as given.
@@ -97,6 +109,7 @@ public:
     ScanTotals Totals() const override;
     platform::System& System() override { return system_; }
     void ReportError(const std::exception& error) override;
+    bool UndoDefrag() override;
 
 private:
     TfrmMain& window_;

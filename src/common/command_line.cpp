@@ -49,6 +49,7 @@ UnattendedMode SelectUnattendedMode(const std::vector<std::string>& arguments) {
     const std::string first = ParamStr(arguments, 1);
     if (AsciiEqualNoCase(first, "/Silent")) return UnattendedMode::Silent;
     if (AsciiEqualNoCase(first, "/Scan")) return UnattendedMode::Scan;
+    if (AsciiEqualNoCase(first, "/Undo")) return UnattendedMode::Undo;
     return UnattendedMode::None;
 }
 

@@ -19,9 +19,9 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 // there are fewer arguments.
 std::string ParamStr(const std::vector<std::string>& arguments, std::size_t index);
 
-enum class UnattendedMode { None, Silent, Scan };
+enum class UnattendedMode { None, Silent, Scan, Undo };
 
-// "/Silent" or "/Scan" as the whole first argument (index 1), in any letter case of the ASCII
+// "/Silent", "/Scan" or "/Undo" as the whole first argument (index 1), in any letter case of the ASCII
 // letters; a switch anywhere else, with another prefix or with more characters is no switch.
 UnattendedMode SelectUnattendedMode(const std::vector<std::string>& arguments);
 

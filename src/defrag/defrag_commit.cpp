@@ -5,6 +5,7 @@
 #include "common/ascii_text.h"
 #include "defrag/ask_delete_form.h"
 #include "defrag/defrag_texts.h"
+#include "defrag/hand_over_record.h"
 #include "defrag/restart.h"
 #include "defrag/system_point_form.h"
 #include "hive/snapshot.h"
@@ -104,6 +105,7 @@ DefragOutcome DefragRegistry(const DefragWindow& window) {
     const std::size_t count = std::min(window.hiveKeyList.size(), window.hiveFileList.size());
     for (std::size_t i = 0; i < count; ++i)
         outcome.hives.push_back(HandOver(window.system, window.hiveKeyList[i], window.hiveFileList[i]));
+    AfterHandOver(window.system, window.programFolder, outcome.hives);   // the record of the last hand-over
 
     // A forced restart closes every program without asking; for nothing it would only lose
     // the user's unsaved work.

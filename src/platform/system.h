@@ -3,9 +3,16 @@
 // installation kept in a folder, fake/ is scripted by tests.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include "platform/usable_hive.h"
+#include "regf/regf.h"
 
 namespace kelvara::platform {
 
@@ -192,6 +199,19 @@ public:
     // What a Win32 status code means, in words (FormatMessageA from the system's table), without
     // a closing line break.
     virtual std::string ErrorText(long status) = 0;
+    // True when the file is a sound hive once the transaction logs beside it are applied (a
+    // clean hive needs none); otherwise `problem` says why not. Read with the program's engine.
+    virtual bool IsRecoverableHiveFile(const std::string& path, std::string& problem);
+    // Writes the hive that the file and the logs beside it make, as Windows would load it, into
+    // the new file `output`: a clean file for where logs cannot go along. False with `problem`.
+    virtual bool WriteRecoveredHive(const std::string& path, const std::string& output, std::string& problem);
+    // True where the restart request carries out the replacements before it returns and the logs
+    // beside a new file move with it to the hive's names (an installation in a folder). Windows
+    // replaces at its next start, and a file handed to it goes without its logs.
+    virtual bool ReplacesAtOnceWithLogs() { return false; }
+    // The time of a file's last write, as local time (the directory entry; the file is not
+    // opened). False when there is no such file.
+    virtual bool FileWriteTime(const std::string& path, LocalTime& time);
 
     // ---- power, restore, shell ----
     virtual bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) = 0;
@@ -199,5 +219,46 @@ public:
     // ShellExecuteA(owner, "Open", target, nullptr, nullptr, SW_SHOW); result not examined.
     virtual void ShellOpen(const std::string& target) = 0;
 };
+
+// The defaults read the file under the name given, as a program on the running Windows does;
+// an installation in a folder first finds the file in the folder.
+
+inline bool System::IsRecoverableHiveFile(const std::string& path, std::string& problem) {
+    return IsUsableHiveWithLogs(path, problem);
+}
+
+inline bool System::WriteRecoveredHive(const std::string& path, const std::string& output, std::string& problem) {
+    auto recovered = regf::RecoverHiveFile(path);
+    if (!recovered) {
+        problem = recovered.error().ToString();
+        return false;
+    }
+    std::ofstream out(output, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(recovered->bytes.data()),
+              static_cast<std::streamsize>(recovered->bytes.size()));
+    out.close();
+    if (out) return true;
+    std::error_code ignored;
+    std::filesystem::remove(output, ignored);
+    problem = "cannot write " + output;
+    return false;
+}
+
+inline bool System::FileWriteTime(const std::string& path, LocalTime& time) {
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(path, ec);
+    if (ec) return false;
+    const auto since = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+        std::chrono::file_clock::to_sys(written));
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(since);
+    std::tm local{};
+#ifdef _WIN32
+    if (localtime_s(&local, &seconds) != 0) return false;
+#else
+    if (localtime_r(&seconds, &local) == nullptr) return false;
+#endif
+    time = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 0};
+    return true;
+}
 
 }  // namespace kelvara::platform

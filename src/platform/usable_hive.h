@@ -25,4 +25,15 @@ inline bool IsUsableHive(const std::string& file, std::string& problem) {
     return true;
 }
 
+// The same for a file whose transaction logs go along with it: a dirty hive passes when the
+// logs beside it recover it to a sound one, as Windows would at its next load.
+inline bool IsUsableHiveWithLogs(const std::string& file, std::string& problem) {
+    const regf::CheckReport report = regf::CheckFileWithLogs(file);
+    if (report.sound && !report.dirty) return true;
+    problem = file + (report.dirty ? " is a hive with unsaved changes that its logs cannot recover"
+                                   : " is not a sound hive");
+    if (!report.problems.empty()) problem += ": " + report.problems.back();
+    return false;
+}
+
 }  // namespace kelvara::platform

@@ -8,7 +8,9 @@
 
 #include "app/main_form.h"
 #include "app/unattended_modes.h"
+#include "app/exit_code.h"
 #include "defrag/defrag_commit.h"
+#include "fuzz/dirty_hive.h"
 #include "hive/catalogue.h"
 #include "hive/snapshot.h"
 #include "platform/offline/offline_system.h"
@@ -27,6 +29,7 @@ using platform::offline::testing::InstallationSpec;
 using platform::offline::testing::MakeInstallation;
 using platform::offline::testing::ReadBytes;
 using platform::offline::testing::TempFolder;
+using platform::offline::testing::WriteBytes;
 
 // The offline platform with the program's folder (options.ini) in a folder of the test's own.
 class OfflineWithProgramFolder : public platform::OfflineSystem {
@@ -190,6 +193,117 @@ TEST(SilentOffline, TheCommandInterruptedAtAnyStepLeavesEveryHiveWholeAndTheNext
             break;
         }
     }
+}
+
+// Every file of the folder below `root`, by its path relative to it, with its bytes.
+std::map<std::string, std::vector<std::uint8_t>> FilesBelow(const fs::path& root) {
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file()) files[fs::relative(entry.path(), root).string()] = ReadBytes(entry.path());
+    return files;
+}
+
+// One run of the program on the folder with the switch given, as main() runs it.
+struct ProgramRun {
+    ProgramRun(const fs::path& root, const fs::path& programFolder, const std::string& switchName)
+        : system(root, programFolder) {
+        auto widgets = std::make_unique<ui::headless::HeadlessWidgetSet>();
+        headless = widgets.get();
+        headless->SetRuntimeDir(programFolder.string());
+        app = std::make_unique<ui::Application>(std::move(widgets));
+        app->SetTitle("Varnel Kelvara");
+        settings::OptionsSetting = {};
+        form = &app->CreateForm<TfrmMain>(system);
+        form->Show();
+        MainWindowHost host(*form, system);
+        ExamineCommandLine(host, {"kelvara", switchName});
+        app->ProcessMessages();
+    }
+    RestartResultOf Results() {
+        return [this](const std::string& file) -> std::optional<RestartResult> {
+            auto result = system.LastStartResultOf(file);
+            if (!result) return std::nullopt;
+            return RestartResult{result->outcome == platform::offline::ReplacementResult::Outcome::Replaced,
+                                 result->reason};
+        };
+    }
+    OfflineWithProgramFolder system;
+    ui::headless::HeadlessWidgetSet* headless = nullptr;
+    std::unique_ptr<ui::Application> app;
+    TfrmMain* form = nullptr;
+};
+
+// A technician's way back: /Silent replaced every hive; /Undo puts every one back with its logs,
+// and the folder holds again, byte for byte, every hive and log it held before, beside the
+// compacted hives kept as .undone. SAM is dirty, with a log that Windows would replay.
+TEST(SilentOffline, UndoAfterSilentGivesBackEveryHiveAndLogByteForByte) {
+    TempFolder root, program;
+    MakeInstallation(root.Path(), InstallationSpec{});
+    const fs::path config = root.Path() / "Windows/System32/config";
+    WriteBytes(config / "SAM", fuzzing::CrashedHive());
+    WriteBytes(config / "SAM.LOG1", regf::WriteLogEntries({fuzzing::HiveAfter(0), fuzzing::HiveAfter(1),
+                                                           fuzzing::HiveAfter(2)}));
+    ASSERT_TRUE(regf::CheckFile((config / "SAM").string()).dirty);
+    const auto before = FilesBelow(root.Path());
+
+    {
+        ProgramRun silent(root.Path(), program.Path(), "/Silent");
+        ASSERT_EQ(silent.form->LastDefrag.end, defrag::DefragEnd::RestartRequested);
+        for (const auto& result : silent.system.LastStartResults())
+            ASSERT_EQ(result.outcome, platform::offline::ReplacementResult::Outcome::Replaced) << result.reason;
+    }
+    ASSERT_TRUE(fs::exists(config / "SAM.bak.LOG1"));
+    ASSERT_FALSE(fs::exists(config / "SAM.LOG1"));
+    const auto compacted = ReadBytes(config / "SYSTEM");
+
+    ProgramRun undo(root.Path(), program.Path(), "/Undo");
+    EXPECT_TRUE(undo.app->Terminated());
+    EXPECT_TRUE(undo.headless->MessageBoxes().empty());
+    EXPECT_EQ(undo.form->LastUndo.end, defrag::UndoEnd::RestartRequested) << undo.form->LastUndo.message;
+    EXPECT_EQ(undo.form->LastUndo.hives.size(), 5u);
+    for (const defrag::HiveUndo& hive : undo.form->LastUndo.hives) EXPECT_TRUE(hive.handedOver) << hive.reason;
+    EXPECT_EQ(UndoExitCode(undo.form->LastUndo, undo.Results()), kExitJobDone);
+
+    auto after = FilesBelow(root.Path());
+    EXPECT_EQ(ReadBytes(config / "SYSTEM.undone"), compacted);
+    for (auto it = after.begin(); it != after.end();)
+        it = it->first.find(".undone") != std::string::npos ? after.erase(it) : std::next(it);
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(undo.system.ReplacementJournalProblem().empty());
+}
+
+// /Undo where it cannot do its whole job: the exit code says none (1) or some (2), and the
+// message why.
+TEST(SilentOffline, UndoWithoutBackupsOrWithADamagedOneSaysSo) {
+    TempFolder root, program;
+    MakeInstallation(root.Path(), InstallationSpec{});
+    const fs::path config = root.Path() / "Windows/System32/config";
+    {
+        ProgramRun undo(root.Path(), program.Path(), "/Undo");
+        EXPECT_EQ(undo.form->LastUndo.end, defrag::UndoEnd::NothingToUndo);
+        EXPECT_NE(undo.form->LastUndo.message.find("No hive has a backup"), std::string::npos);
+        EXPECT_EQ(UndoExitCode(undo.form->LastUndo, undo.Results()), kExitJobNotDone);
+    }
+    { ProgramRun silent(root.Path(), program.Path(), "/Silent"); }
+    const auto compactedSam = ReadBytes(config / "SAM");
+    auto spoiled = ReadBytes(config / "SAM.bak");
+    for (std::size_t i = 4096; i < spoiled.size(); i += 5) spoiled[i] ^= 0x5A;
+    WriteBytes(config / "SAM.bak", spoiled);
+    fs::remove(config / "SECURITY.bak");
+
+    ProgramRun undo(root.Path(), program.Path(), "/Undo");
+    ASSERT_EQ(undo.form->LastUndo.end, defrag::UndoEnd::RestartRequested) << undo.form->LastUndo.message;
+    ASSERT_EQ(undo.form->LastUndo.hives.size(), 4u);   // SECURITY has no backup left
+    for (const defrag::HiveUndo& hive : undo.form->LastUndo.hives) {
+        const bool sam = hive.hivePath == "\\REGISTRY\\MACHINE\\SAM";
+        EXPECT_EQ(hive.handedOver, !sam) << hive.hivePath << ": " << hive.reason;
+        if (sam) {
+            EXPECT_NE(hive.reason.find("SAM.bak"), std::string::npos) << hive.reason;
+        }
+    }
+    EXPECT_EQ(UndoExitCode(undo.form->LastUndo, undo.Results()), kExitPartly);
+    EXPECT_EQ(ReadBytes(config / "SAM"), compactedSam);
+    EXPECT_FALSE(fs::exists(config / "SAM.undone"));
 }
 
 }  // namespace

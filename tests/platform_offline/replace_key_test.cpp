@@ -224,9 +224,10 @@ TEST_F(ReplaceKey, ACrashAtAnyStepOfTheRestartLosesNoHive) {
         EXPECT_FALSE(fs::exists(JournalFile(InstallationPaths(folder.Path())))) << when;
         if (!crashed) break;
     }
-    // Two hives, each: check, flush, journal (4 steps), two renames with a flush each,
-    // journal (4 steps); the start's own journal write first.
-    EXPECT_GE(crashes, 20);
+    // Each hive's check and flush (4), the journal (write, flush, rename, flush the folder),
+    // both hives aside and the folder flushed (3), both new files in place and the folder
+    // flushed (3), the journal removed and its folder flushed (2).
+    EXPECT_EQ(crashes, 16);
     std::printf("the restart was interrupted at each of its %d file operations\n", crashes);
 }
 
@@ -309,8 +310,8 @@ TEST_F(ReplaceKeyWithLogs, TheOldLogsGoWithTheBackupEvenWhenTheRestartIsInterrup
         }
         if (!crashed) break;
     }
-    // Besides the steps without logs, three log renames with a folder flush each per hive.
-    EXPECT_GE(crashes, 32);
+    // Besides the steps without logs, three log renames per hive, flushed with the hives.
+    EXPECT_EQ(crashes, 22);
     std::printf("the restart with logs was interrupted at each of its %d file operations\n", crashes);
 }
 

@@ -76,7 +76,7 @@ bool FlushFolder(const fs::path& folder) {
 #endif
 
 bool WriteFileAtomically(const fs::path& target, std::string_view content, const Failpoint& failpoint,
-                         std::string& error) {
+                         std::string& error, Flush flush) {
     fs::path temporary = target;
     temporary += ".tmp";
     // The temporary file is ours alone: whatever cut the write short, it goes.
@@ -106,8 +106,10 @@ bool WriteFileAtomically(const fs::path& target, std::string_view content, const
     if (!CloseKeepingError([&] { return std::fclose(out) == 0; }, written))
         return fail("cannot write " + temporary.string());
 
-    Reach(failpoint, "flush " + temporary.string());
-    if (!FlushFile(temporary)) return fail("cannot flush " + temporary.string() + " to the disk");
+    if (flush == Flush::ToDisk) {
+        Reach(failpoint, "flush " + temporary.string());
+        if (!FlushFile(temporary)) return fail("cannot flush " + temporary.string() + " to the disk");
+    }
 
     Reach(failpoint, "rename " + temporary.string() + " to " + target.string());
     std::error_code ec;
@@ -118,6 +120,7 @@ bool WriteFileAtomically(const fs::path& target, std::string_view content, const
         return fail("cannot rename " + temporary.string() + " to " + target.string());
     }
 
+    if (flush == Flush::Later) return true;
     Reach(failpoint, "flush folder " + target.parent_path().string());
     if (!FlushFolder(target.parent_path())) {
         // The new content is in place already; only whether its name is on the disk is unknown.
@@ -127,7 +130,7 @@ bool WriteFileAtomically(const fs::path& target, std::string_view content, const
     return true;
 }
 
-bool RenameDurably(const fs::path& from, const fs::path& to, const Failpoint& failpoint, std::string& error) {
+bool Rename(const fs::path& from, const fs::path& to, const Failpoint& failpoint, std::string& error) {
     std::error_code ec;
     if (fs::exists(fs::symlink_status(to, ec))) {
         error = "cannot rename " + from.string() + ": " + to.string() + " already exists";
@@ -140,17 +143,25 @@ bool RenameDurably(const fs::path& from, const fs::path& to, const Failpoint& fa
         error = "cannot rename " + from.string() + " to " + to.string() + ": " + ec.message();
         return false;
     }
-    Reach(failpoint, "flush folder " + to.parent_path().string());
-    bool flushed = FlushFolder(to.parent_path());
-    if (flushed && from.parent_path() != to.parent_path()) {
-        Reach(failpoint, "flush folder " + from.parent_path().string());
-        flushed = FlushFolder(from.parent_path());
-    }
-    if (!flushed) {
-        error = "cannot flush the folder of " + to.string() + ": " + ErrnoText(errno);
-        return false;
+    return true;
+}
+
+bool FlushFolders(const std::vector<fs::path>& folders, const Failpoint& failpoint, std::string& error) {
+    for (const fs::path& folder : folders) {
+        Reach(failpoint, "flush folder " + folder.string());
+        if (!FlushFolder(folder)) {
+            error = "cannot flush the folder " + folder.string() + " to the disk: " + ErrnoText(errno);
+            return false;
+        }
     }
     return true;
+}
+
+bool RenameDurably(const fs::path& from, const fs::path& to, const Failpoint& failpoint, std::string& error) {
+    if (!Rename(from, to, failpoint, error)) return false;
+    std::vector<fs::path> folders{to.parent_path()};
+    if (from.parent_path() != to.parent_path()) folders.push_back(from.parent_path());
+    return FlushFolders(folders, failpoint, error);
 }
 
 bool RemoveDurably(const fs::path& file, const Failpoint& failpoint, std::string& error) {

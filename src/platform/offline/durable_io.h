@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelvara::platform::offline {
 
@@ -27,12 +28,24 @@ bool FlushFile(const std::filesystem::path& file);
 // this; NTFS journals its metadata, so there it succeeds without doing anything.
 bool FlushFolder(const std::filesystem::path& folder);
 
+// Whether a write waits for the disk. Each flush costs: on ntfs-3g it syncs the whole volume.
+enum class Flush { ToDisk, Later };
+
 // Replaces the file at `target` with `content` so that a reader sees either the old file or
 // the whole new one: write a temporary file beside it, flush, rename, flush the folder.
 // On failure `error` names the file and the reason, and no temporary file is left; a failure to
-// flush the folder after the rename leaves the new content in place.
+// flush the folder after the rename leaves the new content in place. With Flush::Later nothing
+// is flushed: a power cut may then leave the old file, the new one, or an empty one.
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view content,
-                         const Failpoint& failpoint, std::string& error);
+                         const Failpoint& failpoint, std::string& error, Flush flush = Flush::ToDisk);
+
+// Renames `from` to `to` (which must not exist) without flushing anything: the caller flushes
+// the folders of a whole batch of renames at once (FlushFolders).
+bool Rename(const std::filesystem::path& from, const std::filesystem::path& to, const Failpoint& failpoint,
+            std::string& error);
+
+// Flushes each folder once, in order; false at the first that fails, with `error` naming it.
+bool FlushFolders(const std::vector<std::filesystem::path>& folders, const Failpoint& failpoint, std::string& error);
 
 // Renames `from` to `to` (which must not exist) and flushes the folders of both names.
 bool RenameDurably(const std::filesystem::path& from, const std::filesystem::path& to,

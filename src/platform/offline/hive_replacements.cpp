@@ -1,5 +1,6 @@
 #include "platform/offline/hive_replacements.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -38,6 +39,21 @@ std::vector<std::pair<fs::path, fs::path>> LogsRenamed(const fs::path& from, con
     return pairs;
 }
 
+void Append(std::string& reason, const std::string& more) { reason += (reason.empty() ? "" : "; ") + more; }
+
+// Adds the folders of `files` that are not in `folders` yet.
+void AddFolders(std::vector<fs::path>& folders, std::initializer_list<fs::path> files) {
+    for (const fs::path& file : files)
+        if (std::find(folders.begin(), folders.end(), file.parent_path()) == folders.end())
+            folders.push_back(file.parent_path());
+}
+
+std::vector<ReplacementResult> ResultsOf(const std::vector<SwapInProgress>& swaps) {
+    std::vector<ReplacementResult> results;
+    for (const SwapInProgress& swap : swaps) results.push_back(swap.result);
+    return results;
+}
+
 }  // namespace
 
 bool IsUsableHive(const fs::path& file, std::string& problem) {
@@ -49,7 +65,7 @@ bool IsUsableHive(const fs::path& file, std::string& problem) {
         problem = file.string() + " is not a regular file";
         return false;
     }
-    return platform::IsUsableHive(file.string(), problem);
+    return platform::IsUsableHiveWithLogs(file.string(), problem);
 }
 
 void HiveReplacements::Reach(const std::string& operation) const {
@@ -61,8 +77,8 @@ std::optional<ReplacementJournal> HiveReplacements::Load() {
     return LoadJournal(paths_, error);
 }
 
-bool HiveReplacements::Store(const ReplacementJournal& journal, std::string& error) {
-    return StoreJournal(journal, paths_, failpoint_, error);
+bool HiveReplacements::Store(const ReplacementJournal& journal, std::string& error, Flush flush) {
+    return StoreJournal(journal, paths_, failpoint_, error, flush);
 }
 
 // Why the swap must not touch these files, or empty: through a link it would rename or replace
@@ -101,40 +117,70 @@ long HiveReplacements::Request(const fs::path& hive, const fs::path& replacement
     // A second request for the same hive supersedes the first: the latest copy is the one meant.
     std::erase_if(journal->entries, [&](const PendingReplacement& e) { return SameFile(e.hive, hive); });
     journal->entries.push_back({State::Pending, hive, replacement, backup});
-    if (Store(*journal, error)) return status::Success;
-    // A request reported as failed must not be carried out at a later start all the same: the
-    // new journal may be in place with only its folder's flush failed.
+    // A request waits in memory on Windows, and a power cut forgets it there too: the journal
+    // reaches the disk at the start, before any file is renamed.
+    if (Store(*journal, error, Flush::Later)) return status::Success;
+    // A request reported as failed must not be carried out at a later start all the same.
     std::string ignored;
-    Store(before, ignored);
+    Store(before, ignored, Flush::Later);
     problem = error;
     return status::CantWrite;
 }
 
 std::vector<ReplacementResult> HiveReplacements::ApplyAll() {
-    std::vector<ReplacementResult> results;
     auto journal = Load();
-    if (!journal || journal->entries.empty()) return results;
+    if (!journal || journal->entries.empty()) return {};
+
+    // Each request waiting for this start is checked and its new file flushed; one that fails is
+    // refused before anything is renamed. One that an interrupted start began goes on.
+    std::vector<SwapInProgress> swaps;
+    ReplacementJournal started{true, {}};
+    for (const PendingReplacement& entry : journal->entries) {
+        SwapInProgress swap{entry, {entry.hive, Outcome::Replaced, {}}};
+        if (entry.state == State::Pending) {
+            swap.newFileChecked = true;
+            if (std::string refusal = Refusal(entry); !refusal.empty()) {
+                swap.result = {entry.hive, Outcome::Refused, std::move(refusal)};
+                swap.active = false;
+            }
+        }
+        swap.entry.state = State::Swapping;
+        if (swap.active) started.entries.push_back(swap.entry);
+        swaps.push_back(std::move(swap));
+    }
 
     std::string error;
-    journal->restarting = true;
-    if (!Store(*journal, error)) {
-        // Nothing has been touched: the requests stay recorded for a later start.
-        for (const auto& entry : journal->entries) results.push_back({entry.hive, Outcome::Refused, error});
-        return results;
+    if (!Store(started, error)) {
+        // Nothing has been renamed: the requests stay recorded for a later start.
+        for (SwapInProgress& swap : swaps)
+            if (swap.active) swap.result = {swap.entry.hive, Outcome::Refused, error};
+        return ResultsOf(swaps);
     }
-    while (!journal->entries.empty()) {
-        results.push_back(Apply(*journal, 0));
-        journal->entries.erase(journal->entries.begin());
-        if (!Store(*journal, error)) {
-            results.back().reason += (results.back().reason.empty() ? "" : "; ") + error;
-            // The journal on the disk still holds the rest, and the next start carries them
-            // out; each is reported now, so that nobody takes it for done.
-            for (const auto& entry : journal->entries)
-                results.push_back({entry.hive, Outcome::Refused, "not replaced at this start: " + error});
-            break;
-        }
+
+    // Every hive goes aside before any new file takes a place, and the folders are flushed in
+    // between: a folder that wrote the second rename before the first would lose the old hive.
+    std::vector<fs::path> changed;
+    for (SwapInProgress& swap : swaps)
+        if (swap.active && PutHiveAside(swap)) AddFolders(changed, {swap.entry.hive, swap.entry.backup});
+    if (!FlushFolders(changed, failpoint_, error)) {
+        for (SwapInProgress& swap : swaps)
+            if (swap.active && swap.hiveSetAside) swap.result = RollBack(swap, error, Outcome::Refused);
     }
-    return results;
+
+    changed.clear();
+    for (SwapInProgress& swap : swaps)
+        if (swap.active && PutNewFileInPlace(swap)) AddFolders(changed, {swap.entry.hive, swap.entry.replacement});
+    if (!FlushFolders(changed, failpoint_, error)) {
+        // The new hives are in place; putting the old ones back would need the disk that failed.
+        for (SwapInProgress& swap : swaps)
+            if (swap.active && swap.result.outcome == Outcome::Replaced) Append(swap.result.reason, error);
+    }
+
+    if (!Store(ReplacementJournal{}, error)) {
+        // The next start finds the journal and each of these swaps done.
+        for (SwapInProgress& swap : swaps) Append(swap.result.reason, error);
+    }
+    return ResultsOf(swaps);
 }
 
 std::vector<ReplacementResult> HiveReplacements::FinishInterrupted() {
@@ -148,85 +194,96 @@ std::vector<ReplacementResult> HiveReplacements::FinishInterrupted() {
     return ApplyAll();
 }
 
-ReplacementResult HiveReplacements::Apply(ReplacementJournal& journal, std::size_t index) {
-    PendingReplacement& entry = journal.entries[index];
-    if (entry.state == State::Swapping) return Swap(journal, index, false);
-
-    if (!Exists(entry.hive)) return {entry.hive, Outcome::Refused, entry.hive.string() + " does not exist"};
+// Why a waiting request cannot be carried out now, or empty; the new file is flushed when it can.
+std::string HiveReplacements::Refusal(const PendingReplacement& entry) {
+    if (!Exists(entry.hive)) return entry.hive.string() + " does not exist";
     // The files may have changed since the request.
     if (std::string problem = LinkProblem(entry.hive, entry.replacement, entry.backup); !problem.empty())
-        return {entry.hive, Outcome::Refused, problem};
-    if (Exists(entry.backup))
-        return {entry.hive, Outcome::Refused, "the backup " + entry.backup.string() + " already exists"};
+        return problem;
+    if (Exists(entry.backup)) return "the backup " + entry.backup.string() + " already exists";
     for (const auto& [log, backupLog] : LogsRenamed(entry.hive, entry.backup))
-        if (Exists(backupLog))
-            return {entry.hive, Outcome::Refused, "the backup's log " + backupLog.string() + " already exists"};
+        if (Exists(backupLog)) return "the backup's log " + backupLog.string() + " already exists";
     Reach("check " + entry.replacement.string());
     std::string problem;
-    if (!IsUsableHive(entry.replacement, problem)) return {entry.hive, Outcome::Refused, problem};
+    if (!IsUsableHive(entry.replacement, problem)) return problem;
     Reach("flush " + entry.replacement.string());
     if (!FlushFile(entry.replacement))
-        return {entry.hive, Outcome::Refused,
-                "cannot flush " + entry.replacement.string() + " to the disk: " + ErrnoText(errno)};
-
-    entry.state = State::Swapping;
-    std::string error;
-    if (!Store(journal, error)) return {entry.hive, Outcome::Refused, error};
-    return Swap(journal, index, true);
+        return "cannot flush " + entry.replacement.string() + " to the disk: " + ErrnoText(errno);
+    return {};
 }
 
-// From here on the files alone say how far the swap got: each rename is atomic, so the hive,
-// the new file and the backup exist in one of a few combinations, and each has one way on.
-ReplacementResult HiveReplacements::Swap(ReplacementJournal& journal, std::size_t index, bool newFileChecked) {
-    const PendingReplacement& entry = journal.entries[index];
-    const fs::path& hive = entry.hive;
-    const fs::path& replacement = entry.replacement;
-    const fs::path& backup = entry.backup;
-    std::string error;
-
-    // The old hive's logs go with it: beside the new hive they would be replayed over it at
-    // the next start of Windows. They move before the hive does and come back after it, so
-    // whenever the old hive is at its own name, its logs are either beside it or waiting under
-    // the backup's names, never beside the new file.
-    auto moveLogs = [&](const fs::path& from, const fs::path& to, std::string& moveError) {
-        for (const auto& [log, target] : LogsRenamed(from, to))
-            if (!RenameDurably(log, target, failpoint_, moveError)) return false;
-        return true;
-    };
-    auto rollBack = [&](std::string reason) -> ReplacementResult {
-        std::string undoError;
-        if (!Exists(hive) && Exists(backup) && !RenameDurably(backup, hive, failpoint_, undoError))
-            reason += "; and the old hive could not be put back: " + undoError;
-        else if (Exists(hive) && !Exists(backup) && !moveLogs(backup, hive, undoError))
-            reason += "; and the old hive's logs could not be put back: " + undoError;
-        return {hive, Outcome::RolledBack, std::move(reason)};
+// The files alone say how far a swap got: each rename is atomic, so the hive, the new file and
+// the backup exist in one of a few combinations, and each has one way on.
+//
+// The old hive's logs go with it: beside the new hive they would be replayed over it at the
+// next start of Windows. They move before the hive does and come back after it, so whenever the
+// old hive is at its own name, its logs are either beside it or waiting under the backup's
+// names, never beside the new file. The new file's own logs (a backup put back has them) follow
+// it to the hive's names once it is there.
+bool HiveReplacements::PutHiveAside(SwapInProgress& swap) {
+    const fs::path& hive = swap.entry.hive;
+    const fs::path& backup = swap.entry.backup;
+    const fs::path& replacement = swap.entry.replacement;
+    auto stop = [&](ReplacementResult result) {
+        swap.result = std::move(result);
+        swap.active = false;
+        return false;
     };
 
-    if (Exists(hive) && Exists(backup) && !Exists(replacement)) return {hive, Outcome::Replaced, {}};
+    if (Exists(hive) && Exists(backup) && !Exists(replacement)) {
+        swap.done = true;   // an earlier start got this far
+        return false;
+    }
     if (Exists(hive) && Exists(backup))
-        return {hive, Outcome::Refused, "the backup " + backup.string() + " appeared during the replacement"};
-    if (!Exists(replacement)) return rollBack(replacement.string() + " is gone");
-
-    if (!newFileChecked) {
+        return stop({hive, Outcome::Refused, "the backup " + backup.string() + " appeared during the replacement"});
+    if (!Exists(replacement)) return stop(RollBack(swap, replacement.string() + " is gone", Outcome::RolledBack));
+    if (!swap.newFileChecked) {
         Reach("check " + replacement.string());
         std::string problem;
-        if (!IsUsableHive(replacement, problem)) return rollBack(problem);
+        if (!IsUsableHive(replacement, problem)) return stop(RollBack(swap, problem, Outcome::RolledBack));
     }
-    // Nothing is swapped yet: the request is refused, the logs put back beside their hive.
-    auto refuse = [&](std::string reason) {
-        ReplacementResult result = rollBack(std::move(reason));
-        result.outcome = Outcome::Refused;
-        return result;
-    };
-    if (Exists(hive) && !moveLogs(hive, backup, error)) return refuse(error);
-    if (Exists(hive) && !RenameDurably(hive, backup, failpoint_, error)) return refuse(error);
-    if (!RenameDurably(replacement, hive, failpoint_, error)) {
-        // Renamed, but the folder could not be flushed after: the new hive is in place, and
-        // putting the old one back would need the same disk that just failed.
-        if (!Exists(replacement) && Exists(hive) && Exists(backup)) return {hive, Outcome::Replaced, error};
-        return rollBack(error);
+    if (!Exists(hive)) return false;   // aside already
+
+    std::string error;
+    if (!MoveLogs(hive, backup, Flush::Later, error) || !Rename(hive, backup, failpoint_, error))
+        return stop(RollBack(swap, error, Outcome::Refused));
+    swap.hiveSetAside = true;
+    return true;
+}
+
+bool HiveReplacements::PutNewFileInPlace(SwapInProgress& swap) {
+    const fs::path& hive = swap.entry.hive;
+    const fs::path& replacement = swap.entry.replacement;
+    std::string error;
+    if (!swap.done && !Rename(replacement, hive, failpoint_, error)) {
+        swap.result = RollBack(swap, error, Outcome::RolledBack);
+        swap.active = false;
+        return false;
     }
-    return {hive, Outcome::Replaced, {}};
+    if (!MoveLogs(replacement, hive, Flush::Later, error)) Append(swap.result.reason, error);
+    return !swap.done;
+}
+
+// Puts the old hive and its logs back at their names, durably, and says what became of the swap.
+ReplacementResult HiveReplacements::RollBack(SwapInProgress& swap, std::string reason, Outcome outcome) {
+    const fs::path& hive = swap.entry.hive;
+    const fs::path& backup = swap.entry.backup;
+    swap.active = false;
+    std::string undoError;
+    if (!Exists(hive) && Exists(backup) && !RenameDurably(backup, hive, failpoint_, undoError))
+        reason += "; and the old hive could not be put back: " + undoError;
+    else if (Exists(hive) && !Exists(backup) && !MoveLogs(backup, hive, Flush::ToDisk, undoError))
+        reason += "; and the old hive's logs could not be put back: " + undoError;
+    return {hive, outcome, std::move(reason)};
+}
+
+bool HiveReplacements::MoveLogs(const fs::path& from, const fs::path& to, Flush flush, std::string& error) {
+    for (const auto& [log, target] : LogsRenamed(from, to)) {
+        const bool moved = flush == Flush::ToDisk ? RenameDurably(log, target, failpoint_, error)
+                                                  : Rename(log, target, failpoint_, error);
+        if (!moved) return false;
+    }
+    return true;
 }
 
 bool HiveReplacements::IsHeldForReplacement(const fs::path& file) const {

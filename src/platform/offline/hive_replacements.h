@@ -2,10 +2,13 @@
 // its next start. A request is recorded in the journal; the start puts each new file in its
 // hive's place and keeps the old file under the backup name, its transaction logs with it
 // (SYSTEM.LOG1 becomes SYSTEM.bak.LOG1), so the new hive starts with no log of another file.
+// A new file's own logs come along to the hive's names (a backup put back has them).
 //
-// Every step is durable and the journal says how far a start got, so whatever point a crash
-// interrupts, the next start finishes the replacement or undoes it: a hive file is always
-// either the old hive or the checked new one, never missing and never half written.
+// The journal says how far a start got, so whatever point a crash interrupts, the next start
+// finishes the replacement or undoes it: a hive file is always either the old hive or the
+// checked new one, never missing and never half written. A start flushes each new file once,
+// the journal once before it renames anything, and each folder it changes twice: after every
+// hive has gone aside and after every new file has taken its place.
 #pragma once
 
 #include <filesystem>
@@ -24,6 +27,16 @@ struct ReplacementResult {
     std::filesystem::path hive;
     Outcome outcome = Outcome::Refused;
     std::string reason;   // why it was refused or undone; when replaced, empty or what went wrong after
+};
+
+// One request as a start carries it out.
+struct SwapInProgress {
+    PendingReplacement entry;
+    ReplacementResult result;
+    bool active = true;            // still to be carried on; false once it has its outcome
+    bool newFileChecked = false;   // the new file passed its check at this start
+    bool hiveSetAside = false;     // this start renamed the hive to the backup's name
+    bool done = false;             // an earlier start put the new file in place already
 };
 
 class HiveReplacements {
@@ -50,9 +63,12 @@ public:
 
 private:
     std::optional<ReplacementJournal> Load();
-    bool Store(const ReplacementJournal& journal, std::string& error);
-    ReplacementResult Apply(ReplacementJournal& journal, std::size_t index);
-    ReplacementResult Swap(ReplacementJournal& journal, std::size_t index, bool newFileChecked);
+    bool Store(const ReplacementJournal& journal, std::string& error, Flush flush = Flush::ToDisk);
+    std::string Refusal(const PendingReplacement& entry);
+    bool PutHiveAside(SwapInProgress& swap);
+    bool PutNewFileInPlace(SwapInProgress& swap);
+    ReplacementResult RollBack(SwapInProgress& swap, std::string reason, ReplacementResult::Outcome outcome);
+    bool MoveLogs(const std::filesystem::path& from, const std::filesystem::path& to, Flush flush, std::string& error);
     void Reach(const std::string& operation) const;
     std::string LinkProblem(const std::filesystem::path& hive, const std::filesystem::path& replacement,
                             const std::filesystem::path& backup) const;
@@ -61,8 +77,8 @@ private:
     Failpoint failpoint_;
 };
 
-// Whether a file is a sound, clean hive that may take a hive's place; `problem` says why not.
-// Anything but a regular file is refused without being opened.
+// Whether a file is a sound hive that may take a hive's place, with the logs beside it, which
+// go along with it; `problem` says why not. Anything but a regular file is refused unopened.
 bool IsUsableHive(const std::filesystem::path& file, std::string& problem);
 
 }  // namespace kelvara::platform::offline

@@ -474,6 +474,33 @@ bool OfflineSystem::IsUsableHiveFile(const std::string& path, std::string& probl
     return true;
 }
 
+bool OfflineSystem::IsRecoverableHiveFile(const std::string& path, std::string& problem) {
+    auto native = paths_.ToNative(path);
+    if (!native || !paths_.LeadsInside(*native) || !IsRegularFile(*native)) {
+        problem = path + (native && Exists(*native) ? " is not a regular file in the installation" : " does not exist");
+        return false;
+    }
+    if (System::IsRecoverableHiveFile(native->string(), problem)) return true;
+    const std::string nativeName = native->string();
+    if (problem.rfind(nativeName, 0) == 0) problem = path + problem.substr(nativeName.size());
+    return false;
+}
+
+bool OfflineSystem::WriteRecoveredHive(const std::string& path, const std::string& output, std::string& problem) {
+    auto native = paths_.ToNative(path);
+    auto target = paths_.ToNative(output);
+    if (!native || !target || !paths_.WithoutLinks(*target) || Exists(*target) || IsLink(*target)) {
+        problem = "cannot write " + output;
+        return false;
+    }
+    return System::WriteRecoveredHive(native->string(), target->string(), problem);
+}
+
+bool OfflineSystem::FileWriteTime(const std::string& path, LocalTime& time) {
+    auto native = paths_.ToNative(path);
+    return native && System::FileWriteTime(native->string(), time);
+}
+
 std::string OfflineSystem::ErrorText(long status) {
     if (status != status::Success && status == lastFileFailure.status && !lastFileFailure.detail.empty())
         return StatusText(status) + ": " + lastFileFailure.detail;

@@ -98,6 +98,11 @@ public:
     // which file it was and what the disk answered ("...: cannot write C:\x.kvf: No space left
     // on device").
     std::string ErrorText(long status) override;
+    bool IsRecoverableHiveFile(const std::string& path, std::string& problem) override;
+    bool WriteRecoveredHive(const std::string& path, const std::string& output, std::string& problem) override;
+    // The restart happens in the program itself, and a hive's logs move with it.
+    bool ReplacesAtOnceWithLogs() override { return true; }
+    bool FileWriteTime(const std::string& path, LocalTime& time) override;
 
     // ---- power, restore, shell ----
     bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;

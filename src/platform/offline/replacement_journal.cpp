@@ -95,6 +95,7 @@ std::optional<ReplacementJournal> LoadJournal(const InstallationPaths& paths, st
         error = "cannot read " + file.string();
         return std::nullopt;
     }
+    if (text.find_first_not_of('\0') == std::string::npos) return ReplacementJournal{};
     std::string problem;
     auto journal = ParseJournal(text, paths, problem);
     if (!journal) error = file.string() + ": " + problem;
@@ -102,10 +103,10 @@ std::optional<ReplacementJournal> LoadJournal(const InstallationPaths& paths, st
 }
 
 bool StoreJournal(const ReplacementJournal& journal, const InstallationPaths& paths, const Failpoint& failpoint,
-                  std::string& error) {
+                  std::string& error, Flush flush) {
     fs::path file = JournalFile(paths);
     if (journal.entries.empty()) return RemoveDurably(file, failpoint, error);
-    return WriteFileAtomically(file, FormatJournal(journal, paths), failpoint, error);
+    return WriteFileAtomically(file, FormatJournal(journal, paths), failpoint, error, flush);
 }
 
 }  // namespace kelvara::platform::offline

@@ -41,11 +41,13 @@ std::optional<ReplacementJournal> ParseJournal(const std::string& text, const In
 // The journal's file in the folder.
 std::filesystem::path JournalFile(const InstallationPaths& paths);
 
-// Reads the journal; a missing file is an empty journal. Nullopt with `error` when the file
-// cannot be read or is damaged.
+// Reads the journal; a missing file is an empty journal, and so is an empty one or one of zero
+// bytes: a write of requests that a power cut stopped before it reached the disk (a start's
+// journal is flushed before anything is renamed, so it is never found that way). Nullopt with
+// `error` when the file cannot be read or is damaged.
 std::optional<ReplacementJournal> LoadJournal(const InstallationPaths& paths, std::string& error);
 // Writes the journal atomically, or removes its file when it holds nothing.
 bool StoreJournal(const ReplacementJournal& journal, const InstallationPaths& paths, const Failpoint& failpoint,
-                  std::string& error);
+                  std::string& error, Flush flush = Flush::ToDisk);
 
 }  // namespace kelvara::platform::offline

@@ -48,8 +48,8 @@ mkntfs --quick --force --quiet --label Windows "$image" >"$work/mkntfs.log" 2>&1
 # ntfs-3g in the foreground (no_detach) as a child of this script: after umount, waiting for it
 # means the volume is written out and closed, so ntfsprogs then read what a next boot would.
 ntfs_pid=
-mount_volume() {
-    ntfs-3g -o no_detach "$image" "$volume" >>"$work/ntfs-3g.log" 2>&1 &
+mount_volume() {   # mount_volume [<more ntfs-3g options>]
+    ntfs-3g -o "no_detach${1:+,$1}" "$image" "$volume" >>"$work/ntfs-3g.log" 2>&1 &
     ntfs_pid=$!
     for _ in $(seq 1 100); do
         mountpoint -q "$volume" && return 0
@@ -215,6 +215,35 @@ for installation in "${installations[@]}"; do
             fail "/Undo, $installation/$hive.undone is not the hive /Silent had made"
     done < <(hive_names "$installation")
 done
+
+# ---- a Windows left hibernated or in fast start ------------------------------------------------
+# Its hibernation file begins with "HIBR"; ntfs-3g then mounts the volume read-only, and the
+# program must say so rather than fail without a reason.
+mount_volume
+{ printf 'HIBR'; head -c 4092 /dev/zero; } >"$volume/hiberfil.sys"
+unmount_volume
+names_before=$(volume_names today)
+mount_volume
+grep -qw ro <(findmnt -no OPTIONS "$volume") && pass "ntfs-3g mounted the hibernated volume read-only" ||
+    fail "ntfs-3g mounted the hibernated volume for writing: $(findmnt -no OPTIONS "$volume")"
+KELVARA_OFFLINE_ROOT=$volume/today "$kelvara" /Silent >"$work/hibernated.out" 2>"$work/hibernated.err"
+rc=$?
+[ $rc -eq 1 ] && pass "/Silent on the read-only volume ended with exit code 1" || fail "/Silent on the read-only volume ended with $rc"
+grep -q "$volume/today is on a disk mounted read-only" "$work/hibernated.err" &&
+    pass "the program said that the disk is mounted read-only" ||
+    fail "the program did not say that the disk is mounted read-only: $(cat "$work/hibernated.err")"
+unmount_volume
+[ "$(volume_names today)" = "$names_before" ] && pass "the read-only volume is as it was" ||
+    fail "the names on the read-only volume changed"
+# What the technician's README advises when Windows cannot be started to shut down fully.
+mount_volume remove_hiberfile
+[ ! -e "$volume/hiberfil.sys" ] && pass "remove_hiberfile removed the hibernation file" ||
+    fail "remove_hiberfile left the hibernation file"
+KELVARA_OFFLINE_ROOT=$volume/today "$kelvara" /Silent >/dev/null 2>"$work/after-hibernation.err"
+rc=$?
+[ $rc -eq 0 ] && pass "/Silent after remove_hiberfile ended with exit code 0" ||
+    fail "/Silent after remove_hiberfile ended with $rc: $(tail -n 3 "$work/after-hibernation.err")"
+unmount_volume
 
 echo "$failures failure(s)"
 [ $failures -eq 0 ]

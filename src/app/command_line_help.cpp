@@ -78,7 +78,7 @@ std::string CommandLineHelp(const std::string& program, bool linuxBuild, HelpLay
         "it puts the copies in the hives' places at the next start of Windows and keeps the old files as "
         "<hive file>.bak.",
         layout);
-    text += "\nUsage: " + program + " [/Silent | /Scan [result file] | /? | --help]\n\n";
+    text += "\nUsage: " + program + " [/Silent | /Scan [result file] | /Undo | /? | --help]\n\n";
     text += Entries(
         {
             {"(nothing)", "the main window, for use by hand"},
@@ -86,7 +86,13 @@ std::string CommandLineHelp(const std::string& program, bool linuxBuild, HelpLay
             {"/Scan [result file]",
              "analyse without a window and write the four totals and the time into the section "
              "\"Scan Result\" of that INI file, keeping its other sections; a name without a full path "
-             "lies in the Windows folder on Windows; without a file nothing is written"},
+             "lies in the Windows folder on Windows; without a file nothing is written; after a "
+             "defragmentation, the section \"Last Hand-over\" says how many hives its restart replaced"},
+            {"/Undo",
+             "put every hive whose backup (<hive file>.bak) is there and sound back in its place, keep the hive "
+             "in use as <hive file>.undone (the next defragmentation deletes it) and restart, without a window "
+             "or a question; with KELVARA_OFFLINE_ROOT at once, each hive with its logs: the way back for a "
+             "Windows that no longer starts, from a rescue system with its disk mounted"},
             {"/?, --help", "show this text"},
         },
         layout);
@@ -99,10 +105,12 @@ std::string CommandLineHelp(const std::string& program, bool linuxBuild, HelpLay
                           "; a restart then replaces the hives in that folder at once"}},
                     layout);
     text += "\nExit codes:\n";
-    text += Entries({{"0", "/Silent or /Scan did its job (hives replaced, totals written), or the main window "
-                           "was closed, or this text was shown"},
+    text += Entries({{"0", "/Silent or /Scan did its job (hives replaced, totals written), /Undo put back every hive "
+                           "with a backup, or the main window was closed, or this text was shown"},
                      {"1", "/Silent or /Scan did not: no Windows installation, the analysis failed, the result "
-                           "file was not written, or no hive was replaced; or the program could not start"}},
+                           "file was not written, or no hive was replaced; /Undo put back none (or no hive has a "
+                           "backup, or a replacement still waits for its restart); or the program could not start"},
+                     {"2", "/Undo put back only some of the hives with a backup"}},
                     layout);
     return text;
 }

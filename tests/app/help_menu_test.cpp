@@ -69,7 +69,7 @@ TEST_F(HelpMenuTest, ARightClickOnTheBackgroundPopsUpTheHelpMenu)
     ASSERT_EQ(headless_->Popups().size(), 1u);
     EXPECT_EQ(headless_->Popups()[0].menuName, "pmHelp");
     EXPECT_EQ(headless_->Popups()[0].itemNames,
-              (std::vector<std::string>{"pmiHelp", "N5", "Homepage1", "N1", "pmiCheckUpdate", "N2", "About1"}));
+              (std::vector<std::string>{"pmiHelp", "N5", "Homepage1", "N1", "pmiCheckUpdate", "N2", "pmiUndo", "N7", "About1"}));
     ASSERT_EQ(headless_->OpenedUrls().size(), 1u);
 }
 
@@ -123,6 +123,46 @@ TEST_F(HelpMenuTest, AboutFollowsTheLanguageChosenWhileTheProgramRuns)
     });
     form.bAboutClick(form);
     EXPECT_TRUE(seenAbout_);
+}
+
+// The way back sits in the Help menu: chosen there it asks, naming the date of the last
+// defragmentation, and a No changes nothing.
+TEST_F(HelpMenuTest, UndoFromTheHelpMenuAsksFirst)
+{
+    AddStandardHives();
+    system_.AddFile("C:\\Windows\\System32\\config\\SYSTEM.bak", 300000);
+    system_.SetDateTimeFormats("yyyy-MM-dd", "HH:mm");
+    std::ofstream(folder_.Path() / "LastHandOver.ini", std::ios::binary)
+        << "[Last Hand-over]\r\nCommand=Defrag\r\nTime=2026-12-01 08:00:00\r\nReported=1\r\nHives=0\r\n";
+    TfrmMain& form = CreateAndShow();
+    headless_->ScriptMessageBoxAnswer(ui::mrNo);
+    headless_->ScriptPopupChoice("pmiUndo");
+    form.FlatButton("bAbout").Click();
+    ASSERT_EQ(headless_->MessageBoxes().size(), 1u);
+    EXPECT_NE(headless_->MessageBoxes()[0].request.text.find("defragmentation of 2026-12-01?"), std::string::npos)
+        << headless_->MessageBoxes()[0].request.text;
+    EXPECT_EQ(form.LastUndo.end, defrag::UndoEnd::NotConfirmed);
+    EXPECT_TRUE(system_.ReplaceCalls().empty());
+}
+
+// The first interactive start after a restart tells once what became of the hand-over.
+TEST_F(HelpMenuTest, TheNextStartTellsOnceWhatTheRestartReplaced)
+{
+    AddStandardHives();
+    system_.AddFile("C:\\Windows\\System32\\config\\SYSTEM.bak", 300000);
+    std::ofstream(folder_.Path() / "LastHandOver.ini", std::ios::binary)
+        << "[Last Hand-over]\r\nCommand=Defrag\r\nTime=2026-12-01 08:00:00\r\nReported=0\r\nHives=2\r\n"
+           "Hive1=1|3072000|2048000|\\REGISTRY\\MACHINE\\SYSTEM|C:\\Windows\\System32\\config\\SYSTEM\r\n"
+           "Hive2=1|1024|1024|\\REGISTRY\\MACHINE\\SOFTWARE|C:\\Windows\\System32\\config\\SOFTWARE\r\n";
+    CreateAndShow();
+    ASSERT_EQ(headless_->MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless_->MessageBoxes()[0].request.text,
+              "1 of 2 hives replaced, 3,000 KB -> 2,000 KB\n\\REGISTRY\\MACHINE\\SOFTWARE: not replaced");
+    // Told once: the record now says so, and stays for /Scan and the Undo question.
+    std::ifstream in(folder_.Path() / "LastHandOver.ini", std::ios::binary);
+    const std::string record{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_NE(record.find("Reported=1"), std::string::npos) << record;
+    EXPECT_NE(record.find("Hive2=1|1024|1024|"), std::string::npos) << record;
 }
 
 }  // namespace

@@ -110,7 +110,7 @@ TEST_F(MainWindowTest, MenusHoldEveryItemInOrder)
     std::vector<std::string> help;
     for (ui::TMenuItem* item : form.PopupMenu("pmHelp").Items())
         help.push_back(item->Name());
-    EXPECT_EQ(help, (std::vector<std::string>{"pmiHelp", "N5", "Homepage1", "N1", "pmiCheckUpdate", "N2", "About1"}));
+    EXPECT_EQ(help, (std::vector<std::string>{"pmiHelp", "N5", "Homepage1", "N1", "pmiCheckUpdate", "N2", "pmiUndo", "N7", "About1"}));
 
     const auto& languages = form.PopupMenu("pmLanguage").Items();
     ASSERT_EQ(languages.size(), 23u);

@@ -45,7 +45,8 @@ TEST(CommandLineHelp, TheTextCoversTheSwitchesTheFolderAndTheExitCodes) {
                           Case{"Windows message box", false, HelpLayout::MessageBox}}) {
         SCOPED_TRACE(c.name);
         const std::string text = CommandLineHelp(c.linuxBuild ? "kelvara" : "Kelvara.exe", c.linuxBuild, c.layout);
-        for (const char* part : {"/Silent", "/Scan [result file]", "Scan Result", "/?, --help", "KELVARA_OFFLINE_ROOT",
+        for (const char* part : {"/Silent", "/Scan [result file]", "Scan Result", "/Undo", ".undone", "/?, --help",
+                                 "KELVARA_OFFLINE_ROOT",
                                  "Exit codes:", "Environment:"})
             EXPECT_NE(text.find(part), std::string::npos) << part;
         EXPECT_NE(text.find(c.linuxBuild ? "Usage: kelvara [" : "Usage: Kelvara.exe ["), std::string::npos);
@@ -64,7 +65,7 @@ TEST(CommandLineHelp, EachLayoutSuitsWhereItIsShown) {
         return term + text;
     };
     for (const std::string& start : {column("  /Silent", "analyse"), column("  0", "/Silent or /Scan did its"),
-                                     column("  1", "/Silent or /Scan did not")})
+                                     column("  1", "/Silent or /Scan did not"), column("  2", "/Undo put back only")})
         EXPECT_NE(std::find_if(terminal.begin(), terminal.end(),
                                [&](const std::string& line) { return line.rfind(start, 0) == 0; }),
                   terminal.end())

@@ -60,5 +60,39 @@ TEST(ProgramExitCode, ZeroOnlyWhenTheJobWasDone) {
     }
 }
 
+defrag::UndoOutcome PutBack(defrag::UndoEnd end, std::vector<std::pair<std::string, bool>> hives) {
+    defrag::UndoOutcome outcome;
+    outcome.end = end;
+    for (auto& [file, handedOver] : hives) outcome.hives.push_back({"\\REGISTRY\\MACHINE\\" + file, file, handedOver, ""});
+    return outcome;
+}
+
+TEST(UndoExitCode, AllSomeOrNone) {
+    using defrag::UndoEnd;
+    struct Case {
+        const char* name;
+        defrag::UndoOutcome undo;
+        RestartResultOf restart;
+        int expected;
+    };
+    const auto both = PutBack(UndoEnd::RestartRequested, {{"SYSTEM", true}, {"SAM", true}});
+    const auto one = PutBack(UndoEnd::RestartRequested, {{"SYSTEM", true}, {"SAM", false}});
+    const Case cases[] = {
+        {"nothing to undo", PutBack(UndoEnd::NothingToUndo, {}), {}, 1},
+        {"a hand-over waits", PutBack(UndoEnd::HandOverWaiting, {}), {}, 1},
+        {"no backup accepted", PutBack(UndoEnd::NothingPutBack, {{"SYSTEM", false}}), {}, 1},
+        {"Windows puts both back later", both, {}, 0},
+        {"Windows puts one of two back later", one, {}, 2},
+        {"both put back at once", both, Restart({{"SYSTEM", true}, {"SAM", true}}), 0},
+        {"one of two put back at once", both, Restart({{"SYSTEM", true}, {"SAM", false}}), 2},
+        {"none put back at once", both, Restart({{"SYSTEM", false}, {"SAM", false}}), 1},
+        {"one of two checked, and put back", one, Restart({{"SYSTEM", true}}), 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(UndoExitCode(c.undo, c.restart), c.expected);
+    }
+}
+
 }  // namespace
 }  // namespace kelvara::app

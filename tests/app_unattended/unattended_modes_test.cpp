@@ -123,7 +123,11 @@ struct SwitchCase {
 TEST_F(UnattendedTest, OnlyAWholeFirstArgumentSelectsAMode) {
     const std::string defrag = "Post " + std::to_string(WM_AUTODEFRAG);
     const std::string scan = "Post " + std::to_string(WM_AUTOSCAN);
+    const std::string undo = "Post " + std::to_string(WM_AUTOUNDO);
     const SwitchCase cases[] = {
+        {{"/Undo"}, {"SetSilentMode", undo}},
+        {{"/undo", "/Silent"}, {"SetSilentMode", undo}},
+        {{"/Silent", "/Undo"}, {"SetSilentMode", defrag}},
         {{"/Silent"}, {"SetSilentMode", defrag}},
         {{"/silent"}, {"SetSilentMode", defrag}},
         {{"/SILENT", "whatever"}, {"SetSilentMode", defrag}},
@@ -165,6 +169,25 @@ TEST_F(UnattendedTest, ScanReplacesOnlyItsOwnSectionWithTheFiveKeysInOrder) {
               "[Before]\r\nA=1\r\n[After]\r\nB=2\r\n\r\n"
               "[Scan Result]\r\nCurrent Size=10 KB\r\nNew Size=9 KB\r\nSize Reduction=2 KB\r\n"
               "Compact Percent=12.3%\r\nTime=3/5/2024 2:07:09 PM\r\n");
+}
+
+// After a defragmentation the result also says what its restart did, in a section of its own.
+TEST_F(UnattendedTest, ScanAddsTheOutcomeOfTheLastHandOverInItsOwnSection) {
+    AddHive(kSystem);
+    system_.SetProgramFolder(folder_.WithSeparator());
+    kelvara::testing::WriteBytes(folder_.File("LastHandOver.ini"),
+                                "[Last Hand-over]\r\nCommand=Defrag\r\nTime=2024-03-04 22:15:00\r\nHives=2\r\n"
+                                "Hive1=1|4096|2048|\\REGISTRY\\MACHINE\\SYSTEM|" + std::string(kSystem.file) + "\r\n"
+                                "Hive2=1|8192|4096|\\REGISTRY\\MACHINE\\SAM|C:\\Windows\\System32\\config\\SAM\r\n");
+    system_.AddFile(std::string(kSystem.file) + ".bak", 4096);
+    const std::string result = folder_.File("result.ini");
+    kelvara::testing::WriteBytes(result, "[Last Hand-over]\r\nHives Replaced=9 of 9\r\n");
+    HandleAutoScan(Host(), Args({"/Scan", result.c_str()}));
+    EXPECT_EQ(kelvara::testing::ReadBytes(result),
+              "[Scan Result]\r\nCurrent Size=10 KB\r\nNew Size=9 KB\r\nSize Reduction=2 KB\r\n"
+              "Compact Percent=12.3%\r\nTime=3/5/2024 2:07:09 PM\r\n\r\n"
+              "[Last Hand-over]\r\nCommand=Defrag\r\nTime=3/4/2024 10:15:00 PM\r\nHives Replaced=1 of 2\r\n"
+              "Current Size=4 KB\r\nNew Size=2 KB\r\nNot Replaced=\\REGISTRY\\MACHINE\\SAM\r\n");
 }
 
 TEST_F(UnattendedTest, ScanWithoutAPathWritesNothingAndStillCloses) {

@@ -71,6 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ModeCase{"k.exe \\Scan", UnattendedMode::None},
                       ModeCase{"k.exe /Scanner", UnattendedMode::None},
                       ModeCase{"k.exe /Silent2", UnattendedMode::None},
+                      ModeCase{"k.exe /Undo", UnattendedMode::Undo},
+                      ModeCase{"k.exe /UNDO /Silent", UnattendedMode::Undo},
+                      ModeCase{"k.exe /Silent /Undo", UnattendedMode::Silent},
+                      ModeCase{"k.exe /Undone", UnattendedMode::None},
                       ModeCase{"k.exe /Sc", UnattendedMode::None},
                       ModeCase{"k.exe \"/Scan x\"", UnattendedMode::None},
                       // Only ASCII letters fold: a capital I with a dot (code page 1254) is no "I".

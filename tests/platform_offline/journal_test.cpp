@@ -86,6 +86,33 @@ TEST(Journal, AnEmptyJournalLeavesNoFile) {
     EXPECT_TRUE(loaded->entries.empty());
 }
 
+// A journal of requests is written without waiting for the disk; a power cut can leave it
+// empty or zero-filled, and then the requests are forgotten, as Windows forgets its own.
+TEST(Journal, AnEmptyOrZeroFilledFileIsAnEmptyJournalAndAnythingElseDamagedIsNot) {
+    TempFolder root;
+    InstallationPaths paths(root.Path());
+    struct Case {
+        std::string bytes;
+        bool readable;
+    };
+    const Case cases[] = {
+        {"", true},
+        {std::string(300, '\0'), true},
+        {"Kelvara hive replacements 1\nrestarting 0\n", true},
+        {std::string("Kelvara hive replacements 1\n") + std::string(40, '\0'), false},
+        {std::string(1, '\0') + "x", false},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(JournalFile(paths), std::vector<std::uint8_t>(c.bytes.begin(), c.bytes.end()));
+        std::string error;
+        auto journal = LoadJournal(paths, error);
+        EXPECT_EQ(journal.has_value(), c.readable) << c.bytes.size() << " bytes: " << error;
+        if (journal) {
+            EXPECT_TRUE(journal->entries.empty());
+        }
+    }
+}
+
 TEST(AnsiValues, StringsBecomeEightBitTextWithTheirZeros) {
     auto bytes = [](const std::string& s) { return std::vector<std::uint8_t>(s.begin(), s.end()); };
     struct Case {

@@ -159,6 +159,32 @@ TEST_F(ReplaceKey, ALaterRequestForTheSameHiveSupersedesTheFirst) {
     EXPECT_TRUE(fs::exists(Config("SYSTEM.kvf")));   // the superseded copy is left alone
 }
 
+// The journal's removal at the end of a start is not flushed: a power cut may bring it back, and
+// the next start then finds each swap done and changes nothing.
+TEST_F(ReplaceKey, AJournalThatAPowerCutBringsBackFindsEachSwapDone) {
+    const InstallationPaths paths(root.Path());
+    OfflineSystem system(root.Path().string());
+    ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+    ASSERT_EQ(Request(system, "SOFTWARE"), status::Success);
+    std::string error;
+    auto journal = LoadJournal(paths, error);
+    ASSERT_TRUE(journal) << error;
+    journal->restarting = true;
+    for (auto& entry : journal->entries) entry.state = PendingReplacement::State::Swapping;
+    const std::string started = FormatJournal(*journal, paths);
+    system.ExitWindowsEx(exitflags::Reboot, 1);
+    const auto hive = ReadBytes(Config("SYSTEM")), backup = ReadBytes(Config("SYSTEM.bak"));
+
+    WriteBytes(JournalFile(paths), std::vector<std::uint8_t>(started.begin(), started.end()));
+    OfflineSystem next(root.Path().string());
+    ASSERT_EQ(next.LastStartResults().size(), 2u);
+    for (const auto& result : next.LastStartResults())
+        EXPECT_EQ(result.outcome, Outcome::Replaced) << result.hive << ": " << result.reason;
+    EXPECT_EQ(ReadBytes(Config("SYSTEM")), hive);
+    EXPECT_EQ(ReadBytes(Config("SYSTEM.bak")), backup);
+    EXPECT_FALSE(fs::exists(JournalFile(paths)));
+}
+
 TEST_F(ReplaceKey, LoggingOffIsNoRestart) {
     OfflineSystem system(root.Path().string());
     ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
@@ -226,8 +252,8 @@ TEST_F(ReplaceKey, ACrashAtAnyStepOfTheRestartLosesNoHive) {
     }
     // Each hive's check and flush (4), the journal (write, flush, rename, flush the folder),
     // both hives aside and the folder flushed (3), both new files in place and the folder
-    // flushed (3), the journal removed and its folder flushed (2).
-    EXPECT_EQ(crashes, 16);
+    // flushed (3), the journal removed (1).
+    EXPECT_EQ(crashes, 15);
     std::printf("the restart was interrupted at each of its %d file operations\n", crashes);
 }
 
@@ -311,7 +337,7 @@ TEST_F(ReplaceKeyWithLogs, TheOldLogsGoWithTheBackupEvenWhenTheRestartIsInterrup
         if (!crashed) break;
     }
     // Besides the steps without logs, three log renames per hive, flushed with the hives.
-    EXPECT_EQ(crashes, 22);
+    EXPECT_EQ(crashes, 21);
     std::printf("the restart with logs was interrupted at each of its %d file operations\n", crashes);
 }
 
@@ -349,6 +375,68 @@ TEST_F(ReplaceKeyWithLogs, AnUndoneReplacementPutsTheLogsBack) {
         ExpectLogsWithTheirHive(folder.Path(), oldBytes, when);
     }
     EXPECT_GE(undone, 10);
+}
+
+// The way back: each backup goes back in its hive's place with its logs, the compacted hive to
+// .undone. Cut at every step, the hive is the compacted one (its backup and the backup's logs
+// waiting) or the old one with its logs beside it; the next start finishes.
+TEST_F(ReplaceKeyWithLogs, PuttingBackupsBackBringsTheirLogsAlongEvenWhenInterrupted) {
+    std::map<std::string, std::vector<std::uint8_t>> oldBytes, compacted;
+    for (const char* name : {"SYSTEM", "SOFTWARE"}) {
+        oldBytes[name] = ReadBytes(Config(name));
+        compacted[name] = ReadBytes(Config(std::string(name) + ".kvf"));
+    }
+    {
+        OfflineSystem system(root.Path().string());
+        ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+        ASSERT_EQ(Request(system, "SOFTWARE"), status::Success);
+        system.ExitWindowsEx(exitflags::Reboot, 1);
+    }
+    auto undoRequest = [](System& system, const std::string& name) {
+        const std::string file = "C:\\Windows\\System32\\config\\" + name;
+        return system.RegReplaceKey(RootKey::LocalMachine, name, file + ".bak", file + ".undone");
+    };
+    int crashes = 0;
+    for (int step = 0;; ++step) {
+        TempFolder folder;
+        CopyContents(root.Path(), folder.Path());
+        {
+            OfflineSystem system(folder.Path().string());
+            ASSERT_EQ(undoRequest(system, "SYSTEM"), status::Success);
+            ASSERT_EQ(undoRequest(system, "SOFTWARE"), status::Success);
+        }
+        CrashAt crash{step};
+        bool crashed = false;
+        try {
+            OfflineSystem(folder.Path().string(), crash.Hook()).ExitWindowsEx(exitflags::Reboot, 1);
+        } catch (const SimulatedCrash&) {
+            crashed = true;
+            ++crashes;
+        }
+        const std::string when = crashed ? "after a crash at " + crash.operations.back() : "without a crash";
+        OfflineSystem next(folder.Path().string());
+        const std::map<std::string, std::vector<std::uint8_t>> none;
+        for (const auto& [name, old] : oldBytes) {
+            const auto now = ReadBytes(Config(folder.Path(), name));
+            if (now == compacted[name]) {
+                EXPECT_EQ(ReadBytes(Config(folder.Path(), name + ".bak")), old) << name << " " << when;
+                EXPECT_EQ(LogsOf(Config(folder.Path(), name + ".bak")), logs[name]) << name << " " << when;
+                EXPECT_EQ(LogsOf(Config(folder.Path(), name)), none) << name << " " << when;
+            } else {
+                EXPECT_EQ(now, old) << name << " is neither hive " << when;
+                EXPECT_EQ(ReadBytes(Config(folder.Path(), name + ".undone")), compacted[name]) << name << " " << when;
+                EXPECT_EQ(LogsOf(Config(folder.Path(), name)), logs[name]) << name << " " << when;
+                EXPECT_FALSE(fs::exists(Config(folder.Path(), name + ".bak"))) << name << " " << when;
+            }
+        }
+        next.ExitWindowsEx(exitflags::Reboot, 1);
+        for (const auto& [name, old] : oldBytes) {
+            EXPECT_EQ(ReadBytes(Config(folder.Path(), name)), old) << name << " " << when;
+            EXPECT_EQ(LogsOf(Config(folder.Path(), name)), logs[name]) << name << " " << when;
+        }
+        if (!crashed) break;
+    }
+    EXPECT_EQ(crashes, 21);   // as many steps as the replacement: the logs move the other way
 }
 
 TEST_F(ReplaceKeyWithLogs, ALogInTheBackupsPlaceRefusesTheReplacement) {

@@ -246,6 +246,12 @@ void ScriptedSystem::SetHiveProblem(const std::string& path, const std::string& 
     if (auto it = files_.find(path); it != files_.end()) it->second.hiveProblem = problem;
 }
 
+void ScriptedSystem::SetHiveDirty(const std::string& path)
+{
+    std::lock_guard lock(mutex_);
+    if (auto it = files_.find(path); it != files_.end()) it->second.dirty = true;
+}
+
 void ScriptedSystem::SetProgramFolder(const std::string& folder)
 {
     std::lock_guard lock(mutex_);
@@ -727,8 +733,36 @@ bool ScriptedSystem::IsUsableHiveFile(const std::string& path, std::string& prob
         problem = path + " does not exist";
         return false;
     }
+    problem = it->second.dirty ? path + " is a hive with unsaved changes" : it->second.hiveProblem;
+    return problem.empty();
+}
+
+bool ScriptedSystem::IsRecoverableHiveFile(const std::string& path, std::string& problem)
+{
+    std::lock_guard lock(mutex_);
+    Log("IsRecoverableHiveFile " + path);
+    auto it = files_.find(path);
+    if (it == files_.end()) {
+        problem = path + " does not exist";
+        return false;
+    }
     problem = it->second.hiveProblem;
     return problem.empty();
+}
+
+bool ScriptedSystem::WriteRecoveredHive(const std::string& path, const std::string& output, std::string& problem)
+{
+    std::lock_guard lock(mutex_);
+    Log("WriteRecoveredHive " + path + " " + output);
+    auto it = files_.find(path);
+    if (it == files_.end() || !it->second.hiveProblem.empty() || files_.count(output)) {
+        problem = "cannot write " + output;
+        return false;
+    }
+    File& file = files_[output];
+    file.path = output;
+    file.size = it->second.size;
+    return true;
 }
 
 std::string ScriptedSystem::ErrorText(long status)

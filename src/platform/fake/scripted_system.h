@@ -100,6 +100,9 @@ public:
     // IsUsableHiveFile of this file answers false with the problem (an existing file is a
     // usable hive unless scripted so).
     void SetHiveProblem(const std::string& path, const std::string& problem);
+    // The file is a hive with unsaved changes that the logs beside it recover: IsUsableHiveFile
+    // refuses it; IsRecoverableHiveFile and WriteRecoveredHive take it.
+    void SetHiveDirty(const std::string& path);
     void SetProgramFolder(const std::string& folder);
     // The folder that relative names are expanded against (with trailing backslash).
     void SetCurrentFolder(const std::string& folder);
@@ -181,6 +184,11 @@ public:
     std::string FormatShortDate(const LocalTime& time) override;
 
     bool IsUsableHiveFile(const std::string& path, std::string& problem) override;
+    bool IsRecoverableHiveFile(const std::string& path, std::string& problem) override;
+    // Adds `output` with the size of `path`.
+    bool WriteRecoveredHive(const std::string& path, const std::string& output, std::string& problem) override;
+    // No file has a time here: callers fall back as for an unreadable entry.
+    bool FileWriteTime(const std::string&, LocalTime&) override { return false; }
     std::string ErrorText(long status) override;
 
     bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
@@ -220,6 +228,7 @@ private:
         bool entryUnreadable = false;
         bool deleteFails = false;
         std::string hiveProblem;   // "" for a usable hive
+        bool dirty = false;
     };
     struct OpenKey {
         RootKey root;

@@ -164,7 +164,7 @@ bool RenameDurably(const fs::path& from, const fs::path& to, const Failpoint& fa
     return FlushFolders(folders, failpoint, error);
 }
 
-bool RemoveDurably(const fs::path& file, const Failpoint& failpoint, std::string& error) {
+bool Remove(const fs::path& file, const Failpoint& failpoint, std::string& error) {
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(file, ec))) return true;
     Reach(failpoint, "remove " + file.string());
@@ -174,12 +174,13 @@ bool RemoveDurably(const fs::path& file, const Failpoint& failpoint, std::string
         error = "cannot remove " + file.string() + ": " + ec.message();
         return false;
     }
-    Reach(failpoint, "flush folder " + file.parent_path().string());
-    if (!FlushFolder(file.parent_path())) {
-        error = "cannot flush the folder of " + file.string() + ": " + ErrnoText(errno);
-        return false;
-    }
     return true;
+}
+
+bool RemoveDurably(const fs::path& file, const Failpoint& failpoint, std::string& error) {
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(file, ec))) return true;
+    return Remove(file, failpoint, error) && FlushFolders({file.parent_path()}, failpoint, error);
 }
 
 }  // namespace kelvara::platform::offline

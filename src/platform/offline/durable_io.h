@@ -51,6 +51,8 @@ bool FlushFolders(const std::vector<std::filesystem::path>& folders, const Failp
 bool RenameDurably(const std::filesystem::path& from, const std::filesystem::path& to,
                    const Failpoint& failpoint, std::string& error);
 
+// Removes a file without flushing its folder; a missing file counts as removed.
+bool Remove(const std::filesystem::path& file, const Failpoint& failpoint, std::string& error);
 // Removes a file and flushes its folder; a missing file counts as removed.
 bool RemoveDurably(const std::filesystem::path& file, const Failpoint& failpoint, std::string& error);
 

@@ -176,8 +176,9 @@ std::vector<ReplacementResult> HiveReplacements::ApplyAll() {
             if (swap.active && swap.result.outcome == Outcome::Replaced) Append(swap.result.reason, error);
     }
 
-    if (!Store(ReplacementJournal{}, error)) {
-        // The next start finds the journal and each of these swaps done.
+    // Not flushed: a journal that a power cut brings back finds each of these swaps done, and
+    // the new files' places are on the disk already.
+    if (!Store(ReplacementJournal{}, error, Flush::Later)) {
         for (SwapInProgress& swap : swaps) Append(swap.result.reason, error);
     }
     return ResultsOf(swaps);

@@ -7,8 +7,9 @@
 // The journal says how far a start got, so whatever point a crash interrupts, the next start
 // finishes the replacement or undoes it: a hive file is always either the old hive or the
 // checked new one, never missing and never half written. A start flushes each new file once,
-// the journal once before it renames anything, and each folder it changes twice: after every
-// hive has gone aside and after every new file has taken its place.
+// the journal before it renames anything, and each folder it changes twice: after every hive has
+// gone aside and after every new file has taken its place (a folder that wrote its second rename
+// before its first would lose the old hive). Removing the journal needs no flush.
 #pragma once
 
 #include <filesystem>

@@ -105,7 +105,8 @@ std::optional<ReplacementJournal> LoadJournal(const InstallationPaths& paths, st
 bool StoreJournal(const ReplacementJournal& journal, const InstallationPaths& paths, const Failpoint& failpoint,
                   std::string& error, Flush flush) {
     fs::path file = JournalFile(paths);
-    if (journal.entries.empty()) return RemoveDurably(file, failpoint, error);
+    if (journal.entries.empty())
+        return flush == Flush::ToDisk ? RemoveDurably(file, failpoint, error) : Remove(file, failpoint, error);
     return WriteFileAtomically(file, FormatJournal(journal, paths), failpoint, error, flush);
 }
 

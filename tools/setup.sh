@@ -14,7 +14,7 @@ packages=(
     wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick
     libhivex-bin libwin-hivex-perl reglookup libregf-utils libparse-win32registry-perl
     dpkg-dev
-    ntfs-3g
+    ntfs-3g xz-utils
 )
 
 missing=()

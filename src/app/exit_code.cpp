@@ -31,14 +31,15 @@ int ProgramExitCode(common::UnattendedMode mode, bool jobDone, const defrag::Def
 
 int UndoExitCode(const defrag::UndoOutcome& lastUndo, const RestartResultOf& restartResultOf) {
     if (lastUndo.end != defrag::UndoEnd::RestartRequested) return kExitJobNotDone;
-    std::size_t putBack = 0;
+    std::size_t putBack = 0, withBackup = 0;
     for (const defrag::HiveUndo& hive : lastUndo.hives) {
+        if (hive.hasBackup) ++withBackup;
         if (!hive.handedOver) continue;
         const std::optional<RestartResult> result = restartResultOf ? restartResultOf(hive.hiveFile) : std::nullopt;
         if (!restartResultOf || (result && result->replaced)) ++putBack;
     }
     if (putBack == 0) return kExitJobNotDone;
-    return putBack == lastUndo.hives.size() ? kExitJobDone : kExitPartly;
+    return putBack == withBackup ? kExitJobDone : kExitPartly;
 }
 
 }  // namespace kelvara::app

@@ -197,7 +197,8 @@ bool MainWindowHost::UndoDefrag() {
     window_.pmiUndoClick(window_);
     const defrag::UndoOutcome& undo = window_.LastUndo;
     return undo.end == defrag::UndoEnd::RestartRequested &&
-           std::all_of(undo.hives.begin(), undo.hives.end(), [](const defrag::HiveUndo& h) { return h.handedOver; });
+           std::all_of(undo.hives.begin(), undo.hives.end(),
+                       [](const defrag::HiveUndo& h) { return h.handedOver || !h.hasBackup; });
 }
 
 void MainWindowHost::CloseMainWindow() { window_.Close(); }

@@ -37,7 +37,7 @@ std::string FileToPutBack(platform::System& system, const std::string& hiveFile,
 HiveUndo PutBack(platform::System& system, const std::string& hivePath, const std::string& hiveFile) {
     HiveUndo hive{hivePath, hiveFile, false, {}};
     const std::string file = FileToPutBack(system, hiveFile, hive.reason);
-    if (file.empty()) return hive;
+    if (file.empty()) return hive;   // the backup fails the check
     // What an earlier Undo kept goes, as the Defrag command lets an old backup go.
     RemoveUndoneFiles(system, hiveFile);
     const long status = ReplaceHiveStatus(system, hivePath, file, hiveFile + ".undone");
@@ -127,8 +127,14 @@ UndoOutcome UndoDefrag(const UndoWindow& window) {
     // The replace operation needs both rights, and no analysis has enabled the first.
     hive::EnableBackupPrivilege(system);
     hive::EnableRestorePrivilege(system);
-    for (std::size_t i : withBackup)
-        outcome.hives.push_back(PutBack(system, window.hiveKeyList[i], window.hiveFileList[i]));
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string& hiveFile = window.hiveFileList[i];
+        if (hiveFile.empty()) continue;   // HARDWARE lives in memory only
+        if (std::find(withBackup.begin(), withBackup.end(), i) != withBackup.end())
+            outcome.hives.push_back(PutBack(system, window.hiveKeyList[i], hiveFile));
+        else
+            outcome.hives.push_back({window.hiveKeyList[i], hiveFile, false, Backup(hiveFile) + " does not exist", false});
+    }
 
     const bool any = std::any_of(outcome.hives.begin(), outcome.hives.end(), [](const HiveUndo& h) { return h.handedOver; });
     if (!any) return tell(UndoEnd::NothingPutBack, ListReasons(kUndoNothingPutBackText, outcome.hives));

@@ -26,12 +26,13 @@ struct UndoWindow {
     ui::Application& application;
 };
 
-// What became of one hive with a backup.
+// What became of one hive.
 struct HiveUndo {
     std::string hivePath;
     std::string hiveFile;
     bool handedOver = false;   // the registry took the backup; in place after the restart
     std::string reason;        // why not, when it was not
+    bool hasBackup = true;     // false: passed over, there was nothing to put back
 };
 
 enum class UndoEnd {
@@ -44,7 +45,7 @@ enum class UndoEnd {
 
 struct UndoOutcome {
     UndoEnd end = UndoEnd::NothingToUndo;
-    std::vector<HiveUndo> hives;   // the hives with a backup, in list order
+    std::vector<HiveUndo> hives;   // every hive with a file, in list order, once the hand-over began
     std::string message;           // what the user is told, for the console of an unattended run
 };
 

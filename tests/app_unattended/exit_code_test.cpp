@@ -67,6 +67,12 @@ defrag::UndoOutcome PutBack(defrag::UndoEnd end, std::vector<std::pair<std::stri
     return outcome;
 }
 
+defrag::UndoOutcome WithoutBackup(defrag::UndoOutcome outcome, const std::string& file) {
+    for (auto& hive : outcome.hives)
+        if (hive.hiveFile == file) hive = {hive.hivePath, file, false, file + ".bak does not exist", false};
+    return outcome;
+}
+
 TEST(UndoExitCode, AllSomeOrNone) {
     using defrag::UndoEnd;
     struct Case {
@@ -87,6 +93,7 @@ TEST(UndoExitCode, AllSomeOrNone) {
         {"one of two put back at once", both, Restart({{"SYSTEM", true}, {"SAM", false}}), 2},
         {"none put back at once", both, Restart({{"SYSTEM", false}, {"SAM", false}}), 1},
         {"one of two checked, and put back", one, Restart({{"SYSTEM", true}}), 2},
+        {"the one hive with a backup put back", WithoutBackup(both, "SAM"), Restart({{"SYSTEM", true}}), 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

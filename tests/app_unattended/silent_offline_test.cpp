@@ -293,12 +293,17 @@ TEST(SilentOffline, UndoWithoutBackupsOrWithADamagedOneSaysSo) {
 
     ProgramRun undo(root.Path(), program.Path(), "/Undo");
     ASSERT_EQ(undo.form->LastUndo.end, defrag::UndoEnd::RestartRequested) << undo.form->LastUndo.message;
-    ASSERT_EQ(undo.form->LastUndo.hives.size(), 4u);   // SECURITY has no backup left
+    ASSERT_EQ(undo.form->LastUndo.hives.size(), 5u);
     for (const defrag::HiveUndo& hive : undo.form->LastUndo.hives) {
         const bool sam = hive.hivePath == "\\REGISTRY\\MACHINE\\SAM";
-        EXPECT_EQ(hive.handedOver, !sam) << hive.hivePath << ": " << hive.reason;
+        const bool security = hive.hivePath == "\\REGISTRY\\MACHINE\\SECURITY";
+        EXPECT_EQ(hive.handedOver, !sam && !security) << hive.hivePath << ": " << hive.reason;
+        EXPECT_EQ(hive.hasBackup, !security) << hive.hivePath;
         if (sam) {
-            EXPECT_NE(hive.reason.find("SAM.bak"), std::string::npos) << hive.reason;
+            EXPECT_NE(hive.reason.find("SAM.bak is not a sound hive"), std::string::npos) << hive.reason;
+        }
+        if (security) {
+            EXPECT_NE(hive.reason.find("SECURITY.bak does not exist"), std::string::npos) << hive.reason;
         }
     }
     EXPECT_EQ(UndoExitCode(undo.form->LastUndo, undo.Results()), kExitPartly);

@@ -29,6 +29,9 @@ protected:
 };
 
 TEST_F(UndoCommandTest, EachKindOfBackupAndWhatIsHandedOver) {
+    const TestHive noBackup{RootKey::LocalMachine, "SAM", "\\REGISTRY\\MACHINE\\SAM",
+                            "C:\\Windows\\System32\\config\\SAM"};
+    AddHiveWithCopy(noBackup, false);
     AddHiveWithCopy(kSystemHive, false);
     AddHiveWithCopy(kSoftwareHive, false);
     AddHiveWithCopy(kUserHive, false);
@@ -42,11 +45,14 @@ TEST_F(UndoCommandTest, EachKindOfBackupAndWhatIsHandedOver) {
 
     const UndoOutcome outcome = Undo(true);
     EXPECT_EQ(outcome.end, UndoEnd::RestartRequested);
-    ASSERT_EQ(outcome.hives.size(), 3u);
-    EXPECT_TRUE(outcome.hives[0].handedOver);
+    ASSERT_EQ(outcome.hives.size(), 4u);
+    EXPECT_FALSE(outcome.hives[0].hasBackup);
+    EXPECT_EQ(outcome.hives[0].reason, std::string(noBackup.file) + ".bak does not exist");
     EXPECT_TRUE(outcome.hives[1].handedOver);
-    EXPECT_FALSE(outcome.hives[2].handedOver);
-    EXPECT_EQ(outcome.hives[2].reason, user + ".bak is not a sound hive");
+    EXPECT_TRUE(outcome.hives[2].handedOver);
+    EXPECT_FALSE(outcome.hives[3].handedOver);
+    EXPECT_TRUE(outcome.hives[3].hasBackup);
+    EXPECT_EQ(outcome.hives[3].reason, user + ".bak is not a sound hive");
     EXPECT_EQ(UndoCalls(), (std::vector<std::string>{
                                "EnablePrivilege SeBackupPrivilege 0x28",
                                "EnablePrivilege SeRestorePrivilege 0xF00FF",
@@ -63,9 +69,10 @@ TEST_F(UndoCommandTest, EachKindOfBackupAndWhatIsHandedOver) {
     const auto record = ReadHandOverRecord(folder_.WithSeparator());
     ASSERT_TRUE(record.has_value());
     EXPECT_EQ(record->command, HandOverRecord::Command::Undo);
-    ASSERT_EQ(record->hives.size(), 3u);
-    EXPECT_TRUE(record->hives[1].handedOver);
-    EXPECT_EQ(record->hives[1].newSize, 900000);
+    ASSERT_EQ(record->hives.size(), 4u);
+    EXPECT_FALSE(record->hives[0].handedOver);
+    EXPECT_TRUE(record->hives[2].handedOver);
+    EXPECT_EQ(record->hives[2].newSize, 900000);
 }
 
 TEST_F(UndoCommandTest, WhenThereIsNothingToUndoOrAHandOverWaits) {

@@ -3,7 +3,8 @@
 # sample installation (KELVARA_OFFLINE_ROOT): Analyze; Defrag answered No in the confirm dialog
 # (nothing changes); Defrag again answered Yes; the restore-point failure question answered Yes;
 # the restart message. The "restart" of the offline platform then puts every compacted copy in
-# its hive's place and keeps the old file as .bak. Screenshots of each dialog go to the artifacts.
+# its hive's place and keeps the old file as .bak. Then Undo from the Help menu puts every old hive
+# back. Screenshots of each dialog go to the artifacts.
 #
 #   defrag.sh <Kelvara.exe> <window_probe.exe> <artifacts folder>
 #
@@ -140,6 +141,35 @@ for hive in "${hives[@]}"; do
     fi
     pass "$hive replaced ($(stat -c %s "$file.bak") -> $(stat -c %s "$file") bytes), old file kept"
 done
+
+# ---- the way back: Help, Undo Last Defrag, Yes; the restart puts every old hive back -------------
+click_main 30 262   # Help (moved up into the home page's place)
+sleep 1
+xdotool key u       # &Undo Last Defrag...
+if probe dialog "Varnel Kelvara" 20 >/dev/null &&
+   probe text "Varnel Kelvara" | grep -q "changes made since then will be lost"; then
+    pass "Undo asks first and says what is lost"
+    shot undo-question
+    probe press "Varnel Kelvara" "&Yes" >/dev/null || fail "no Yes button in the Undo question"
+else
+    fail "no Undo question"
+fi
+if probe dialog "Varnel Kelvara" 30 >/dev/null &&
+   probe text "Varnel Kelvara" | grep -q "You must restart your computer"; then
+    probe press "Varnel Kelvara" "OK" >/dev/null || fail "no OK button in the restart message"
+else
+    fail "no restart message after Undo"
+fi
+sleep 3
+for hive in "${hives[@]}"; do
+    file=$installation/$hive
+    if [ "$(md5sum <"$file" | cut -d' ' -f1)" = "${before[$hive]}" ] && [ -f "$file.undone" ] && [ ! -e "$file.bak" ]; then
+        pass "$hive put back byte for byte, the compacted hive kept as .undone"
+    else
+        fail "$hive: not put back by Undo"
+    fi
+done
+
 probe close >/dev/null
 probe gone 20 >/dev/null && pass "the program closed" || fail "the program did not close"
 left=$(find "$installation" -name '*.kvf' | wc -l)

@@ -394,6 +394,71 @@ TEST_P(WriteFaults, ARestartOnAFailingDiskLosesNoHive) {
     std::printf("the restart met %s at each of its %d file operations\n", ErrorName(error).c_str(), operations);
 }
 
+// The way back on a failing disk: each backup goes back with its logs, and whatever fails, each
+// hive is whole, either its compacted file or its old one, the results say which, and asking
+// again for what is left puts every old hive back.
+TEST_P(WriteFaults, AnUndoOnAFailingDiskLosesNoHive) {
+    const int error = GetParam();
+    const std::vector<HiveCase> hives = ReplacedHives();
+    auto [old, copies] = SaveCopies(hives, true);
+    ASSERT_FALSE(HasFailure());
+    OfflineSystem(root.Path().string()).ExitWindowsEx(exitflags::Reboot, 1);
+    for (const HiveCase& hive : hives) ASSERT_EQ(ReadBytes(Native(root.Path(), hive.file)), copies[hive.file]);
+
+    // Asks for every hive that still has its backup to be put back.
+    auto requestUndo = [&](OfflineSystem& system) {
+        for (const HiveCase& hive : hives) {
+            if (!system.FileExists(hive.file + ".bak")) continue;
+            EXPECT_EQ(system.RegReplaceKey(hive.root, hive.subKey, hive.file + ".bak", hive.file + ".undone"),
+                      status::Success)
+                << hive.file << ": " << system.ErrorText(status::CantWrite);
+        }
+    };
+    int operations = 0;
+    {
+        TempFolder folder;
+        CopyContents(root.Path(), folder.Path());
+        OfflineSystem system(folder.Path().string());
+        requestUndo(system);
+        DiskFailsAt counting(0, error);
+        system.ExitWindowsEx(exitflags::Reboot, 1);
+        operations = counting.Calls();
+    }
+    ASSERT_GE(operations, 10);
+
+    for (int n = 1; n <= operations; ++n) {
+        const std::string when = "with " + ErrorName(error) + " at operation " + std::to_string(n);
+        TempFolder folder;
+        CopyContents(root.Path(), folder.Path());
+        std::vector<ReplacementResult> results;
+        std::string failed;
+        {
+            OfflineSystem system(folder.Path().string());
+            requestUndo(system);
+            DiskFailsAt failing(n, error);
+            system.ExitWindowsEx(exitflags::Reboot, 1);
+            failed = failing.Failed();
+            results = system.LastStartResults();
+        }
+        ASSERT_FALSE(failed.empty()) << when;
+        ExpectEachHiveOldOrNew(folder.Path(), copies, old, when + " (" + failed + ")");
+        EXPECT_EQ(LeftOverTemporaries(folder.Path()), std::vector<std::string>{}) << when;
+        EXPECT_EQ(results.size(), hives.size()) << when << " (" << failed << ")";
+        for (const ReplacementResult& result : results) {
+            const std::string file = std::string(kConfig) + result.hive.filename().string();
+            EXPECT_EQ(ReadBytes(result.hive), result.outcome == Outcome::Replaced ? old[file] : copies[file])
+                << file << " " << when << " (" << failed << ")";
+        }
+
+        OfflineSystem again(folder.Path().string());
+        requestUndo(again);
+        again.ExitWindowsEx(exitflags::Reboot, 1);
+        for (const HiveCase& hive : hives)
+            EXPECT_EQ(ReadBytes(Native(folder.Path(), hive.file)), old[hive.file]) << hive.file << " " << when;
+    }
+    std::printf("the undo met %s at each of its %d file operations\n", ErrorName(error).c_str(), operations);
+}
+
 #ifndef _WIN32
 // The system itself refuses the copy's bytes part way through (a file size limit, which no
 // seam stands in for): the engine's own write path fails, and still no partial copy stays and

@@ -3,7 +3,8 @@
 // any tool that rewrites those hives durably: copying the same hive files and flushing each file
 // and each folder. Prints the median of each over the runs.
 //
-//   bench-handover [--repeat N] [--sample FOLDER] [--program KELVARA]
+//   bench-handover [--repeat N] [--sample FOLDER] [--program KELVARA] [--without-undo 1]
+// (--without-undo for a program that has no /Undo, to compare with an older build)
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,6 +42,11 @@ bool RunProgram(const std::string& program, const fs::path& root, const char* sw
         dup2(null, 1);
         dup2(null, 2);
         setenv("KELVARA_OFFLINE_ROOT", root.c_str(), 1);
+        // A folder of its own for the single-instance channel, so that a program running
+        // elsewhere does not take this start for a second one.
+        const fs::path channel = root.string() + "-runtime";
+        fs::create_directories(channel);
+        setenv("XDG_RUNTIME_DIR", channel.c_str(), 1);
         execl(program.c_str(), program.c_str(), switchName, static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -84,14 +90,17 @@ bool CopyAndSync(const fs::path& root, const std::vector<fs::path>& files) {
 
 int main(int argc, char** argv) {
     int repeat = 5;
+    bool withUndo = true;
     std::string sample = KV_DEFAULT_SAMPLE, program = KV_KELVARA_PROGRAM;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--repeat") repeat = std::max(1, std::atoi(argv[i + 1]));
         else if (option == "--sample") sample = argv[i + 1];
         else if (option == "--program") program = argv[i + 1];
+        else if (option == "--without-undo") withUndo = std::string(argv[i + 1]) != "1";
         else {
-            std::fprintf(stderr, "usage: bench-handover [--repeat N] [--sample FOLDER] [--program KELVARA]\n");
+            std::fprintf(stderr, "usage: bench-handover [--repeat N] [--sample FOLDER] [--program KELVARA] "
+                                 "[--without-undo 1]\n");
             return 2;
         }
     }
@@ -110,8 +119,12 @@ int main(int argc, char** argv) {
             return 1;
         }
         silent.push_back(SecondsSince(start));
+        if (!fs::exists(work / "Windows/System32/config/SYSTEM.bak")) {
+            std::fprintf(stderr, "%s /Silent replaced nothing in %s\n", program.c_str(), work.c_str());
+            return 1;
+        }
         start = Clock::now();
-        if (!RunProgram(program, work, "/Undo")) {
+        if (withUndo && !RunProgram(program, work, "/Undo")) {
             std::fprintf(stderr, "%s /Undo failed on %s\n", program.c_str(), work.c_str());
             return 1;
         }
@@ -127,6 +140,7 @@ int main(int argc, char** argv) {
         copy.push_back(SecondsSince(start));
     }
     fs::remove_all(work);
+    fs::remove_all(work.string() + "-runtime");
 
     const double floor = Median(copy);
     std::printf("%zu hive files, %.1f MB, median of %d runs, on %s\n", files.size(), bytes / 1048576.0, repeat,
@@ -134,7 +148,8 @@ int main(int argc, char** argv) {
     std::printf("  copy + sync of the files   %8.1f ms\n", floor * 1000);
     std::printf("  /Silent (the whole job)    %8.1f ms   %5.1f x copy + sync\n", Median(silent) * 1000,
                 Median(silent) / floor);
-    std::printf("  /Undo                      %8.1f ms   %5.1f x copy + sync\n", Median(undo) * 1000,
-                Median(undo) / floor);
+    if (withUndo)
+        std::printf("  /Undo                      %8.1f ms   %5.1f x copy + sync\n", Median(undo) * 1000,
+                    Median(undo) / floor);
     return 0;
 }

@@ -1,5 +1,7 @@
 // The record of hive replacements waiting for the next start, kept in a file in the
-// installation's folder so that neither the end of the program nor a crash loses them.
+// installation's folder so that the end of the program does not lose them, and so that a start
+// that a crash cuts short is finished by the next one. (Requests are not flushed: a power cut
+// before the start forgets them, as Windows forgets its own.)
 //
 // The file is text, one line each:
 //   Kelvara hive replacements 1

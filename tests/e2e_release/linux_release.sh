@@ -75,7 +75,7 @@ run() {
     local environment=()
     while [ "$1" != -- ]; do environment+=("$1"); shift; done
     shift
-    env -i "${environment[@]}" "$chroot" "$jail" "/$folder/$@" >"$work/out" 2>"$work/err"
+    env -i "${environment[@]}" "$chroot" "$jail" "/$folder/$1" "${@:2}" >"$work/out" 2>"$work/err"
 }
 
 run -- kelvara --help

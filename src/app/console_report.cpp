@@ -96,6 +96,15 @@ void PrintMainWindowReport(const TfrmMain& form, std::ostream& out)
     }
 }
 
+void PrintSaveNotes(platform::System& system, std::ostream& out)
+{
+    const std::vector<std::string> notes = system.SaveNotes();
+    if (!notes.empty())
+        out << '\n';
+    for (const std::string& note : notes)
+        out << note << '\n';
+}
+
 void PrintReplacementReport(const defrag::DefragOutcome& outcome, const RestartResultOf& restartResultOf,
                             platform::System& system, std::ostream& out)
 {

@@ -18,6 +18,10 @@ class TfrmMain;
 
 void PrintMainWindowReport(const TfrmMain& form, std::ostream& out);
 
+// What the platform did when it saved the hives beyond copying them (a dirty hive recovered from
+// its logs), one line each; nothing when it had nothing to tell.
+void PrintSaveNotes(platform::System& system, std::ostream& out);
+
 // What the restart did with the request for one hive file, where the platform can tell.
 struct RestartResult {
     bool replaced = false;

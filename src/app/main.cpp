@@ -119,6 +119,7 @@ int main()
             app::PrintUndoReport(mainForm.LastUndo, restartResults, *system, std::cout);
         } else if (app::PresentsOnConsole()) {
             app::PrintMainWindowReport(mainForm, std::cout);
+            app::PrintSaveNotes(*system, std::cout);
             app::PrintReplacementReport(mainForm.LastDefrag, restartResults, *system, std::cout);
         }
         if (mode == common::UnattendedMode::Undo)

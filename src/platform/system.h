@@ -196,6 +196,11 @@ public:
     // otherwise `problem` says why not. The registry offers no such test, so every platform
     // reads the file with the program's own engine.
     virtual bool IsUsableHiveFile(const std::string& path, std::string& problem) = 0;
+    // What the saves of this run did besides copying, one line per save that had something to
+    // tell, in the order saved, for the people watching. An installation in a folder recovers a
+    // dirty hive from its logs first, as Windows does when it loads one; the registry's own save
+    // has nothing to tell.
+    virtual std::vector<std::string> SaveNotes() { return {}; }
     // What a Win32 status code means, in words (FormatMessageA from the system's table), without
     // a closing line break.
     virtual std::string ErrorText(long status) = 0;

@@ -47,6 +47,9 @@ private:
         if (report_.problems.size() < kMaxProblemLines) report_.problems.push_back(line);
         else ++omitted_;
     }
+    void Untidy(const std::string& line) {
+        if (report_.untidiness.size() < kMaxProblemLines) report_.untidiness.push_back(line);
+    }
     void Problem(const std::string& path, const Error& error) {
         Problem((path.empty() ? std::string("root key") : "key " + path) + ": " + error.ToString());
     }
@@ -221,12 +224,16 @@ private:
             Reach(current, "key security", "");
             std::uint32_t uses = securityUses_.count(current) ? securityUses_[current] : 0;
             std::uint32_t count = security->header.reference_count;
-            if (count < uses || (uses == 0 && count != 0))
+            // Counted too seldom, the descriptor would be freed while keys still use it. Counted too
+            // often (volatile keys of a running system, keys deleted by Windows' self-healing), or
+            // on the list with no key at all, it only lives longer than it must.
+            if (count < uses)
                 Problem("security list: " + CellError("key security", current, "reference count is " + std::to_string(count) + ", but " +
                                                                                    std::to_string(uses) + " keys use it").ToString());
             else if (count > uses)
-                report_.notes.push_back("security descriptor at " + Hex(FileOffsetOf(current)) + " has reference count " +
-                                        std::to_string(count) + ", " + std::to_string(uses) + " keys in the file use it");
+                Untidy(CellError("key security", current, "reference count is " + std::to_string(count) + ", " +
+                                                              (uses == 0 ? std::string("no key") : std::to_string(uses) + " keys") +
+                                                              " in the file use it").ToString());
             previous = current;
             current = security->header.flink;
             if (current == start) break;
@@ -255,15 +262,17 @@ private:
                 stats.reachableBytes += cell.size;
                 return;
             }
+            // Windows leaves such cells behind itself (a recovery from the logs, its self-healing)
+            // and loads the hive all the same; nothing reads them.
             ++leaks;
             leakedBytes += cell.size;
             if (leaks <= kMaxLeakLines)
-                Problem(CellError("allocated cell", cell.offset, std::to_string(cell.size) +
-                                                                     " bytes not reachable from the root (leaked)").ToString());
+                Untidy(CellError("allocated cell", cell.offset, std::to_string(cell.size) +
+                                                                    " bytes that nothing references").ToString());
         });
         if (leaks > kMaxLeakLines)
-            Problem("... " + std::to_string(leaks - kMaxLeakLines) + " more leaked cells; " + std::to_string(leaks) +
-                    " in all, " + std::to_string(leakedBytes) + " bytes");
+            Untidy("... " + std::to_string(leaks - kMaxLeakLines) + " more cells that nothing references; " +
+                   std::to_string(leaks) + " in all, " + std::to_string(leakedBytes) + " bytes");
     }
 
     const HiveImpl& impl_;
@@ -343,6 +352,10 @@ std::string CheckReport::Text() const {
     if (!problems.empty()) {
         text += "Problems (" + std::to_string(problems.size()) + "):\n";
         for (const auto& line : problems) text += "  " + line + "\n";
+    }
+    if (!untidiness.empty()) {
+        text += "Untidiness (" + std::to_string(untidiness.size()) + "), left by Windows too and dropped by compaction:\n";
+        for (const auto& line : untidiness) text += "  " + line + "\n";
     }
     if (!notes.empty()) {
         text += "Notes:\n";

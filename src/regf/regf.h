@@ -206,12 +206,17 @@ struct HiveStats {
     double FragmentationPercent() const;   // share of the hive bins not holding reachable cells
 };
 
+// What a check finds falls in two kinds. Damage could make Windows or another reader fail, read a
+// wrong value or lose a key; untidiness is what Windows itself leaves in hives it writes and
+// loads without complaint (allocated cells that nothing references, security descriptors counted
+// more often than keys use them). Untidiness never makes a hive unsound, and compaction drops it.
 struct CheckReport {
-    bool sound = false;   // structure valid, every allocated cell accounted for, counts right
+    bool sound = false;   // no damage and not dirty: structure valid, links and counts right
     bool dirty = false;
-    std::vector<std::string> problems;   // one line each, with offsets
-    // Oddities that do not make the hive unsound (a security descriptor counted more often
-    // than the file's keys use it, which volatile keys of a running system explain).
+    std::vector<std::string> problems;   // damage, one line each, with offsets
+    std::vector<std::string> untidiness; // one line each, with offsets
+    // What the check did besides looking (the logs a dirty hive was recovered from, logs
+    // passed over); neither damage nor untidiness.
     std::vector<std::string> notes;
     // Layouts that do not make the hive unsound but that a known independent reader misreads
     // (a big value's data segment in a cell shorter than a full segment, say): a hive meant to

@@ -148,6 +148,11 @@ TEST_F(SaveKey, ADirtyHiveIsSavedAsItsLogsRecoverIt) {
     WriteBytes(Config("SAM.LOG"), {});
 
     ASSERT_EQ(Save(RootKey::LocalMachine, "SAM", "C:\\Windows\\System32\\config\\SAM.kvf"), status::Success);
+    // Said for the people watching.
+    const std::vector<std::string> notes = system.SaveNotes();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].rfind("C:\\Windows\\System32\\config\\SAM was dirty: recovered from sam.log1 (1 log entry, ", 0), 0u)
+        << notes[0];
     regf::CheckReport report = regf::CheckFile(Config("SAM.kvf").string());
     EXPECT_TRUE(report.sound) << report.Text();
     fs::path plain = root.Path() / "plain";
@@ -155,11 +160,20 @@ TEST_F(SaveKey, ADirtyHiveIsSavedAsItsLogsRecoverIt) {
     EXPECT_EQ(DescribeHive(Config("SAM.kvf")), DescribeHive(plain));
     EXPECT_EQ(ReadBytes(Config("SAM")), dirty);   // the hive itself is left as it was
 
-    // Without its log the same hive is refused, as before.
+    // Without its log the same hive is refused, as before, and the missing copy is refused
+    // later for that reason, not as a file that went missing.
     fs::remove(Config("sam.log1"));
     fs::remove(Config("SAM.kvf"));
     EXPECT_EQ(Save(RootKey::LocalMachine, "SAM", "C:\\Windows\\System32\\config\\SAM.kvf"), status::BadDatabase);
     EXPECT_FALSE(fs::exists(Config("SAM.kvf")));
+    const std::string why = system.ErrorText(status::BadDatabase);
+    EXPECT_NE(why.find("C:\\Windows\\System32\\config\\SAM is dirty, and no log recovers it: "), std::string::npos) << why;
+    EXPECT_NE(why.find(", so it was left as it is"), std::string::npos) << why;
+    std::string problem;
+    EXPECT_FALSE(system.IsUsableHiveFile("C:\\Windows\\System32\\config\\SAM.kvf", problem));
+    EXPECT_NE(problem.find("SAM is dirty, and no log recovers it"), std::string::npos) << problem;
+    EXPECT_EQ(problem.find("does not exist"), std::string::npos) << problem;
+    EXPECT_TRUE(system.SaveNotes().empty()) << "a save that failed recovered nothing";
 }
 
 TEST_F(SaveKey, ACancelledSaveLeavesNoCopyUntilReset) {

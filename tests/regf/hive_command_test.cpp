@@ -48,6 +48,10 @@ TEST_F(HiveCommand, UsageErrorsExitTwo) {
         {{"check", "a", "b"}, "check takes one hive file"},
         {{"compact", "a"}, "compact takes a hive file and an output file"},
         {{"stat"}, "stat takes one hive file"},
+        // A switch it does not know is never taken for a file to read.
+        {{"check", "--frobnicate"}, "unknown switch \"--frobnicate\" for check"},
+        {{"recover", "a", "b", "--no-logs"}, "unknown switch \"--no-logs\" for recover"},
+        {{"stat", "-x", "a"}, "unknown switch \"-x\" for stat"},
     };
     for (const auto& c : cases) {
         Outcome run = Command(c.args);
@@ -58,10 +62,21 @@ TEST_F(HiveCommand, UsageErrorsExitTwo) {
     }
 }
 
-TEST_F(HiveCommand, HelpGoesToStandardOutput) {
-    Outcome run = Command({"--help"});
-    EXPECT_EQ(run.code, 0);
-    EXPECT_NE(run.out.find("compact HIVE OUT"), std::string::npos);
+TEST_F(HiveCommand, HelpGoesToStandardOutputBeforeOrAfterACommand) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--help"}, {"check", "--help"}, {"compact", "a", "-h"}, {"stat", "/?"}}) {
+        Outcome run = Command(args);
+        EXPECT_EQ(run.code, 0) << args[0];
+        EXPECT_NE(run.out.find("compact HIVE OUT"), std::string::npos) << args[0];
+        EXPECT_TRUE(run.err.empty()) << run.err;
+    }
+}
+
+TEST_F(HiveCommand, AFileNamedLikeASwitchIsReadAfterTheDoubleDash) {
+    Outcome run = Command({"check", "--", "-no-such-hive"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.out.find("-no-such-hive:"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("cannot open"), std::string::npos) << run.out;
 }
 
 TEST_F(HiveCommand, CheckExitsZeroOnlyForASoundHive) {

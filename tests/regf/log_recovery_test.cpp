@@ -95,10 +95,50 @@ std::vector<std::size_t> EntryBounds(const std::vector<std::uint8_t>& log) {
 }
 
 TEST(Marvin32, KnownVectors) {
-    // Published test vectors of the hash with the seed 0x004FB61A001BDBCC.
-    const std::uint8_t one[] = {0xAF};
-    EXPECT_EQ(Marvin32(one, 0, 0x004FB61A001BDBCCull), 0x30ED35C100CD3C7Dull);
-    EXPECT_EQ(Marvin32(one, 1, 0x004FB61A001BDBCCull), 0x48E73FC77D75DDC1ull);
+    // The test vectors published with .NET's Marvin implementation (MarvinTests.cs): the seeds
+    // 0x004FB61A001BDBCC and 0x804FB61A001BDBCC over 0 to 7 bytes, every tail length.
+    const std::uint8_t data[] = {0xAB, 0x42, 0x7E, 0xA8, 0xD1, 0x0F, 0xC7};
+    struct Case {
+        std::uint64_t seed;
+        std::vector<std::uint8_t> bytes;
+        std::uint64_t hash;
+    } cases[] = {
+        {0x004FB61A001BDBCCull, {}, 0x30ED35C100CD3C7Dull},
+        {0x004FB61A001BDBCCull, {0xAF}, 0x48E73FC77D75DDC1ull},
+        {0x004FB61A001BDBCCull, {0xE7, 0x0F}, 0xB5F6E1FC485DBFF8ull},
+        {0x004FB61A001BDBCCull, {0x37, 0xF4, 0x95}, 0xF0B07C789B8CF7E8ull},
+        {0x004FB61A001BDBCCull, {0x86, 0x42, 0xDC, 0x59}, 0x7008F2E87E9CF556ull},
+        {0x004FB61A001BDBCCull, {0x15, 0x3F, 0xB7, 0x98, 0x26}, 0xE6C08C6DA2AFA997ull},
+        {0x004FB61A001BDBCCull, {0x09, 0x32, 0xE6, 0x24, 0x6C, 0x47}, 0x6F04BF1A5EA24060ull},
+        {0x004FB61A001BDBCCull, {data, data + 7}, 0xE11847E4F0678C41ull},
+        {0x804FB61A001BDBCCull, {}, 0x10A9D5D3996FD65Dull},
+        {0x804FB61A001BDBCCull, {0xAF}, 0x68201F91960EBF91ull},
+        {0x804FB61A001BDBCCull, {0x86, 0x42, 0xDC, 0x59}, 0x36289D9654FB49F6ull},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Marvin32(c.bytes.data(), c.bytes.size(), c.seed), c.hash) << c.bytes.size() << " bytes";
+}
+
+TEST(Marvin32, LogEntryHeadersThatWindowsWrote) {
+    // The first 32 bytes of the first entry of two logs that Windows 10 wrote for a user's
+    // NTUSER.DAT (the real-hives test data: ntuser.dat.log1 and ntuser.dat.log2 at offset
+    // 0x200), and the Hash-2 that Windows stored after them at offset 32 of the entry. The seed
+    // is the one the public format description gives, 0x82EF4D887A4E55C5, taken as a number.
+    struct Case {
+        const char* log;
+        std::uint8_t header[32];
+        std::uint64_t hash2;
+    } cases[] = {
+        {"ntuser.dat.log1",
+         {0x48, 0x76, 0x4C, 0x45, 0x00, 0xAE, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x36, 0x02, 0x00, 0x00,
+          0x00, 0xE0, 0x0B, 0x00, 0x18, 0x00, 0x00, 0x00, 0xCD, 0xC9, 0x8B, 0x95, 0xD9, 0xA7, 0x67, 0x75},
+         0x3A7721D280253D1Cull},
+        {"ntuser.dat.log2",
+         {0x48, 0x76, 0x4C, 0x45, 0x00, 0xFE, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x32, 0x02, 0x00, 0x00,
+          0x00, 0xA0, 0x0B, 0x00, 0x09, 0x00, 0x00, 0x00, 0xB7, 0x8E, 0xBA, 0x71, 0x04, 0x63, 0xBA, 0x7A},
+         0xB08BEB408879C7DFull},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Marvin32(c.header, 32, kLogEntryHashSeed), c.hash2) << c.log;
 }
 
 TEST(LogRecovery, CleanHiveIsReturnedAsItIs) {

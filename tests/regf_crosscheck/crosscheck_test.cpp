@@ -110,8 +110,11 @@ TEST_P(CrossCheck, CompactedCopyExportsTheSame) {
     const auto& [hive, reader] = GetParam();
     ASSERT_TRUE(crosscheck::OnPath(reader.command("x")[0]))
         << reader.name << " is not installed (tools/setup.sh installs it)";
-    const std::string original = crosscheck::SampleFolder() + "/" + hive.path;
-    ASSERT_TRUE(fs::exists(original)) << original << " is missing: build the sample_installation target";
+    const std::string sample = crosscheck::SampleFolder() + "/" + hive.path;
+    ASSERT_TRUE(fs::exists(sample)) << sample << " is missing: build the sample_installation target";
+    std::string unreadable;
+    const std::string& original = crosscheck::ReadableSampleHive(hive.path, unreadable);
+    ASSERT_FALSE(original.empty()) << sample << ": " << unreadable;
 
     std::string error;
     const std::string& compacted = crosscheck::CompactedCopyOf(hive.path, error);

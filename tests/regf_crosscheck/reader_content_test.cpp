@@ -43,8 +43,11 @@ class ReaderShowsWhatIsStored : public testing::TestWithParam<SampleCase> {};
 
 TEST_P(ReaderShowsWhatIsStored, InTheSampleHiveAndItsCompactedCopy) {
     const auto& [relative, reader] = GetParam();
-    const std::string original = crosscheck::SampleFolder() + "/" + relative;
-    ASSERT_TRUE(fs::exists(original)) << original << " is missing: build the sample_installation target";
+    const std::string sample = crosscheck::SampleFolder() + "/" + relative;
+    ASSERT_TRUE(fs::exists(sample)) << sample << " is missing: build the sample_installation target";
+    std::string unreadable;
+    const std::string& original = crosscheck::ReadableSampleHive(relative, unreadable);
+    ASSERT_FALSE(original.empty()) << sample << ": " << unreadable;
     std::string error;
     const std::string& compacted = crosscheck::CompactedCopyOf(relative, error);
     ASSERT_FALSE(compacted.empty()) << "compacting " << original << " failed: " << error;

@@ -22,12 +22,30 @@ const std::string& CompactedCopyOf(const std::string& relative, std::string& err
     auto found = copies.find(relative);
     if (found != copies.end()) return found->second;
     const fs::path output = folder.Path() / fs::path(relative).filename();
-    const auto result = regf::Compact(SampleFolder() + "/" + relative, output.string());
+    regf::CompactOptions options;
+    options.recoverFromLogs = true;
+    const auto result = regf::Compact(SampleFolder() + "/" + relative, output.string(), options);
     if (!result) {
         error = result.error().ToString();
         return none;
     }
     return copies[relative] = output.string();
+}
+
+const std::string& ReadableSampleHive(const std::string& relative, std::string& error) {
+    static TempFolder folder;
+    static std::map<std::string, std::string> readable;
+    static const std::string none;
+    auto found = readable.find(relative);
+    if (found != readable.end()) return found->second;
+    const std::string sample = SampleFolder() + "/" + relative;
+    auto recovered = regf::RecoverHiveFile(sample);
+    if (!recovered) {
+        error = recovered.error().ToString();
+        return none;
+    }
+    if (!recovered->wasDirty) return readable[relative] = sample;
+    return readable[relative] = folder.Write(fs::path(relative).filename().string() + ".recovered", recovered->bytes);
 }
 
 TempFolder::TempFolder() {

@@ -18,9 +18,14 @@ inline constexpr const char* kSampleHivePaths[] = {
 
 std::string SampleFolder();
 
-// The compacted copy of the sample hive `relative`, made the first time it is asked for; ""
-// with `error` set when compacting failed.
+// The compacted copy of the sample hive `relative` (recovered from its logs first when it is
+// dirty), made the first time it is asked for; "" with `error` set when compacting failed.
 const std::string& CompactedCopyOf(const std::string& relative, std::string& error);
+
+// The sample hive `relative` as a reader that ignores logs should see it: the file itself, or
+// for the sample's dirty hive the hive as its logs recover it (that recovery is held against a
+// real Windows hive in real_hive_test.cpp); "" with `error` set when recovery failed.
+const std::string& ReadableSampleHive(const std::string& relative, std::string& error);
 
 // A folder under the system's temporary folder, removed with everything in it.
 class TempFolder {

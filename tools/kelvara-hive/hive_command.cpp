@@ -20,8 +20,10 @@ const char* const kUsageText =
     "\n"
     "Commands:\n"
     "  check HIVE         check the hive's structure and report what is wrong, with offsets;\n"
-    "                     exit 0 when sound, 1 when damaged or dirty; layouts that other\n"
-    "                     readers misread are listed as warnings and change no exit status\n"
+    "                     exit 0 when sound, 1 when damaged or dirty; untidiness that\n"
+    "                     Windows leaves too (cells nothing references, security counted\n"
+    "                     too often) and layouts that other readers misread are listed\n"
+    "                     under their own headings and change no exit status\n"
     "  compact HIVE OUT   write a compacted copy of HIVE to OUT (replacing it); exit 0 when\n"
     "                     written, 1 when refused (a damaged or dirty hive), with the reason\n"
     "  recover HIVE OUT   write HIVE as its transaction logs bring it up to date, not\n"
@@ -29,12 +31,13 @@ const char* const kUsageText =
     "                     recover it, with the reason\n"
     "  stat HIVE          print the file size, used, free and reachable bytes and the\n"
     "                     fragmentation percent\n"
-    "  --help             show this text\n"
+    "  --help             show this text (also after a command)\n"
     "\n"
     "A dirty hive (its last write did not reach the file) is recovered in memory from the\n"
     "logs beside it (HIVE.LOG, HIVE.LOG1, HIVE.LOG2, in any letter case) by check and\n"
     "compact; the hive and its logs are never changed. --no-logs after check or compact\n"
-    "refuses a dirty hive instead.\n";
+    "refuses a dirty hive instead. Any other switch is refused; a file whose name begins\n"
+    "with \"-\" is named after \"--\".\n";
 
 std::string Percent(double value) {
     char text[32];
@@ -157,18 +160,32 @@ int Compact(const std::string& hive, const std::string& output, bool useLogs, st
 int RunHiveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool showProgress) {
     if (args.empty()) return Usage(err, "no command given");
     const std::string& command = args[0];
-    if (command == "--help" || command == "-h" || command == "/?") {
+    auto isHelp = [](const std::string& arg) { return arg == "--help" || arg == "-h" || arg == "/?"; };
+    if (isHelp(command)) {
         out << kUsageText;
         return kDone;
     }
-    // --no-logs may stand anywhere after check or compact.
+    // Switches may stand anywhere after the command, up to "--"; an unknown one is a mistake
+    // to say, never a file name to read.
     std::vector<std::string> operands;
     bool useLogs = true;
+    bool switchesEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--no-logs" && (command == "check" || command == "compact"))
+        const std::string& arg = args[i];
+        if (switchesEnded) {
+            operands.push_back(arg);
+        } else if (arg == "--") {
+            switchesEnded = true;
+        } else if (isHelp(arg)) {
+            out << kUsageText;
+            return kDone;
+        } else if (arg == "--no-logs" && (command == "check" || command == "compact")) {
             useLogs = false;
-        else
-            operands.push_back(args[i]);
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return Usage(err, "unknown switch \"" + arg + "\" for " + command);
+        } else {
+            operands.push_back(arg);
+        }
     }
     auto expect = [&](std::size_t count) { return operands.size() == count; };
     if (command == "check") return expect(1) ? Check(operands[0], useLogs, out) : Usage(err, "check takes one hive file");

@@ -16,6 +16,8 @@ struct HivePlan {
     double fragmentation;      // share of the hive bins left free
     std::uint64_t seed;
     regf::KeySpec (*make)(std::uint64_t seed);
+    // Written as a dirty hive whose last writes lie in its .LOG1 and .LOG2 beside it.
+    bool dirty = false;
 };
 
 const std::vector<HivePlan>& SampleHives();

@@ -27,6 +27,16 @@ constexpr const char* kHiveListKey = "SYSTEM\\CurrentControlSet\\Control\\hiveli
 constexpr const char* kMachinePrefix = "\\REGISTRY\\MACHINE\\";
 constexpr const char* kUserPrefix = "\\REGISTRY\\USER\\";
 
+// "C:\Users\Alex\NTUSER.DAT was dirty: recovered from NTUSER.DAT.LOG1 (2 log entries, 9 pages)
+// as Windows does when it loads it, before the copy was made"
+std::string RecoveryNote(const std::string& hiveName, const regf::Recovery& recovery) {
+    std::string logs;
+    for (const auto& name : recovery.logsUsed) logs += (logs.empty() ? "" : " and ") + fs::path(name).filename().string();
+    auto count = [](std::size_t n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); };
+    return hiveName + " was dirty: recovered from " + logs + " (" + count(recovery.entriesApplied, "log entry", "log entries") +
+           ", " + count(recovery.pagesApplied, "page", "pages") + ") as Windows does when it loads it, before the copy was made";
+}
+
 // GetLogicalDriveStrings writes each root with its zero, then one more zero.
 const std::string kDriveStrings("C:\\\0\0", 5);
 
@@ -296,19 +306,31 @@ long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
     }
 
     regf::CompactOptions options;
+    regf::Recovery recovery;
     options.cancel = &cancel_;
     // A hive whose last write did not reach its file (power lost, a fast-start hibernation, a
     // copy taken while Windows ran) is saved as Windows would load it: recovered from its logs.
     options.recoverFromLogs = true;
+    options.recovery = &recovery;
     auto compacted = regf::Compact(open->hive.file.string(), target->string(), options);
-    if (compacted.ok()) return status::Success;
+    if (compacted.ok()) {
+        RememberSave(file, {recovery.wasDirty ? RecoveryNote(hiveName, recovery) : std::string(), {}});
+        return status::Success;
+    }
 
     // The target did not exist before, so whatever is there now is a partial copy.
     std::error_code ec;
     fs::remove(*target, ec);
     if (cancel_) return status::OperationAborted;
     auto hive = regf::HiveFile::Open(open->hive.file.string());
-    if (!hive.ok() || hive->IsDirty()) return FileFailed(status::BadDatabase, compacted.error().message);
+    if (hive.ok() && hive->IsDirty()) {
+        // Windows would not load it either; the hive file itself is left as it is.
+        const std::string why = hiveName + " is dirty, and no log recovers it: " + compacted.error().message +
+                                ", so it was left as it is";
+        RememberSave(file, {{}, why});
+        return FileFailed(status::BadDatabase, why);
+    }
+    if (!hive.ok()) return FileFailed(status::BadDatabase, compacted.error().message);
     // The engine's message names the file: the copy it could not write, or the hive that
     // changed while it was read. (Its writes run on a thread of their own, so errno here says
     // nothing about them.)
@@ -462,7 +484,9 @@ bool OfflineSystem::IsUsableHiveFile(const std::string& path, std::string& probl
         return false;
     }
     if (!Exists(*native)) {
-        problem = path + " does not exist";
+        std::lock_guard lock(mutex_);
+        const auto save = saves_.find(common::AsciiUpperCase(path));
+        problem = save != saves_.end() && !save->second.failure.empty() ? save->second.failure : path + " does not exist";
         return false;
     }
     if (!offline::IsUsableHive(*native, problem)) {
@@ -499,6 +523,21 @@ bool OfflineSystem::WriteRecoveredHive(const std::string& path, const std::strin
 bool OfflineSystem::FileWriteTime(const std::string& path, LocalTime& time) {
     auto native = paths_.ToNative(path);
     return native && System::FileWriteTime(native->string(), time);
+}
+
+std::vector<std::string> OfflineSystem::SaveNotes() {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> notes;
+    for (const std::string& file : savedInOrder_)
+        if (const std::string& note = saves_[file].note; !note.empty()) notes.push_back(note);
+    return notes;
+}
+
+void OfflineSystem::RememberSave(const std::string& file, SaveOutcome outcome) {
+    std::lock_guard lock(mutex_);
+    const std::string key = common::AsciiUpperCase(file);
+    if (saves_.count(key) == 0) savedInOrder_.push_back(key);
+    saves_[key] = std::move(outcome);
 }
 
 std::string OfflineSystem::ErrorText(long status) {

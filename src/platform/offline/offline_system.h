@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -93,7 +94,10 @@ public:
     std::string FormatShortDate(const LocalTime& time) override;
 
     // ---- hive engine ----
+    // A copy that is missing because its save failed is refused for the reason the save failed.
     bool IsUsableHiveFile(const std::string& path, std::string& problem) override;
+    // The logs each dirty hive was recovered from before its copy was made.
+    std::vector<std::string> SaveNotes() override;
     // The status in words; after a file operation of this thread failed with that status, also
     // which file it was and what the disk answered ("...: cannot write C:\x.kvf: No space left
     // on device").
@@ -118,6 +122,11 @@ private:
     long OpenKey(RootKey root, const std::string& subKey, KeyHandle& key);
     const std::vector<regf::ValueData>* ValuesOf(offline::OpenKey& key);
     bool IsHeld(const std::filesystem::path& file) const;
+    struct SaveOutcome {
+        std::string note;      // the recovery from the logs, when the hive was dirty
+        std::string failure;   // why no copy was made, when a dirty hive could not be recovered
+    };
+    void RememberSave(const std::string& file, SaveOutcome outcome);
 
     offline::InstallationPaths paths_;
     offline::OpenKeys keys_;
@@ -133,6 +142,9 @@ private:
     std::uintmax_t cachedSoftwareSize_ = 0;
     std::optional<offline::InstalledWindows> cachedInstallation_;
     std::vector<offline::ReplacementResult> lastStartResults_;
+    // By the copy's name as the caller gave it, upper-cased: what its last save had to tell.
+    std::map<std::string, SaveOutcome> saves_;
+    std::vector<std::string> savedInOrder_;   // the keys of saves_, first save first
     std::string lastShellTarget_;
 };
 

@@ -100,6 +100,10 @@ std::string ReadIniString(const std::string& path, std::string_view section, std
 bool WriteIniString(const std::string& path, std::string_view section, std::string_view key,
                     std::string_view value);
 
+// Writes the whole file at once from `content`, in the same way: a failed write leaves the old
+// file as it was.
+bool WriteIniFile(const std::string& path, const IniFile& content);
+
 // Removes the section with its keys. A missing file or section is not an error and leaves the
 // file untouched; false only when an existing section could not be removed from the file.
 bool RemoveIniSection(const std::string& path, std::string_view section);

@@ -188,6 +188,18 @@ bool WriteIniString(const std::string& path, std::string_view section, std::stri
     return ReplaceFileContent(target, file.Text(), existed);
 }
 
+bool WriteIniFile(const std::string& path, const IniFile& content) {
+#ifdef _WIN32
+    const std::string& target = path;
+#else
+    const std::string target = ResolveLink(path);
+#endif
+    IniFile old;
+    bool existed = false;
+    if (!LoadForChange(target, old, existed)) return false;
+    return ReplaceFileContent(target, content.Text(), existed);
+}
+
 bool RemoveIniSection(const std::string& path, std::string_view section) {
 #ifdef _WIN32
     const std::string& target = path;

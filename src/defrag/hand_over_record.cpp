@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
 
 #include "common/ini_file.h"
 #include "common/size_format.h"
@@ -100,18 +97,7 @@ bool WriteHandOverRecord(const std::string& programFolder, const HandOverRecord&
                       std::string(hive.handedOver ? "1" : "0") + "|" + std::to_string(hive.currentSize) + "|" +
                           std::to_string(hive.newSize) + "|" + hive.hivePath + "|" + hive.hiveFile);
     }
-    // Written whole and renamed over the old record, so a cut write leaves the old one.
-    const std::string path = RecordPath(programFolder);
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << ini.Text();
-        if (!out.flush()) return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) std::filesystem::remove(temporary, ec);
-    return !ec;
+    return common::WriteIniFile(RecordPath(programFolder), ini);
 }
 
 std::optional<HandOverRecord> ReadHandOverRecord(const std::string& programFolder) {

@@ -54,6 +54,26 @@ TEST(IniFileIo, WriteKeepsEveryOtherByteAndLeavesNoTemporaryFile) {
     EXPECT_EQ(names, std::vector<std::string>{"keep.ini"});
 }
 
+// A file written whole replaces every byte of the old one, and fails where a key would.
+TEST(IniFileIo, AWholeFileReplacesTheOldOneOrLeavesItAsItWas) {
+    TempFolder folder;
+    const std::string path = folder.File("record.ini");
+    WriteBytes(path, "[Old]\nA=1\n");
+    IniFile content;
+    ASSERT_TRUE(content.SetString("Last Hand-over", "Hives", "2"));
+    ASSERT_TRUE(WriteIniFile(path, content));
+    EXPECT_EQ(ReadBytes(path), "[Last Hand-over]\r\nHives=2\r\n");
+    EXPECT_FALSE(WriteIniFile(folder.File("missing/x.ini"), content));
+
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ASSERT_TRUE(content.SetString("Last Hand-over", "Hives", "3"));
+    EXPECT_FALSE(WriteIniFile(path, content));
+    EXPECT_EQ(ReadBytes(path), "[Last Hand-over]\r\nHives=2\r\n");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder.path())) names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"record.ini"});
+}
+
 TEST(IniFileIo, WriteIntoMissingFolderFails) {
     TempFolder folder;
     EXPECT_FALSE(WriteIniString(folder.File("missing/x.ini"), "a", "k", "1"));

@@ -38,6 +38,9 @@ mapfile -t hives < <(cd "$installation" && find . -type f \( -path './Windows/Sy
     -o -name UsrClass.dat \) | sed 's|^\./||' | sort)
 declare -A before
 for hive in "${hives[@]}"; do before[$hive]=$(md5sum <"$installation/$hive" | cut -d' ' -f1); done
+mapfile -t logs < <(cd "$installation" && find . -type f -iname '*.LOG*' | sed 's|^\./||' | sort)
+declare -A before_log
+for log in "${logs[@]}"; do before_log[$log]=$(md5sum <"$installation/$log" | cut -d' ' -f1); done
 
 # Ask before defragmenting and make a restore point, whatever the settings were.
 e2e_use_settings "$program" "$artifacts" '[Options]' RestorePoint=1 IsAskBeforeDefrag=1 IsShowLine=1 Lan=English
@@ -188,6 +191,10 @@ for hive in "${hives[@]}"; do
     else
         fail "$hive: not put back by Undo"
     fi
+done
+for log in "${logs[@]}"; do
+    [ "$(md5sum <"$installation/$log" 2>/dev/null | cut -d' ' -f1)" = "${before_log[$log]}" ] &&
+        pass "$log back beside its hive, byte for byte" || fail "$log: not back beside its hive after Undo"
 done
 
 probe close >/dev/null

@@ -153,8 +153,8 @@ logs_of() {   # logs_of <installation>/<hive>: the names of its logs
 }
 # The names on the volume after each step, made from the names at the start:
 #   /Scan    the same names;
-#   /Silent  each hive also as <hive>.bak, and each log moved to <its hive's name>.bak<its suffix
-#            as spelled> ("NTUSER.DAT.bak.log1"): the compacted hive needs no log;
+#   /Silent  each hive also as <hive>.bak, and each log moved beside it, keeping its own spelling
+#            ("ntuser.dat.log1" to "ntuser.dat.bak.log1"): the compacted hive needs no log;
 #   /Undo    the names at the start again, and each hive also as <hive>.undone, without logs.
 names_after() {   # names_after <step> <installation>
     local key name
@@ -168,7 +168,7 @@ names_after() {   # names_after <step> <installation>
         if ! is_log "$name"; then
             [ "$1" = /Silent ] && echo "$name.bak" || echo "$name.undone"
         elif [ "$1" = /Silent ]; then
-            echo "$(hive_of_log "$2" "$name").bak.${name##*.}"
+            echo "${name%.*}.bak.${name##*.}"
         fi
     done
 }
@@ -238,7 +238,9 @@ content_before() {   # content_before <installation>/<hive>, its backup in $work
         cat "${expected_export[$1]}"
     elif [ -n "$(logs_of "$1")" ]; then
         rm -f "$work"/backup.*
-        while IFS= read -r log; do volume_file "$1.bak.${log##*.}" "$work/backup.${log##*.}"; done < <(logs_of "$1")
+        while IFS= read -r log; do
+            volume_file "${1%%/*}/${log%.*}.bak.${log##*.}" "$work/backup.${log##*.}"
+        done < <(logs_of "$1")
         "$checker" recover "$work/backup" "$work/backup-recovered" >/dev/null 2>&1 &&
             hivexregedit --export "$work/backup-recovered" '\' 2>/dev/null
     else

@@ -28,13 +28,24 @@ bool SameFile(const fs::path& a, const fs::path& b) {
 }
 
 // A hive's transaction logs paired with the names they take beside `to`: "SYSTEM.LOG1" of
-// SYSTEM becomes "SYSTEM.bak.LOG1" of SYSTEM.bak, the suffix spelled as it was.
+// SYSTEM becomes "SYSTEM.bak.LOG1" of SYSTEM.bak, the suffix spelled as it was. A log may spell
+// its hive's name in another letter case ("ntuser.dat.log1"); where `to` only adds to the name
+// or takes from it (.bak, .undone), the log keeps its own spelling, so it comes back under its
+// very name: Windows ignores the case, but a folder on ntfs-3g keeps whatever it is given.
 std::vector<std::pair<fs::path, fs::path>> LogsRenamed(const fs::path& from, const fs::path& to) {
     std::vector<std::pair<fs::path, fs::path>> pairs;
-    const std::size_t stem = from.filename().string().size();
+    const std::string fromName = from.filename().string();
+    const std::string toName = to.filename().string();
     for (const auto& log : regf::FindLogFiles(from.string())) {
         const fs::path path(log);
-        pairs.push_back({path, to.parent_path() / (to.filename().string() + path.filename().string().substr(stem))});
+        const std::string logName = path.filename().string();
+        const std::string spelling = logName.substr(0, fromName.size());   // the hive's name as the log spells it
+        std::string stem = toName;
+        if (common::AsciiStartsWithNoCase(toName, fromName))
+            stem = spelling + toName.substr(fromName.size());
+        else if (common::AsciiStartsWithNoCase(fromName, toName))
+            stem = spelling.substr(0, toName.size());
+        pairs.push_back({path, to.parent_path() / (stem + logName.substr(fromName.size()))});
     }
     return pairs;
 }

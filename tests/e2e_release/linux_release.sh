@@ -100,11 +100,14 @@ mapfile -t files < <(cd "$sample" && find . -type f | sed 's|^\./||' | sort)
 run KELVARA_OFFLINE_ROOT=/windows -- kelvara /Silent
 rc=$?
 [ $rc -eq 0 ] && pass "/Silent ended with exit code 0" || fail "/Silent ended with $rc: $(tail -n 3 "$work/err")"
-replaced=0
+# A hive's old file goes to <hive>.bak, its logs beside it: SOFTWARE.LOG1 to SOFTWARE.bak.LOG1.
+backup_of() { if [[ ${1^^} =~ \.LOG[12]?$ ]]; then echo "${1%.*}.bak.${1##*.}"; else echo "$1.bak"; fi; }
+kept=0
 for file in "${files[@]}"; do
-    [ -f "$jail/windows/$file.bak" ] && cmp -s "$jail/windows/$file.bak" "$sample/$file" && replaced=$((replaced + 1))
+    cmp -s "$jail/windows/$(backup_of "$file")" "$sample/$file" && kept=$((kept + 1))
 done
-[ $replaced -eq ${#files[@]} ] && pass "/Silent kept every hive as .bak" || fail "/Silent kept $replaced of ${#files[@]} hives as .bak"
+[ $kept -eq ${#files[@]} ] && pass "/Silent kept every hive and log of the sample as a backup" ||
+    fail "/Silent kept $kept of the sample's ${#files[@]} hives and logs as backups"
 run -- kelvara-hive check /windows/Windows/System32/config/SOFTWARE
 rc=$?
 [ $rc -eq 0 ] && pass "kelvara-hive finds the new SOFTWARE sound" || fail "kelvara-hive check ended with $rc: $(cat "$work/out" "$work/err")"
@@ -114,10 +117,10 @@ rc=$?
 [ $rc -eq 0 ] && pass "/Undo ended with exit code 0" || fail "/Undo ended with $rc: $(tail -n 3 "$work/err")"
 differ=()
 for file in "${files[@]}"; do
-    cmp -s "$jail/windows/$file" "$sample/$file" && [ -f "$jail/windows/$file.undone" ] && [ ! -e "$jail/windows/$file.bak" ] ||
-        differ+=("$file")
+    cmp -s "$jail/windows/$file" "$sample/$file" && [ ! -e "$jail/windows/$(backup_of "$file")" ] || differ+=("$file")
+    [[ ${file^^} =~ \.LOG[12]?$ ]] || [ -f "$jail/windows/$file.undone" ] || differ+=("$file.undone")
 done
-[ ${#differ[@]} -eq 0 ] && pass "/Undo put every hive back byte for byte, the compacted one kept as .undone" ||
+[ ${#differ[@]} -eq 0 ] && pass "/Undo put every hive and log back byte for byte, each compacted hive kept as .undone" ||
     fail "/Undo did not put back: ${differ[*]}"
 [ -f "$unpacked/options.ini" ] && pass "the settings went beside the program" || fail "no options.ini beside the program"
 

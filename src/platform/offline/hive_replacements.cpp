@@ -27,25 +27,25 @@ bool SameFile(const fs::path& a, const fs::path& b) {
     return common::AsciiEqualNoCase(a.lexically_normal().string(), b.lexically_normal().string());
 }
 
+bool StartsWithNoCase(const std::string& text, const std::string& start) {
+    return text.size() >= start.size() && common::AsciiEqualNoCase(text.substr(0, start.size()), start);
+}
+
 // A hive's transaction logs paired with the names they take beside `to`: "SYSTEM.LOG1" of
-// SYSTEM becomes "SYSTEM.bak.LOG1" of SYSTEM.bak, the suffix spelled as it was. A log may spell
-// its hive's name in another letter case ("ntuser.dat.log1"); where `to` only adds to the name
-// or takes from it (.bak, .undone), the log keeps its own spelling, so it comes back under its
-// very name: Windows ignores the case, but a folder on ntfs-3g keeps whatever it is given.
+// SYSTEM becomes "SYSTEM.bak.LOG1" of SYSTEM.bak and goes back to "SYSTEM.LOG1", each log
+// keeping the letter case of its own name ("ntuser.dat.LOG1" of NTUSER.DAT becomes
+// "ntuser.dat.bak.LOG1"), so that a way back restores the very names Windows gave them.
 std::vector<std::pair<fs::path, fs::path>> LogsRenamed(const fs::path& from, const fs::path& to) {
     std::vector<std::pair<fs::path, fs::path>> pairs;
-    const std::string fromName = from.filename().string();
-    const std::string toName = to.filename().string();
+    const std::string fromName = from.filename().string(), toName = to.filename().string();
     for (const auto& log : regf::FindLogFiles(from.string())) {
         const fs::path path(log);
         const std::string logName = path.filename().string();
-        const std::string spelling = logName.substr(0, fromName.size());   // the hive's name as the log spells it
-        std::string stem = toName;
-        if (common::AsciiStartsWithNoCase(toName, fromName))
-            stem = spelling + toName.substr(fromName.size());
-        else if (common::AsciiStartsWithNoCase(fromName, toName))
-            stem = spelling.substr(0, toName.size());
-        pairs.push_back({path, to.parent_path() / (stem + logName.substr(fromName.size()))});
+        const std::string stem = logName.substr(0, fromName.size()), suffix = logName.substr(fromName.size());
+        std::string newStem = toName;
+        if (StartsWithNoCase(toName, fromName)) newStem = stem + toName.substr(fromName.size());
+        else if (StartsWithNoCase(fromName, toName)) newStem = stem.substr(0, toName.size());
+        pairs.push_back({path, to.parent_path() / (newStem + suffix)});
     }
     return pairs;
 }

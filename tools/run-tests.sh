@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds both targets and runs every test suite: native, then the Windows build under Wine in
-# a private Xvfb display with a fresh Wine prefix. Prints one closing line "N passed, N failed".
+# a private Xvfb display with a fresh Wine prefix. Prints one closing line "N passed, N failed,
+# N skipped"; a skipped suite is named above it with the reason it gave.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -10,10 +11,13 @@ bash tools/setup.sh || exit 1
 jobs=$(nproc)
 passed=0
 failed=0
+skipped=0
 
-# count_ctest <log>: adds CTest's totals to passed/failed
+# count_ctest <log> <build folder>: adds CTest's totals to passed/failed/skipped. CTest counts a
+# skipped test among the passed ones; here it is taken out and named with the reason it printed
+# ("SKIP: ..."), so a suite that could not run on this machine never passes unseen.
 count_ctest() {
-    local line total fails
+    local line total fails skips name
     line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$1" | tail -n 1)
     if [ -z "$line" ]; then
         grep -q 'No tests were found' "$1" && return
@@ -22,8 +26,15 @@ count_ctest() {
     fi
     fails=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
     total=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
-    passed=$((passed + total - fails))
+    skips=0
+    while read -r name; do
+        skips=$((skips + 1))
+        echo "skipped $name: $(awk -v name="$name" '/^[0-9]+\/[0-9]+ Testing: / { current = $3 }
+            current == name && /^SKIP: / { sub(/^SKIP: /, ""); print; exit }' "$2/Testing/Temporary/LastTest.log")"
+    done < <(sed -nE 's/^[[:space:]]*[0-9]+ - (.+) \((Skipped|Disabled)\)$/\1/p' "$1")
+    passed=$((passed + total - fails - skips))
     failed=$((failed + fails))
+    skipped=$((skipped + skips))
 }
 
 logdir=$root/build/logs
@@ -33,7 +44,7 @@ echo "== native build (linux preset)"
 if cmake --preset linux >"$logdir/linux-configure.log" 2>&1 &&
    cmake --build --preset linux -j "$jobs" >"$logdir/linux-build.log" 2>&1; then
     ctest --test-dir build/linux --output-on-failure -j "$jobs" 2>&1 | tee "$logdir/linux-ctest.log" | grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
-    count_ctest "$logdir/linux-ctest.log"
+    count_ctest "$logdir/linux-ctest.log" build/linux
 else
     echo "native build failed:"; tail -n 40 "$logdir/linux-build.log" "$logdir/linux-configure.log" 2>/dev/null
     failed=$((failed + 1))
@@ -52,7 +63,7 @@ if cmake --preset linux-asan >"$logdir/linux-asan-configure.log" 2>&1 &&
     ASAN_OPTIONS=abort_on_error=0:detect_stack_use_after_return=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir build/linux-asan --output-on-failure -j "$jobs" --repeat until-pass:2 2>&1 | tee "$logdir/linux-asan-ctest.log" |
         grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
-    count_ctest "$logdir/linux-asan-ctest.log"
+    count_ctest "$logdir/linux-asan-ctest.log" build/linux-asan
 else
     echo "sanitizer build failed:"; tail -n 40 "$logdir/linux-asan-build.log" "$logdir/linux-asan-configure.log" 2>/dev/null
     failed=$((failed + 1))
@@ -68,7 +79,7 @@ if cmake --preset linux-tsan >"$logdir/linux-tsan-configure.log" 2>&1 &&
         ctest --test-dir build/linux-tsan --output-on-failure -j "$jobs" \
               -R "^($(IFS='|'; echo "${tsan_suites[*]}"))\$" 2>&1 | tee "$logdir/linux-tsan-ctest.log" |
         grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
-    count_ctest "$logdir/linux-tsan-ctest.log"
+    count_ctest "$logdir/linux-tsan-ctest.log" build/linux-tsan
 else
     echo "thread sanitizer build failed:"; tail -n 40 "$logdir/linux-tsan-build.log" "$logdir/linux-tsan-configure.log" 2>/dev/null
     failed=$((failed + 1))
@@ -118,12 +129,12 @@ if cmake --preset win32 >"$logdir/win32-configure.log" 2>&1 &&
     source tools/wine-env.sh
     wine_env_start "$root/build/win32"
     ctest --test-dir build/win32 --output-on-failure -j 1 2>&1 | tee "$logdir/win32-ctest.log" | grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
-    count_ctest "$logdir/win32-ctest.log"
+    count_ctest "$logdir/win32-ctest.log" build/win32
     wine_env_stop
 else
     echo "Windows build failed:"; tail -n 40 "$logdir/win32-build.log" "$logdir/win32-configure.log" 2>/dev/null
     failed=$((failed + 1))
 fi
 
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -13,7 +13,8 @@ packages=(
     mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
     wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick
     libhivex-bin libwin-hivex-perl reglookup libregf-utils libparse-win32registry-perl
-    dpkg-dev xz-utils
+    dpkg-dev
+    ntfs-3g xz-utils
 )
 
 missing=()

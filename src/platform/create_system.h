@@ -1,6 +1,7 @@
 // Chooses the System the program runs on: the Windows installation in the folder named by
 // KELVARA_OFFLINE_ROOT when that is set, otherwise the real Win32 API in the Windows build and
-// the sample installation made at build time in the Linux build.
+// the sample installation made at build time in the Linux build; a Linux release, which has no
+// sample, asks for the folder.
 #pragma once
 
 #include <memory>

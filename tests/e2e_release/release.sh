@@ -15,7 +15,7 @@ mkdir -p "$artifacts"
 # shellcheck source=tests/e2e/e2e_common.sh
 source "$root/tests/e2e/e2e_common.sh"
 
-zip=$(bash "$root/tools/make-release.sh" | sed -n 1p)
+zip=$(bash "$root/tools/make-release.sh" win32 | sed -n 1p)
 if [ ! -f "$root/$zip" ]; then
     fail "make-release.sh made no zip"
     echo "$failures failure(s)"

@@ -3,6 +3,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <set>
 
 #include "installation_builder.h"
 #include "common/ascii_text.h"
@@ -479,6 +481,53 @@ TEST_F(ReplaceKeyWithLogs, ALogInTheBackupsPlaceRefusesTheReplacement) {
     EXPECT_NE(result->reason.find("SYSTEM.bak.LOG1 already exists"), std::string::npos) << result->reason;
     EXPECT_EQ(ReadBytes(Config("SYSTEM")), oldSystem);
     EXPECT_EQ(LogsOf(Config("SYSTEM")), logs["SYSTEM"]);
+}
+
+// A log may spell its hive's name otherwise than the hive does: the real Windows 10 user hive
+// in the shared test data came as NTUSER.DAT with ntuser.dat.log1. Windows ignores the letter
+// case, a folder on ntfs-3g keeps it: each log keeps its own spelling beside the backup and is
+// back under its very name after the way back.
+TEST_F(ReplaceKey, ALogKeepsItsOwnSpellingOfItsHiveThereAndBack) {
+    struct Log {
+        const char* name;
+        const char* besideBackup;
+    };
+    const Log table[] = {
+        {"system.log1", "system.bak.log1"},
+        {"System.LOG2", "System.bak.LOG2"},
+        {"SYSTEM.LOG", "SYSTEM.bak.LOG"},
+    };
+    auto logNames = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(Config("")))
+            if (common::AsciiContainsNoCase(entry.path().filename().string(), ".log"))
+                names.insert(entry.path().filename().string());
+        return names;
+    };
+    std::set<std::string> before, besideBackup;
+    for (const Log& log : table) {
+        WriteBytes(Config(log.name), std::vector<std::uint8_t>(log.name, log.name + std::strlen(log.name)));
+        before.insert(log.name);
+        besideBackup.insert(log.besideBackup);
+    }
+    ASSERT_EQ(logNames(), before);
+    {
+        OfflineSystem system(root.Path().string());
+        ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+        system.ExitWindowsEx(exitflags::Reboot, 1);
+    }
+    EXPECT_EQ(logNames(), besideBackup);
+    for (const Log& log : table)
+        EXPECT_EQ(ReadBytes(Config(log.besideBackup)), std::vector<std::uint8_t>(log.name, log.name + std::strlen(log.name)));
+    {
+        OfflineSystem system(root.Path().string());
+        const std::string file = "C:\\Windows\\System32\\config\\SYSTEM";
+        ASSERT_EQ(system.RegReplaceKey(RootKey::LocalMachine, "SYSTEM", file + ".bak", file + ".undone"), status::Success);
+        system.ExitWindowsEx(exitflags::Reboot, 1);
+    }
+    EXPECT_EQ(logNames(), before);
+    for (const Log& log : table)
+        EXPECT_EQ(ReadBytes(Config(log.name)), std::vector<std::uint8_t>(log.name, log.name + std::strlen(log.name)));
 }
 
 TEST_F(ReplaceKey, ACrashDuringTheRecoveryIsRecoveredToo) {

@@ -3,6 +3,10 @@
 #include <charconv>
 #include <system_error>
 
+#ifndef _WIN32
+#include <sys/statvfs.h>
+#endif
+
 #include "common/ascii_text.h"
 #include "platform/offline/hive_as_loaded.h"
 #include "platform/offline/loaded_hives.h"
@@ -71,6 +75,18 @@ std::vector<Profile> ReadProfiles(const regf::KeyView& profileList) {
     return profiles;
 }
 
+// ntfs-3g mounts the disk of a Windows left hibernated or in fast start read-only, and says so
+// only to whoever mounted it: without this the user would learn no more than that the analysis
+// failed.
+bool OnReadOnlyDisk(const std::filesystem::path& folder) {
+#ifdef _WIN32
+    return false;
+#else
+    struct statvfs disk {};
+    return ::statvfs(folder.c_str(), &disk) == 0 && (disk.f_flag & ST_RDONLY) != 0;
+#endif
+}
+
 }  // namespace
 
 InstalledWindows ReadInstalledWindows(const std::filesystem::path& softwareHive) {
@@ -103,6 +119,10 @@ InstallationProblem FindInstallationProblem(const InstallationPaths& paths, cons
     if (!fs::is_directory(status))
         return {Kind::NoFolder, "The Windows installation folder " + folder + " is not a folder"};
 
+    if (installed.version && OnReadOnlyDisk(paths.Root()))
+        return {Kind::ReadOnly, "The Windows installation folder " + folder +
+                                    " is on a disk mounted read-only, so no hive can be compacted or put back there "
+                                    "(ntfs-3g mounts the disk of a Windows left hibernated or in fast start so)"};
     if (installed.version) return {};
     const fs::path software = MachineHiveFile(paths, "SOFTWARE");
     const std::string lead = "The folder " + folder + " holds no Windows installation: ";

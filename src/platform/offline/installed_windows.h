@@ -39,6 +39,7 @@ struct InstallationProblem {
         None,        // the folder holds a Windows installation with a readable version
         NoFolder,    // the folder does not exist, cannot be reached, or is a file
         NoWindows,   // a folder, but without a SOFTWARE hive that says which Windows it holds
+        ReadOnly,    // a Windows installation on a disk mounted read-only: it can be read, not changed
     };
     Kind kind = Kind::None;
     std::string text;   // names the folder and what is missing; empty for None

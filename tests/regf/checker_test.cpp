@@ -176,16 +176,21 @@ const DamageCase kDamage[] = {
     {"bad_key_signature", [](auto& b) { b[FieldAt(KeyCell(b, "SYSTEM"), 0)] = 'x'; }, "expected signature \"nk\""},
 };
 
+// The rich tree with some free space, as `change` leaves it, written to `file`.
+void WriteChangedHive(const std::string& file, const Damage& change) {
+    BuildOptions options;
+    options.fragmentation = 0.1;
+    auto bytes = Build(testing::RichTree(), options);
+    change(bytes);
+    testing::WriteFileBytes(file, bytes);
+}
+
 class CheckDamage : public ::testing::TestWithParam<DamageCase> {};
 
 TEST_P(CheckDamage, IsReportedWithItsOffsetAndRefusedByTheCompactor) {
     const auto& c = GetParam();
-    BuildOptions options;
-    options.fragmentation = 0.1;
-    auto bytes = Build(testing::RichTree(), options);
-    c.damage(bytes);
     testing::TempDir dir;
-    testing::WriteFileBytes(dir.File("hive"), bytes);
+    WriteChangedHive(dir.File("hive"), c.damage);
     CheckReport report = CheckFile(dir.File("hive"));
     EXPECT_FALSE(report.sound);
     EXPECT_EQ(report.dirty, c.dirty);
@@ -244,12 +249,8 @@ class CheckUntidy : public ::testing::TestWithParam<UntidyCase> {};
 
 TEST_P(CheckUntidy, IsReportedApartFromDamageAndDroppedByCompaction) {
     const auto& c = GetParam();
-    BuildOptions options;
-    options.fragmentation = 0.1;
-    auto bytes = Build(testing::RichTree(), options);
-    c.untidy(bytes);
     testing::TempDir dir;
-    testing::WriteFileBytes(dir.File("hive"), bytes);
+    WriteChangedHive(dir.File("hive"), c.untidy);
     CheckReport report = CheckFile(dir.File("hive"));
     EXPECT_TRUE(report.sound) << report.Text();
     EXPECT_TRUE(report.problems.empty()) << report.Text();

@@ -235,7 +235,7 @@ TEST(SampleInstallation, MakerWritesTheSameBytesEveryRun) {
     const fs::path folder = fs::temp_directory_path() / ("kv-sample-again-" + std::to_string(getpid()));
     const auto run = crosscheck::RunTool({KV_SAMPLE_MAKER, folder.string()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    for (const std::string path : {std::string(kDirtyHive) + ".LOG1", std::string(kDirtyHive) + ".LOG2"})
+    for (const std::string& path : {std::string(kDirtyHive) + ".LOG1", std::string(kDirtyHive) + ".LOG2"})
         EXPECT_TRUE(Contents(folder / path) == Contents(fs::path(Sample()) / path)) << path << " differs between runs";
     for (const char* path : kHivePaths) {
         EXPECT_TRUE(Contents(folder / path) == Contents(fs::path(Sample()) / path)) << path << " differs between runs";

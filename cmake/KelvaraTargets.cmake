@@ -26,6 +26,16 @@ function(kv_add_test name)
     endif()
 endfunction()
 
+# kv_add_test_support(<name> SOURCES <files...> LIBS <targets...>): test code that several suites
+# share (fixtures, builders of test files, runners of other programs), compiled once as a static
+# library and built only when a suite that links it is.
+function(kv_add_test_support name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    add_library(${name} STATIC EXCLUDE_FROM_ALL ${T_SOURCES})
+    target_link_libraries(${name} PUBLIC ${T_LIBS} GTest::gtest)
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+endfunction()
+
 # kv_library(<name> <sources...>): a static library of the program with src/ as include root.
 function(kv_library name)
     add_library(${name} STATIC ${ARGN})

@@ -90,8 +90,8 @@ fi
 echo "== fuzz targets, 15 seconds each (linux-fuzz preset, clang and libFuzzer)"
 fuzz_targets=(
     "tests/fuzz/fuzz_regf tests/fuzz/corpus"
-    "tests/common_ini/ini_fuzz tests/common_ini/fuzz-corpus"
-    "tests/common_cmdline/command_line_fuzz tests/common_cmdline/fuzz-corpus"
+    "tests/fuzz/ini_fuzz tests/fuzz/ini-corpus"
+    "tests/fuzz/command_line_fuzz tests/fuzz/command-line-corpus"
     "tests/fuzz/fuzz_offline tests/fuzz/offline-corpus"
     "tests/fuzz/fuzz_log_recovery tests/fuzz/log-corpus"
     "tests/fuzz/fuzz_language lang"

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "common_ini/temp_folder.h"
+#include "common/ini/temp_folder.h"
 #include "defrag/defrag_commit.h"
-#include "hive_scan/scan_fixture.h"
+#include "hive/scan/scan_fixture.h"
 
 namespace kelvara::defrag::testing {
 

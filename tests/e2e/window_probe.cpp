@@ -9,6 +9,11 @@
 //   window_probe rect               left top width height of the main window on the screen
 //   window_probe columns            per column of the list: its width, the width of its title
 //                                   in MS Sans Serif 8 pt (the window's font), and the title
+//   window_probe titles             the list's column titles alone, one a line
+//   window_probe caption            the main window's caption
+//   window_probe strings <exe>      every string-table entry read back with LoadStringA from the
+//                                   executable; prints "<id> ok" or "<id> MISMATCH: <text>";
+//                                   exit 1 when any differs or is missing
 //   window_probe client             width height of its client area
 //   window_probe state              "iconic" or "normal", then "foreground" or "background"
 //   window_probe minimize           minimise the main window (as its user would)
@@ -34,6 +39,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "settings/string_table.h"
 
 namespace {
 
@@ -117,8 +124,8 @@ bool PrintCaptions(HWND list)
 }
 
 // Each header item's width and title, read through the list's process, with the title measured
-// in the main window's font.
-bool PrintColumns(HWND list)
+// in the main window's font; or the titles alone.
+bool PrintColumns(HWND list, bool titlesOnly)
 {
     HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     DWORD processId = 0;
@@ -148,7 +155,9 @@ bool PrintColumns(HWND list)
         ok = ok && ReadProcessMemory(process, remote + sizeof(HDITEMA), text, textSize - 1, nullptr);
         SIZE extent = {};
         GetTextExtentPoint32A(screen, text, static_cast<int>(std::strlen(text)), &extent);
-        if (ok)
+        if (ok && titlesOnly)
+            std::printf("%s\n", text);
+        else if (ok)
             std::printf("%d %ld %s\n", item.cxy, extent.cx, text);
     }
     SelectObject(screen, old);
@@ -158,6 +167,28 @@ bool PrintColumns(HWND list)
         VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
     return ok;
+}
+
+int CompareStrings(const char* exe)
+{
+    HMODULE module = LoadLibraryExA(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) {
+        std::fprintf(stderr, "window_probe: cannot load the resources of %s\n", exe);
+        return 1;
+    }
+    int bad = 0;
+    for (const kelvara::settings::StringEntry& entry : kelvara::settings::StringTable()) {
+        char buffer[4097] = {};
+        const int length = LoadStringA(module, entry.id, buffer, sizeof buffer);
+        if (length > 0 && std::strcmp(buffer, entry.text) == 0) {
+            std::printf("%u ok\n", entry.id);
+        } else {
+            std::printf("%u MISMATCH: '%s'\n", entry.id, buffer);
+            ++bad;
+        }
+    }
+    FreeLibrary(module);
+    return bad == 0 ? 0 : 1;
 }
 
 struct Search {
@@ -306,10 +337,13 @@ int Fail(const char* what)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return Fail("usage: window_probe wait|count|rows|captions|rect|client|state|minimize|close|gone");
+        return Fail("usage: window_probe wait|count|rows|captions|rect|columns|titles|caption|client|state|"
+                    "minimize|close|gone|dialog|text|menu|move|dialogrect|press|keys|strings");
     const std::string command = argv[1];
     const double seconds = argc > 2 ? std::atof(argv[2]) : 20.0;
 
+    if (command == "strings" && argc > 2)
+        return CompareStrings(argv[2]);
     if (command == "wait")
         return WaitFor(true, seconds) ? 0 : Fail("no main window appeared");
     if (command == "gone")
@@ -339,11 +373,17 @@ int main(int argc, char** argv)
         std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
         return 0;
     }
-    if (command == "columns") {
+    if (command == "columns" || command == "titles") {
         HWND list = FindListView(main);
         if (!list)
             return Fail("the main window has no list view");
-        return PrintColumns(list) ? 0 : Fail("could not read the list's column titles");
+        return PrintColumns(list, command == "titles") ? 0 : Fail("could not read the list's column titles");
+    }
+    if (command == "caption") {
+        char caption[256] = {};
+        GetWindowTextA(main, caption, sizeof caption);
+        std::printf("%s\n", caption);
+        return 0;
     }
     if (command == "client") {
         RECT r = {};

@@ -18,7 +18,7 @@
 #include "hive/snapshot.h"
 #include "platform/offline/offline_system.h"
 #include "platform/version.h"
-#include "platform_offline/installation_builder.h"
+#include "platform/offline/installation_builder.h"
 
 namespace {
 

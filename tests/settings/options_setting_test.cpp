@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "common_ini/temp_folder.h"
+#include "common/ini/temp_folder.h"
 #include "settings/options_setting.h"
 
 #ifndef _WIN32

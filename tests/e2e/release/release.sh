@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The zip a user downloads: tools/make-release.sh makes it; it holds the program, the user's
+# README, the licence, and the language files and help page where the project has them; the
+# program needs no DLL but Windows' own; unpacked into a fresh folder it runs "/Scan" on a copy
+# of the sample installation under Wine and writes its figures.
+#
+#   release.sh <artifacts folder>
+set -uo pipefail
+
+artifacts=$1
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+mkdir -p "$artifacts"
+
+# shellcheck source=tests/e2e/e2e_common.sh
+source "$root/tests/e2e/e2e_common.sh"
+
+zip=$(bash "$root/tools/make-release.sh" win32 | sed -n 1p)
+if [ ! -f "$root/$zip" ]; then
+    fail "make-release.sh made no zip"
+    echo "$failures failure(s)"
+    exit 1
+fi
+pass "made $zip"
+folder=$(basename "$zip" -win32.zip)
+
+# ---- what the zip holds -------------------------------------------------------------------------
+listing=$(python3 -m zipfile -l "$root/$zip" | awk 'NR > 1 { print $1 }')
+expect_entry() {
+    grep -qx "$folder/$1" <<<"$listing" && pass "the zip holds $1" || fail "the zip lacks $1"
+}
+expect_entry Kelvara.exe
+expect_entry README.txt
+expect_entry LICENSE
+if compgen -G "$root/lang/DLan_*.ini" >/dev/null; then
+    for file in "$root"/lang/DLan_*.ini; do expect_entry "Languages/$(basename "$file")"; done
+fi
+[ -f "$root/assets/Help.html" ] || [ -f "$root/Help.html" ] || [ -f "$root/docs/Help.html" ] && expect_entry Help.html
+outside=$(grep -v "^$folder/" <<<"$listing" | grep -c . || true)
+[ "$outside" = 0 ] && pass "everything lies in one folder $folder/" || fail "$outside entries outside $folder/"
+
+# ---- unpacked -----------------------------------------------------------------------------------
+unpacked=$artifacts/release-unpacked
+rm -rf "$unpacked"
+mkdir -p "$unpacked"
+python3 -m zipfile -e "$root/$zip" "$unpacked"
+program=$unpacked/$folder/Kelvara.exe
+grep -q 'Varnel Kelvara is a registry compactor\|registry compactor for Windows' "$unpacked/$folder/README.txt" &&
+    pass "README.txt says what the program is" || fail "README.txt does not say what the program is"
+grep -q $'\r$' "$unpacked/$folder/README.txt" && pass "README.txt has Windows line ends" ||
+    fail "README.txt has Unix line ends"
+
+# Only DLLs that Windows always takes from its system folder (known DLLs, and comctl32 through
+# the manifest): the program runs as administrator, often from a downloads folder, where a DLL
+# planted beside it would otherwise be loaded.
+system_dlls='^(ADVAPI32|COMCTL32|GDI32|KERNEL32|MSVCRT|OLE32|SHELL32|USER32)\.DLL$'
+others=$(i686-w64-mingw32-objdump -p "$program" | sed -n 's/.*DLL Name: //p' | tr '[:lower:]' '[:upper:]' |
+         grep -Ev "$system_dlls" | paste -sd ' ')
+[ -z "$others" ] && pass "Kelvara.exe needs no DLL but Windows' own" || fail "Kelvara.exe needs $others"
+
+sample=$root/build/linux/sample
+if [ ! -d "$sample/Windows" ]; then
+    echo "SKIP: no sample installation at $sample to run the unpacked program on"
+    echo "$failures failure(s)"
+    [ $failures -eq 0 ]
+    exit
+fi
+e2e_begin_env "$root" "$artifacts/e2e-release-env"
+trap e2e_end_env EXIT
+installation=$artifacts/release-installation
+rm -rf "$installation"
+cp -a "$sample" "$installation"
+result=$artifacts/release-scan.ini
+rm -f "$result"
+to_windows() { echo "Z:$(echo "$1" | tr '/' '\\')"; }
+KELVARA_OFFLINE_ROOT=$(to_windows "$installation") timeout 120 wine "$program" /Scan "$(to_windows "$result")"
+rc=$?
+[ $rc -eq 0 ] && pass "the unpacked program ran /Scan and ended with exit code 0" || fail "exit code $rc"
+current=$(tr -d '\r' <"$result" 2>/dev/null | sed -n 's/^Current Size=//p')
+[[ "$current" =~ ^[0-9,]+\ KB$ ]] && pass "it wrote its figures (Current Size $current)" ||
+    fail "no figures in $result: '$current'"
+[ -f "$unpacked/$folder/options.ini" ] && pass "its settings went beside it" || fail "no options.ini beside the program"
+
+echo "$failures failure(s)"
+[ $failures -eq 0 ]

@@ -15,6 +15,7 @@ packages=(
     libhivex-bin libwin-hivex-perl reglookup libregf-utils libparse-win32registry-perl
     dpkg-dev
     ntfs-3g xz-utils
+    ccache
 )
 
 missing=()

@@ -6,6 +6,28 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     set(KV_TEST_COMPILE_OPTIONS -Og $<$<CONFIG:RelWithDebInfo>:-g1>)
 endif()
 
+# kv_test_code(<target>): what every piece of test code is compiled with. GoogleTest's and
+# GoogleMock's headers are read once per build into one precompiled header that all suites share
+# (a third of each test file's compile time went into reading them).
+function(kv_test_code target)
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+    target_compile_options(${target} PRIVATE ${KV_TEST_COMPILE_OPTIONS})
+    target_compile_definitions(${target} PRIVATE
+        KV_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KV_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock Threads::Threads)
+    if(NOT TARGET kv_test_headers)
+        file(WRITE ${PROJECT_BINARY_DIR}/kv_test_headers.cpp "// GoogleTest's headers, precompiled for the suites.\n")
+        add_library(kv_test_headers OBJECT EXCLUDE_FROM_ALL ${PROJECT_BINARY_DIR}/kv_test_headers.cpp)
+        target_include_directories(kv_test_headers PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+        target_compile_options(kv_test_headers PRIVATE ${KV_TEST_COMPILE_OPTIONS})
+        target_compile_definitions(kv_test_headers PRIVATE
+            KV_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KV_BINARY_DIR="${PROJECT_BINARY_DIR}")
+        target_link_libraries(kv_test_headers PRIVATE GTest::gtest GTest::gmock Threads::Threads)
+        target_precompile_headers(kv_test_headers PRIVATE <gtest/gtest.h> <gmock/gmock.h>)
+    endif()
+    target_precompile_headers(${target} REUSE_FROM kv_test_headers)
+endfunction()
+
 # kv_add_test(<name> SOURCES <files...> LIBS <targets...> [WINDOWS_ONLY | BOTH] [ON_DISPLAY]
 #             [LABELS <labels...>])
 #
@@ -23,11 +45,8 @@ function(kv_add_test name)
         return()
     endif()
     add_executable(${name} ${T_SOURCES})
-    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock Threads::Threads)
-    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
-    target_compile_options(${name} PRIVATE ${KV_TEST_COMPILE_OPTIONS})
-    target_compile_definitions(${name} PRIVATE
-        KV_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KV_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+    kv_test_code(${name})
     if(WIN32)
         set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE OFF)
     endif()
@@ -48,7 +67,7 @@ function(kv_add_test_support name)
     add_library(${name} STATIC EXCLUDE_FROM_ALL ${T_SOURCES})
     target_link_libraries(${name} PUBLIC ${T_LIBS} GTest::gtest)
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
-    target_compile_options(${name} PRIVATE ${KV_TEST_COMPILE_OPTIONS})
+    kv_test_code(${name})
 endfunction()
 
 # kv_library(<name> <sources...>): a static library of the program with src/ as include root.

@@ -26,6 +26,7 @@ bool TSkinButton::DialogChar(char ch) {
 }
 
 void TSkinButton::ApplyKindFlags(unsigned flags) {
+    SkinPressable::ApplyKindFlags(flags);
     if (flags & ui::kDefault) SetDefault(true);
     if (flags & ui::kCancel) SetCancel(true);
 }

@@ -32,6 +32,7 @@ bool TSkinCheckBox::DialogChar(char ch) {
 }
 
 void TSkinCheckBox::ApplyKindFlags(unsigned flags) {
+    SkinPressable::ApplyKindFlags(flags);
     if (flags & ui::kChecked) SetChecked(true);
 }
 

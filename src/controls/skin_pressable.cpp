@@ -20,13 +20,6 @@ bool SkinPressable::SpacePressed() {
     return true;
 }
 
-bool SkinPressable::IsAccessKey(char ch) const {
-    const char key = ui::AccessKeyOf(Caption());
-    if (key == 0 || !Enabled() || !IsShowing()) return false;
-    const char typed = ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
-    return typed == key;
-}
-
 void SkinPressable::MouseEnter() {
     SetPointerOver(true);
     CustomControl::MouseEnter();

@@ -1,6 +1,6 @@
 // SkinPressable: what the dialogs' drawn push button and check box share: the look that follows
 // the pointer and the left button (lit under the pointer, pressed while held on it, standing up
-// again when a press is dragged off), Space on the focused one, and the caption's access key.
+// again when a press is dragged off) and Space on the focused one.
 #pragma once
 
 #include "ui/win_control.h"
@@ -18,9 +18,6 @@ public:
     bool SpacePressed() override;
 
 protected:
-    // True when `ch` is the caption's access key, in either letter case, and the control can act.
-    bool IsAccessKey(char ch) const;
-
     void MouseEnter() override;
     void MouseLeave() override;
     void MouseMove(ui::ShiftState shift, int x, int y) override;

@@ -2,6 +2,7 @@
 
 #include "ui/canvas.h"
 #include "ui/form.h"
+#include "ui/form_table.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::ui {
@@ -18,9 +19,7 @@ void TButton::Click() {
 }
 
 bool TButton::DialogChar(char ch) {
-    char key = AccessKeyOf(Caption());
-    if (key == 0 || !Enabled() || !IsShowing()) return false;
-    if ((ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch) != key) return false;
+    if (!IsAccessKey(ch)) return false;
     Click();
     return true;
 }
@@ -29,6 +28,12 @@ bool TButton::SpacePressed() {
     if (!Enabled()) return false;
     Click();
     return true;
+}
+
+void TButton::ApplyKindFlags(unsigned flags) {
+    WinControl::ApplyKindFlags(flags);
+    if (flags & kDefault) SetDefault(true);
+    if (flags & kCancel) SetCancel(true);
 }
 
 std::unique_ptr<ControlPeer> TButton::MakePeer(WidgetSet& widgets, FormPeer& form) {
@@ -51,9 +56,7 @@ void TCheckBox::Click() {
 }
 
 bool TCheckBox::DialogChar(char ch) {
-    char key = AccessKeyOf(Caption());
-    if (key == 0 || !Enabled() || !IsShowing()) return false;
-    if ((ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch) != key) return false;
+    if (!IsAccessKey(ch)) return false;
     SetFocus();
     Click();
     return true;
@@ -63,6 +66,11 @@ bool TCheckBox::SpacePressed() {
     if (!Enabled()) return false;
     Click();
     return true;
+}
+
+void TCheckBox::ApplyKindFlags(unsigned flags) {
+    WinControl::ApplyKindFlags(flags);
+    if (flags & kChecked) SetChecked(true);
 }
 
 std::unique_ptr<ControlPeer> TCheckBox::MakePeer(WidgetSet& widgets, FormPeer& form) {

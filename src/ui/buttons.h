@@ -22,6 +22,7 @@ public:
     bool IsDefaultButton() const override { return default_; }
     bool IsCancelButton() const override { return cancel_; }
     bool SpacePressed() override;
+    void ApplyKindFlags(unsigned flags) override;
 
 protected:
     std::unique_ptr<ControlPeer> MakePeer(WidgetSet& widgets, FormPeer& form) override;
@@ -42,6 +43,7 @@ public:
     void Click() override;
     bool DialogChar(char ch) override;
     bool SpacePressed() override;
+    void ApplyKindFlags(unsigned flags) override;
 
 protected:
     std::unique_ptr<ControlPeer> MakePeer(WidgetSet& widgets, FormPeer& form) override;

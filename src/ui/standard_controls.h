@@ -17,6 +17,7 @@ public:
     bool ShowAccelChar() const { return showAccelChar_; }
     void SetShowAccelChar(bool on) { showAccelChar_ = on; Invalidate(); }
 
+    void ApplyKindFlags(unsigned flags) override;
     void Paint(Canvas& canvas) override;
 
 private:
@@ -35,6 +36,7 @@ public:
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool t) { transparent_ = t; Invalidate(); }
 
+    void ApplyKindFlags(unsigned flags) override;
     void Paint(Canvas& canvas) override;
 
 private:

@@ -56,11 +56,6 @@ LPCSTR CursorResource(Cursor c) {
     return IDC_ARROW;
 }
 
-void Guarded(const std::function<void()>& f) {
-    if (Application* app = Application::Current()) app->Guard(f);
-    else f();
-}
-
 }  // namespace
 
 Win32FormPeer::Win32FormPeer(Win32WidgetSet& set, Form& form) : set_(set), form_(form) {
@@ -433,7 +428,7 @@ void PaintFormTo(Form& form, HDC dc) {
     MemoryDc memory(dc, width, height);
     {
         GdiCanvas canvas(memory.dc(), {0, 0, width, height});
-        Guarded([&] { form.PaintSurface(canvas); });
+        RunGuarded(Application::Current(), [&] { form.PaintSurface(canvas); });
     }
     BitBlt(dc, 0, 0, width, height, memory.dc(), 0, 0, SRCCOPY);
 }

@@ -14,12 +14,6 @@ SkinPressable::Look SkinPressable::CurrentLook() const {
     return Look::Rest;
 }
 
-bool SkinPressable::SpacePressed() {
-    if (!Enabled()) return false;
-    Click();
-    return true;
-}
-
 void SkinPressable::MouseEnter() {
     SetPointerOver(true);
     CustomControl::MouseEnter();

@@ -1,6 +1,7 @@
 // SkinPressable: what the dialogs' drawn push button and check box share: the look that follows
 // the pointer and the left button (lit under the pointer, pressed while held on it, standing up
-// again when a press is dragged off) and Space on the focused one.
+// again when a press is dragged off). What they do when clicked is ui/buttons.h's, as for the
+// native ones.
 #pragma once
 
 #include "ui/win_control.h"
@@ -14,8 +15,6 @@ public:
     // How it looks now, for painting and tests.
     enum class Look { Rest, Hover, Pressed, Disabled };
     Look CurrentLook() const;
-
-    bool SpacePressed() override;
 
 protected:
     void MouseEnter() override;

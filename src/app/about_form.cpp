@@ -29,10 +29,6 @@ const ui::ComponentSpec kLayout[] = {
     {ui::Kind<controls::TSkinButton>, "bOK", {256, 211, 80, 27}, "&OK", "", ui::kDefault | ui::kCancel},
 };
 
-// Windows paints a label's text a few pixels wider than it measures it; without the slack the
-// last letter of a text that fits exactly is cut.
-constexpr int kPaintSlack = 4;
-
 }  // namespace
 
 TfrmAbout::TfrmAbout(ui::Form* owner) : ui::Form(owner) {
@@ -78,8 +74,7 @@ void TfrmAbout::FitLabels() {
     for (ui::Component* component : Components()) {
         auto* label = dynamic_cast<ui::TLabel*>(component);
         if (label == nullptr) continue;
-        const std::string text = label->ShowAccelChar() ? ui::StripAccessKey(label->Caption()) : label->Caption();
-        label->SetWidth(TextWidth(text, label->GetFont()) + kPaintSlack);
+        label->SetWidth(controls::CaptionNeededWidth(*this, *label));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "controls/skin_fit.h"
 #include "ui/application.h"
 #include "ui/canvas.h"
 #include "ui/form.h"
@@ -10,18 +11,6 @@
 #include "ui/standard_controls.h"
 
 namespace kelvara::app {
-
-namespace {
-
-// A header draws its title between margins of three edge widths on each side.
-constexpr int kHeaderMargins = 12;
-// Under Wine a text painted on a window comes out a few pixels wider than the screen measures it;
-// without this its last letter is cut (or the header shows an ellipsis).
-constexpr int kPaintSlack = 4;
-// A label stops short of the window's edge by this much.
-constexpr int kEdgeRoom = 2;
-
-}  // namespace
 
 int CaptionWidth(std::string_view caption, const ui::Font& font)
 {
@@ -32,7 +21,7 @@ int CaptionWidth(std::string_view caption, const ui::Font& font)
 int ColumnTitleWidth(std::string_view caption, const ui::Font& font)
 {
     const int text = ui::Application::Instance().Widgets().TextExtent(std::string(caption), font).width;
-    return text + kHeaderMargins + kPaintSlack;
+    return text + controls::kHeaderMargins + controls::kPaintSlack;
 }
 
 std::vector<int> FitColumnWidths(std::span<const ui::ListColumn> columns, int room, const ui::Font& font)
@@ -62,11 +51,10 @@ std::vector<std::string> FitLabelWidths(ui::Form& form)
         // A right-aligned label keeps its right edge where the design puts it (the totals).
         if (label == nullptr || label->Alignment() != ui::TextAlign::Left)
             continue;
-        const std::string text = label->ShowAccelChar() ? ui::StripAccessKey(label->Caption()) : label->Caption();
-        if (text.empty())
+        if (label->ShownCaption().empty())
             continue;
-        const int wanted = form.TextWidth(text, label->GetFont()) + kPaintSlack;
-        const int room = form.ClientWidth() - kEdgeRoom - label->Left();
+        const int wanted = controls::CaptionNeededWidth(form, *label);
+        const int room = form.ClientWidth() - controls::kWindowEdgeRoom - label->Left();
         const int width = std::min(wanted, room);
         if (width <= label->Width())
             continue;

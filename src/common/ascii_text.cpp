@@ -18,6 +18,11 @@ std::string AsciiLowerCase(std::string_view text)
     return result;
 }
 
+bool AsciiBlank(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](unsigned char c) { return c <= ' '; });
+}
+
 bool AsciiEqualNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size()) return false;

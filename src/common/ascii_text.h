@@ -15,6 +15,10 @@ constexpr char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<
 std::string AsciiUpperCase(std::string_view text);
 std::string AsciiLowerCase(std::string_view text);
 
+// True when the text is empty or holds only spaces and control characters (bytes up to 32): a
+// caption or address like that shows or opens nothing.
+bool AsciiBlank(std::string_view text);
+
 bool AsciiEqualNoCase(std::string_view a, std::string_view b);
 bool AsciiStartsWithNoCase(std::string_view text, std::string_view prefix);
 

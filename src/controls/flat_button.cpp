@@ -1,6 +1,5 @@
 #include "controls/flat_button.h"
 
-#include <cctype>
 #include <memory>
 
 #include "ui/application.h"
@@ -263,10 +262,7 @@ void TFlatButton::Click()
 
 bool TFlatButton::DialogChar(char ch)
 {
-    const char key = ui::AccessKeyOf(Caption());
-    if (key == 0 || !Enabled())
-        return false;
-    if (std::tolower(static_cast<unsigned char>(ch)) != static_cast<unsigned char>(key))
+    if (!IsAccessKey(ch))
         return false;
     Click();
     return true;

@@ -1,35 +1,11 @@
 #include "controls/image_button.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "common/ascii_text.h"
 #include "ui/form.h"
 #include "ui/timer.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::controls {
-
-namespace {
-
-bool IsBlank(const std::string& text)
-{
-    return std::all_of(text.begin(), text.end(),
-                       [](unsigned char c) { return c <= ' '; });
-}
-
-// A windowed control has its own surface: to look see-through it paints the part of its
-// form (background picture, labels) that lies behind it.
-void PaintFormBehind(const ui::Control& control, ui::Canvas& canvas)
-{
-    ui::Form* form = control.Owner();
-    if (form == nullptr)
-        return;
-    const ui::Rect r = control.BoundsInForm();
-    ui::Canvas::Scope scope(canvas, {-r.left, -r.top}, {0, 0, r.width, r.height});
-    form->PaintSurface(canvas);
-}
-
-}  // namespace
 
 TImageButton::TImageButton() = default;
 TImageButton::~TImageButton() = default;
@@ -107,7 +83,7 @@ void TImageButton::Paint(ui::Canvas& canvas)
 {
     const ui::Rect client = ClientRect();
     if (transparent_)
-        PaintFormBehind(*this, canvas);
+        PaintParentSurface(canvas);
     else
         canvas.FillRect(client, GetColor());
 
@@ -133,7 +109,7 @@ void TImageButton::Paint(ui::Canvas& canvas)
         }
     }
 
-    if (!IsBlank(Caption())) {
+    if (!common::AsciiBlank(Caption())) {
         ui::TextFormat format;
         format.align = ui::TextAlign::Center;
         format.verticalCenter = true;

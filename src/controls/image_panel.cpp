@@ -1,28 +1,11 @@
 #include "controls/image_panel.h"
 
-#include <algorithm>
-
+#include "common/ascii_text.h"
 #include "ui/canvas.h"
 #include "ui/form.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::controls {
-
-namespace {
-
-// The panel has its own surface: to look see-through it paints the part of its form
-// (background picture, labels) that lies behind it.
-void PaintFormBehind(const ui::Control& control, ui::Canvas& canvas)
-{
-    ui::Form* form = control.Owner();
-    if (form == nullptr)
-        return;
-    const ui::Rect r = control.BoundsInForm();
-    ui::Canvas::Scope scope(canvas, {-r.left, -r.top}, {0, 0, r.width, r.height});
-    form->PaintSurface(canvas);
-}
-
-}  // namespace
 
 void TImagePanel::SetPicture(ui::Picture picture)
 {
@@ -67,7 +50,7 @@ void TImagePanel::Paint(ui::Canvas& canvas)
     // An opaque panel is filled first, so a picture smaller than the panel (drawn at the
     // corner) does not leave the rest of the off-screen bitmap showing.
     if (transparent_)
-        PaintFormBehind(*this, canvas);
+        PaintParentSurface(canvas);
     else
         canvas.FillRect(client, GetColor());
     if (!picture_.Empty()) {
@@ -88,9 +71,7 @@ void TImagePanel::Paint(ui::Canvas& canvas)
     }
 
     const std::string caption = Caption();
-    const bool blank = std::all_of(caption.begin(), caption.end(),
-                                   [](unsigned char c) { return c <= ' '; });
-    if (!blank) {
+    if (!common::AsciiBlank(caption)) {
         ui::TextFormat format;
         format.align = alignment_;
         format.verticalCenter = true;

@@ -2,33 +2,8 @@
 
 #include "controls/skin_paint.h"
 #include "controls/skin_style.h"
-#include "ui/form.h"
-#include "ui/form_table.h"
 
 namespace kelvara::controls {
-
-void TSkinButton::SetDefault(bool on) {
-    if (on == default_) return;
-    default_ = on;
-    Invalidate();
-}
-
-// The result first, then the handler: a modal form ends after the handler has run.
-void TSkinButton::Click() {
-    if (ui::Form* form = Owner(); form && modalResult_ != ui::mrNone) form->SetModalResult(modalResult_);
-    CustomControl::Click();
-}
-
-bool TSkinButton::DialogChar(char ch) {
-    if (!IsAccessKey(ch)) return false;
-    Click();
-    return true;
-}
-
-void TSkinButton::ApplyKindFlags(unsigned flags) {
-    if (flags & ui::kDefault) SetDefault(true);
-    if (flags & ui::kCancel) SetCancel(true);
-}
 
 void TSkinButton::Paint(ui::Canvas& canvas) {
     const SkinStyle& style = DefaultSkinStyle();
@@ -44,7 +19,7 @@ void TSkinButton::Paint(ui::Canvas& canvas) {
     canvas.FillRect(all, face);
     canvas.FrameRect(all, frame);
     // The default button carries a second, darker frame, as a native default button does.
-    if (default_ && look != Look::Disabled) canvas.FrameRect({1, 1, all.width - 2, all.height - 2}, style.frameDefault);
+    if (Default() && look != Look::Disabled) canvas.FrameRect({1, 1, all.width - 2, all.height - 2}, style.frameDefault);
 
     // A pressed caption sinks one pixel, as a native button's does.
     ui::Rect text = look == Look::Pressed ? all.Offset(1, 1) : all;

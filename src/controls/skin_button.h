@@ -4,30 +4,16 @@
 #pragma once
 
 #include "controls/skin_pressable.h"
+#include "ui/buttons.h"
 
 namespace kelvara::controls {
 
-class TSkinButton : public SkinPressable {
+class TSkinButton : public ui::PushButtonBehaviour<SkinPressable> {
 public:
-    int ModalResult() const { return modalResult_; }
-    void SetModalResult(int result) { modalResult_ = result; }
-    bool Default() const { return default_; }
-    void SetDefault(bool on);
-    bool Cancel() const { return cancel_; }
-    void SetCancel(bool on) { cancel_ = on; }
-
-    void Click() override;
-    bool DialogChar(char ch) override;
-    bool IsPushButton() const override { return true; }
-    bool IsDefaultButton() const override { return default_; }
-    bool IsCancelButton() const override { return cancel_; }
-    void ApplyKindFlags(unsigned flags) override;
     void Paint(ui::Canvas& canvas) override;
 
-private:
-    int modalResult_ = 0;
-    bool default_ = false;
-    bool cancel_ = false;
+protected:
+    void DefaultChanged() override { Invalidate(); }
 };
 
 }  // namespace kelvara::controls

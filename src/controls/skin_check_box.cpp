@@ -4,36 +4,10 @@
 
 #include "controls/skin_paint.h"
 #include "controls/skin_style.h"
-#include "ui/form_table.h"
 
 namespace kelvara::controls {
 
-void TSkinCheckBox::SetChecked(bool checked) {
-    if (checked == checked_) return;
-    checked_ = checked;
-    Invalidate();
-    CustomControl::Click();
-}
-
 ui::Rect TSkinCheckBox::BoxRect() const { return {0, (Height() - kBoxSide) / 2, kBoxSide, kBoxSide}; }
-
-void TSkinCheckBox::Click() {
-    checked_ = !checked_;
-    Invalidate();
-    CustomControl::Click();
-}
-
-// The box takes the focus too, so the user sees which one changed.
-bool TSkinCheckBox::DialogChar(char ch) {
-    if (!IsAccessKey(ch)) return false;
-    SetFocus();
-    Click();
-    return true;
-}
-
-void TSkinCheckBox::ApplyKindFlags(unsigned flags) {
-    if (flags & ui::kChecked) SetChecked(true);
-}
 
 void TSkinCheckBox::Paint(ui::Canvas& canvas) {
     const SkinStyle& style = DefaultSkinStyle();
@@ -51,7 +25,7 @@ void TSkinCheckBox::Paint(ui::Canvas& canvas) {
     const ui::Rect box = BoxRect();
     canvas.FillRect(box, face);
     canvas.FrameRect(box, frame);
-    if (checked_) {
+    if (Checked()) {
         // A tick three pixels thick: down from the left, then up to the right.
         const int x = box.left + 3, y = box.top + 5;
         for (int t = 0; t < 3; ++t) {

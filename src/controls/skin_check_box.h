@@ -3,29 +3,22 @@
 #pragma once
 
 #include "controls/skin_pressable.h"
+#include "ui/buttons.h"
 
 namespace kelvara::controls {
 
-class TSkinCheckBox : public SkinPressable {
+class TSkinCheckBox : public ui::CheckBoxBehaviour<SkinPressable> {
 public:
-    bool Checked() const { return checked_; }
-    // Setting the state raises OnClick when it changes, as a user's click does.
-    void SetChecked(bool checked);
-
     // The square's side and the room from the control's left edge to its caption.
     static constexpr int kBoxSide = 13;
     static constexpr int kCaptionLeft = kBoxSide + 4;
     // Where the square lies: at the left, centred in the height.
     ui::Rect BoxRect() const;
 
-    // A user's click toggles the state (and so raises OnClick once).
-    void Click() override;
-    bool DialogChar(char ch) override;
-    void ApplyKindFlags(unsigned flags) override;
     void Paint(ui::Canvas& canvas) override;
 
-private:
-    bool checked_ = false;
+protected:
+    void CheckedChanged() override { Invalidate(); }
 };
 
 }  // namespace kelvara::controls

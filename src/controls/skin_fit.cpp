@@ -12,14 +12,27 @@
 namespace kelvara::controls {
 namespace {
 
-// Kept free at a container's edge, where a frame is drawn, and between neighbours.
-constexpr int kEdgeRoom = 4;
+bool SameRow(const ui::Control& a, const ui::Control& b) {
+    return a.Top() < b.Bounds().Bottom() && b.Top() < a.Bounds().Bottom();
+}
 
-// The width the control's caption needs, or 0 for kinds that are not fitted.
-int WantedWidth(const ui::Form& form, const ui::Control& control) {
+// The right edge the control may reach: its container's edge, or the next control to its right
+// on the same row.
+int RightLimit(const ui::Form& form, const ui::Control& control) {
+    int limit = (control.Parent() ? control.Parent()->Width() : form.ClientWidth()) - kContainerEdgeRoom;
+    for (ui::Component* component : form.Components()) {
+        auto* other = dynamic_cast<ui::Control*>(component);
+        if (other == nullptr || other == &control || other->Parent() != control.Parent() || !other->Visible()) continue;
+        if (other->Left() >= control.Bounds().Right() && SameRow(control, *other)) limit = std::min(limit, other->Left() - kContainerEdgeRoom);
+    }
+    return limit;
+}
+
+}  // namespace
+
+int CaptionNeededWidth(const ui::Form& form, const ui::Control& control) {
     if (auto* label = dynamic_cast<const ui::TLabel*>(&control)) {
-        const std::string text = label->ShowAccelChar() ? ui::StripAccessKey(label->Caption()) : label->Caption();
-        return form.TextWidth(text, label->GetFont()) + kPaintSlack;
+        return form.TextWidth(label->ShownCaption(), label->GetFont()) + kPaintSlack;
     }
     const std::string text = ui::StripAccessKey(control.Caption());
     if (dynamic_cast<const TSkinCheckBox*>(&control))
@@ -29,30 +42,12 @@ int WantedWidth(const ui::Form& form, const ui::Control& control) {
     return 0;
 }
 
-bool SameRow(const ui::Control& a, const ui::Control& b) {
-    return a.Top() < b.Bounds().Bottom() && b.Top() < a.Bounds().Bottom();
-}
-
-// The right edge the control may reach: its container's edge, or the next control to its right
-// on the same row.
-int RightLimit(const ui::Form& form, const ui::Control& control) {
-    int limit = (control.Parent() ? control.Parent()->Width() : form.ClientWidth()) - kEdgeRoom;
-    for (ui::Component* component : form.Components()) {
-        auto* other = dynamic_cast<ui::Control*>(component);
-        if (other == nullptr || other == &control || other->Parent() != control.Parent() || !other->Visible()) continue;
-        if (other->Left() >= control.Bounds().Right() && SameRow(control, *other)) limit = std::min(limit, other->Left() - kEdgeRoom);
-    }
-    return limit;
-}
-
-}  // namespace
-
 std::vector<GrownControl> FitCaptions(ui::Form& form) {
     std::vector<GrownControl> grown;
     for (ui::Component* component : form.Components()) {
         auto* control = dynamic_cast<ui::Control*>(component);
         if (control == nullptr) continue;
-        const int wanted = WantedWidth(form, *control);
+        const int wanted = CaptionNeededWidth(form, *control);
         if (wanted <= control->Width()) continue;
         const GrownControl before{control->Name(), control->Left(), control->Width(), 0, 0};
         const int limit = std::max(RightLimit(form, *control), control->Bounds().Right());
@@ -60,7 +55,7 @@ std::vector<GrownControl> FitCaptions(ui::Form& form) {
         if (wanted > limit - control->Left() && mayMove) {
             // A label or box out of room on the right moves left, but not past the container's
             // edge.
-            const int left = std::max(kEdgeRoom, limit - wanted);
+            const int left = std::max(kContainerEdgeRoom, limit - wanted);
             if (left < control->Left()) control->SetLeft(left);
         }
         control->SetWidth(std::max(control->Width(), std::min(wanted, limit - control->Left())));

@@ -14,19 +14,6 @@ SkinPressable::Look SkinPressable::CurrentLook() const {
     return Look::Rest;
 }
 
-bool SkinPressable::SpacePressed() {
-    if (!Enabled()) return false;
-    Click();
-    return true;
-}
-
-bool SkinPressable::IsAccessKey(char ch) const {
-    const char key = ui::AccessKeyOf(Caption());
-    if (key == 0 || !Enabled() || !IsShowing()) return false;
-    const char typed = ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
-    return typed == key;
-}
-
 void SkinPressable::MouseEnter() {
     SetPointerOver(true);
     CustomControl::MouseEnter();

@@ -1,6 +1,7 @@
 // SkinPressable: what the dialogs' drawn push button and check box share: the look that follows
 // the pointer and the left button (lit under the pointer, pressed while held on it, standing up
-// again when a press is dragged off), Space on the focused one, and the caption's access key.
+// again when a press is dragged off). What they do when clicked is ui/buttons.h's, as for the
+// native ones.
 #pragma once
 
 #include "ui/win_control.h"
@@ -15,12 +16,7 @@ public:
     enum class Look { Rest, Hover, Pressed, Disabled };
     Look CurrentLook() const;
 
-    bool SpacePressed() override;
-
 protected:
-    // True when `ch` is the caption's access key, in either letter case, and the control can act.
-    bool IsAccessKey(char ch) const;
-
     void MouseEnter() override;
     void MouseLeave() override;
     void MouseMove(ui::ShiftState shift, int x, int y) override;

@@ -1,7 +1,6 @@
 #include "controls/url_label.h"
 
-#include <algorithm>
-
+#include "common/ascii_text.h"
 #include "ui/application.h"
 
 namespace kelvara::controls {
@@ -44,9 +43,7 @@ void TURLLabel::MouseLeave()
 
 void TURLLabel::Click()
 {
-    const bool blank = std::all_of(url_.begin(), url_.end(),
-                                   [](unsigned char c) { return c <= ' '; });
-    if (!blank) {
+    if (!common::AsciiBlank(url_)) {
         if (ui::Application* app = ui::Application::Current())
             app->OpenUrl(url_);   // no browser is not worth a message: the click just does nothing
     }

@@ -64,10 +64,8 @@ void TfrmOptions::FormShow() {
 void TfrmOptions::FitCheckBoxes() {
     const ui::Control& group = Get<ui::TGroupBox>("GroupBox2");
     for (controls::TSkinCheckBox* box : {&cbCreateRestore(), &cbAskBeforeDefrag(), &cbShowLines()}) {
-        const int room = group.Width() - box->Left() - 4;
-        const int wanted = controls::TSkinCheckBox::kCaptionLeft +
-                           TextWidth(ui::StripAccessKey(box->Caption()), box->GetFont()) + controls::kPaintSlack;
-        box->SetWidth(std::min(wanted, room));
+        const int room = group.Width() - box->Left() - controls::kContainerEdgeRoom;
+        box->SetWidth(std::min(controls::CaptionNeededWidth(*this, *box), room));
     }
     controls::FitCaptions(*this);   // a box out of room moves left; the buttons
     // The boxes stay one column: where one had to move left, the others follow.

@@ -79,6 +79,14 @@ void Application::Guard(const std::function<void()>& handler) {
     }
 }
 
+void RunGuarded(Application* app, const std::function<void()>& handler) {
+    if (app) {
+        app->Guard(handler);
+        return;
+    }
+    handler();
+}
+
 void Application::HandleException(const std::exception& e) {
     if (OnException) {
         OnException(e);

@@ -102,4 +102,9 @@ private:
     bool terminated_ = false;
 };
 
+// Runs an event handler through `app`'s error guard, or straight when there is no application
+// (a form or control used before one exists or after it has gone): the one way the framework
+// calls a handler.
+void RunGuarded(Application* app, const std::function<void()>& handler);
+
 }  // namespace kelvara::ui

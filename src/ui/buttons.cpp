@@ -1,74 +1,32 @@
 #include "ui/buttons.h"
 
-#include "ui/canvas.h"
 #include "ui/form.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::ui {
 
-void TButton::SetDefault(bool d) {
-    default_ = d;
-    if (Peer()) Peer()->SetDefault(d);
-}
-
-void TButton::Click() {
-    // The result first, then the handler: a modal form ends after the handler has run.
-    if (Owner() && modalResult_ != mrNone) Owner()->SetModalResult(modalResult_);
-    Control::Click();
-}
-
-bool TButton::DialogChar(char ch) {
-    char key = AccessKeyOf(Caption());
-    if (key == 0 || !Enabled() || !IsShowing()) return false;
-    if ((ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch) != key) return false;
-    Click();
-    return true;
-}
-
-bool TButton::SpacePressed() {
-    if (!Enabled()) return false;
-    Click();
-    return true;
+void detail::GiveModalResult(const Control& button, int result) {
+    if (button.Owner() && result != mrNone) button.Owner()->SetModalResult(result);
 }
 
 std::unique_ptr<ControlPeer> TButton::MakePeer(WidgetSet& widgets, FormPeer& form) {
     auto peer = widgets.CreateButtonPeer(*this, form);
-    if (peer) peer->SetDefault(default_);
+    if (peer) peer->SetDefault(Default());
     return peer;
 }
 
-void TCheckBox::SetChecked(bool c) {
-    if (c == checked_) return;
-    checked_ = c;
-    if (Peer()) Peer()->SetChecked(c);
-    Control::Click();
-}
-
-void TCheckBox::Click() {
-    checked_ = !checked_;
-    if (Peer()) Peer()->SetChecked(checked_);
-    Control::Click();
-}
-
-bool TCheckBox::DialogChar(char ch) {
-    char key = AccessKeyOf(Caption());
-    if (key == 0 || !Enabled() || !IsShowing()) return false;
-    if ((ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch) != key) return false;
-    SetFocus();
-    Click();
-    return true;
-}
-
-bool TCheckBox::SpacePressed() {
-    if (!Enabled()) return false;
-    Click();
-    return true;
+void TButton::DefaultChanged() {
+    if (Peer()) Peer()->SetDefault(Default());
 }
 
 std::unique_ptr<ControlPeer> TCheckBox::MakePeer(WidgetSet& widgets, FormPeer& form) {
     return widgets.CreateCheckBoxPeer(*this, form);
 }
 
-void TCheckBox::PeerCreated() { Peer()->SetChecked(checked_); }
+void TCheckBox::PeerCreated() { Peer()->SetChecked(Checked()); }
+
+void TCheckBox::CheckedChanged() {
+    if (Peer()) Peer()->SetChecked(Checked());
+}
 
 }  // namespace kelvara::ui

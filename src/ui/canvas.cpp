@@ -98,32 +98,4 @@ void Canvas::StretchDraw(Rect r, const Picture& picture) {
     DoDraw(r.Offset(origin_.x, origin_.y), picture, clNone);
 }
 
-std::string StripAccessKey(std::string_view caption, int* underlined) {
-    std::string out;
-    int mark = -1;
-    for (std::size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] != '&') {
-            out += caption[i];
-            continue;
-        }
-        if (i + 1 >= caption.size()) break;  // a trailing '&' marks nothing
-        if (caption[i + 1] == '&') {
-            out += '&';
-            ++i;
-            continue;
-        }
-        if (mark < 0) mark = static_cast<int>(out.size());
-    }
-    if (underlined) *underlined = mark;
-    return out;
-}
-
-char AccessKeyOf(std::string_view caption) {
-    int mark = -1;
-    std::string plain = StripAccessKey(caption, &mark);
-    if (mark < 0) return 0;
-    char c = plain[static_cast<std::size_t>(mark)];
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace kelvara::ui

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/access_key.h"
 #include "ui/color.h"
 #include "ui/font.h"
 #include "ui/geometry.h"
@@ -85,11 +86,5 @@ private:
     Rect clip_{};
     Rect bounds_{};
 };
-
-// Strips the access-key marks of a caption: "&Help" -> "Help", "A&&B" -> "A&B". Sets
-// *underlined to the index of the access-key character in the result, or -1.
-std::string StripAccessKey(std::string_view caption, int* underlined = nullptr);
-// The access-key character of a caption (lower case), or 0.
-char AccessKeyOf(std::string_view caption);
 
 }  // namespace kelvara::ui

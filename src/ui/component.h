@@ -38,8 +38,9 @@ public:
     // have them.
     virtual bool HasHintProperties() const { return false; }
 
-    // The flags of its row in a definition table (form_table.h) that only this kind knows
-    // (default, cancel, checked for the program's own drawn buttons and boxes).
+    // The flags of its row in a definition table (form_table.h) that this kind knows. Each kind
+    // applies its own and passes the row on to its base class first, so a flag a kind lacks is
+    // ignored and a derived kind gets its bases' flags too.
     virtual void ApplyKindFlags(unsigned flags) {}
 
 protected:

@@ -1,9 +1,24 @@
 #include "ui/control.h"
 
 #include "ui/form.h"
+#include "ui/form_table.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::ui {
+
+bool Control::IsAccessKey(char ch) const { return Enabled() && IsShowing() && MatchesAccessKey(Caption(), ch); }
+
+void Control::ApplyKindFlags(unsigned flags) {
+    if (flags & kHidden) SetVisible(false);
+    if (flags & kDisabled) SetEnabled(false);
+    if (flags & kShowHint) SetShowHint(true);
+    if (flags & kHandCursor) SetCursor(Cursor::HandPoint);
+    if (flags & kBold) {
+        Font f = GetFont();
+        f.bold = true;
+        SetFont(f);
+    }
+}
 
 void Control::SetBounds(Rect r) {
     if (r == bounds_) return;

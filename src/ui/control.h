@@ -44,6 +44,7 @@ public:
     void SetCaption(const std::string& text) override;
 
     bool HasHintProperties() const override { return true; }
+    void ApplyKindFlags(unsigned flags) override;
     const std::string& Hint() const { return hint_; }
     void SetHint(std::string hint);
     bool ShowHint() const { return showHint_; }
@@ -115,6 +116,9 @@ protected:
     virtual void FontChanged() { Invalidate(); }
     virtual void ColorChanged() { Invalidate(); }
     virtual void HintChanged();
+    // True when `ch` is the caption's access key and the control can act on it now (enabled
+    // and showing): what a DialogChar of a control with an access key asks first.
+    bool IsAccessKey(char ch) const;
 
     bool captured_ = false;
 

@@ -6,6 +6,11 @@
 // form_table.h), attach handlers, override FormCreate/FormShow/FormActivate/FormClose as
 // needed; create it with CreateForm<T>(...) (or Application::CreateForm for the main form),
 // which makes the native window and then runs FormCreate.
+//
+// The class is implemented across files named by concern: form.cpp (life and window
+// properties), form_components.cpp, form_placement.cpp, form_showing.cpp, form_modal_loop.cpp,
+// form_closing.cpp, form_messages.cpp, form_keys.cpp (focus and dialog keys), form_mouse.cpp
+// (mouse routing on the surface) and form_painting.cpp.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -200,7 +205,6 @@ private:
     void PlaceOnScreen();
     void SyncDescendants(Control& container);
     friend class Control;
-    void EndModal();
     // The first enabled, showing control with that keyboard role (default or cancel button).
     WinControl* FindButton(bool (WinControl::*role)() const) const;
     Control* WindowlessAt(Point client) const;

@@ -1,8 +1,15 @@
 #include "ui/list_view.h"
 
+#include "ui/form_table.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::ui {
+
+void TListView::ApplyKindFlags(unsigned flags) {
+    WinControl::ApplyKindFlags(flags);
+    if (flags & kReadOnly) SetReadOnly(true);
+    if (flags & kGridLines) SetGridLines(true);
+}
 
 void TListView::AddColumn(ListColumn column) {
     columns_.push_back(std::move(column));

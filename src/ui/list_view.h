@@ -18,6 +18,7 @@ class TListView : public WinControl {
 public:
     TListView() { SetTabStop(true); }
     bool HasCaption() const override { return false; }
+    void ApplyKindFlags(unsigned flags) override;
 
     int ColumnCount() const { return static_cast<int>(columns_.size()); }
     const ListColumn& Column(int i) const { return columns_.at(i); }

@@ -16,6 +16,7 @@ public:
     void SetBorder(bool b) { border_ = b; }
     // A memo's text is data, not a caption: the translation leaves it alone.
     bool HasCaption() const override { return false; }
+    void ApplyKindFlags(unsigned flags) override;
 
 protected:
     std::unique_ptr<ControlPeer> MakePeer(WidgetSet& widgets, FormPeer& form) override;

@@ -1,8 +1,15 @@
 #include "ui/menu.h"
 
 #include "ui/application.h"
+#include "ui/form_table.h"
 
 namespace kelvara::ui {
+
+void TMenuItem::ApplyKindFlags(unsigned flags) {
+    if (flags & kChecked) SetChecked(true);
+    if (flags & kDisabled) SetEnabled(false);
+    if (flags & kHidden) SetVisible(false);
+}
 
 void TMenuItem::Click() {
     if (OnClick) OnClick(*this);

@@ -25,6 +25,7 @@ public:
     bool Visible() const { return visible_; }
     void SetVisible(bool v) { visible_ = v; }
     TPopupMenu* Menu() const { return menu_; }
+    void ApplyKindFlags(unsigned flags) override;
 
     NotifyEvent OnClick;
     // Runs OnClick through the application (an exception goes to the error box).

@@ -1,6 +1,15 @@
 #include "ui/standard_controls.h"
 
+#include "ui/form_table.h"
+
 namespace kelvara::ui {
+
+void TLabel::ApplyKindFlags(unsigned flags) {
+    GraphicControl::ApplyKindFlags(flags);
+    if (flags & kTransparent) SetTransparent(true);
+    if (flags & kAlignRight) SetAlignment(TextAlign::Right);
+    if (flags & kAlignCenter) SetAlignment(TextAlign::Center);
+}
 
 void TLabel::Paint(Canvas& canvas) {
     Rect r = ClientRect();
@@ -18,6 +27,12 @@ void TLabel::Paint(Canvas& canvas) {
     canvas.DrawText(r.Offset(1, 1), Caption(), font, format);
     font.color = clBtnShadow;
     canvas.DrawText(r, Caption(), font, format);
+}
+
+void TImage::ApplyKindFlags(unsigned flags) {
+    GraphicControl::ApplyKindFlags(flags);
+    if (flags & kTransparent) SetTransparent(true);
+    if (flags & kStretch) SetStretch(true);
 }
 
 void TImage::Paint(Canvas& canvas) {

@@ -16,7 +16,10 @@ public:
     // Show '&' as the access-key mark (underline) rather than as a character.
     bool ShowAccelChar() const { return showAccelChar_; }
     void SetShowAccelChar(bool on) { showAccelChar_ = on; Invalidate(); }
+    // The caption as drawn: without its access-key marks when they are shown as an underline.
+    std::string ShownCaption() const { return showAccelChar_ ? StripAccessKey(Caption()) : Caption(); }
 
+    void ApplyKindFlags(unsigned flags) override;
     void Paint(Canvas& canvas) override;
 
 private:
@@ -35,6 +38,7 @@ public:
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool t) { transparent_ = t; Invalidate(); }
 
+    void ApplyKindFlags(unsigned flags) override;
     void Paint(Canvas& canvas) override;
 
 private:

@@ -1,11 +1,16 @@
 #include "ui/timer.h"
 
 #include "ui/application.h"
+#include "ui/form_table.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::ui {
 
 TTimer::TTimer() = default;
+
+void TTimer::ApplyKindFlags(unsigned flags) {
+    if (flags & kTimerDisabled) SetEnabled(false);
+}
 
 TTimer::~TTimer() {
     if (!peer_) return;

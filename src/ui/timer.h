@@ -18,6 +18,7 @@ public:
     void SetInterval(unsigned ms);
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool e);
+    void ApplyKindFlags(unsigned flags) override;
 
     NotifyEvent OnTimer;
     // The widget set calls this on each tick.

@@ -2,22 +2,11 @@
 
 #include "ui/application.h"
 #include "ui/form.h"
+#include "ui/form_table.h"
 #include "ui/menu.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::ui {
-namespace {
-
-void Guarded(const std::function<void()>& handler) {
-    if (Application* app = Application::Current()) {
-        app->Guard(handler);
-        return;
-    }
-    handler();
-}
-
-}  // namespace
-
 WinControl::~WinControl() = default;
 
 bool WinControl::Focused() const { return peer_ && peer_->Focused(); }
@@ -35,6 +24,12 @@ void WinControl::Invalidate() {
     if (peer_ && !DrawnOnFormSurface()) peer_->Invalidate();
 }
 
+void WinControl::ApplyKindFlags(unsigned flags) {
+    Control::ApplyKindFlags(flags);
+    if (flags & kTabStop) SetTabStop(true);
+    if (flags & kNoTabStop) SetTabStop(false);
+}
+
 void WinControl::CreatePeer(WidgetSet& widgets, FormPeer& form) {
     peer_ = MakePeer(widgets, form);
     if (!peer_) return;
@@ -47,7 +42,7 @@ void WinControl::CreatePeer(WidgetSet& widgets, FormPeer& form) {
 
 void WinControl::DestroyPeer() { peer_.reset(); }
 
-void WinControl::PeerClicked() { Guarded([this] { Click(); }); }
+void WinControl::PeerClicked() { RunGuarded(Application::Current(), [this] { Click(); }); }
 
 void WinControl::PeerFocused() {
     if (Owner()) Owner()->ControlFocused(this);
@@ -119,7 +114,7 @@ void CustomControl::PaintParentSurface(Canvas& canvas) {
 }
 
 void CustomControl::PeerMouseMove(Point p, ShiftState shift) {
-    Guarded([&] {
+    RunGuarded(Application::Current(), [&] {
         if (!mouseInside_ && ClientRect().Contains(p)) {
             mouseInside_ = true;
             MouseEnter();
@@ -130,7 +125,7 @@ void CustomControl::PeerMouseMove(Point p, ShiftState shift) {
 
 void CustomControl::PeerMouseDown(Point p, MouseButton button, ShiftState shift, bool doubleClick) {
     if (!Enabled()) return;
-    Guarded([&] {
+    RunGuarded(Application::Current(), [&] {
         if (button == MouseButton::Left) pressed_ = true;
         if (TabStop()) SetFocus();
         MouseDown(button, shift, p.x, p.y);
@@ -139,7 +134,7 @@ void CustomControl::PeerMouseDown(Point p, MouseButton button, ShiftState shift,
 }
 
 void CustomControl::PeerMouseUp(Point p, MouseButton button, ShiftState shift) {
-    Guarded([&] {
+    RunGuarded(Application::Current(), [&] {
         bool wasPressed = pressed_ && button == MouseButton::Left;
         if (button == MouseButton::Left) pressed_ = false;
         MouseUp(button, shift, p.x, p.y);
@@ -151,7 +146,7 @@ void CustomControl::PeerMouseUp(Point p, MouseButton button, ShiftState shift) {
 
 void CustomControl::PeerMouseLeave() {
     if (!mouseInside_) return;
-    Guarded([&] {
+    RunGuarded(Application::Current(), [&] {
         mouseInside_ = false;
         MouseLeave();
     });
@@ -159,7 +154,7 @@ void CustomControl::PeerMouseLeave() {
 
 void CustomControl::PeerCaptureLost() {
     pressed_ = false;
-    Guarded([&] { CaptureLost(); });
+    RunGuarded(Application::Current(), [&] { CaptureLost(); });
 }
 
 }  // namespace kelvara::ui

@@ -32,6 +32,7 @@ public:
     virtual bool SpacePressed() { return false; }
 
     void Invalidate() override;
+    void ApplyKindFlags(unsigned flags) override;
 
     // Kinds drawn by the form on its surface (containers) instead of by a native widget.
     virtual bool DrawnOnFormSurface() const { return false; }
@@ -74,8 +75,9 @@ public:
     virtual void Paint(Canvas& canvas) = 0;
     // True while the pointer is over the control.
     bool MouseInside() const { return mouseInside_; }
-    // Paints the form's surface (background picture, labels) that lies behind this control,
-    // for controls that show their parent through (transparent image buttons and panels).
+    // A windowed control has its own surface: to look see-through (transparent image buttons
+    // and panels) it paints the part of its form's surface (background picture, labels) that
+    // lies behind it.
     void PaintParentSurface(Canvas& canvas);
 
     // The widget set reports the control's own mouse events here, in its coordinates; these

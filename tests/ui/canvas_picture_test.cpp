@@ -40,6 +40,25 @@ TEST(AccessKey, MarksAreStrippedAndTheKeyFound) {
     }
 }
 
+// Windows' rule for a typed access key: the character after a single '&', either letter case;
+// "&&" shows an ampersand and is no key; only the first mark counts.
+TEST(AccessKey, TypedCharacterMatchesAsWindowsDoes) {
+    struct Case {
+        const char* caption;
+        char typed;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"&Help", 'h', true},      {"&Help", 'H', true},     {"&Help", 'e', false},
+        {"H&omepage", 'O', true},  {"A&&B", '&', false},     {"A&&B", 'b', false},
+        {"&&&Yes", 'y', true},     {"Trailing&", '&', false}, {"Exit", 'e', false},
+        {"&1 day", '1', true},     {"&Open && &Close", 'c', false}, {"&Open && &Close", 'o', true},
+        {"", 0, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MatchesAccessKey(c.caption, c.typed), c.matches) << c.caption << " typed '" << c.typed << "'";
+}
+
 // A windowless control that paints past its own bounds: the canvas must clip it.
 class Blot : public GraphicControl {
 public:

@@ -23,16 +23,6 @@ int ColumnFormat(TextAlign a) {
     return LVCFMT_LEFT;
 }
 
-ShiftState ShiftOf(WPARAM keys) {
-    ShiftState s;
-    s.shift = (keys & MK_SHIFT) != 0;
-    s.ctrl = (keys & MK_CONTROL) != 0;
-    s.left = (keys & MK_LBUTTON) != 0;
-    s.right = (keys & MK_RBUTTON) != 0;
-    s.middle = (keys & MK_MBUTTON) != 0;
-    return s;
-}
-
 }  // namespace
 
 // ---- the common child window
@@ -299,14 +289,14 @@ void CustomPeer::OnMouseMove(LPARAM lParam, WPARAM keys) {
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
         trackingLeave_ = TrackMouseEvent(&track) != FALSE;
     }
-    custom_.PeerMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, ShiftOf(keys));
+    custom_.PeerMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, MouseShiftState(keys));
 }
 
 void CustomPeer::OnMouseButton(UINT msg, LPARAM lParam, WPARAM keys) {
     Point p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     MouseButton button = (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP) ? MouseButton::Right : MouseButton::Left;
     if (msg == WM_LBUTTONUP || msg == WM_RBUTTONUP) {
-        custom_.PeerMouseUp(p, button, ShiftOf(keys));
+        custom_.PeerMouseUp(p, button, MouseShiftState(keys));
         // Our own release is no cancelled mouse mode.
         releasing_ = true;
         if (GetCapture() == hwnd_) ReleaseCapture();
@@ -314,7 +304,7 @@ void CustomPeer::OnMouseButton(UINT msg, LPARAM lParam, WPARAM keys) {
         return;
     }
     ::SetCapture(hwnd_);
-    custom_.PeerMouseDown(p, button, ShiftOf(keys), msg == WM_LBUTTONDBLCLK);
+    custom_.PeerMouseDown(p, button, MouseShiftState(keys), msg == WM_LBUTTONDBLCLK);
 }
 
 // ---- containers drawn on the form

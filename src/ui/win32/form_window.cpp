@@ -34,17 +34,6 @@ Size OuterSize(BorderStyle border, Size client) {
     return {r.right - r.left, r.bottom - r.top};
 }
 
-ShiftState ShiftOf(WPARAM keys) {
-    ShiftState s;
-    s.shift = (keys & MK_SHIFT) != 0;
-    s.ctrl = (keys & MK_CONTROL) != 0;
-    s.left = (keys & MK_LBUTTON) != 0;
-    s.right = (keys & MK_RBUTTON) != 0;
-    s.middle = (keys & MK_MBUTTON) != 0;
-    s.alt = GetKeyState(VK_MENU) < 0;
-    return s;
-}
-
 LPCSTR CursorResource(Cursor c) {
     switch (c) {
         case Cursor::HandPoint: return IDC_HAND;
@@ -56,12 +45,19 @@ LPCSTR CursorResource(Cursor c) {
     return IDC_ARROW;
 }
 
-void Guarded(const std::function<void()>& f) {
-    if (Application* app = Application::Current()) app->Guard(f);
-    else f();
-}
-
 }  // namespace
+
+ShiftState MouseShiftState(WPARAM keys) {
+    ShiftState s;
+    s.shift = (keys & MK_SHIFT) != 0;
+    s.ctrl = (keys & MK_CONTROL) != 0;
+    s.left = (keys & MK_LBUTTON) != 0;
+    s.right = (keys & MK_RBUTTON) != 0;
+    s.middle = (keys & MK_MBUTTON) != 0;
+    // A mouse message's key flags leave out Alt: it is asked of the keyboard.
+    s.alt = GetKeyState(VK_MENU) < 0;
+    return s;
+}
 
 Win32FormPeer::Win32FormPeer(Win32WidgetSet& set, Form& form) : set_(set), form_(form) {
     std::string className = form.WindowClassName().empty() ? kDefaultFormClass : form.WindowClassName();
@@ -337,7 +333,7 @@ void Win32FormPeer::OnMouseMove(LPARAM lParam, WPARAM keys) {
         trackingLeave_ = TrackMouseEvent(&track) != FALSE;
     }
     if (toolsDirty_) RebuildTools();
-    form_.SurfaceMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, ShiftOf(keys));
+    form_.SurfaceMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, MouseShiftState(keys));
 }
 
 void Win32FormPeer::OnMouseButton(UINT msg, LPARAM lParam, WPARAM keys) {
@@ -347,8 +343,8 @@ void Win32FormPeer::OnMouseButton(UINT msg, LPARAM lParam, WPARAM keys) {
     if (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP || msg == WM_MBUTTONDBLCLK) button = MouseButton::Middle;
     bool up = msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP;
     bool doubleClick = msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
-    if (up) form_.SurfaceMouseUp(p, button, ShiftOf(keys));
-    else form_.SurfaceMouseDown(p, button, ShiftOf(keys), doubleClick);
+    if (up) form_.SurfaceMouseUp(p, button, MouseShiftState(keys));
+    else form_.SurfaceMouseDown(p, button, MouseShiftState(keys), doubleClick);
 }
 
 bool Win32FormPeer::OnSetCursor(WPARAM wParam, LPARAM lParam) {
@@ -433,7 +429,7 @@ void PaintFormTo(Form& form, HDC dc) {
     MemoryDc memory(dc, width, height);
     {
         GdiCanvas canvas(memory.dc(), {0, 0, width, height});
-        Guarded([&] { form.PaintSurface(canvas); });
+        RunGuarded(Application::Current(), [&] { form.PaintSurface(canvas); });
     }
     BitBlt(dc, 0, 0, width, height, memory.dc(), 0, 0, SRCCOPY);
 }

@@ -13,6 +13,10 @@ namespace kelvara::ui::win32 {
 class Win32WidgetSet;
 class Win32ChildPeer;
 
+// The keys and buttons held during a mouse message (its wParam), for the form's surface and the
+// drawn controls alike.
+ShiftState MouseShiftState(WPARAM keys);
+
 class Win32FormPeer : public FormPeer {
 public:
     Win32FormPeer(Win32WidgetSet& set, Form& form);

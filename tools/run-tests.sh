@@ -13,8 +13,12 @@ jobs=$(nproc)
 # Every build goes through the compiler cache: the Linux release that one suite builds compiles
 # what the native build has just compiled, with the same flags, and a run on a machine that has
 # built before (CI runs where the last session built) compiles only what changed.
+# Paths are taken relative to the project and the build folder left out of the key, or the
+# release build (in a folder of its own, with line tables) would find nothing; the precompiled
+# test header needs its own sloppiness.
 if command -v ccache >/dev/null; then
     export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+    export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1 CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
 fi
 passed=0
 failed=0

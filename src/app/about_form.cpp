@@ -16,7 +16,7 @@ using settings::strings::HomePageAddress;
 using settings::strings::ProductTitle;
 using settings::strings::SupportEmailAddress;
 
-const ui::ComponentSpec kLayout[] = {
+const ui::ComponentSpec kAboutLayout[] = {
     {ui::Kind<ui::TImage>, "Image2", {0, 0, 360, 50}},
     {ui::Kind<ui::TImage>, "Image1", {20, 61, 32, 32}},
     {ui::Kind<ui::TLabel>, "Label1", {80, 62, 100, 13}},
@@ -37,7 +37,7 @@ TfrmAbout::TfrmAbout(ui::Form* owner) : ui::Form(owner) {
     SetBorderStyle(ui::BorderStyle::Dialog);
     SetPosition(ui::FormPosition::OwnerFormCenter);
     SetClientSize(360, 249);
-    AddComponents(kLayout);
+    AddComponents(kAboutLayout);
 
     Image("Image2").SetPicture(ProgramPicture(kAboutBannerPicture));
     Image("Image1").SetPicture(ProgramPicture(kAboutIconPicture));

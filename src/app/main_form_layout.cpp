@@ -40,7 +40,7 @@ constexpr unsigned kTotal = ui::kTransparent | ui::kAlignRight;
 constexpr unsigned kCommand = ui::kShowHint | ui::kHandCursor;               // flat buttons
 constexpr unsigned kTitleBarPicture = ui::kShowHint | ui::kHandCursor;
 
-const ui::ComponentSpec kLayout[] = {
+const ui::ComponentSpec kMainLayout[] = {
     {Kind<TImage>, "Image1", {0, 0, 556, 393}, "", "", ui::kStretch},
     {Kind<TLabel>, "lTitle1", {13, 67, 88, 13}, "Main", "", kHeading},
     {Kind<TFlatButton>, "bAnalyzeRegistry", {13, 93, 94, 25}, "Analyze Registry", "Analyze your registry", kCommand},
@@ -142,7 +142,7 @@ constexpr ColumnSpec kColumns[] = {
 
 void TfrmMain::AddLayout()
 {
-    AddComponents(kLayout);
+    AddComponents(kMainLayout);
 }
 
 void TfrmMain::SetUpControls()

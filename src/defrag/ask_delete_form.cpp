@@ -18,7 +18,7 @@ using settings::OptionsSetting;
 
 // Component order is the tab order: the group box, inside it No before Yes, then the box, then
 // the separator. Escape answers No.
-const ui::ComponentSpec kLayout[] = {
+const ui::ComponentSpec kAskDeleteLayout[] = {
     {ui::Kind<ui::TGroupBox>, "GroupBox1", {8, 8, 298, 100}},
     {ui::Kind<ui::TLabel>, "Label1", {24, 24, 255, 13}, "Are you sure you want to start to defrag your registry?",
      "", 0, "GroupBox1"},
@@ -38,7 +38,7 @@ TfrmAskDelete::TfrmAskDelete(ui::Form* owner) : ui::Form(owner) {
     SetBorderStyle(ui::BorderStyle::Dialog);
     SetPosition(ui::FormPosition::OwnerFormCenter);
     SetClientSize(316, 193);
-    AddComponents(kLayout);
+    AddComponents(kAskDeleteLayout);
 
     bOK().SetModalResult(ui::mrYes);
     bCancel().SetModalResult(ui::mrNo);

@@ -18,7 +18,7 @@ namespace {
 using settings::OptionsSetting;
 
 // No buttons: the window ends through the worker's report or a close request.
-const ui::ComponentSpec kLayout[] = {
+const ui::ComponentSpec kSystemPointLayout[] = {
     {ui::Kind<controls::TSkinGroupBox>, "SkinGroupBox1", {8, 8, 336, 160}},
     {ui::Kind<ui::TLabel>, "lScanTask", {12, 16, 150, 13}, "Creating Restore Point", "", ui::kBold, "SkinGroupBox1"},
     {ui::Kind<ui::TLabel>, "Label1", {12, 42, 310, 13}, "Varnel Kelvara is creating a restore point which will", "", 0,
@@ -47,7 +47,7 @@ TfrmSystemPoint::TfrmSystemPoint(ui::Form* owner, platform::System& system) : ui
     SetBorderStyle(ui::BorderStyle::DialogNoButtons);
     SetPosition(ui::FormPosition::OwnerFormCenter);
     SetClientSize(353, 180);
-    AddComponents(kLayout);
+    AddComponents(kSystemPointLayout);
 
     ProgressBar1().SetRange(0, 100);
     ProgressBar1().SetPosition(0);

@@ -22,7 +22,6 @@ namespace kelvara::regf {
 
 namespace {
 
-constexpr std::uint32_t kMaxKeyDepth = 512;
 constexpr std::size_t kMaxProblemLines = 200;
 constexpr std::size_t kMaxLeakLines = 20;
 

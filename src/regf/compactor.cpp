@@ -21,7 +21,6 @@ namespace kelvara::regf {
 
 namespace {
 
-constexpr std::uint32_t kMaxKeyDepth = 512;
 constexpr std::uint64_t kProgressStep = 1 << 20;
 // From this size on, reading the input and writing the copy run on two threads; below it,
 // starting a thread costs more than the overlap gains.

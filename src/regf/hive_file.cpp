@@ -15,11 +15,6 @@
 
 namespace kelvara::regf {
 
-namespace {
-// The registry refuses to nest keys deeper than this.
-constexpr std::uint32_t kMaxKeyDepth = 512;
-}  // namespace
-
 const HiveImpl& ImplOf(const HiveFile& hive) { return *hive.impl_; }
 
 Result<HiveFile> HiveFile::FromBytes(std::vector<std::uint8_t> bytes) { return OpenHiveBytes(std::move(bytes), nullptr); }

@@ -11,6 +11,10 @@
 
 namespace kelvara::regf {
 
+// The registry refuses to nest keys deeper than this; the reader, the checker and the compactor
+// stop a walk there.
+inline constexpr std::uint32_t kMaxKeyDepth = 512;
+
 struct HiveImpl {
     std::vector<std::uint8_t> owned;           // the file's bytes when they are held in memory,
     std::shared_ptr<const void> keepAlive;     // or what holds them otherwise (a mapped file)

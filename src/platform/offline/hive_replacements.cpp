@@ -17,7 +17,8 @@ namespace {
 using State = PendingReplacement::State;
 using Outcome = ReplacementResult::Outcome;
 
-bool Exists(const fs::path& path) {
+// The name is taken, even by a dangling link: a swap must never write through a link.
+bool NameTaken(const fs::path& path) {
     std::error_code ec;
     return fs::exists(fs::symlink_status(path, ec));
 }
@@ -112,11 +113,11 @@ long HiveReplacements::Request(const fs::path& hive, const fs::path& replacement
     if (SameFile(hive, replacement) || SameFile(hive, backup) || SameFile(replacement, backup))
         return status::InvalidParameter;
     if (problem = LinkProblem(hive, replacement, backup); !problem.empty()) return status::AccessDenied;
-    if (!Exists(replacement)) return status::FileNotFound;
+    if (!NameTaken(replacement)) return status::FileNotFound;
     std::error_code ec;
     if (!fs::is_directory(backup.parent_path(), ec)) return status::PathNotFound;
     // Windows keeps the old hive under the backup name and will not overwrite another file.
-    if (Exists(backup)) return status::AlreadyExists;
+    if (NameTaken(backup)) return status::AlreadyExists;
     // Refused now rather than at the start, where nobody would hear of it.
     if (!IsUsableHive(replacement, problem)) return status::BadDatabase;
 
@@ -210,13 +211,13 @@ std::vector<ReplacementResult> HiveReplacements::FinishInterrupted() {
 
 // Why a waiting request cannot be carried out now, or empty; the new file is flushed when it can.
 std::string HiveReplacements::Refusal(const PendingReplacement& entry) {
-    if (!Exists(entry.hive)) return entry.hive.string() + " does not exist";
+    if (!NameTaken(entry.hive)) return entry.hive.string() + " does not exist";
     // The files may have changed since the request.
     if (std::string problem = LinkProblem(entry.hive, entry.replacement, entry.backup); !problem.empty())
         return problem;
-    if (Exists(entry.backup)) return "the backup " + entry.backup.string() + " already exists";
+    if (NameTaken(entry.backup)) return "the backup " + entry.backup.string() + " already exists";
     for (const auto& [log, backupLog] : LogsRenamed(entry.hive, entry.backup))
-        if (Exists(backupLog)) return "the backup's log " + backupLog.string() + " already exists";
+        if (NameTaken(backupLog)) return "the backup's log " + backupLog.string() + " already exists";
     Reach("check " + entry.replacement.string());
     std::string problem;
     if (!IsUsableHive(entry.replacement, problem)) return problem;
@@ -244,19 +245,19 @@ bool HiveReplacements::PutHiveAside(SwapInProgress& swap) {
         return false;
     };
 
-    if (Exists(hive) && Exists(backup) && !Exists(replacement)) {
+    if (NameTaken(hive) && NameTaken(backup) && !NameTaken(replacement)) {
         swap.done = true;   // an earlier start got this far
         return false;
     }
-    if (Exists(hive) && Exists(backup))
+    if (NameTaken(hive) && NameTaken(backup))
         return stop({hive, Outcome::Refused, "the backup " + backup.string() + " appeared during the replacement"});
-    if (!Exists(replacement)) return stop(RollBack(swap, replacement.string() + " is gone", Outcome::RolledBack));
+    if (!NameTaken(replacement)) return stop(RollBack(swap, replacement.string() + " is gone", Outcome::RolledBack));
     if (!swap.newFileChecked) {
         Reach("check " + replacement.string());
         std::string problem;
         if (!IsUsableHive(replacement, problem)) return stop(RollBack(swap, problem, Outcome::RolledBack));
     }
-    if (!Exists(hive)) return false;   // aside already
+    if (!NameTaken(hive)) return false;   // aside already
 
     std::string error;
     if (!MoveLogs(hive, backup, Flush::Later, error) || !Rename(hive, backup, failpoint_, error))
@@ -284,9 +285,9 @@ ReplacementResult HiveReplacements::RollBack(SwapInProgress& swap, std::string r
     const fs::path& backup = swap.entry.backup;
     swap.active = false;
     std::string undoError;
-    if (!Exists(hive) && Exists(backup) && !RenameDurably(backup, hive, failpoint_, undoError))
+    if (!NameTaken(hive) && NameTaken(backup) && !RenameDurably(backup, hive, failpoint_, undoError))
         reason += "; and the old hive could not be put back: " + undoError;
-    else if (Exists(hive) && !Exists(backup) && !MoveLogs(backup, hive, Flush::ToDisk, undoError))
+    else if (NameTaken(hive) && !NameTaken(backup) && !MoveLogs(backup, hive, Flush::ToDisk, undoError))
         reason += "; and the old hive's logs could not be put back: " + undoError;
     return {hive, outcome, std::move(reason)};
 }

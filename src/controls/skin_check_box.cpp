@@ -69,7 +69,7 @@ void TSkinCheckBox::Paint(ui::Canvas& canvas) {
     if (Focused() && look != Look::Disabled) {
         const int top = (Height() - extent.height) / 2 - 1;
         const int width = std::min(extent.width + 4, Width() - kCaptionLeft + 2);
-        DrawFocusMark(canvas, {kCaptionLeft - 2, top, width, extent.height + 2}, style.focusMark);
+        canvas.DrawFocusMark({kCaptionLeft - 2, top, width, extent.height + 2}, style.focusMark);
     }
 }
 

@@ -83,6 +83,7 @@ void Canvas::DrawText(Rect r, std::string_view text, const Font& font, const Tex
     resolved.color = Resolve(font.color);
     TextFormat f = format;
     if (f.background != clNone) f.background = Resolve(f.background);
+    if (f.accessKeyPrefix && cues_.AccelHidden()) f.hideAccessKey = true;
     DoText(r.Offset(origin_.x, origin_.y), text, resolved, f);
 }
 
@@ -96,6 +97,18 @@ void Canvas::Draw(Point p, const Picture& picture, Color transparentColor) {
 void Canvas::StretchDraw(Rect r, const Picture& picture) {
     if (picture.Empty() || r.Empty()) return;
     DoDraw(r.Offset(origin_.x, origin_.y), picture, clNone);
+}
+
+void Canvas::DrawFocusMark(Rect r, Color c) {
+    if (r.Empty() || cues_.FocusHidden()) return;
+    for (int x = r.left; x < r.Right(); x += 2) {
+        SetPixel({x, r.top}, c);
+        SetPixel({x, r.Bottom() - 1}, c);
+    }
+    for (int y = r.top; y < r.Bottom(); y += 2) {
+        SetPixel({r.left, y}, c);
+        SetPixel({r.Right() - 1, y}, c);
+    }
 }
 
 std::string StripAccessKey(std::string_view caption, int* underlined) {

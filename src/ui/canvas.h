@@ -10,6 +10,7 @@
 #include "ui/color.h"
 #include "ui/font.h"
 #include "ui/geometry.h"
+#include "ui/keyboard_cues.h"
 #include "ui/picture.h"
 
 namespace kelvara::ui {
@@ -21,6 +22,9 @@ struct TextFormat {
     bool verticalCenter = false;
     // '&' marks the access key: it is not drawn, the next character is underlined ("&&" is '&').
     bool accessKeyPrefix = false;
+    // With accessKeyPrefix: the marks are still taken out, but nothing is underlined (the
+    // canvas sets this while its window hides keyboard cues).
+    bool hideAccessKey = false;
     // Transparent: only the glyphs are drawn; otherwise the text rectangle is filled first.
     bool transparent = true;
     Color background = clNone;
@@ -47,6 +51,14 @@ public:
     void Draw(Point p, const Picture& picture, Color transparentColor = clNone);
     // The picture stretched to r.
     void StretchDraw(Rect r, const Picture& picture);
+    // The focus mark: a dotted one-pixel rectangle just inside r (every other pixel, from the
+    // corner), left out while the window hides focus marks.
+    void DrawFocusMark(Rect r, Color c);
+
+    // The keyboard cues of the window painted: access keys in DrawText are underlined and
+    // DrawFocusMark draws only while they show. Shown unless the painter says otherwise.
+    const KeyboardCues& Cues() const { return cues_; }
+    void SetCues(const KeyboardCues& cues) { cues_ = cues; }
 
     // Moves the origin by `offset` and narrows the clipping to `clip` (given in the coordinates
     // before the move) until the scope ends; the form sets one per control it paints.
@@ -84,6 +96,7 @@ private:
     Point origin_{};
     Rect clip_{};
     Rect bounds_{};
+    KeyboardCues cues_{true};
 };
 
 // Strips the access-key marks of a caption: "&Help" -> "Help", "A&&B" -> "A&B". Sets

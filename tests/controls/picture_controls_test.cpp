@@ -250,6 +250,8 @@ TEST_F(ControlsTest, ImageButtonFocusMarkOnlyWhenAskedAndFocused)
     ASSERT_TRUE(ImageButton().Focused()) << "a press takes the focus";
     EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(mark.x, mark.y), kNormal) << "DrawFocused is off";
     ImageButton().SetDrawFocused(true);
+    EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(mark.x, mark.y), kNormal) << "focused by the mouse: no mark yet";
+    headless_->PressCueKey(*form_, ui::CueKey::Navigation);
     EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(mark.x, mark.y), ui::clBlack);
     ImageButton().SetFocusedRectMargin(4);
     auto moved = headless_->PaintForm(*form_);

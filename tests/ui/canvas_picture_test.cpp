@@ -67,6 +67,7 @@ TEST_F(CanvasTest, TheFormPaintsItsWindowlessControlsClippedInComponentOrder) {
     label.SetTransparent(true);
     form.Add<Swatch>("swatch", {70, 40, 10, 10});
     form.Realize();
+    ui->PressCueKey(form, CueKey::Alt);   // the underline shows once the keyboard is used
     auto canvas = ui->PaintForm(form);
     EXPECT_EQ(canvas->PixelAt(5, 5), clWhite);     // the form's colour
     EXPECT_EQ(canvas->PixelAt(29, 19), clRed);     // inside the blot

@@ -31,7 +31,7 @@ void TSkinButton::ApplyKindFlags(unsigned flags) {
 }
 
 void TSkinButton::Paint(ui::Canvas& canvas) {
-    const SkinStyle& style = DefaultSkinStyle();
+    const SkinStyle& style = CurrentSkinStyle();
     const ui::Rect all = ClientRect();
     const Look look = CurrentLook();
     ui::Color face = style.face, frame = style.frame;

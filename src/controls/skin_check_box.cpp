@@ -36,7 +36,7 @@ void TSkinCheckBox::ApplyKindFlags(unsigned flags) {
 }
 
 void TSkinCheckBox::Paint(ui::Canvas& canvas) {
-    const SkinStyle& style = DefaultSkinStyle();
+    const SkinStyle& style = CurrentSkinStyle();
     // The dialog's face around the square and behind the caption.
     canvas.FillRect(ClientRect(), GetColor());
 

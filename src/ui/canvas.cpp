@@ -83,7 +83,13 @@ void Canvas::DrawText(Rect r, std::string_view text, const Font& font, const Tex
     resolved.color = Resolve(font.color);
     TextFormat f = format;
     if (f.background != clNone) f.background = Resolve(f.background);
-    if (f.accessKeyPrefix && cues_.AccelHidden()) f.hideAccessKey = true;
+    // While the window hides access keys the marks are taken out here, and the text drawn as it
+    // reads: Wine's DrawText underlines in spite of DT_HIDEPREFIX.
+    if (f.accessKeyPrefix && cues_.AccelHidden()) {
+        f.accessKeyPrefix = false;
+        DoText(r.Offset(origin_.x, origin_.y), StripAccessKey(text), resolved, f);
+        return;
+    }
     DoText(r.Offset(origin_.x, origin_.y), text, resolved, f);
 }
 

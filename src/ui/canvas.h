@@ -22,9 +22,6 @@ struct TextFormat {
     bool verticalCenter = false;
     // '&' marks the access key: it is not drawn, the next character is underlined ("&&" is '&').
     bool accessKeyPrefix = false;
-    // With accessKeyPrefix: the marks are still taken out, but nothing is underlined (the
-    // canvas sets this while its window hides keyboard cues).
-    bool hideAccessKey = false;
     // Transparent: only the glyphs are drawn; otherwise the text rectangle is filled first.
     bool transparent = true;
     Color background = clNone;

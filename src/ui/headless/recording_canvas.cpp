@@ -94,7 +94,6 @@ void RecordingCanvas::DoText(Rect device, std::string_view text, const Font& fon
     op.font = font;
     op.format = format;
     op.text = format.accessKeyPrefix ? StripAccessKey(text, &op.underline) : std::string(text);
-    if (format.hideAccessKey) op.underline = -1;
     ops_.push_back(op);
     if (!format.transparent && format.background != clNone)
         for (int y = device.top; y < device.Bottom(); ++y)

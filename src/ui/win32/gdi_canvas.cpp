@@ -113,7 +113,6 @@ void GdiCanvas::DoText(Rect device, std::string_view text, const Font& font, con
     if (format.align == TextAlign::Right) flags |= DT_RIGHT;
     if (format.verticalCenter) flags |= DT_VCENTER;
     if (!format.accessKeyPrefix) flags |= DT_NOPREFIX;
-    else if (format.hideAccessKey) flags |= DT_HIDEPREFIX;
     RECT r{device.left, device.top, device.Right(), device.Bottom()};
     std::string s(text);
     DrawTextA(dc_, s.c_str(), static_cast<int>(s.size()), &r, flags);

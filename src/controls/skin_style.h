@@ -35,6 +35,8 @@ struct SkinStyle {
     ui::Color barFill;
     ui::Color barFrame;
     ui::Color barCaption;
+
+    bool operator==(const SkinStyle&) const = default;
 };
 
 // The default scheme.

@@ -42,7 +42,7 @@ constexpr std::array<ThemeColourKey, 20> kThemeColourKeys{{
     {"BarCaption", &SkinStyle::barCaption},
 }};
 
-std::string_view TrimBlanks(std::string_view s) {
+std::string_view TrimThemeBlanks(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
     return s;
@@ -50,7 +50,7 @@ std::string_view TrimBlanks(std::string_view s) {
 
 // One part of "R,G,B": decimal digits only, 0 to 255.
 std::optional<int> ParseColourPart(std::string_view part) {
-    part = TrimBlanks(part);
+    part = TrimThemeBlanks(part);
     if (part.empty() || part.size() > 3) return std::nullopt;
     int value = 0;
     for (char c : part) {
@@ -61,14 +61,14 @@ std::optional<int> ParseColourPart(std::string_view part) {
     return value;
 }
 
-ThemeLoad Refused(const std::string& path, const std::string& why) {
+ThemeLoad ThemeRefused(const std::string& path, const std::string& why) {
     return {DefaultSkinStyle(), path + ": " + why + "; the default colour scheme is used"};
 }
 
 }  // namespace
 
 std::optional<ui::Color> ParseThemeColour(std::string_view text) {
-    text = TrimBlanks(text);
+    text = TrimThemeBlanks(text);
     const std::size_t first = text.find(',');
     if (first == std::string_view::npos) {
         const std::optional<std::int32_t> value = common::ParseProfileInteger(text);
@@ -89,7 +89,7 @@ ThemeLoad ParseTheme(std::string_view text, const std::string& path) {
     SkinStyle style = DefaultSkinStyle();
     if (const auto base = file.Find(kThemeSection, "Base"); base && !base->empty()) {
         const SkinStyle* builtIn = FindBuiltInScheme(*base);
-        if (!builtIn) return Refused(path, "Base=" + *base + " is no built-in colour scheme");
+        if (!builtIn) return ThemeRefused(path, "Base=" + *base + " is no built-in colour scheme");
         style = *builtIn;
     }
     for (const ThemeColourKey& key : kThemeColourKeys) {
@@ -97,7 +97,7 @@ ThemeLoad ParseTheme(std::string_view text, const std::string& path) {
         if (!value) continue;
         const std::optional<ui::Color> colour = ParseThemeColour(*value);
         if (!colour)
-            return Refused(path, std::string(key.name) + "=" + *value +
+            return ThemeRefused(path, std::string(key.name) + "=" + *value +
                                      " is no colour (R,G,B with each 0 to 255, or a colour value 0 to $FFFFFF)");
         style.*key.member = *colour;
     }
@@ -106,12 +106,12 @@ ThemeLoad ParseTheme(std::string_view text, const std::string& path) {
 
 ThemeLoad LoadThemeFile(const std::string& path) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return Refused(path, "the theme file is missing");
+    if (!std::filesystem::exists(path, ec)) return ThemeRefused(path, "the theme file is missing");
     // A folder of that name opens on some systems and reads as nothing: it is no file either.
     std::ifstream in(path, std::ios::binary);
-    if (!std::filesystem::is_regular_file(path, ec) || !in) return Refused(path, "the theme file cannot be read");
+    if (!std::filesystem::is_regular_file(path, ec) || !in) return ThemeRefused(path, "the theme file cannot be read");
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return Refused(path, "the theme file cannot be read");
+    if (in.bad()) return ThemeRefused(path, "the theme file cannot be read");
     return ParseTheme(text, path);
 }
 

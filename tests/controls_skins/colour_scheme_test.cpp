@@ -72,16 +72,6 @@ public:
 
 const SkinStyle& Silver() { return *FindBuiltInScheme("Silver"); }
 
-bool SameStyle(const SkinStyle& a, const SkinStyle& b) {
-    return a.face == b.face && a.faceHover == b.faceHover && a.faceDown == b.faceDown &&
-           a.faceDisabled == b.faceDisabled && a.frame == b.frame && a.frameHover == b.frameHover &&
-           a.frameDown == b.frameDown && a.frameDefault == b.frameDefault && a.caption == b.caption &&
-           a.captionDisabled == b.captionDisabled && a.captionEmboss == b.captionEmboss && a.focusMark == b.focusMark &&
-           a.checkMark == b.checkMark && a.boxFace == b.boxFace && a.groupFrame == b.groupFrame &&
-           a.groupCaption == b.groupCaption && a.barBack == b.barBack && a.barFill == b.barFill &&
-           a.barFrame == b.barFrame && a.barCaption == b.barCaption;
-}
-
 TEST_F(ThemeFileTest, AGoodFileGivesItsColoursOverItsBase) {
     WriteTheme("; my colours\r\n[Theme]\r\nBase=silver\r\n[Colours]\r\nFace=250,240,230\r\n"
                "Frame=$00204080\r\nBarFill = 1, 2, 3\r\n");
@@ -135,7 +125,7 @@ TEST_F(ThemeFileTest, AnUnusableFileGivesTheDefaultSchemeAndSaysWhy) {
         std::filesystem::remove_all(ThemePath(), ignored);
         c.prepare(*this);
         const SchemeChoice choice = ChooseScheme("Theme", Folder());
-        EXPECT_TRUE(SameStyle(choice.style, DefaultSkinStyle())) << c.name;
+        EXPECT_TRUE(choice.style == DefaultSkinStyle()) << c.name;
         EXPECT_NE(choice.note.find(ThemePath()), std::string::npos) << c.name << ": " << choice.note;
         for (const std::string& part : c.noteHolds)
             EXPECT_NE(choice.note.find(part), std::string::npos) << c.name << ": " << choice.note;
@@ -157,7 +147,7 @@ TEST_F(ThemeFileTest, SchemeNamesPickABuiltInSchemeAndAnUnknownOneTheDefault) {
     };
     for (const NameCase& c : cases) {
         const SchemeChoice choice = ChooseScheme(c.name, Folder());
-        EXPECT_TRUE(SameStyle(choice.style, c.style)) << c.name;
+        EXPECT_TRUE(choice.style == c.style) << c.name;
         EXPECT_EQ(!choice.note.empty(), c.noted) << c.name << ": " << choice.note;
         if (c.noted) EXPECT_NE(choice.note.find(std::string("Scheme=") + c.name), std::string::npos) << choice.note;
     }

@@ -2,15 +2,19 @@
 // closing. The commands behind the buttons live with their features.
 #include "app/main_form.h"
 
+#include <iostream>
+
 #include "app/caption_width.h"
 #include "app/program_identity.h"
 #include "app/program_messages.h"
 #include "app/program_pictures.h"
 #include "app/program_texts.h"
 #include "app/unattended_modes.h"
+#include "app/widget_set_choice.h"
 #include "common/ascii_text.h"
 #include "common/command_line.h"
 #include "common/windows_version.h"
+#include "controls/colour_scheme.h"
 #include "controls/image_button.h"
 #include "controls/shift_image.h"
 #include "defrag/hand_over_record.h"
@@ -115,9 +119,25 @@ std::string TfrmMain::ProgramFolder() const
 
 // ---- creation ------------------------------------------------------------------------------
 
+namespace {
+
+// The dialogs' colour scheme the settings name. One that cannot be used leaves the default;
+// the Linux program says why on its terminal, the Windows program keeps the note (a message box
+// at every start would punish a slip in a file the user edits by hand).
+void UseColourSchemeOfSettings(const std::string& programFolder)
+{
+    controls::SchemeChoice choice = controls::ChooseScheme(settings::OptionsSetting.Scheme, programFolder);
+    if (!choice.note.empty() && PresentsOnConsole())
+        std::cerr << "Varnel Kelvara: " << choice.note << '\n';
+    controls::UseSkinStyle(choice.style, std::move(choice.note));
+}
+
+}  // namespace
+
 void TfrmMain::FormCreate()
 {
     settings::ReadWriteOptions(true, ProgramFolder());
+    UseColourSchemeOfSettings(ProgramFolder());
     // Every window looks for its language file beside the program from now on.
     settings::SetLanguageProgramFolder(ProgramFolder());
     HiveKeyList.clear();

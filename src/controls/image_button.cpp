@@ -97,16 +97,7 @@ void TImageButton::Paint(ui::Canvas& canvas)
 
     if (drawFocused_ && Focused() && TabStop()) {
         const int m = focusedRectMargin_;
-        ui::Rect mark{m, m, client.width - 2 * m, client.height - 2 * m};
-        // A dotted frame, as the system draws focus marks.
-        for (int x = mark.left; x < mark.Right(); x += 2) {
-            canvas.SetPixel({x, mark.top}, ui::clBlack);
-            canvas.SetPixel({x, mark.Bottom() - 1}, ui::clBlack);
-        }
-        for (int y = mark.top; y < mark.Bottom(); y += 2) {
-            canvas.SetPixel({mark.left, y}, ui::clBlack);
-            canvas.SetPixel({mark.Right() - 1, y}, ui::clBlack);
-        }
+        canvas.DrawFocusMark({m, m, client.width - 2 * m, client.height - 2 * m}, ui::clBlack);
     }
 
     if (!common::AsciiBlank(Caption())) {

@@ -6,7 +6,7 @@
 namespace kelvara::controls {
 
 void TSkinButton::Paint(ui::Canvas& canvas) {
-    const SkinStyle& style = DefaultSkinStyle();
+    const SkinStyle& style = CurrentSkinStyle();
     const ui::Rect all = ClientRect();
     const Look look = CurrentLook();
     ui::Color face = style.face, frame = style.frame;
@@ -24,7 +24,7 @@ void TSkinButton::Paint(ui::Canvas& canvas) {
     // A pressed caption sinks one pixel, as a native button's does.
     ui::Rect text = look == Look::Pressed ? all.Offset(1, 1) : all;
     DrawSkinCaption(canvas, text, Caption(), GetFont(), ui::TextAlign::Center, look != Look::Disabled, style);
-    if (Focused() && look != Look::Disabled) DrawFocusMark(canvas, {3, 3, all.width - 6, all.height - 6}, style.focusMark);
+    if (Focused() && look != Look::Disabled) canvas.DrawFocusMark({3, 3, all.width - 6, all.height - 6}, style.focusMark);
 }
 
 }  // namespace kelvara::controls

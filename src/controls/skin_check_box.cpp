@@ -10,7 +10,7 @@ namespace kelvara::controls {
 ui::Rect TSkinCheckBox::BoxRect() const { return {0, (Height() - kBoxSide) / 2, kBoxSide, kBoxSide}; }
 
 void TSkinCheckBox::Paint(ui::Canvas& canvas) {
-    const SkinStyle& style = DefaultSkinStyle();
+    const SkinStyle& style = CurrentSkinStyle();
     // The dialog's face around the square and behind the caption.
     canvas.FillRect(ClientRect(), GetColor());
 
@@ -43,7 +43,7 @@ void TSkinCheckBox::Paint(ui::Canvas& canvas) {
     if (Focused() && look != Look::Disabled) {
         const int top = (Height() - extent.height) / 2 - 1;
         const int width = std::min(extent.width + 4, Width() - kCaptionLeft + 2);
-        DrawFocusMark(canvas, {kCaptionLeft - 2, top, width, extent.height + 2}, style.focusMark);
+        canvas.DrawFocusMark({kCaptionLeft - 2, top, width, extent.height + 2}, style.focusMark);
     }
 }
 

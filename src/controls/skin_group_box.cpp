@@ -17,7 +17,7 @@ int TSkinGroupBox::FrameTop(ui::Canvas& canvas) const {
 }
 
 void TSkinGroupBox::PaintSurface(ui::Canvas& canvas) {
-    const SkinStyle& style = DefaultSkinStyle();
+    const SkinStyle& style = CurrentSkinStyle();
     const int top = FrameTop(canvas);
     const ui::Rect frame{0, top, Width(), Height() - top};
     // A one-pixel frame with a light line inside it, as the main window's rules are drawn.

@@ -1,4 +1,4 @@
-// TSkinGroupBox: the dialogs' group box in the built-in style: a frame with its caption (if
+// TSkinGroupBox: the dialogs' group box in the current colour style: a frame with its caption (if
 // any) on the top edge. Like the framework's group box it is drawn on the form's surface, so the
 // labels inside it show; the controls inside give it as their parent.
 #pragma once

@@ -20,16 +20,4 @@ void DrawSkinCaption(ui::Canvas& canvas, ui::Rect r, const std::string& caption,
     canvas.DrawText(r, caption, font, format);
 }
 
-void DrawFocusMark(ui::Canvas& canvas, ui::Rect r, ui::Color color) {
-    if (r.Empty()) return;
-    for (int x = r.left; x < r.Right(); x += 2) {
-        canvas.SetPixel({x, r.top}, color);
-        canvas.SetPixel({x, r.Bottom() - 1}, color);
-    }
-    for (int y = r.top; y < r.Bottom(); y += 2) {
-        canvas.SetPixel({r.left, y}, color);
-        canvas.SetPixel({r.Right() - 1, y}, color);
-    }
-}
-
 }  // namespace kelvara::controls

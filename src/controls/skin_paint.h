@@ -1,5 +1,5 @@
 // Drawing shared by the dialogs' drawn controls: the caption with its access key underlined
-// (embossed when disabled) and the dotted focus mark.
+// (embossed when disabled). Their focus mark is the canvas's DrawFocusMark.
 #pragma once
 
 #include <string>
@@ -13,8 +13,5 @@ namespace kelvara::controls {
 // disabled one embossed as Windows draws disabled text.
 void DrawSkinCaption(ui::Canvas& canvas, ui::Rect r, const std::string& caption, ui::Font font, ui::TextAlign align,
                      bool enabled, const SkinStyle& style, ui::Color color = ui::clNone);
-
-// A dotted one-pixel rectangle just inside r (every other pixel, starting at the corner).
-void DrawFocusMark(ui::Canvas& canvas, ui::Rect r, ui::Color color);
 
 }  // namespace kelvara::controls

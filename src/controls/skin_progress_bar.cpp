@@ -43,7 +43,7 @@ int TSkinProgressBar::FilledWidth() const {
 }
 
 void TSkinProgressBar::Paint(ui::Canvas& canvas) {
-    const SkinStyle& style = DefaultSkinStyle();
+    const SkinStyle& style = CurrentSkinStyle();
     const ui::Rect all = ClientRect();
     canvas.FillRect(all, style.barBack);
     canvas.FrameRect(all, style.barFrame);

@@ -1,4 +1,4 @@
-// TSkinProgressBar: the dialogs' progress bar, drawn by the program in the built-in style.
+// TSkinProgressBar: the dialogs' progress bar, drawn by the program in the current colour style.
 // Where a window asks for it, it carries its percentage in the middle, which the native bar
 // cannot show (the analysis window does; the restore-point window does not).
 #pragma once

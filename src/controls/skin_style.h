@@ -1,7 +1,10 @@
-// The one colour style of the dialogs' drawn controls (buttons, check boxes, group boxes,
-// progress bars): the blues of the main window's pictures, framed like its flat buttons, so a
-// dialog opened from the main window looks as if it belonged to it.
+// The colour style of the dialogs' drawn controls (buttons, check boxes, group boxes, progress
+// bars). The program starts with the default scheme, the blues of the main window's pictures;
+// the user may pick another built-in scheme or a theme file (colour_scheme.h), which the
+// program installs once at its start, before any dialog paints.
 #pragma once
+
+#include <string>
 
 #include "ui/color.h"
 
@@ -32,9 +35,20 @@ struct SkinStyle {
     ui::Color barFill;
     ui::Color barFrame;
     ui::Color barCaption;
+
+    bool operator==(const SkinStyle&) const = default;
 };
 
-// The built-in style.
+// The default scheme.
 const SkinStyle& DefaultSkinStyle();
+
+// The style the drawn controls paint with: the default until the program installs another.
+// One for the whole run, like the settings it comes from; the program sets it on its UI thread
+// before showing a window.
+const SkinStyle& CurrentSkinStyle();
+// Installs a style; `note` is what went wrong choosing it (empty when nothing did), kept for
+// whoever reports it.
+void UseSkinStyle(const SkinStyle& style, std::string note = {});
+const std::string& SkinStyleNote();
 
 }  // namespace kelvara::controls

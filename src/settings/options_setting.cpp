@@ -32,6 +32,7 @@ void ReadWriteOptions(bool isRead, const std::string& programFolder) {
         OptionsSetting.IsAskBeforeDefrag = ReadBool(file, "IsAskBeforeDefrag", true);
         OptionsSetting.IsShowLine = ReadBool(file, "IsShowLine", true);
         OptionsSetting.Lan = file.ReadString(Section, "Lan", "English");
+        OptionsSetting.Scheme = file.ReadString(Section, "Scheme", "");
         return;
     }
     WriteBool(path, "RestorePoint", OptionsSetting.RestorePoint);

@@ -12,6 +12,11 @@ struct TOptionsSetting {
     bool IsShowLine = false;          // grid lines in the main window's hive list
     bool RestorePoint = false;        // create a System Restore point before the replacement
     std::string Lan;                  // user-interface language, names the language file
+    // The dialogs' colour scheme: a built-in one by name, or "Theme" for the theme file beside
+    // the program; empty for the default. The options dialog does not show it: a user who wants
+    // another scheme writes it into the file, and the program only reads it, so a save from
+    // the dialog keeps what the user wrote.
+    std::string Scheme;
 };
 
 // All flags false and the language empty until the settings file has been read.
@@ -22,7 +27,7 @@ std::string OptionsFilePath(const std::string& programFolder);
 
 // isRead: fills OptionsSetting from the file; a missing file, section or key, or a value that is
 // not an integer, gives that setting's default (ask before defrag, grid lines, no restore point,
-// "English"). Otherwise writes all four settings to section "Options", in the order
+// "English", the default scheme). Otherwise writes the four settings the dialog shows to section "Options", in the order
 // RestorePoint, IsAskBeforeDefrag, IsShowLine, Lan; raises WriteError at the first value that
 // cannot be written, and writes none after it.
 void ReadWriteOptions(bool isRead, const std::string& programFolder);

@@ -83,6 +83,13 @@ void Canvas::DrawText(Rect r, std::string_view text, const Font& font, const Tex
     resolved.color = Resolve(font.color);
     TextFormat f = format;
     if (f.background != clNone) f.background = Resolve(f.background);
+    // While the window hides access keys the marks are taken out here, and the text drawn as it
+    // reads: Wine's DrawText underlines in spite of DT_HIDEPREFIX.
+    if (f.accessKeyPrefix && cues_.AccelHidden()) {
+        f.accessKeyPrefix = false;
+        DoText(r.Offset(origin_.x, origin_.y), StripAccessKey(text), resolved, f);
+        return;
+    }
     DoText(r.Offset(origin_.x, origin_.y), text, resolved, f);
 }
 
@@ -96,6 +103,18 @@ void Canvas::Draw(Point p, const Picture& picture, Color transparentColor) {
 void Canvas::StretchDraw(Rect r, const Picture& picture) {
     if (picture.Empty() || r.Empty()) return;
     DoDraw(r.Offset(origin_.x, origin_.y), picture, clNone);
+}
+
+void Canvas::DrawFocusMark(Rect r, Color c) {
+    if (r.Empty() || cues_.FocusHidden()) return;
+    for (int x = r.left; x < r.Right(); x += 2) {
+        SetPixel({x, r.top}, c);
+        SetPixel({x, r.Bottom() - 1}, c);
+    }
+    for (int y = r.top; y < r.Bottom(); y += 2) {
+        SetPixel({r.left, y}, c);
+        SetPixel({r.Right() - 1, y}, c);
+    }
 }
 
 }  // namespace kelvara::ui

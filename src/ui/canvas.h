@@ -11,6 +11,7 @@
 #include "ui/color.h"
 #include "ui/font.h"
 #include "ui/geometry.h"
+#include "ui/keyboard_cues.h"
 #include "ui/picture.h"
 
 namespace kelvara::ui {
@@ -48,6 +49,14 @@ public:
     void Draw(Point p, const Picture& picture, Color transparentColor = clNone);
     // The picture stretched to r.
     void StretchDraw(Rect r, const Picture& picture);
+    // The focus mark: a dotted one-pixel rectangle just inside r (every other pixel, from the
+    // corner), left out while the window hides focus marks.
+    void DrawFocusMark(Rect r, Color c);
+
+    // The keyboard cues of the window painted: access keys in DrawText are underlined and
+    // DrawFocusMark draws only while they show. Shown unless the painter says otherwise.
+    const KeyboardCues& Cues() const { return cues_; }
+    void SetCues(const KeyboardCues& cues) { cues_ = cues; }
 
     // Moves the origin by `offset` and narrows the clipping to `clip` (given in the coordinates
     // before the move) until the scope ends; the form sets one per control it paints.
@@ -85,6 +94,7 @@ private:
     Point origin_{};
     Rect clip_{};
     Rect bounds_{};
+    KeyboardCues cues_{true};
 };
 
 }  // namespace kelvara::ui

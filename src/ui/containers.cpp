@@ -33,10 +33,12 @@ void TPanel::PaintSurface(Canvas& canvas) {
     Rect r = ClientRect();
     canvas.FillRect(r, GetColor());
     if (bevel_) {
-        canvas.FillRect({0, 0, r.width, 1}, clBtnHighlight);
-        canvas.FillRect({0, 0, 1, r.height}, clBtnHighlight);
-        canvas.FillRect({0, r.height - 1, r.width, 1}, clBtnShadow);
-        canvas.FillRect({r.width - 1, 0, 1, r.height}, clBtnShadow);
+        // Lowered, as Windows draws a sunken outer edge: shadow above and left, light below
+        // and right. A panel two pixels high is then an etched rule.
+        canvas.FillRect({0, 0, r.width, 1}, clBtnShadow);
+        canvas.FillRect({0, 0, 1, r.height}, clBtnShadow);
+        canvas.FillRect({0, r.height - 1, r.width, 1}, clBtnHighlight);
+        canvas.FillRect({r.width - 1, 0, 1, r.height}, clBtnHighlight);
     }
     if (Caption().empty()) return;
     TextFormat format;

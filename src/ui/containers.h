@@ -27,7 +27,7 @@ public:
     void PaintSurface(Canvas& canvas) override;
     TextAlign Alignment() const { return alignment_; }
     void SetAlignment(TextAlign a) { alignment_ = a; Invalidate(); }
-    // A flat panel has no bevel; the program's panels are flat.
+    // A flat panel has no bevel; with one it is lowered (the dialogs' separating rules).
     bool Bevel() const { return bevel_; }
     void SetBevel(bool b) { bevel_ = b; Invalidate(); }
 

@@ -27,6 +27,7 @@
 #include "ui/form_handle.h"
 #include "ui/form_table.h"
 #include "ui/geometry.h"
+#include "ui/keyboard_cues.h"
 #include "ui/messages.h"
 
 namespace kelvara::ui {
@@ -157,6 +158,9 @@ public:
     // Topmost visible control at a client point (windowed over windowless, later over earlier),
     // or nullptr for the form's own surface.
     Control* ControlAt(Point client) const;
+    // Whether focus marks and access-key underlines show (see keyboard_cues.h).
+    KeyboardCues& Cues() { return cues_; }
+    const KeyboardCues& Cues() const { return cues_; }
 
     // ---- events, overridden by each form
     virtual void FormCreate() {}
@@ -234,6 +238,7 @@ private:
     Control* hover_ = nullptr;
     Control* capture_ = nullptr;
     WinControl* activeControl_ = nullptr;
+    KeyboardCues cues_;
     bool clickPending_ = false;
 };
 

@@ -3,6 +3,9 @@
 #include "main_window_fixture.h"
 
 #include "app/program_messages.h"
+#include "common/ini_file.h"
+#include "controls/colour_scheme.h"
+#include "settings/options_setting.h"
 #include "ui/list_view.h"
 #include "ui/menu.h"
 
@@ -145,6 +148,37 @@ TEST_F(MainWindowTest, GridLinesFollowTheSetting)
 {
     WriteOptions("[Options]\r\nIsShowLine=1\r\n");
     EXPECT_TRUE(CreateAndShow().lvMain().GridLines());
+}
+
+// The dialogs' colour scheme is installed when the main window is made; one that cannot be used
+// leaves the default and a note naming the value. The options dialog's save keeps the key.
+TEST_F(MainWindowTest, TheDialogsColourSchemeFollowsTheSetting)
+{
+    struct Case {
+        const char* options;
+        const char* scheme;   // the built-in scheme expected
+        const char* note;     // a part of the note, or "" for none
+    };
+    const Case cases[] = {
+        {"[Options]\r\nLan=English\r\n", "Blue", ""},
+        {"[Options]\r\nScheme=olive\r\n", "Olive", ""},
+        {"[Options]\r\nScheme=Neon\r\n", "Blue", "Scheme=Neon"},
+        {"[Options]\r\nScheme=Theme\r\n", "Blue", "Theme.ini"},   // no theme file beside the program
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options);
+        WriteOptions(c.options);
+        Create();
+        EXPECT_EQ(controls::CurrentSkinStyle().frame, controls::FindBuiltInScheme(c.scheme)->frame);
+        EXPECT_EQ(controls::SkinStyleNote().empty(), *c.note == 0) << controls::SkinStyleNote();
+        EXPECT_NE(controls::SkinStyleNote().find(c.note), std::string::npos) << controls::SkinStyleNote();
+    }
+    WriteOptions("[Options]\r\nScheme=Plum\r\n");
+    Create();
+    settings::ReadWriteOptions(false, system_.ProgramFolder());
+    EXPECT_EQ(common::LoadIniFile(settings::OptionsFilePath(system_.ProgramFolder())).ReadString("Options", "Scheme", ""),
+              "Plum");
+    controls::UseSkinStyle(controls::DefaultSkinStyle());
 }
 
 TEST_F(MainWindowTest, ShowMainRestoresAndShowsTheWindow)

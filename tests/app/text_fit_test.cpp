@@ -89,7 +89,8 @@ TEST_F(MainWindowTest, LabelsGrowToTheRightUpToTheWindowsEdge)
     hint.SetCaption("3. Defrag the registry, then restart the computer to finish.");
     total.SetCaption("123,456,789,012 KB");
     const std::vector<std::string> grown = FitLabelWidths(form);
-    EXPECT_EQ(grown, std::vector<std::string>{"Label3"});
+    // The link label sized itself to what the font measures; it gets the room painting takes.
+    EXPECT_EQ(grown, (std::vector<std::string>{"Label3", "URLLabel1"}));
     EXPECT_EQ(hint.Left(), hintBefore.left);
     EXPECT_EQ(hint.Top(), hintBefore.top);
     EXPECT_EQ(hint.Left() + hint.Width(), form.ClientWidth() - 2) << "stops at the edge";

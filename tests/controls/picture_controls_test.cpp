@@ -115,6 +115,49 @@ TEST_F(ControlsTest, LinkLabelColoursFollowTheMouse)
     EXPECT_EQ(Link().GetFont().color, ui::clBlack);
 }
 
+// AutoSize: the label takes the size its font measures for its caption (without the '&'), at
+// each change of caption or font; a right-aligned one keeps its right edge.
+TEST_F(ControlsTest, LinkLabelSizesItselfToItsText)
+{
+    struct Case {
+        const char* name;
+        const char* caption;
+        bool bold;
+        ui::TextAlign align;
+        bool autoSize;
+    };
+    const Case cases[] = {
+        {"a caption", "varnelsoft.com", false, ui::TextAlign::Left, true},
+        {"a longer one", "http://www.varnelsoft.com/download", false, ui::TextAlign::Left, true},
+        {"an access key", "&Home page", false, ui::TextAlign::Left, true},
+        {"bold", "varnelsoft.com", true, ui::TextAlign::Left, true},
+        {"right-aligned", "varnelsoft.com", false, ui::TextAlign::Right, true},
+        {"AutoSize off", "varnelsoft.com", false, ui::TextAlign::Left, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TURLLabel& link = form_->Add<TURLLabel>(std::string("lLink") + c.name, {20, 30, 100, 13});
+        link.SetAutoSize(c.autoSize);
+        link.SetAlignment(c.align);
+        ui::Font font = link.GetFont();
+        font.bold = c.bold;
+        link.SetFont(font);
+        link.SetCaption(c.caption);
+        const ui::Size measured = headless_->TextExtent(ui::StripAccessKey(c.caption), font);
+        if (!c.autoSize) {
+            EXPECT_EQ(link.Bounds(), (ui::Rect{20, 30, 100, 13}));
+            continue;
+        }
+        EXPECT_EQ(link.Width(), measured.width);
+        EXPECT_EQ(link.Height(), measured.height);
+        EXPECT_EQ(link.Top(), 30);
+        EXPECT_EQ(c.align == ui::TextAlign::Right ? link.Left() + link.Width() : link.Left(), c.align == ui::TextAlign::Right ? 120 : 20);
+        // A translation to a shorter text shrinks it again.
+        link.SetCaption("x");
+        EXPECT_EQ(link.Width(), headless_->TextExtent("x", font).width);
+    }
+}
+
 TEST_F(ControlsTest, NewLinkLabelIsBlueUnderlinedWithHandCursor)
 {
     TURLLabel fresh;
@@ -250,6 +293,8 @@ TEST_F(ControlsTest, ImageButtonFocusMarkOnlyWhenAskedAndFocused)
     ASSERT_TRUE(ImageButton().Focused()) << "a press takes the focus";
     EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(mark.x, mark.y), kNormal) << "DrawFocused is off";
     ImageButton().SetDrawFocused(true);
+    EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(mark.x, mark.y), kNormal) << "focused by the mouse: no mark yet";
+    headless_->PressCueKey(*form_, ui::CueKey::Navigation);
     EXPECT_EQ(headless_->PaintForm(*form_)->PixelAt(mark.x, mark.y), ui::clBlack);
     ImageButton().SetFocusedRectMargin(4);
     auto moved = headless_->PaintForm(*form_);

@@ -31,6 +31,9 @@
 //                                   screen (without a window manager, Xvfb shows no frame)
 //   window_probe press <caption> <button text>
 //                                   click the button with that text in that window
+//   window_probe keyboardcues on|off
+//                                   the user's "always show keyboard cues" setting, stored in
+//                                   the prefix's profile for the programs started afterwards
 #include <windows.h>
 #include <commctrl.h>
 
@@ -338,12 +341,19 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
         return Fail("usage: window_probe wait|count|rows|captions|rect|columns|titles|caption|client|state|"
-                    "minimize|close|gone|dialog|text|menu|move|dialogrect|press|keys|strings");
+                    "minimize|close|gone|dialog|text|menu|move|dialogrect|press|keys|strings|keyboardcues");
     const std::string command = argv[1];
     const double seconds = argc > 2 ? std::atof(argv[2]) : 20.0;
 
     if (command == "strings" && argc > 2)
         return CompareStrings(argv[2]);
+    if (command == "keyboardcues" && argc > 2) {
+        const BOOL on = std::strcmp(argv[2], "on") == 0 ? TRUE : FALSE;
+        if (!SystemParametersInfoA(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<PVOID>(static_cast<INT_PTR>(on)),
+                                   SPIF_UPDATEINIFILE | SPIF_SENDCHANGE))
+            return Fail("the keyboard-cues setting could not be stored");
+        return 0;
+    }
     if (command == "wait")
         return WaitFor(true, seconds) ? 0 : Fail("no main window appeared");
     if (command == "gone")

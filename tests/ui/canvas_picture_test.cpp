@@ -8,6 +8,7 @@
 #include <jpeglib.h>
 
 #include "ui/canvas.h"
+#include "ui/containers.h"
 #include "ui/form.h"
 #include "ui/headless/recording_canvas.h"
 #include "ui/picture.h"
@@ -85,6 +86,7 @@ TEST_F(CanvasTest, TheFormPaintsItsWindowlessControlsClippedInComponentOrder) {
     label.SetTransparent(true);
     form.Add<Swatch>("swatch", {70, 40, 10, 10});
     form.Realize();
+    ui->PressCueKey(form, CueKey::Alt);   // the underline shows once the keyboard is used
     auto canvas = ui->PaintForm(form);
     EXPECT_EQ(canvas->PixelAt(5, 5), clWhite);     // the form's colour
     EXPECT_EQ(canvas->PixelAt(29, 19), clRed);     // inside the blot
@@ -99,6 +101,30 @@ TEST_F(CanvasTest, TheFormPaintsItsWindowlessControlsClippedInComponentOrder) {
     EXPECT_EQ(text->rect, (Rect{15, 12, 40, 13}));
     EXPECT_EQ(text->underline, 0);
     EXPECT_EQ(text->color, DefaultSystemColor(8));  // window text, resolved
+}
+
+// A bevelled panel is lowered, drawn as Windows draws a sunken outer edge (BDR_SUNKENOUTER):
+// the button shadow along the top and left, the button highlight along the bottom and right.
+TEST_F(CanvasTest, ABevelledPanelIsLowered) {
+    Form form;
+    form.SetClientSize(60, 30);
+    form.SetColor(clWhite);
+    auto& rule = form.Add<TPanel>("rule", {10, 10, 40, 2});
+    rule.SetBevel(true);
+    auto& box = form.Add<TPanel>("box", {10, 15, 20, 10});
+    box.SetBevel(true);
+    form.Realize();
+    auto canvas = ui->PaintForm(form);
+    const Color shadow = DefaultSystemColor(16), highlight = DefaultSystemColor(20);
+    for (int x = 11; x < 49; ++x) {
+        EXPECT_EQ(canvas->PixelAt(x, 10), shadow) << x;
+        EXPECT_EQ(canvas->PixelAt(x, 11), highlight) << x;
+    }
+    EXPECT_EQ(canvas->PixelAt(15, 15), shadow);       // top edge
+    EXPECT_EQ(canvas->PixelAt(10, 20), shadow);       // left edge
+    EXPECT_EQ(canvas->PixelAt(15, 24), highlight);    // bottom edge
+    EXPECT_EQ(canvas->PixelAt(29, 20), highlight);    // right edge
+    EXPECT_EQ(canvas->PixelAt(15, 20), clWhite);     // inside: the panel's colour, the form's
 }
 
 TEST_F(CanvasTest, ADisabledLabelIsEmbossed) {

@@ -146,8 +146,8 @@ about_cells=("${cells[@]}")
 "${im[@]}" -size 360x49 gradient:'#C4D8EE'-'#EEF4FB' \
     -background '#7FA3C8' -gravity north -extent 360x50 -gravity northwest \
     "${about_cells[@]}" \
-    -stroke none -fill '#1F4E7D' -font "$font_bold" -pointsize 15 -annotate +14+23 'Varnel Kelvara' \
-    -fill '#5A6F86' -font "$font" -pointsize 9 -annotate +15+38 'Registry compactor for Windows' \
+    -stroke none -fill '#1F4E7D' -font "$font_bold" -pointsize 15 -annotate +14+12 'Varnel Kelvara' \
+    -fill '#5A6F86' -font "$font" -pointsize 9 -annotate +15+32 'Registry compactor for Windows' \
     "$work/about-banner.png"
 "${im[@]}" "$work/about-banner.png" -strip -sampling-factor 1x1 -quality 92 "$out/about-banner.jpg"
 "${im[@]}" -size 32x32 xc:'#F0F0F0' "$work/icon32.png" -composite "$work/about-icon.png"

@@ -13,6 +13,7 @@ constexpr int kCaption = 19;
 }  // namespace
 
 HeadlessFormPeer::HeadlessFormPeer(HeadlessWidgetSet& set, Form& form) : set_(set), form_(form), link_(form.Link()) {
+    form.Cues() = KeyboardCues(set.KeyboardCuesAlwaysShown());
     if (!form.WindowClassName().empty())
         instance_ = std::make_unique<InstanceServer>(set.RuntimeDir(), form.WindowClassName(), form.Handle());
 }

@@ -501,12 +501,24 @@ void HeadlessWidgetSet::MouseAway() {
     currentCursor_ = Cursor::Default;
 }
 
-void HeadlessWidgetSet::PressKey(Form& form, Key key) { form.HandleKey(key); }
+// The keys reveal the cues before they act, as the dialog manager does.
+void HeadlessWidgetSet::PressKey(Form& form, Key key) {
+    if (key == Key::Tab || key == Key::ShiftTab) PressCueKey(form, CueKey::Navigation);
+    form.HandleKey(key);
+}
 
-void HeadlessWidgetSet::TypeChar(Form& form, char ch, bool) { form.HandleChar(ch); }
+void HeadlessWidgetSet::TypeChar(Form& form, char ch, bool alt) {
+    if (alt) PressCueKey(form, CueKey::Alt);
+    form.HandleChar(ch);
+}
+
+void HeadlessWidgetSet::PressCueKey(Form& form, CueKey key) {
+    if (unsigned reveal = form.Cues().FlagsRevealedBy(key)) ChangeKeyboardCues(form, UisClear, reveal);
+}
 
 std::unique_ptr<RecordingCanvas> HeadlessWidgetSet::PaintForm(Form& form) {
     auto canvas = std::make_unique<RecordingCanvas>(Size{form.ClientWidth(), form.ClientHeight()});
+    canvas->SetCues(form.Cues());
     Application::Instance().Guard([&] {
         form.PaintSurface(*canvas);
         for (Component* c : form.Components()) {

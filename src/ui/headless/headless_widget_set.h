@@ -20,6 +20,7 @@
 #include "ui/dialogs.h"
 #include "ui/form.h"
 #include "ui/form_link.h"
+#include "ui/keyboard_cues.h"
 #include "ui/widget_set.h"
 
 namespace kelvara::ui::headless {
@@ -62,6 +63,13 @@ public:
     void PressKey(Form& form, Key key);
     // A typed character; with alt it is an access key (Alt+letter).
     void TypeChar(Form& form, char ch, bool alt = false);
+    // A key that reveals the keyboard cues without acting otherwise (Alt alone, an arrow).
+    // Tab and Alt+letter reveal them too.
+    void PressCueKey(Form& form, CueKey key);
+    // The user's "always show keyboard cues" setting, read by each new form (default off, as
+    // in a fresh Windows installation).
+    bool KeyboardCuesAlwaysShown() const { return cuesAlwaysShown_; }
+    void SetKeyboardCuesAlwaysShown(bool on) { cuesAlwaysShown_ = on; }
     // Makes another application's window active (no form of ours is active) or ours again.
     void SetOtherAppActive(bool other);
 
@@ -165,6 +173,7 @@ private:
     std::vector<TimerState> timers_;
     std::uint64_t timerOrder_ = 0;
     bool quit_ = false;
+    bool cuesAlwaysShown_ = false;
     std::deque<int> boxAnswers_;
     std::vector<MessageBoxRecord> boxes_;
     std::deque<std::string> popupChoices_;

@@ -277,6 +277,7 @@ void CustomPeer::OnPaint() {
         MemoryDc memory(dc, width, height);
         {
             GdiCanvas canvas(memory.dc(), {0, 0, width, height});
+            canvas.SetCues(CuesOf(custom_));
             if (Application* app = Application::Current()) app->Guard([&] { custom_.Paint(canvas); });
         }
         BitBlt(dc, 0, 0, width, height, memory.dc(), 0, 0, SRCCOPY);

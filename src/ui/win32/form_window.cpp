@@ -3,6 +3,7 @@
 #include "ui/application.h"
 #include "ui/win32/control_peers.h"
 #include "ui/win32/gdi_canvas.h"
+#include "ui/win32/ui_state.h"
 #include "ui/win32/win32_widget_set.h"
 #include "ui/win_control.h"
 
@@ -75,6 +76,7 @@ Win32FormPeer::Win32FormPeer(Win32WidgetSet& set, Form& form) : set_(set), form_
                             outer.width, outer.height, owner, nullptr, GetModuleHandleA(nullptr), this);
     if (!hwnd_) return;
     set_.FormPeerCreated(hwnd_, this);
+    form.Cues() = InitialKeyboardCues();
     font_ = MakeFont(form.GetFont());
     SetIcons(form.IconResource());
     if (form.Caption().empty() && app && app->MainForm() == &form) SetWindowTextA(hwnd_, set_.Title().c_str());
@@ -134,6 +136,11 @@ Size Win32FormPeer::WindowSize() const {
 
 void Win32FormPeer::Show(bool activate) {
     toolsDirty_ = true;
+    // The native children exist by the first showing: they take the form's cues from here on.
+    if (!cuesAnnounced_) {
+        cuesAnnounced_ = true;
+        AnnounceKeyboardCues(hwnd_, form_.Cues());
+    }
     ShowWindow(hwnd_, activate ? SW_SHOW : SW_SHOWNA);
     UpdateWindow(hwnd_);
 }
@@ -306,6 +313,10 @@ LRESULT Win32FormPeer::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case kTextMessage: OnTextMessage(wParam); return 0;
+        case WM_CHANGEUISTATE: ChangeUiState(hwnd_, form_.Cues(), wParam); return 0;
+        // The drawn controls follow; DefWindowProc passes the change on to the native children.
+        case WM_UPDATEUISTATE: ChangeKeyboardCues(form_, LOWORD(wParam), HIWORD(wParam)); break;
+        case WM_QUERYUISTATE: return form_.Cues().Flags();
         default:
             if (msg >= WM_USER && msg < WM_APP) {
                 form_.DispatchMessage(Message{msg, wParam, lParam, {}});
@@ -429,6 +440,7 @@ void PaintFormTo(Form& form, HDC dc) {
     MemoryDc memory(dc, width, height);
     {
         GdiCanvas canvas(memory.dc(), {0, 0, width, height});
+        canvas.SetCues(form.Cues());
         RunGuarded(Application::Current(), [&] { form.PaintSurface(canvas); });
     }
     BitBlt(dc, 0, 0, width, height, memory.dc(), 0, 0, SRCCOPY);

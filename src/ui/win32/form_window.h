@@ -83,6 +83,7 @@ private:
     HBRUSH backgroundBrush_ = nullptr;
     bool trackingLeave_ = false;
     bool toolsDirty_ = true;
+    bool cuesAnnounced_ = false;
     std::map<HWND, Win32ChildPeer*> children_;
     int nextChildId_ = kFirstChildId;
     std::mutex textsMutex_;

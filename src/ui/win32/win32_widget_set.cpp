@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ui/application.h"
+#include "ui/win32/ui_state.h"
 #include "ui/buttons.h"
 #include "ui/containers.h"
 #include "ui/list_view.h"
@@ -275,6 +276,7 @@ bool Win32WidgetSet::PreTranslate(MSG& msg) {
     Win32FormPeer* peer = FormPeerOf(root);
     if (!peer) return false;
     Form& form = peer->GetForm();
+    RevealKeyboardCues(root, msg);
     if (msg.message == WM_KEYDOWN) {
         Key key;
         switch (msg.wParam) {

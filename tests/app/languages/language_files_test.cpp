@@ -14,6 +14,7 @@
 #include "app/about_form.h"
 #include "app/main_window_fixture.h"
 #include "common/ini_file.h"
+#include "controls/flat_button.h"
 #include "controls/skin_button.h"
 #include "controls/skin_check_box.h"
 #include "controls/skin_group_box.h"
@@ -345,6 +346,45 @@ TEST_F(MainWindowTest, EveryLanguageOfTheMenuButOtherShipsItsFile)
     EXPECT_EQ(offered, listed);
     for (const std::string& name : offered)
         EXPECT_TRUE(std::filesystem::is_regular_file(LangFolder() + "DLan_" + name + ".ini")) << name;
+}
+
+// Within one menu, and among one window's buttons and check boxes, each access key leads to
+// one place: with two entries on a letter, Windows only moves between them and the key runs
+// nothing. (Letters outside ASCII are compared as bytes of the file's code page.)
+TEST_P(LanguageFileTest, NoMenuOrWindowRepeatsAnAccessKey)
+{
+    int groups = 0;
+    ForEachWindow([&](ui::Form& form) {
+        settings::TranslateForm(form, GetParam().name);
+        // Group name -> access key -> the entries holding it.
+        std::map<std::string, std::map<char, std::vector<std::string>>> keys;
+        for (ui::Component* component : form.Components()) {
+            std::string group;
+            if (auto* item = dynamic_cast<ui::TMenuItem*>(component)) {
+                if (item->IsSeparator() || item->Menu() == nullptr) continue;
+                group = "menu " + item->Menu()->Name();
+            } else if (component->IsA<ui::TButton>() || component->IsA<ui::TCheckBox>() ||
+                       component->IsA<controls::TSkinButton>() || component->IsA<controls::TSkinCheckBox>() ||
+                       component->IsA<controls::TFlatButton>()) {
+                group = "buttons and boxes of " + form.Name();
+            } else {
+                continue;
+            }
+            const char key = ui::AccessKeyOf(component->Caption());
+            auto& byKey = keys[group];
+            if (key != 0) byKey[key].push_back(component->Name() + "=" + component->Caption());
+        }
+        for (const auto& [group, byKey] : keys) {
+            ++groups;
+            for (const auto& [key, entries] : byKey) {
+                std::string list;
+                for (const std::string& entry : entries) list += " " + entry;
+                EXPECT_EQ(entries.size(), 1u) << "DLan_" << GetParam().name << ".ini, " << group << ": key '" << key
+                                              << "' on" << list;
+            }
+        }
+    });
+    EXPECT_GE(groups, 6) << "the two menus and the dialogs' buttons were not all seen";
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, LanguageFileTest, ::testing::ValuesIn(kLanguages),

@@ -52,13 +52,16 @@ public:
 // Public: the table-driven cases act on the fixture from outside.
 class SkinControlsTest : public ::testing::Test {
 public:
-    SkinControlsTest() {
+    // The looks are read with the keyboard cues on, as for a user who keeps them always shown;
+    // their hiding has tests of its own below.
+    explicit SkinControlsTest(bool cuesAlwaysShown = true) {
         std::random_device random;
         runtime_ = std::filesystem::temp_directory_path() / ("kelvara-skins-" + std::to_string(random()));
         std::filesystem::create_directories(runtime_);
         auto widgets = std::make_unique<ui::headless::HeadlessWidgetSet>();
         headless_ = widgets.get();
         headless_->SetRuntimeDir(runtime_.string());
+        headless_->SetKeyboardCuesAlwaysShown(cuesAlwaysShown);
         app_ = std::make_unique<ui::Application>(std::move(widgets));
         form_ = &app_->CreateForm<SkinForm>();
         form_->Show();
@@ -402,6 +405,80 @@ TEST_F(SkinControlsTest, EnterEscapeTabAndAccessKeysReachTheDrawnButtons) {
         EXPECT_EQ(form_->ModalResult(), c.result);
         form_->Hide();
     }
+}
+
+// ---- keyboard cues: hidden until the keyboard is used, as in Windows' dialogs
+
+class SkinCuesTest : public SkinControlsTest {
+public:
+    SkinCuesTest() : SkinControlsTest(false) {}
+
+    bool FocusMarkOnCancel() { return Pixel(Cancel(), 3, 3) == Style().focusMark && Pixel(Cancel(), 5, 3) == Style().focusMark; }
+    int CancelUnderline() {
+        const auto texts = TextsIn(Cancel());
+        return texts.empty() ? -2 : texts[0].underline;
+    }
+};
+
+TEST_F(SkinCuesTest, FocusMarksAndUnderlinesShowOnlyOnceTheKeyboardIsUsed) {
+    struct Case {
+        const char* name;
+        std::function<void(SkinCuesTest&)> act;
+        bool focusMark;
+        bool underline;
+    };
+    const Case cases[] = {
+        {"focused by the program", [](SkinCuesTest&) {}, false, false},
+        {"clicked with the mouse", [](SkinCuesTest& t) { t.headless_->MouseMove(*t.form_, t.At(t.Lines(), 4, 9)); }, false,
+         false},
+        {"Tab", [](SkinCuesTest& t) {
+             t.headless_->PressKey(*t.form_, ui::Key::Tab);
+             t.Cancel().SetFocus();
+         }, true, false},
+        {"an arrow", [](SkinCuesTest& t) { t.headless_->PressCueKey(*t.form_, ui::CueKey::Navigation); }, true, false},
+        {"Alt", [](SkinCuesTest& t) { t.headless_->PressCueKey(*t.form_, ui::CueKey::Alt); }, true, true},
+        {"Alt+L", [](SkinCuesTest& t) { t.headless_->TypeChar(*t.form_, 'l', true); t.Cancel().SetFocus(); }, true,
+         true},
+        {"a plain letter", [](SkinCuesTest& t) { t.headless_->TypeChar(*t.form_, 'l', false); t.Cancel().SetFocus(); },
+         false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        form_ = &app_->CreateForm<SkinForm>();
+        form_->Show();
+        ASSERT_TRUE(Cancel().SetFocus());
+        c.act(*this);
+        EXPECT_EQ(FocusMarkOnCancel(), c.focusMark);
+        EXPECT_EQ(CancelUnderline(), c.underline ? 0 : -1);
+        // The caption itself stays, without its '&', either way.
+        EXPECT_EQ(TextsIn(Cancel()).at(0).text, "Cancel");
+        form_->Hide();
+    }
+}
+
+TEST_F(SkinCuesTest, TheCheckBoxFocusMarkWaitsForTheKeyboardToo) {
+    ASSERT_TRUE(Lines().SetFocus());
+    const int markX = TSkinCheckBox::kCaptionLeft - 2;
+    const auto marks = [&] {
+        auto canvas = headless_->PaintForm(*form_);
+        int n = 0;
+        for (int y = 0; y < Lines().Height(); ++y) n += canvas->PixelAt(At(Lines(), markX, y).x, At(Lines(), markX, y).y) == Style().focusMark;
+        return n;
+    };
+    EXPECT_EQ(marks(), 0);
+    headless_->PressKey(*form_, ui::Key::Tab);
+    headless_->PressKey(*form_, ui::Key::ShiftTab);
+    ASSERT_TRUE(Lines().Focused());
+    EXPECT_GT(marks(), 2);
+}
+
+TEST_F(SkinCuesTest, WithTheSettingOnTheyShowFromTheStart) {
+    headless_->SetKeyboardCuesAlwaysShown(true);
+    form_ = &app_->CreateForm<SkinForm>();
+    form_->Show();
+    ASSERT_TRUE(Cancel().SetFocus());
+    EXPECT_TRUE(FocusMarkOnCancel());
+    EXPECT_EQ(CancelUnderline(), 0);
 }
 
 }  // namespace

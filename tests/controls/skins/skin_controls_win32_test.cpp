@@ -79,9 +79,21 @@ private:
     HGDIOBJ old_;
 };
 
+// The user's "always show keyboard cues" setting, set for this session of the system (not
+// written to the user's profile), as each new window reads it.
+void SetKeyboardCuesAlwaysShown(bool on) {
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<PVOID>(static_cast<INT_PTR>(on ? TRUE : FALSE)), 0));
+    BOOL now = !on;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETKEYBOARDCUES, 0, &now, 0));
+    ASSERT_EQ(now != FALSE, on);
+}
+
 class SkinWin32Test : public ::testing::Test {
 protected:
+    // The looks are read with the cues always shown; their hiding has tests of its own below.
+    explicit SkinWin32Test(bool cuesAlwaysShown = true) : cuesAlwaysShown_(cuesAlwaysShown) {}
     void SetUp() override {
+        SetKeyboardCuesAlwaysShown(cuesAlwaysShown_);
         app = std::make_unique<ui::Application>(std::make_unique<ui::win32::Win32WidgetSet>());
         form = &app->CreateForm<SkinDialog>();
         form->Show();
@@ -97,9 +109,10 @@ protected:
     }
     std::unique_ptr<ui::Application> app;
     SkinDialog* form = nullptr;
+    bool cuesAlwaysShown_;
 };
 
-const SkinStyle& Style() { return DefaultSkinStyle(); }
+const SkinStyle& Style() { return CurrentSkinStyle(); }
 
 struct LookCase {
     const char* name;
@@ -288,6 +301,99 @@ TEST_F(SkinWin32Test, KeysSentToTheWindowsReachTheDrawnControls) {
     PostMessageA(WindowOf(form->Get<TSkinButton>("bOK")), BM_CLICK, 0, 0);
     Pump();
     EXPECT_EQ(form->ModalResult(), ui::mrOk);
+}
+
+// ---- keyboard cues: hidden until the keyboard is used, read from the windows themselves
+
+class SkinCuesWin32Test : public SkinWin32Test {
+protected:
+    SkinCuesWin32Test() : SkinWin32Test(false) {}
+
+    // The pixels the window shows after the system repainted it.
+    COLORREF OnWindow(ui::CustomControl& control, int x, int y) {
+        HWND hwnd = WindowOf(control);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        UpdateWindow(hwnd);
+        HDC dc = GetDC(hwnd);
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(hwnd, dc);
+        return c;
+    }
+    bool FocusMarkOn(TSkinButton& button) {
+        return OnWindow(button, 3, 3) == Ref(Style().focusMark) && OnWindow(button, 5, 3) == Ref(Style().focusMark);
+    }
+    // The longest run of caption colour below the glyphs of "&OK": the underline of the O.
+    int UnderlineOnOK() {
+        auto& ok = form->Get<TSkinButton>("bOK");
+        HWND hwnd = WindowOf(ok);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        UpdateWindow(hwnd);
+        HDC dc = GetDC(hwnd);
+        int longest = 0;
+        for (int y = 14; y < 24; ++y) {
+            int run = 0;
+            for (int x = 20; x < 60; ++x) {
+                run = GetPixel(dc, x, y) == Ref(Style().caption) ? run + 1 : 0;
+                longest = std::max(longest, run);
+            }
+        }
+        ReleaseDC(hwnd, dc);
+        return longest;
+    }
+    unsigned UiState() { return static_cast<unsigned>(SendMessageA(WindowOf(*form), WM_QUERYUISTATE, 0, 0)); }
+};
+
+TEST_F(SkinCuesWin32Test, FocusMarksShowAfterTabAndUnderlinesAfterAlt) {
+    auto& cancel = form->Get<TSkinButton>("bCancel");
+    SetFocus(WindowOf(cancel));
+    Pump();
+    ASSERT_TRUE(cancel.Focused());
+    EXPECT_EQ(UiState(), static_cast<unsigned>(UISF_HIDEFOCUS | UISF_HIDEACCEL));
+    EXPECT_FALSE(FocusMarkOn(cancel)) << "focused, but no key was pressed yet";
+    EXPECT_LT(UnderlineOnOK(), 4);
+
+    // Tab, as the keyboard sends it: the focus moves on and its mark shows; the underlines wait.
+    PostMessageA(WindowOf(cancel), WM_KEYDOWN, VK_TAB, 0x000F0001);
+    Pump();
+    EXPECT_EQ(UiState(), static_cast<unsigned>(UISF_HIDEACCEL));
+    SetFocus(WindowOf(cancel));
+    Pump();
+    EXPECT_TRUE(FocusMarkOn(cancel));
+    EXPECT_LT(UnderlineOnOK(), 4);
+
+    // Alt alone: the underlines too.
+    PostMessageA(WindowOf(cancel), WM_SYSKEYDOWN, VK_MENU, 0x20380001);
+    PostMessageA(WindowOf(cancel), WM_SYSKEYUP, VK_MENU, 0xC0380001);
+    Pump();
+    EXPECT_EQ(UiState(), 0u);
+    EXPECT_GE(UnderlineOnOK(), 4);
+}
+
+TEST_F(SkinCuesWin32Test, AProgramMayHideThemAgainAndTheSettingKeepsThemShown) {
+    auto& cancel = form->Get<TSkinButton>("bCancel");
+    SetFocus(WindowOf(cancel));
+    SendMessageA(WindowOf(*form), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    Pump();
+    EXPECT_TRUE(FocusMarkOn(cancel));
+    SendMessageA(WindowOf(*form), WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+    Pump();
+    EXPECT_FALSE(FocusMarkOn(cancel));
+
+    // With the cues always shown, a new window shows them from the start and keeps them.
+    SetKeyboardCuesAlwaysShown(true);
+    form = &app->CreateForm<SkinDialog>();
+    form->Show();
+    SetForegroundWindow(WindowOf(*form));
+    Pump();
+    auto& again = form->Get<TSkinButton>("bCancel");
+    SetFocus(WindowOf(again));
+    Pump();
+    EXPECT_EQ(UiState(), 0u);
+    EXPECT_TRUE(FocusMarkOn(again));
+    EXPECT_GE(UnderlineOnOK(), 4);
+    SendMessageA(WindowOf(*form), WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+    Pump();
+    EXPECT_TRUE(FocusMarkOn(again));
 }
 
 }  // namespace

@@ -49,6 +49,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The cues hidden until the keyboard is used, as a fresh Windows installation has it: the
+# pictures show the windows as a mouse user opens them, without focus marks or underlines.
+probe keyboardcues off || fail "the keyboard-cues setting could not be set"
+
 e2e_fresh_copy "$sample" "$installation"
 e2e_use_settings "$program" "$artifacts" '[Options]' RestorePoint=0 IsAskBeforeDefrag=1 IsShowLine=1 Lan=English
 

@@ -107,9 +107,17 @@ private:
     HGDIOBJ old_;
 };
 
+// The user's "always show keyboard cues" setting for this session (not the user's profile).
+void SetKeyboardCues(bool alwaysShown) {
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETKEYBOARDCUES, 0,
+                                      reinterpret_cast<PVOID>(static_cast<INT_PTR>(alwaysShown ? TRUE : FALSE)), 0));
+}
+
 class DrawnPixelsTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The looks are read with the cues shown; TheAccessKeyWaitsForAlt turns them off.
+        SetKeyboardCues(true);
         app = std::make_unique<ui::Application>(std::make_unique<ui::win32::Win32WidgetSet>());
         form = &app->CreateForm<DrawnForm>();
         form->Show();
@@ -323,6 +331,36 @@ TEST_F(DrawnPixelsTest, ImageButtonShowsThePictureOfEachLook) {
         EXPECT_EQ(shot->At(0, 0), look.shown) << look.name;
         EXPECT_EQ(shot->At(23, 23), look.shown) << look.name;
     }
+}
+
+// With the cues hidden (the system's default), a new window draws its captions without the
+// underline until Alt is pressed in it.
+TEST_F(FlatButtonPixels, TheAccessKeyWaitsForAlt) {
+    SetKeyboardCues(false);
+    form = &app->CreateForm<DrawnForm>();
+    form->Show();
+    hwnd = WindowOf(*form);
+    SetForegroundWindow(hwnd);
+    app->ProcessMessages();
+    const auto differences = [this] {
+        const std::string marked = Flat().Caption();
+        auto withMark = PaintForm();
+        Flat().SetCaption(ui::StripAccessKey(marked));
+        auto plain = PaintForm();
+        Flat().SetCaption(marked);
+        int changed = 0;
+        for (int y = kFlat.top + 1; y < kFlat.Bottom() - 1; ++y)
+            for (int x = kFlat.left + 1; x < kFlat.Right() - 1; ++x) changed += withMark->At(x, y) != plain->At(x, y);
+        return changed;
+    };
+    EXPECT_EQ(differences(), 0) << "no underline before the keyboard is used";
+    PostMessageA(hwnd, WM_SYSKEYDOWN, VK_MENU, 0x20380001);
+    PostMessageA(hwnd, WM_SYSKEYUP, VK_MENU, 0xC0380001);
+    for (int i = 0; i < 5; ++i) {
+        app->ProcessMessages();
+        Sleep(5);
+    }
+    EXPECT_GE(differences(), 4) << "the underline after Alt";
 }
 
 TEST_F(DrawnPixelsTest, ImageButtonFocusMarkIsDottedAtItsMargin) {

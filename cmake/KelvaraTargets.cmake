@@ -26,6 +26,9 @@ function(kv_test_code target)
         target_precompile_headers(kv_test_headers PRIVATE <gtest/gtest.h> <gmock/gmock.h>)
     endif()
     target_precompile_headers(${target} REUSE_FROM kv_test_headers)
+    # Suites keep one unit per file in every build: their files name their helpers freely, and
+    # the shared header already takes the time a unity build would save.
+    set_target_properties(${target} PROPERTIES UNITY_BUILD OFF)
 endfunction()
 
 # kv_add_test(<name> SOURCES <files...> LIBS <targets...> [WINDOWS_ONLY | BOTH] [ON_DISPLAY]

@@ -95,7 +95,9 @@ TEST_F(HiveCommand, CheckExitsZeroOnlyForASoundHive) {
         // A layout other readers misread is told, with the value and where it lies, and
         // changes nothing else.
         EXPECT_EQ(run.out.find("warning: root key: value \"Big\"") != std::string::npos, c.warns) << run.out;
-        if (c.warns) EXPECT_NE(run.out.find("at offset 0x"), std::string::npos) << run.out;
+        if (c.warns) {
+            EXPECT_NE(run.out.find("at offset 0x"), std::string::npos) << run.out;
+        }
     }
 }
 

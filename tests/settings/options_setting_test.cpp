@@ -86,7 +86,7 @@ TEST_F(OptionsSettingTest, NonIntegerValuesGiveEachKeysOwnDefault) {
 TEST_F(OptionsSettingTest, WriteReplacesValuesInPlaceAndKeepsTheRest) {
     WriteBytes(OptionsFile(),
                "; my settings\n[Window]\nLeft=10\n\n[Options]\nLan = German\nRestorePoint=1\nExtra=kept\n");
-    OptionsSetting = {false, false, true, "BrazilianPortuguese"};
+    OptionsSetting = {false, false, true, "BrazilianPortuguese", ""};
     Write();
     EXPECT_EQ(ReadBytes(OptionsFile()),
               "; my settings\n[Window]\nLeft=10\n\n[Options]\nLan = BrazilianPortuguese\n"
@@ -104,7 +104,7 @@ TEST_F(OptionsSettingTest, ReadOnlyFileRaisesTheErrorAndLosesNothing) {
     const std::string before = "[Options]\r\nRestorePoint=1\r\nLan=German\r\n";
     WriteBytes(OptionsFile(), before);
     fs::permissions(OptionsFile(), fs::perms::owner_read);
-    OptionsSetting = {true, true, false, "Dutch"};
+    OptionsSetting = {true, true, false, "Dutch", ""};
     try {
         Write();
         FAIL() << "no error raised";
@@ -140,7 +140,7 @@ TEST_F(OptionsSettingTest, ReadOnlyFolderRaisesTheErrorAndLosesNothing) {
 
 TEST_F(OptionsSettingTest, ValueThatCannotBeStoredStopsTheWriteAtThatKey) {
     WriteBytes(OptionsFile(), "[Options]\r\nLan=German\r\n");
-    OptionsSetting = {false, false, true, "Bad\r\n[Injected]"};
+    OptionsSetting = {false, false, true, "Bad\r\n[Injected]", ""};
     EXPECT_THROW(Write(), WriteError);
     // The three flags before the language were written; the language line is unchanged.
     EXPECT_EQ(ReadBytes(OptionsFile()),

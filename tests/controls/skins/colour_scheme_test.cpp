@@ -47,7 +47,9 @@ TEST(ThemeColourTest, ReadsRgbTriplesAndWindowsColourValues) {
     for (const ColourCase& c : cases) {
         const std::optional<ui::Color> got = ParseThemeColour(c.text);
         EXPECT_EQ(got.has_value(), c.colourRef.has_value()) << '"' << c.text << '"';
-        if (got && c.colourRef) EXPECT_EQ(*got, *c.colourRef) << '"' << c.text << '"';
+        if (got && c.colourRef) {
+            EXPECT_EQ(*got, *c.colourRef) << '"' << c.text << '"';
+        }
     }
 }
 
@@ -149,7 +151,9 @@ TEST_F(ThemeFileTest, SchemeNamesPickABuiltInSchemeAndAnUnknownOneTheDefault) {
         const SchemeChoice choice = ChooseScheme(c.name, Folder());
         EXPECT_TRUE(choice.style == c.style) << c.name;
         EXPECT_EQ(!choice.note.empty(), c.noted) << c.name << ": " << choice.note;
-        if (c.noted) EXPECT_NE(choice.note.find(std::string("Scheme=") + c.name), std::string::npos) << choice.note;
+        if (c.noted) {
+            EXPECT_NE(choice.note.find(std::string("Scheme=") + c.name), std::string::npos) << choice.note;
+        }
     }
 }
 

@@ -39,7 +39,7 @@ protected:
         main_->SetClientSize(556, 392);
         list_ = &main_->Add<ui::TListView>("lvMain", {10, 10, 300, 200});
         main_->Show();
-        OptionsSetting = {true, true, false, "English"};
+        OptionsSetting = {true, true, false, "English", ""};
         list_->SetGridLines(true);
         headless_->SetIdleHook([this](ui::Form& top) {
             if (!user_ || &top == main_.get()) return false;
@@ -65,7 +65,7 @@ protected:
 };
 
 TEST_F(OptionsDialogTest, StartsFromTheSettingsInMemory) {
-    OptionsSetting = {false, true, true, "English"};
+    OptionsSetting = {false, true, true, "English", ""};
     auto dialog = ui::CreateForm<TfrmOptions>(main_.get());
     EXPECT_FALSE(dialog->cbAskBeforeDefrag().Checked());
     EXPECT_TRUE(dialog->cbShowLines().Checked());

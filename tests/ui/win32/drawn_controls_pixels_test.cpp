@@ -439,8 +439,11 @@ TEST_F(DrawnPixelsTest, LinkLabelIsBlueThenRedUnderThePointerThenBlack) {
         PointerTo(step.pointer.x, step.pointer.y);
         auto shot = PaintForm();
         EXPECT_GT(shot->Count(kLink, step.colour), 30) << step.name;
-        for (COLORREF other : all)
-            if (other != step.colour) EXPECT_EQ(shot->Count(kLink, other), 0) << step.name;
+        for (COLORREF other : all) {
+            if (other != step.colour) {
+                EXPECT_EQ(shot->Count(kLink, other), 0) << step.name;
+            }
+        }
     }
 }
 

@@ -51,102 +51,136 @@ count_ctest() {
 logdir=$root/build/logs
 mkdir -p "$logdir"
 
+# start_build <preset> [targets...]: configures and builds the preset in the background, its
+# output in the logs, its exit status in <preset>.status. The suites of the build before run
+# meanwhile: much of their time is spent waiting on other programs, a disk or a timer, and the
+# next build has the processors then. finish_build <preset> waits for it and returns its status,
+# or prints the end of its logs when it failed.
+declare -A build_pid
+start_build() {
+    local preset=$1
+    shift
+    local targets=()
+    [ $# -gt 0 ] && targets=(--target "$@")
+    rm -f "$logdir/$preset.status"
+    (cmake --preset "$preset" >"$logdir/$preset-configure.log" 2>&1 &&
+         cmake --build --preset "$preset" -j "$jobs" "${targets[@]}" >"$logdir/$preset-build.log" 2>&1
+     echo $? >"$logdir/$preset.status") &
+    build_pid[$preset]=$!
+}
+finish_build() {
+    wait "${build_pid[$1]}"
+    if [ "$(cat "$logdir/$1.status" 2>/dev/null)" != 0 ]; then
+        echo "$1 build failed:"; tail -n 40 "$logdir/$1-build.log" "$logdir/$1-configure.log" 2>/dev/null
+        failed=$((failed + 1))
+        return 1
+    fi
+}
+# run_ctest <build folder> <log name> [ctest options...]: runs the build's suites and counts them.
+run_ctest() {
+    local folder=$1 log=$logdir/$2-ctest.log
+    shift 2
+    ctest --test-dir "$folder" --output-on-failure -j "$jobs" "$@" 2>&1 | tee "$log" |
+        grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
+    count_ctest "$log" "$folder"
+}
+
+# The suites with threads (the scan worker, the restore-point worker, the compactor's two halves,
+# the commands that start them) run under ThreadSanitizer too.
+tsan_suites=(regf_tests hive_scan_tests defrag_tests main_window_commands_tests app_unattended_tests)
+fuzz_names=(fuzz_regf ini_fuzz command_line_fuzz fuzz_offline fuzz_log_recovery fuzz_language)
+
 echo "== native build (linux preset)"
-if cmake --preset linux >"$logdir/linux-configure.log" 2>&1 &&
-   cmake --build --preset linux -j "$jobs" >"$logdir/linux-build.log" 2>&1; then
-    ctest --test-dir build/linux --output-on-failure -j "$jobs" 2>&1 | tee "$logdir/linux-ctest.log" | grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
-    count_ctest "$logdir/linux-ctest.log" build/linux
+start_build linux
+if finish_build linux; then
+    start_build linux-asan
+    run_ctest build/linux linux
 else
-    echo "native build failed:"; tail -n 40 "$logdir/linux-build.log" "$logdir/linux-configure.log" 2>/dev/null
-    failed=$((failed + 1))
+    start_build linux-asan
 fi
 
 # The same native suites again under AddressSanitizer and UndefinedBehaviorSanitizer: a memory
 # error or undefined behaviour anywhere fails the suite that met it.
 echo "== native build under AddressSanitizer and UndefinedBehaviorSanitizer (linux-asan preset)"
-if cmake --preset linux-asan >"$logdir/linux-asan-configure.log" 2>&1 &&
-   cmake --build --preset linux-asan -j "$jobs" >"$logdir/linux-asan-build.log" 2>&1; then
+asan_ok=0
+finish_build linux-asan && asan_ok=1
+start_build linux-tsan "${tsan_suites[@]}"
+if [ $asan_ok -eq 1 ]; then
     # A suite that fails is run once more. An analysis case once failed here on a heavily loaded
     # machine: a worker's last message could arrive between the window's idle check and its
     # count of running workers; that race is mended and has its own test. The second run stays as
     # a guard against timing on a loaded machine; a real fault fails both times, and the log
     # keeps the first failure.
     ASAN_OPTIONS=abort_on_error=0:detect_stack_use_after_return=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        ctest --test-dir build/linux-asan --output-on-failure -j "$jobs" --repeat until-pass:2 2>&1 | tee "$logdir/linux-asan-ctest.log" |
-        grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
-    count_ctest "$logdir/linux-asan-ctest.log" build/linux-asan
-else
-    echo "sanitizer build failed:"; tail -n 40 "$logdir/linux-asan-build.log" "$logdir/linux-asan-configure.log" 2>/dev/null
-    failed=$((failed + 1))
+        run_ctest build/linux-asan linux-asan --repeat until-pass:2
 fi
 
-# The suites whose code runs on more than one thread (the scan worker, the restore-point worker,
-# the compactor's two halves, the commands that start them) under ThreadSanitizer.
 echo "== the suites with threads under ThreadSanitizer (linux-tsan preset)"
-tsan_suites=(regf_tests hive_scan_tests defrag_tests main_window_commands_tests app_unattended_tests)
-if cmake --preset linux-tsan >"$logdir/linux-tsan-configure.log" 2>&1 &&
-   cmake --build --preset linux-tsan -j "$jobs" --target "${tsan_suites[@]}" >"$logdir/linux-tsan-build.log" 2>&1; then
+tsan_ok=0
+finish_build linux-tsan && tsan_ok=1
+start_build linux-fuzz "${fuzz_names[@]}"
+if [ $tsan_ok -eq 1 ]; then
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-        ctest --test-dir build/linux-tsan --output-on-failure -j "$jobs" \
-              -R "^($(IFS='|'; echo "${tsan_suites[*]}"))\$" 2>&1 | tee "$logdir/linux-tsan-ctest.log" |
-        grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
-    count_ctest "$logdir/linux-tsan-ctest.log" build/linux-tsan
-else
-    echo "thread sanitizer build failed:"; tail -n 40 "$logdir/linux-tsan-build.log" "$logdir/linux-tsan-configure.log" 2>/dev/null
-    failed=$((failed + 1))
+        run_ctest build/linux-tsan linux-tsan -R "^($(IFS='|'; echo "${tsan_suites[*]}"))\$"
 fi
 
 # Each fuzz target for a bounded time from its committed seeds (new inputs go to a scratch
-# folder, never into the seeds); a crash or a broken property fails it.
+# folder, never into the seeds); a crash or a broken property fails it. Two run at a time, while
+# the Windows build goes on.
 echo "== fuzz targets, 15 seconds each (linux-fuzz preset, clang and libFuzzer)"
-fuzz_targets=(
-    "tests/fuzz/fuzz_regf tests/fuzz/corpus"
-    "tests/fuzz/ini_fuzz tests/fuzz/ini-corpus"
-    "tests/fuzz/command_line_fuzz tests/fuzz/command-line-corpus"
-    "tests/fuzz/fuzz_offline tests/fuzz/offline-corpus"
-    "tests/fuzz/fuzz_log_recovery tests/fuzz/log-corpus"
-    "tests/fuzz/fuzz_language lang"
+declare -A fuzz_seeds=(
+    [fuzz_regf]=tests/fuzz/corpus
+    [ini_fuzz]=tests/fuzz/ini-corpus
+    [command_line_fuzz]=tests/fuzz/command-line-corpus
+    [fuzz_offline]=tests/fuzz/offline-corpus
+    [fuzz_log_recovery]=tests/fuzz/log-corpus
+    [fuzz_language]=lang
 )
 # The offline target writes and flushes a whole installation per input: in memory it runs some
 # fifty times faster than on a disk that honours every flush.
 fuzz_tmp=${TMPDIR:-/tmp}
 [ -d /dev/shm ] && [ -w /dev/shm ] && fuzz_tmp=/dev/shm
-if cmake --preset linux-fuzz >"$logdir/linux-fuzz-configure.log" 2>&1 &&
-   cmake --build --preset linux-fuzz -j "$jobs" --target fuzz_regf ini_fuzz command_line_fuzz fuzz_offline fuzz_log_recovery fuzz_language \
-       >"$logdir/linux-fuzz-build.log" 2>&1; then
-    for entry in "${fuzz_targets[@]}"; do
-        read -r target seeds <<<"$entry"
-        name=$(basename "$target")
-        scratch=$(mktemp -d)
-        if TMPDIR=$fuzz_tmp "build/linux-fuzz/$target" "$scratch" "$seeds" -max_total_time=15 -timeout=10 \
-               -rss_limit_mb=2048 -print_final_stats=1 >"$logdir/$name.log" 2>&1; then
+fuzz_ok=0
+finish_build linux-fuzz && fuzz_ok=1
+start_build win32
+# run_fuzz <name>: one target from its seeds into a scratch folder; its exit status in the log's
+# last line.
+run_fuzz() {
+    local scratch status
+    scratch=$(mktemp -d)
+    TMPDIR=$fuzz_tmp "build/linux-fuzz/tests/fuzz/$1" "$scratch" "${fuzz_seeds[$1]}" -max_total_time=15 -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 >"$logdir/$1.log" 2>&1
+    status=$?
+    rm -rf "$scratch"
+    echo "exit status $status" >>"$logdir/$1.log"
+}
+if [ $fuzz_ok -eq 1 ]; then
+    for ((i = 0; i < ${#fuzz_names[@]}; i += 2)); do
+        run_fuzz "${fuzz_names[i]}" &
+        first=$!
+        [ $((i + 1)) -lt ${#fuzz_names[@]} ] && run_fuzz "${fuzz_names[i + 1]}"
+        wait "$first"
+    done
+    for name in "${fuzz_names[@]}"; do
+        if [ "$(tail -n 1 "$logdir/$name.log")" = "exit status 0" ]; then
             echo "fuzz $name: $(grep -E '^stat::number_of_executed_units' "$logdir/$name.log" | awk '{print $2}') runs, no failure"
             passed=$((passed + 1))
         else
             echo "fuzz $name FAILED:"; tail -n 30 "$logdir/$name.log"
             failed=$((failed + 1))
         fi
-        rm -rf "$scratch"
     done
-else
-    echo "fuzz build failed:"; tail -n 40 "$logdir/linux-fuzz-build.log" "$logdir/linux-fuzz-configure.log" 2>/dev/null
-    failed=$((failed + 1))
 fi
 
 echo "== Windows build (win32 preset) under Wine"
-if cmake --preset win32 >"$logdir/win32-configure.log" 2>&1 &&
-   cmake --build --preset win32 -j "$jobs" >"$logdir/win32-build.log" 2>&1; then
+if finish_build win32; then
     # shellcheck source=tools/wine-env.sh
     source tools/wine-env.sh
     wine_env_start "$root/build/win32"
     # Two at a time: the suites that show windows hold the display one at a time (their
     # RESOURCE_LOCK), the end-to-end ones run alone, the others run beside them.
-    ctest --test-dir build/win32 --output-on-failure -j "$jobs" 2>&1 | tee "$logdir/win32-ctest.log" | grep -E '^(.*Test +#|[0-9]+% tests|Total Test)' || true
-    count_ctest "$logdir/win32-ctest.log" build/win32
+    run_ctest build/win32 win32
     wine_env_stop
-else
-    echo "Windows build failed:"; tail -n 40 "$logdir/win32-build.log" "$logdir/win32-configure.log" 2>/dev/null
-    failed=$((failed + 1))
 fi
 
 echo "$passed passed, $failed failed, $skipped skipped"

@@ -20,6 +20,12 @@ wine_env_start() {
     done
     wineboot -i >/dev/null 2>&1
     wineserver -w
+    # One server for the whole run, until wine_env_stop, started with no output of its own and
+    # with the prefix's services: a server or service that a suite's first process starts holds
+    # that suite's output open, and CTest waits for it, seconds after every suite or, with two
+    # suites at a time, until the other one ends.
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 wine_env_stop() {

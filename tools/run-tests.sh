@@ -51,31 +51,29 @@ count_ctest() {
 logdir=$root/build/logs
 mkdir -p "$logdir"
 
-# start_build <preset> [targets...]: configures and builds the preset in the background, its
-# output in the logs, its exit status in <preset>.status. The suites of the build before run
-# meanwhile: much of their time is spent waiting on other programs, a disk or a timer, and the
-# next build has the processors then. finish_build <preset> waits for it and returns its status,
-# or prints the end of its logs when it failed.
-declare -A build_pid
-start_build() {
+# build <preset> [targets...]: configures and builds the preset, its output in the logs and its
+# exit status in <preset>.status. Most builds run in the background while the suites of the
+# build before run: much of their time is spent waiting on other programs, a disk or a timer,
+# and the next build has the processors then. finish_build <preset> waits until the preset is
+# built and returns its status, or prints the end of its logs when it failed.
+build() {
     local preset=$1
     shift
     local targets=()
     [ $# -gt 0 ] && targets=(--target "$@")
-    rm -f "$logdir/$preset.status"
-    (cmake --preset "$preset" >"$logdir/$preset-configure.log" 2>&1 &&
-         cmake --build --preset "$preset" -j "$jobs" "${targets[@]}" >"$logdir/$preset-build.log" 2>&1
-     echo $? >"$logdir/$preset.status") &
-    build_pid[$preset]=$!
+    cmake --preset "$preset" >"$logdir/$preset-configure.log" 2>&1 &&
+        cmake --build --preset "$preset" -j "$jobs" "${targets[@]}" >"$logdir/$preset-build.log" 2>&1
+    echo $? >"$logdir/$preset.status"
 }
 finish_build() {
-    wait "${build_pid[$1]}"
-    if [ "$(cat "$logdir/$1.status" 2>/dev/null)" != 0 ]; then
+    while [ ! -f "$logdir/$1.status" ]; do sleep 1; done
+    if [ "$(cat "$logdir/$1.status")" != 0 ]; then
         echo "$1 build failed:"; tail -n 40 "$logdir/$1-build.log" "$logdir/$1-configure.log" 2>/dev/null
         failed=$((failed + 1))
         return 1
     fi
 }
+rm -f "$logdir"/*.status
 # run_ctest <build folder> <log name> [ctest options...]: runs the build's suites and counts them.
 run_ctest() {
     local folder=$1 log=$logdir/$2-ctest.log
@@ -91,20 +89,21 @@ tsan_suites=(regf_tests hive_scan_tests defrag_tests main_window_commands_tests 
 fuzz_names=(fuzz_regf ini_fuzz command_line_fuzz fuzz_offline fuzz_log_recovery fuzz_language)
 
 echo "== native build (linux preset)"
-start_build linux
-if finish_build linux; then
-    start_build linux-asan
-    run_ctest build/linux linux
-else
-    start_build linux-asan
-fi
+build linux
+build linux-asan &
+finish_build linux && run_ctest build/linux linux
 
 # The same native suites again under AddressSanitizer and UndefinedBehaviorSanitizer: a memory
 # error or undefined behaviour anywhere fails the suite that met it.
 echo "== native build under AddressSanitizer and UndefinedBehaviorSanitizer (linux-asan preset)"
 asan_ok=0
 finish_build linux-asan && asan_ok=1
-start_build linux-tsan "${tsan_suites[@]}"
+# The other three builds, one after the other, while the longest suites run.
+{
+    build linux-tsan "${tsan_suites[@]}"
+    build linux-fuzz "${fuzz_names[@]}"
+    build win32
+} &
 if [ $asan_ok -eq 1 ]; then
     # A suite that fails is run once more. An analysis case once failed here on a heavily loaded
     # machine: a worker's last message could arrive between the window's idle check and its
@@ -118,15 +117,13 @@ fi
 echo "== the suites with threads under ThreadSanitizer (linux-tsan preset)"
 tsan_ok=0
 finish_build linux-tsan && tsan_ok=1
-start_build linux-fuzz "${fuzz_names[@]}"
 if [ $tsan_ok -eq 1 ]; then
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
         run_ctest build/linux-tsan linux-tsan -R "^($(IFS='|'; echo "${tsan_suites[*]}"))\$"
 fi
 
 # Each fuzz target for a bounded time from its committed seeds (new inputs go to a scratch
-# folder, never into the seeds); a crash or a broken property fails it. Two run at a time, while
-# the Windows build goes on.
+# folder, never into the seeds); a crash or a broken property fails it. Two run at a time.
 echo "== fuzz targets, 15 seconds each (linux-fuzz preset, clang and libFuzzer)"
 declare -A fuzz_seeds=(
     [fuzz_regf]=tests/fuzz/corpus
@@ -142,7 +139,6 @@ fuzz_tmp=${TMPDIR:-/tmp}
 [ -d /dev/shm ] && [ -w /dev/shm ] && fuzz_tmp=/dev/shm
 fuzz_ok=0
 finish_build linux-fuzz && fuzz_ok=1
-start_build win32
 # run_fuzz <name>: one target from its seeds into a scratch folder; its exit status in the log's
 # last line.
 run_fuzz() {
@@ -183,5 +179,6 @@ if finish_build win32; then
     wine_env_stop
 fi
 
+wait
 echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "platform/usable_hive.h"
 #include "regf/regf.h"
 
@@ -32,6 +36,7 @@ constexpr long NoMoreItems = 259;
 constexpr long OperationAborted = 995;
 constexpr long BadDatabase = 1009;   // ERROR_BADDB: a hive file that cannot be read
 constexpr long CantWrite = 1013;     // ERROR_REGISTRY_IO_FAILED
+constexpr long ShutdownInProgress = 1115;   // ERROR_SHUTDOWN_IN_PROGRESS: a restart is already under way
 constexpr long PrivilegeNotHeld = 1314;
 }  // namespace status
 
@@ -131,7 +136,15 @@ public:
                                  std::vector<std::uint8_t>& data) = 0;
     // RegSaveKeyA with no security attributes.
     virtual long RegSaveKey(KeyHandle key, const std::string& file) = 0;
-    // RegReplaceKeyA(root, subKey, newFile, oldFile).
+    // RegReplaceKeyA(root, subKey, newFile, oldFile), as Windows' kernel carries it out (the
+    // routine description of NtReplaceKey in the Windows Research Kernel, ntapi.c, and
+    // Microsoft's page on RegReplaceKey): the new file is opened and checked as a hive, then at
+    // once the hive's file is renamed to oldFile and newFile renamed to the hive's name; the
+    // .LOG and .alt files are ignored. The running system keeps using the old file, now at
+    // oldFile, until it restarts, and both files stay held open until then: whatever is written
+    // to the registry in between goes into oldFile and is lost at the restart. An installation
+    // in a folder has nothing running, so there the replacement is complete when the call
+    // returns (its logs moving with each file, crash-safe).
     virtual long RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
                                const std::string& oldFile) = 0;
     // Asks a RegSaveKey running on another thread to give up soon, leaving no partial file;
@@ -183,6 +196,18 @@ public:
     // once. True when the open succeeded.
     virtual bool OpenExclusive(const std::string& path) = 0;
     virtual bool DeleteFile(const std::string& path) = 0;
+    // What identifies a file whatever its name: the NTFS file record number, the low 48 bits of
+    // the file index that GetFileInformationByHandle gives (the high 16 are the record's reuse
+    // count, which ntfs-3g does not show). The file is opened with no data access, so a file
+    // the kernel holds exclusively (a hive, a file handed to the replace call) can still be
+    // asked. A rename keeps it, and so does the kernel's rename in the replace call; unlike the
+    // creation time, NTFS tunnelling does not carry it over to a file renamed onto the name.
+    // ntfs-3g shows the same number as the inode number. False when there is no such file.
+    virtual bool FileIdentity(const std::string& path, std::uint64_t& identity);
+    // The folder of the installation's common application data (CSIDL_COMMON_APPDATA:
+    // C:\ProgramData from Vista on, All Users\Application Data before), without a trailing
+    // backslash; empty when it cannot be found.
+    virtual std::string CommonAppDataFolder() { return {}; }
     // The folder of the running executable, with its trailing backslash.
     virtual std::string ProgramFolder() = 0;
 
@@ -201,6 +226,13 @@ public:
     virtual bool IsWow64Process(bool& isWow64) = 0;
     virtual std::uint32_t GetTickCount() = 0;
     virtual LocalTime GetLocalTime() = 0;
+    // Now, in seconds since 1970-01-01 UTC (GetSystemTimeAsFileTime), so that a time recorded
+    // before a daylight-saving or time-zone change still compares right.
+    virtual std::int64_t UtcNow();
+    // When the running system last started, in the same seconds, within a few seconds; false
+    // where nothing runs (an installation in a folder). Win32: now less GetTickCount64, looked
+    // up at run time, or less GetTickCount on Windows XP, which wraps after 49.7 days.
+    virtual bool SystemStartTime(std::int64_t& utcSeconds) { return false; }
 
     // ---- the user's locale ----
     virtual char DecimalSeparator() = 0;
@@ -273,6 +305,24 @@ inline bool System::WriteRecoveredHive(const std::string& path, const std::strin
     std::filesystem::remove(output, ignored);
     problem = "cannot write " + output;
     return false;
+}
+
+inline std::int64_t System::UtcNow() {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+inline bool System::FileIdentity(const std::string& path, std::uint64_t& identity) {
+#ifdef _WIN32
+    (void)path;
+    (void)identity;
+    return false;   // the Win32 platform asks the file system itself
+#else
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return false;
+    identity = static_cast<std::uint64_t>(info.st_ino) & 0xFFFFFFFFFFFFull;
+    return true;
+#endif
 }
 
 inline bool System::FileWriteTime(const std::string& path, LocalTime& time) {

@@ -78,7 +78,7 @@ std::string CommandLineHelp(const std::string& program, bool linuxBuild, HelpLay
         "it puts the copies in the hives' places at the next start of Windows and keeps the old files as "
         "<hive file>.bak.",
         layout);
-    text += "\nUsage: " + program + " [/Silent | /Scan [result file] | /Undo | /? | --help]\n\n";
+    text += "\nUsage: " + program + " [/Silent | /Scan [result file] | /Undo [/AnyBackup] | /? | --help]\n\n";
     text += Entries(
         {
             {"(nothing)", "the main window, for use by hand"},
@@ -87,12 +87,15 @@ std::string CommandLineHelp(const std::string& program, bool linuxBuild, HelpLay
              "analyse without a window and write the four totals and the time into the section "
              "\"Scan Result\" of that INI file, keeping its other sections; a name without a full path "
              "lies in the Windows folder on Windows; without a file nothing is written; after a "
-             "defragmentation, the section \"Last Hand-over\" says how many hives its restart replaced"},
+             "defragmentation, the section \"Last Hand-over\" says how many hives were replaced, or with "
+             "\"Hives Waiting\" how many still wait for Windows to restart"},
             {"/Undo",
-             "put every hive whose backup (<hive file>.bak) is there and sound back in its place, keep the hive "
-             "in use as <hive file>.undone (the next defragmentation deletes it) and restart, without a window "
-             "or a question; with KELVARA_OFFLINE_ROOT at once, each hive with its logs: the way back for a "
+             "put back the backups (<hive file>.bak) of the hives that the last defragmentation replaced, all or "
+             "none, keep the hives in use as <hive file>.undone (the next defragmentation deletes them) and "
+             "restart, without a window or a question; backups that the last defragmentation did not make are "
+             "named and left; with KELVARA_OFFLINE_ROOT at once, each hive with its logs: the way back for a "
              "Windows that no longer starts, from a rescue system with its disk mounted"},
+            {"/Undo /AnyBackup", "the same, and put back every other sound backup as well"},
             {"/?, --help", "show this text"},
         },
         layout);
@@ -108,12 +111,14 @@ std::string CommandLineHelp(const std::string& program, bool linuxBuild, HelpLay
     text += Entries({{"0", "/Silent or /Scan did its job (hives replaced, totals written), /Undo put back every hive "
                            "with a backup, or the main window was closed, or this text was shown"},
                      {"1", "/Silent or /Scan did not: no Windows installation, the analysis failed, the result "
-                           "file was not written, or no hive was replaced; /Undo put back none (or no hive has a "
-                           "backup, or a replacement still waits for its restart); or the program could not start"},
-                     {"2", "/Silent replaced some hives but not all; /Undo put back only some of the hives with a "
-                           "backup"},
-                     {"3", "/Silent or /Undo handed the hives over but Windows refused to restart: they are "
-                           "replaced at the next start"}},
+                           "file was not written, or no hive was replaced; /Undo put back none (no backup of the "
+                           "last defragmentation, or one of them cannot be put back); /Silent and /Undo also when "
+                           "an earlier hand-over still waits for Windows to restart; or the program could not start"},
+                     {"2", "/Silent replaced some hives but not all; /Undo put back only some of its hives"},
+                     {"3", "/Silent or /Undo handed the hives over but Windows refused to restart: Windows goes on "
+                           "with the old hives until it restarts, and every registry change made before then is "
+                           "lost; restart it now"},
+                     {"4", "/Silent, /Scan or /Undo found the program already running and did nothing"}},
                     layout);
     return text;
 }

@@ -1,5 +1,7 @@
 #include "app/console_report.h"
 
+#include "defrag/defrag_texts.h"
+
 #include <algorithm>
 #include <sstream>
 #include <string>
@@ -105,9 +107,10 @@ void PrintSaveNotes(platform::System& system, std::ostream& out)
         out << note << '\n';
 }
 
-void PrintReplacementReport(const defrag::DefragOutcome& outcome, const RestartResultOf& restartResultOf,
-                            platform::System& system, std::ostream& out)
+void PrintReplacementReport(const defrag::DefragOutcome& outcome, platform::System& system, std::ostream& out)
 {
+    if (outcome.end == defrag::DefragEnd::HandOverWaiting)
+        out << '\n' << defrag::kDefragWaitingText << '\n';
     if (outcome.hives.empty())
         return;
     std::size_t nameWidth = 0;
@@ -122,24 +125,23 @@ void PrintReplacementReport(const defrag::DefragOutcome& outcome, const RestartR
             out << "not replaced: " << hive.reason << '\n';
             continue;
         }
-        const std::optional<RestartResult> result = restartResultOf ? restartResultOf(hive.hiveFile) : std::nullopt;
-        if (!result) {
-            out << "handed over; replaced at the next start\n";
-        } else if (result->replaced) {
+        if (system.ReplacesAtOnceWithLogs())
             out << "replaced (" << common::FormatSizeKB(hive::QueryFileSize(system, hive.hiveFile + ".bak"))
                 << " -> " << common::FormatSizeKB(hive::QueryFileSize(system, hive.hiveFile)) << ")\n";
-        } else {
-            out << "not replaced: " << result->reason << '\n';
-        }
+        else
+            out << "handed over; Windows uses it from its next start\n";
     }
+    if (outcome.end == defrag::DefragEnd::RestartRefused)
+        out << '\n' << defrag::kRestartRefusedUnattendedText << '\n';
 }
 
-void PrintUndoReport(const defrag::UndoOutcome& outcome, const RestartResultOf& restartResultOf,
-                     platform::System& system, std::ostream& out)
+void PrintUndoReport(const defrag::UndoOutcome& outcome, platform::System& system, std::ostream& out)
 {
     if (!outcome.message.empty())
         out << '\n' << outcome.message << '\n';
-    if (outcome.end != defrag::UndoEnd::RestartRequested)
+    if (outcome.end == defrag::UndoEnd::RestartRefused)
+        out << '\n' << defrag::kRestartRefusedUnattendedText << '\n';
+    if (outcome.end != defrag::UndoEnd::RestartRequested && outcome.end != defrag::UndoEnd::RestartRefused)
         return;
     std::size_t nameWidth = 0;
     for (const defrag::HiveUndo& hive : outcome.hives)
@@ -148,17 +150,13 @@ void PrintUndoReport(const defrag::UndoOutcome& outcome, const RestartResultOf& 
     for (const defrag::HiveUndo& hive : outcome.hives) {
         PrintCell(out, hive.hivePath, nameWidth, ui::TextAlign::Left);
         out << "  ";
-        const std::optional<RestartResult> result =
-            hive.handedOver && restartResultOf ? restartResultOf(hive.hiveFile) : std::nullopt;
         if (!hive.handedOver)
             out << "not put back: " << hive.reason << '\n';
-        else if (!restartResultOf)
-            out << "handed over; put back at the next start\n";
-        else if (result && result->replaced)
+        else if (!system.ReplacesAtOnceWithLogs())
+            out << "handed over; Windows uses it from its next start\n";
+        else
             out << "put back (" << common::FormatSizeKB(hive::QueryFileSize(system, hive.hiveFile + ".undone"))
                 << " -> " << common::FormatSizeKB(hive::QueryFileSize(system, hive.hiveFile)) << ")\n";
-        else
-            out << "not put back: " << (result ? result->reason : std::string("the restart did not run")) << '\n';
     }
 }
 

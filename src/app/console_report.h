@@ -22,21 +22,13 @@ void PrintMainWindowReport(const TfrmMain& form, std::ostream& out);
 // its logs), one line each; nothing when it had nothing to tell.
 void PrintSaveNotes(platform::System& system, std::ostream& out);
 
-// What the restart did with the request for one hive file, where the platform can tell.
-struct RestartResult {
-    bool replaced = false;
-    std::string reason;   // why not, when not replaced
-};
-using RestartResultOf = std::function<std::optional<RestartResult>(const std::string& hiveFile)>;
-
 // After a Defrag command, one line per hive: replaced, with the old file's size (now the
-// backup) and the new one's; or not replaced, and why. Nothing when no hive was handed over.
-void PrintReplacementReport(const defrag::DefragOutcome& outcome, const RestartResultOf& restartResultOf,
-                            platform::System& system, std::ostream& out);
+// backup) and the new one's, or handed over where Windows takes it at its next start; or not
+// replaced, and why. A waiting hand-over and a refused restart are said too.
+void PrintReplacementReport(const defrag::DefragOutcome& outcome, platform::System& system, std::ostream& out);
 
 // After an Undo command: its message when it ended early, else one line per hive with a backup:
 // put back, with the sizes of the hive now and of the file kept as .undone; or not, and why.
-void PrintUndoReport(const defrag::UndoOutcome& outcome, const RestartResultOf& restartResultOf,
-                     platform::System& system, std::ostream& out);
+void PrintUndoReport(const defrag::UndoOutcome& outcome, platform::System& system, std::ostream& out);
 
 }  // namespace kelvara::app

@@ -1,62 +1,35 @@
 #include "app/exit_code.h"
 
+#include <algorithm>
+
 namespace kelvara::app {
 namespace {
 
-// Where the restart's results are known, a hand-over that no restart carried out replaced
-// nothing; where they are not (Windows restarts later), the accepted requests are all we know.
-bool AnyHiveReplaced(const defrag::DefragOutcome& outcome, const RestartResultOf& restartResultOf) {
-    if (!restartResultOf) return true;
-    for (const defrag::HiveHandOver& hive : outcome.hives) {
-        if (!hive.accepted) continue;
-        const std::optional<RestartResult> result = restartResultOf(hive.hiveFile);
-        if (result && result->replaced) return true;
-    }
-    return false;
-}
-
-// Every hive handed over and, where the restart's results are known, put in its place.
-bool EveryHiveReplaced(const defrag::DefragOutcome& outcome, const RestartResultOf& restartResultOf) {
-    for (const defrag::HiveHandOver& hive : outcome.hives) {
-        if (!hive.accepted) return false;
-        if (!restartResultOf) continue;
-        const std::optional<RestartResult> result = restartResultOf(hive.hiveFile);
-        if (!result || !result->replaced) return false;
-    }
-    return true;
-}
-
-int SilentExitCode(bool jobDone, const defrag::DefragOutcome& lastDefrag, const RestartResultOf& restartResultOf) {
+int SilentExitCode(bool jobDone, const defrag::DefragOutcome& lastDefrag) {
     if (lastDefrag.end == defrag::DefragEnd::RestartRefused) return kExitRestartRefused;
-    if (!jobDone || !AnyHiveReplaced(lastDefrag, restartResultOf)) return kExitJobNotDone;
-    return EveryHiveReplaced(lastDefrag, restartResultOf) ? kExitJobDone : kExitPartly;
+    const auto accepted = [](const defrag::HiveHandOver& h) { return h.accepted; };
+    if (!jobDone || std::none_of(lastDefrag.hives.begin(), lastDefrag.hives.end(), accepted)) return kExitJobNotDone;
+    return std::all_of(lastDefrag.hives.begin(), lastDefrag.hives.end(), accepted) ? kExitJobDone : kExitPartly;
 }
 
 }  // namespace
 
-int ProgramExitCode(common::UnattendedMode mode, bool jobDone, const defrag::DefragOutcome& lastDefrag,
-                    const RestartResultOf& restartResultOf) {
+int ProgramExitCode(common::UnattendedMode mode, bool jobDone, const defrag::DefragOutcome& lastDefrag) {
     switch (mode) {
     case common::UnattendedMode::None: return kExitJobDone;
     case common::UnattendedMode::Scan: return jobDone ? kExitJobDone : kExitJobNotDone;
-    case common::UnattendedMode::Silent: return SilentExitCode(jobDone, lastDefrag, restartResultOf);
+    case common::UnattendedMode::Silent: return SilentExitCode(jobDone, lastDefrag);
     case common::UnattendedMode::Undo: return jobDone ? kExitJobDone : kExitJobNotDone;   // see UndoExitCode
     }
     return kExitJobNotDone;
 }
 
-int UndoExitCode(const defrag::UndoOutcome& lastUndo, const RestartResultOf& restartResultOf) {
+int UndoExitCode(const defrag::UndoOutcome& lastUndo) {
     if (lastUndo.end == defrag::UndoEnd::RestartRefused) return kExitRestartRefused;
     if (lastUndo.end != defrag::UndoEnd::RestartRequested) return kExitJobNotDone;
-    std::size_t putBack = 0, withBackup = 0;
-    for (const defrag::HiveUndo& hive : lastUndo.hives) {
-        if (hive.hasBackup) ++withBackup;
-        if (!hive.handedOver) continue;
-        const std::optional<RestartResult> result = restartResultOf ? restartResultOf(hive.hiveFile) : std::nullopt;
-        if (!restartResultOf || (result && result->replaced)) ++putBack;
-    }
-    if (putBack == 0) return kExitJobNotDone;
-    return putBack == withBackup ? kExitJobDone : kExitPartly;
+    const auto putBack = [](const defrag::HiveUndo& h) { return h.handedOver; };
+    if (std::none_of(lastUndo.hives.begin(), lastUndo.hives.end(), putBack)) return kExitJobNotDone;
+    return std::all_of(lastUndo.hives.begin(), lastUndo.hives.end(), putBack) ? kExitJobDone : kExitPartly;
 }
 
 }  // namespace kelvara::app

@@ -26,22 +26,6 @@ using namespace kelvara;
 
 namespace {
 
-// Where the program works on an installation in a folder, the restart happens in the program
-// itself, and the platform knows what it did with each hive.
-app::RestartResultOf RestartResultsOf(platform::System& system)
-{
-    auto* offline = dynamic_cast<platform::OfflineSystem*>(&system);
-    if (offline == nullptr)
-        return {};
-    return [offline](const std::string& hiveFile) -> std::optional<app::RestartResult> {
-        const auto result = offline->LastStartResultOf(hiveFile);
-        if (!result)
-            return std::nullopt;
-        return app::RestartResult{result->outcome == platform::offline::ReplacementResult::Outcome::Replaced,
-                                  result->reason};
-    };
-}
-
 // Language files are ANSI text in the code page of the Windows they are used on; the Linux
 // program shows UTF-8, so it reads them as the installation it works on would.
 void UseInstallationCodePage(platform::System& system)
@@ -107,9 +91,14 @@ int main()
         return app::kExitJobDone;
     }
 
-    // Only one instance runs: a second start shows the first and ends, passing nothing on, a
-    // switch included; handing over is all it was asked to do.
+    // Only one instance runs. A second start by hand shows the first and ends; an unattended one
+    // does nothing and says so by its exit code, or a script would take it for a job done.
     if (std::unique_ptr<ui::RemoteWindow> running = app.FindWindowByClass(app::MainWindowClassName())) {
+        if (mode != common::UnattendedMode::None) {
+            if (app::PresentsOnConsole())
+                std::cerr << app::kAlreadyRunningText << '\n';
+            return app::kExitAlreadyRunning;
+        }
         running->Post(app::WM_SHOWMAIN, 0, 0);
         running->SetForeground();
         return app::kExitJobDone;
@@ -122,17 +111,16 @@ int main()
         UseInstallationCodePage(*system);
         app::TfrmMain& mainForm = app.CreateForm<app::TfrmMain>(*system);
         app.Run();
-        const app::RestartResultOf restartResults = RestartResultsOf(*system);
         if (app::PresentsOnConsole() && mode == common::UnattendedMode::Undo) {
-            app::PrintUndoReport(mainForm.LastUndo, restartResults, *system, std::cout);
+            app::PrintUndoReport(mainForm.LastUndo, *system, std::cout);
         } else if (app::PresentsOnConsole()) {
             app::PrintMainWindowReport(mainForm, std::cout);
             app::PrintSaveNotes(*system, std::cout);
-            app::PrintReplacementReport(mainForm.LastDefrag, restartResults, *system, std::cout);
+            app::PrintReplacementReport(mainForm.LastDefrag, *system, std::cout);
         }
         if (mode == common::UnattendedMode::Undo)
-            return app::UndoExitCode(mainForm.LastUndo, restartResults);
-        return app::ProgramExitCode(mode, mainForm.UnattendedJobDone, mainForm.LastDefrag, restartResults);
+            return app::UndoExitCode(mainForm.LastUndo);
+        return app::ProgramExitCode(mode, mainForm.UnattendedJobDone, mainForm.LastDefrag);
     } catch (const std::exception& error) {
         // Nothing could be shown yet (no settings, no system): say why, as the program's
         // errors are said, and end.

@@ -17,7 +17,7 @@
 #include "controls/colour_scheme.h"
 #include "controls/image_button.h"
 #include "controls/shift_image.h"
-#include "defrag/hand_over_record.h"
+#include "defrag/hand_over.h"
 #include "hive/analysis.h"
 #include "hive/catalogue.h"
 #include "platform/version.h"
@@ -203,12 +203,12 @@ void TfrmMain::FormShow()
 
 void TfrmMain::ReportLastHandOver()
 {
-    const auto record = defrag::ReadHandOverRecord(ProgramFolder());
-    // Before the restart nothing can be told yet: the files handed over are still held.
-    if (!record || record->reported || defrag::HandOverWaiting(system_, HiveFileList))
+    const auto record = defrag::ReadHandOverRecord(system_, ProgramFolder());
+    // Before the restart nothing can be told yet.
+    if (!record || record->reported || defrag::HandOverWaiting(system_, *record))
         return;
     const defrag::HandOverResult result = defrag::ResultOf(system_, *record);
-    defrag::MarkHandOverReported(ProgramFolder());
+    defrag::MarkHandOverReported(*record);
     ui::Application::Instance().MessageBox(defrag::DescribeResult(*record, result),
                                            settings::LoadResString(settings::strings::ProductTitle),
                                            ui::MsgButtons::Ok, ui::MsgIcon::Information);
@@ -342,7 +342,8 @@ void TfrmMain::bDefragRegistryClick(ui::Component&)
 // The way back: every hive whose backup is there goes back in its place, and Windows restarts.
 void TfrmMain::pmiUndoClick(ui::Component&)
 {
-    const defrag::UndoWindow window{HiveKeyList, HiveFileList, SilentMode, ProgramFolder(), system_,
+    const bool anyBackup = SilentMode && common::AnyBackupRequested(ProgramArguments());
+    const defrag::UndoWindow window{HiveKeyList, HiveFileList, SilentMode, anyBackup, ProgramFolder(), system_,
                                     ui::Application::Instance()};
     LastUndo = defrag::UndoDefrag(window);
 }

@@ -11,7 +11,7 @@
 #include "common/command_line.h"
 #include "common/ini_file.h"
 #include "common/size_format.h"
-#include "defrag/hand_over_record.h"
+#include "defrag/hand_over.h"
 #include "settings/write_error.h"
 #include "ui/application.h"
 #include "ui/standard_controls.h"
@@ -158,20 +158,25 @@ void WriteScanResult(const std::string& path, const ScanTotals& totals, const st
 }
 
 void WriteHandOverResult(const std::string& path, platform::System& system, const std::string& programFolder) {
-    const auto record = defrag::ReadHandOverRecord(programFolder);
+    const auto record = defrag::ReadHandOverRecord(system, programFolder);
     if (!record) return;
-    const defrag::HandOverResult result = defrag::ResultOf(system, *record);
+    defrag::HandOverResult result = defrag::ResultOf(system, *record);
+    // Before the restart the hives' names hold the copies, yet Windows runs on the old files:
+    // nothing is replaced until it starts again.
+    if (result.waiting) result = {true, result.handedOver, 0, 0, 0, {}, result.leftOut};
     const bool undo = record->command == defrag::HandOverRecord::Command::Undo;
     std::string notReplaced;
     for (const std::string& hive : result.notReplaced) notReplaced += (notReplaced.empty() ? "" : ", ") + hive;
+    const std::string ofAll = " of " + std::to_string(result.handedOver);
     const std::pair<const char*, std::string> keys[] = {
         {"Command", undo ? "Undo" : "Defrag"},
-        {"Time", system.FormatShortDateLongTime(record->time)},
-        {undo ? "Hives Put Back" : "Hives Replaced",
-         std::to_string(result.replaced) + " of " + std::to_string(result.handedOver)},
+        {"Time", record->timeKnown ? system.FormatShortDateLongTime(defrag::LocalTimeOf(system, record->timeUtc))
+                                   : defrag::FormatUtcTime(record->timeUtc)},
+        {undo ? "Hives Put Back" : "Hives Replaced", std::to_string(result.replaced) + ofAll},
         {"Current Size", common::FormatSizeKB(result.currentTotal)},
         {"New Size", common::FormatSizeKB(result.newTotal)},
         {undo ? "Not Put Back" : "Not Replaced", notReplaced},
+        {"Hives Waiting", std::to_string(result.waiting ? result.handedOver : 0) + ofAll},
     };
     for (const auto& [key, value] : keys) settings::WriteIniStringOrRaise(path, kHandOverResultSection, key, value);
 }

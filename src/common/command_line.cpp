@@ -53,6 +53,10 @@ UnattendedMode SelectUnattendedMode(const std::vector<std::string>& arguments) {
     return UnattendedMode::None;
 }
 
+bool AnyBackupRequested(const std::vector<std::string>& arguments) {
+    return SelectUnattendedMode(arguments) == UnattendedMode::Undo && AsciiEqualNoCase(ParamStr(arguments, 2), "/AnyBackup");
+}
+
 std::string ScanResultPath(const std::vector<std::string>& arguments) {
     return ParamStr(arguments, 2);
 }

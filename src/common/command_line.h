@@ -25,6 +25,10 @@ enum class UnattendedMode { None, Silent, Scan, Undo };
 // letters; a switch anywhere else, with another prefix or with more characters is no switch.
 UnattendedMode SelectUnattendedMode(const std::vector<std::string>& arguments);
 
+// "/Undo /AnyBackup": the second argument asks /Undo to put back backups that no record of the
+// last defragmentation names as well (any letter case of the ASCII letters).
+bool AnyBackupRequested(const std::vector<std::string>& arguments);
+
 // The result file of "/Scan": the second argument, empty when it is absent.
 std::string ScanResultPath(const std::vector<std::string>& arguments);
 

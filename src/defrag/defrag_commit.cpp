@@ -5,7 +5,7 @@
 #include "common/ascii_text.h"
 #include "defrag/ask_delete_form.h"
 #include "defrag/defrag_texts.h"
-#include "defrag/hand_over_record.h"
+#include "defrag/hand_over.h"
 #include "defrag/restart.h"
 #include "defrag/system_point_form.h"
 #include "hive/snapshot.h"
@@ -19,6 +19,8 @@ namespace kelvara::defrag {
 namespace {
 
 using settings::OptionsSetting;
+namespace status = platform::status;
+
 
 constexpr const char* kMachinePrefix = "REGISTRY\\MACHINE\\";
 constexpr const char* kUserPrefix = "REGISTRY\\USER\\";
@@ -45,22 +47,29 @@ bool RestorePointAccepted(const DefragWindow& window) {
     return form->ShowModal() == ui::mrOk;
 }
 
-// A copy that is missing, or that changed or was cut after the analysis, never reaches the
-// registry: once swapped in at the start it would be the hive. The registry's own copies pass
-// the check, so on Windows this costs nothing but the reading.
-HiveHandOver HandOver(platform::System& system, const std::string& hivePath, const std::string& hiveFile) {
-    HiveHandOver hive{hivePath, hiveFile, false, {}};
-    if (!RefreshCopy(system, hivePath, hiveFile, hive.reason)) return hive;
+// Everything a hive needs before its replace call: a copy that is missing, or that changed or
+// was cut after the analysis, never reaches the registry, since from the call on it is the hive;
+// an old backup must leave the name the call gives the current file. False with the reason when
+// the hive is to be left out. The registry's own copies pass the check, so on Windows this costs
+// nothing but the reading.
+bool ReadyForHandOver(platform::System& system, const std::string& hivePath, const std::string& hiveFile,
+                      std::string& reason) {
     if (system.FileRedirectionLost()) {
-        hive.reason = kRedirectionLostReason;
-        return hive;
+        reason = kRedirectionLostReason;
+        return false;
     }
-    const std::string copy = hiveFile + ".kvf";
-    if (!system.IsUsableHiveFile(copy, hive.reason)) return hive;
-    const long status = ReplaceHiveStatus(system, hivePath, copy, hiveFile + ".bak");
-    hive.accepted = status == platform::status::Success;
-    if (!hive.accepted) hive.reason = system.ErrorText(status);
-    return hive;
+    if (!RefreshCopy(system, hivePath, hiveFile, reason)) return false;
+    if (system.FileRedirectionLost()) {
+        reason = kRedirectionLostReason;
+        return false;
+    }
+    if (!system.IsUsableHiveFile(hiveFile + ".kvf", reason)) return false;
+    const std::string backup = hiveFile + ".bak";
+    if (system.FileExists(backup) && !system.DeleteFile(backup)) {
+        reason = "its old backup " + backup + " could not be deleted: " + system.ErrorText(status::AccessDenied);
+        return false;
+    }
+    return true;
 }
 
 // The text, then each hive that was not handed over with its reason, a line each.
@@ -122,49 +131,85 @@ bool PartlyHandedOver(const DefragOutcome& outcome) {
 
 DefragOutcome DefragRegistry(const DefragWindow& window) {
     DefragOutcome outcome;
+    platform::System& system = window.system;
+    // Hives handed over and not yet in use: a second hand-over would hand the registry files it
+    // has already renamed, and what the user wrote meanwhile is lost at the restart anyway.
+    if (WaitingHandOver(system, window.programFolder)) {
+        ShowMessage(window, kDefragWaitingText, ui::MsgIcon::Warning);
+        outcome.end = DefragEnd::HandOverWaiting;
+        return outcome;
+    }
     if (OptionsSetting.IsAskBeforeDefrag && !window.silentMode && !Confirmed(window)) {
         outcome.end = DefragEnd::NotConfirmed;
         return outcome;
     }
     if (OptionsSetting.RestorePoint && !window.silentMode &&
-        HasSystemRestore(platform::GetWindowsVersionCode(window.system)) && !RestorePointAccepted(window)) {
+        HasSystemRestore(platform::GetWindowsVersionCode(system)) && !RestorePointAccepted(window)) {
         outcome.end = DefragEnd::RestorePointRefused;
         return outcome;
     }
 
-    hive::EnableRestorePrivilege(window.system);
+    hive::EnableRestorePrivilege(system);
+    HandOverLog log(system, window.programFolder, HandOverRecord::Command::Defrag);
+    std::vector<std::pair<std::size_t, std::size_t>> ready;   // list entry, record entry
     const std::size_t count = std::min(window.hiveKeyList.size(), window.hiveFileList.size());
     for (std::size_t i = 0; i < count; ++i) {
-        if (window.system.FileRedirectionLost())
-            outcome.hives.push_back({window.hiveKeyList[i], window.hiveFileList[i], false, kRedirectionLostReason});
+        const std::string& hivePath = window.hiveKeyList[i];
+        const std::string& hiveFile = window.hiveFileList[i];
+        outcome.hives.push_back({hivePath, hiveFile, false, {}});
+        if (ReadyForHandOver(system, hivePath, hiveFile, outcome.hives.back().reason))
+            ready.emplace_back(i, log.Plan(hivePath, hiveFile, hiveFile + ".kvf"));
         else
-            outcome.hives.push_back(HandOver(window.system, window.hiveKeyList[i], window.hiveFileList[i]));
+            log.LeaveOut(hivePath, hiveFile, outcome.hives.back().reason);
     }
-    AfterHandOver(window.system, window.programFolder, outcome.hives);   // the record of the last hand-over
-
-    // A forced restart closes every program without asking; for nothing it would only lose
-    // the user's unsaved work.
-    const bool anyAccepted =
-        std::any_of(outcome.hives.begin(), outcome.hives.end(), [](const HiveHandOver& h) { return h.accepted; });
-    if (!anyAccepted) {
+    if (ready.empty()) {
         ShowMessage(window, NotHandedOverMessage(kNothingReplacedText, outcome.hives), ui::MsgIcon::Warning);
         outcome.end = DefragEnd::NothingReplaced;
         return outcome;
     }
 
-    // Hives left as they are while others change at the restart: the user hears which, and why,
-    // before the restart takes the chance away.
-    if (PartlyHandedOver(outcome))
+    // From the first accepted call until the restart, whatever is written to the registry is
+    // lost: so every notice comes before it, and nothing after it waits on the user.
+    if (ready.size() < count)
         ShowMessage(window, NotHandedOverMessage(kPartlyReplacedText, outcome.hives), ui::MsgIcon::Warning);
     if (!window.silentMode)
         window.application.MessageBox(settings::LoadResString(settings::strings::RestartNotice),
                                       settings::LoadResString(settings::strings::ProductTitle), ui::MsgButtons::Ok);
-    if (!RestartComputer(window.system, true)) {
-        ShowMessage(window, kRestartRefusedText, ui::MsgIcon::Warning);
-        outcome.end = DefragEnd::RestartRefused;
+    if (!log.Begin()) {
+        for (const auto& [i, entry] : ready) outcome.hives[i].reason = kRecordNotWrittenReason + log.Record().path;
+        ShowMessage(window, NotHandedOverMessage(kNothingReplacedText, outcome.hives), ui::MsgIcon::Warning);
+        outcome.end = DefragEnd::NothingReplaced;
         return outcome;
     }
-    outcome.end = DefragEnd::RestartRequested;
+    for (const auto& [i, entry] : ready) {
+        HiveHandOver& hive = outcome.hives[i];
+        if (system.FileRedirectionLost()) {
+            hive.reason = kRedirectionLostReason;
+            log.Refused(entry, hive.reason);
+            continue;
+        }
+        const ReplacementKey key = ReplacementKeyOf(hive.hivePath);
+        const long status = system.RegReplaceKey(key.root, key.subKey, hive.hiveFile + ".kvf", hive.hiveFile + ".bak");
+        hive.accepted = status == platform::status::Success;
+        if (!hive.accepted) {
+            hive.reason = system.ErrorText(status);
+            log.Refused(entry, hive.reason);
+            continue;
+        }
+        log.Accepted(entry);
+        RemoveUndoneFiles(system, hive.hiveFile);   // what an earlier Undo kept goes, as the old .bak went
+    }
+
+    // A forced restart closes every program without asking; for nothing it would only lose
+    // the user's unsaved work.
+    if (std::none_of(outcome.hives.begin(), outcome.hives.end(), [](const HiveHandOver& h) { return h.accepted; })) {
+        ShowMessage(window, NotHandedOverMessage(kNothingReplacedText, outcome.hives), ui::MsgIcon::Warning);
+        outcome.end = DefragEnd::NothingReplaced;
+        return outcome;
+    }
+    outcome.end = RestartAfterHandOver(window.system, window.application, window.silentMode)
+                      ? DefragEnd::RestartRequested
+                      : DefragEnd::RestartRefused;
     return outcome;
 }
 

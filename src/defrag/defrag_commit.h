@@ -30,16 +30,18 @@ struct DefragWindow {
 struct HiveHandOver {
     std::string hivePath;   // as hivelist names it
     std::string hiveFile;
-    bool accepted = false;  // the registry took the request; it takes effect at the restart
+    bool accepted = false;  // the registry took the file: the hive's name holds it now
     std::string reason;     // why not, when it was not
 };
 
 enum class DefragEnd {
+    HandOverWaiting,       // an earlier hand-over still waits for Windows to restart
     NotConfirmed,          // the confirm dialog was answered No or closed
     RestorePointRefused,   // the restore-point window ended with Cancel
     NothingReplaced,       // no hive was accepted, so no restart
     RestartRequested,
-    RestartRefused,        // hives were handed over, but Windows refused to restart
+    RestartRefused,        // hives were handed over, but Windows refused to restart (and the
+                           // user, asked again, did not restart)
 };
 
 struct DefragOutcome {

@@ -18,11 +18,27 @@ inline constexpr const char* kNothingReplacedText =
 inline constexpr const char* kPartlyReplacedText =
     "These hives could not be handed over and stay as they are:";
 
-// Windows refused the restart: the hand-overs are not lost, but nothing happens until Windows
-// starts again.
+// Windows refused the restart. The hives were renamed by the replace calls, and Windows goes on
+// in the old files until it restarts: whatever is written to the registry until then is lost.
+// Someone at the screen is asked to restart now, as often as Windows refuses.
 inline constexpr const char* kRestartRefusedText =
-    "Windows refused to restart. The hives handed over are replaced at the next start of Windows; "
-    "until then they stay pending.";
+    "Windows refused to restart. The new hives are in place, but Windows goes on using the old ones "
+    "until it restarts: every registry change made before the restart will be lost.\n\n"
+    "Restart Windows now?";
+// The same, for the console of an unattended run, which nobody can answer.
+inline constexpr const char* kRestartRefusedUnattendedText =
+    "Windows refused to restart. The new hives are in place, but Windows goes on using the old ones "
+    "until it restarts: every registry change made before the restart will be lost. Restart Windows now.";
+
+// A hand-over that still waits for Windows to restart: the hives' names already hold the files
+// handed over, so nothing may be handed over again until Windows has started on them.
+inline constexpr const char* kDefragWaitingText =
+    "The hives handed over last time are waiting for Windows to restart. Restart Windows first: "
+    "every registry change made before the restart will be lost.";
+
+// The record of the hand-over must exist before the first replace call, or the next start could
+// not tell what happened; followed by the record's path.
+inline constexpr const char* kRecordNotWrittenReason = "not handed over: cannot write the record of the hand-over ";
 
 // A hive after the file-system redirector could not be turned back on: file names might then
 // reach other files, so it is not handed over.

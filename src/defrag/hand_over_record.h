@@ -1,17 +1,26 @@
-// The record of the last hand-over, kept beside options.ini: on Windows the replacement happens
-// while Windows starts, where nothing of ours runs, so the next start of the program reads this
-// record and the files to tell what became of it. A small INI file, rewritten whole by each
-// hand-over:
+// The record of the last hand-over: which hives a Defrag or an Undo handed to the replace call,
+// what each was, and what identifies the file each was given. It lives with the installation, in
+// a folder of ours in the common application data (C:\ProgramData\Varnel Kelvara from Vista on),
+// so that a copy of the program started from another folder, and the Linux build on the mounted
+// disk, find the same one. A record the older builds left beside the program is still read.
+//
+// A small INI file, written whole before the first replace call and again after each:
 //
 //   [Last Hand-over]
 //   Command=Defrag                       or Undo
-//   Time=2026-12-08 10:31:05             local time of the hand-over
-//   Reported=0                           1 once the next start has told the user
+//   Time=2026-12-08 10:31:05             UTC, when the hand-over began
+//   Clock=UTC
+//   Complete=0                           1 where the replacement is complete when the call
+//                                        returns (an installation in a folder)
+//   Reported=0                           1 once a start of the program has told the user
 //   Hives=2
-//   Hive1=1|1048576|786432|\REGISTRY\MACHINE\SYSTEM|C:\Windows\System32\config\SYSTEM
-//                                        handed over|current size|new size|hive|file
+//   Hive1=accepted|1048576|786432|4711|\REGISTRY\MACHINE\SYSTEM|C:\Windows\System32\config\SYSTEM|
+//         state|current size|new size|identity of the file handed over|hive|file|reason
 //
-// A missing or damaged record means there is nothing to tell; it is never an error.
+// The state of a hive is "planned" until its call returns, then "accepted" or "refused"; a hive
+// left out of the hand-over (its copy failed its check) is "left out". A run killed in the loop
+// thus leaves a record that is true about every hive. A missing or damaged record means there is
+// nothing to tell; it is never an error.
 #pragma once
 
 #include <cstdint>
@@ -24,52 +33,42 @@
 namespace kelvara::defrag {
 
 inline constexpr const char* kHandOverRecordName = "LastHandOver.ini";
+inline constexpr const char* kRecordFolderName = "Varnel Kelvara";
 
 struct RecordedHive {
+    enum class State { Planned, Accepted, Refused, LeftOut };
     std::string hivePath;
     std::string hiveFile;
-    bool handedOver = false;
-    std::int64_t currentSize = 0;   // bytes of the hive file at the hand-over
+    State state = State::Planned;
+    std::int64_t currentSize = 0;   // bytes of the hive file before the call
     std::int64_t newSize = 0;       // bytes of the file handed over
+    std::uint64_t identity = 0;     // System::FileIdentity of the file handed over; 0 unknown
+    std::string reason;             // why refused or left out
 };
 
 struct HandOverRecord {
     enum class Command { Defrag, Undo };
     Command command = Command::Defrag;
-    platform::LocalTime time;
+    std::int64_t timeUtc = 0;       // seconds since 1970 UTC
+    bool timeKnown = true;          // false for a record of the older builds (local time)
+    bool complete = false;          // the calls themselves completed the replacement
     bool reported = false;
     std::vector<RecordedHive> hives;
+    std::string path;               // where it was read from, or is to be written
 };
 
-// What the next start found: a hive handed over counts as replaced when the file that its
-// replacement leaves behind exists (<hive file>.bak after a Defrag, .undone after an Undo): the
-// hand-over deleted an older one first, and only the replacement at the start makes it anew.
-// Sizes prove nothing: a hive grows once it is loaded.
-struct HandOverResult {
-    int handedOver = 0;
-    int replaced = 0;
-    std::int64_t currentTotal = 0;   // of the hives replaced, as recorded
-    std::int64_t newTotal = 0;
-    std::vector<std::string> notReplaced;   // registry paths of hives handed over but not replaced
-};
+// Where a hand-over's record is written: the folder of ours in the system's common application
+// data, or beside the program where the system names no such folder.
+std::string RecordPath(platform::System& system, const std::string& programFolder);
+// The record of the last hand-over: the one with the installation, else one beside the program.
+std::optional<HandOverRecord> ReadHandOverRecord(platform::System& system, const std::string& programFolder);
+// Writes the record to record.path, creating its folder; false when it could not be written.
+bool WriteHandOverRecord(const HandOverRecord& record);
 
-struct HiveHandOver;
-
-// What follows a Defrag command's hand-over, before the restart: for each hive handed over, the
-// files an earlier Undo kept (<hive file>.undone and its logs) go, as the old .bak went before
-// it; where Windows replaces the hives at its next start, the record is written.
-void AfterHandOver(platform::System& system, const std::string& programFolder,
-                   const std::vector<HiveHandOver>& hives);
-// Deletes <hive file>.undone and the logs beside it, where they exist.
-void RemoveUndoneFiles(platform::System& system, const std::string& hiveFile);
-
-std::string RecordPath(const std::string& programFolder);
-bool WriteHandOverRecord(const std::string& programFolder, const HandOverRecord& record);
-std::optional<HandOverRecord> ReadHandOverRecord(const std::string& programFolder);
-bool MarkHandOverReported(const std::string& programFolder);
-
-HandOverResult ResultOf(platform::System& system, const HandOverRecord& record);
-// "7 of 7 hives replaced, 26,524 KB -> 20,776 KB", then a line naming each hive not replaced.
-std::string DescribeResult(const HandOverRecord& record, const HandOverResult& result);
+// The text forms, for the record and for the /Scan result file.
+std::string FormatUtcTime(std::int64_t utcSeconds);
+std::optional<std::int64_t> ParseUtcTime(const std::string& text);
+// A recorded time in the user's own calendar, at the system's offset from UTC now.
+platform::LocalTime LocalTimeOf(platform::System& system, std::int64_t utcSeconds);
 
 }  // namespace kelvara::defrag

@@ -1,5 +1,10 @@
 #include "defrag/restart.h"
 
+#include "defrag/defrag_texts.h"
+#include "settings/string_table.h"
+#include "ui/application.h"
+#include "ui/messages.h"
+
 namespace kelvara::defrag {
 
 void EnableShutdownPrivilege(platform::System& system) {
@@ -12,6 +17,17 @@ bool RestartComputer(platform::System& system, bool force) {
     std::uint32_t flags = platform::exitflags::Reboot;
     if (force) flags |= platform::exitflags::Force;
     return system.ExitWindowsEx(flags, kRestartReason);
+}
+
+bool RestartAfterHandOver(platform::System& system, ui::Application& application, bool silentMode) {
+    while (!RestartComputer(system, true)) {
+        if (silentMode) return false;
+        const int answer = application.MessageBox(kRestartRefusedText,
+                                                  settings::LoadResString(settings::strings::ProductTitle),
+                                                  ui::MsgButtons::YesNo, ui::MsgIcon::Warning);
+        if (answer != ui::mrYes) return false;
+    }
+    return true;
 }
 
 }  // namespace kelvara::defrag

@@ -1,9 +1,11 @@
-// The Undo command, the way back from a defragmentation: every hive whose backup
-// (<hive file>.bak) is still there and passes the check, with the logs beside it, is handed to
-// the registry's replace operation in the hive's place; the file in use now is kept as
-// <hive file>.undone. Windows then restarts, as after a Defrag; on an installation in a folder
-// the swap happens at once and each hive's logs move with it, so every hive file is again,
-// byte for byte, the file from before the defragmentation.
+// The Undo command, the way back from the last defragmentation: every hive that the record of
+// the last Defrag marks as replaced gets its backup (<hive file>.bak) back through the registry's
+// replace operation; the file in use now is kept as <hive file>.undone. All or nothing: hives of
+// one generation belong together, so unless the user chooses otherwise, nothing is handed over
+// when one of them cannot be. A backup that no record names is left alone unless asked for
+// (/Undo /AnyBackup, or a question that names it). Windows then restarts, as after a Defrag; on
+// an installation in a folder each swap is complete when its call returns and each hive's logs
+// move with it, so every hive file is again, byte for byte, the file from before.
 #pragma once
 
 #include <string>
@@ -21,6 +23,7 @@ struct UndoWindow {
     const std::vector<std::string>& hiveKeyList;
     const std::vector<std::string>& hiveFileList;
     bool silentMode;              // no question and no message: the outcome says it all
+    bool anyBackup;               // put back backups that no record names as well
     std::string programFolder;    // where the record of the last hand-over lives
     platform::System& system;
     ui::Application& application;
@@ -37,6 +40,8 @@ struct HiveUndo {
 
 enum class UndoEnd {
     NothingToUndo,      // no hive has a backup
+    OnlyUnrecorded,     // the only backups are ones no record names, and they were not asked for
+    NotAllPutBack,      // a hive of the set cannot be put back, so none was handed over
     HandOverWaiting,    // an earlier hand-over still waits for its restart
     NotConfirmed,       // the question was answered No
     NothingPutBack,     // no backup was accepted, so no restart
@@ -49,10 +54,6 @@ struct UndoOutcome {
     std::vector<HiveUndo> hives;   // every hive with a file, in list order, once the hand-over began
     std::string message;           // what the user is told, for the console of an unattended run
 };
-
-// True while a file handed over (a compacted copy, a backup to be put back) is still held for
-// the next start: a hand-over is then waiting for its restart.
-bool HandOverWaiting(platform::System& system, const std::vector<std::string>& hiveFileList);
 
 // The date the question names: the record of the last Defrag's hand-over, else the time of the
 // first backup file; empty when neither is known.

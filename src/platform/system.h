@@ -260,9 +260,10 @@ public:
     // Writes the hive that the file and the logs beside it make, as Windows would load it, into
     // the new file `output`: a clean file for where logs cannot go along. False with `problem`.
     virtual bool WriteRecoveredHive(const std::string& path, const std::string& output, std::string& problem);
-    // True where the restart request carries out the replacements before it returns and the logs
-    // beside a new file move with it to the hive's names (an installation in a folder). Windows
-    // replaces at its next start, and a file handed to it goes without its logs.
+    // True where the replace call completes the replacement before it returns, each file's
+    // logs moving with it (an installation in a folder: nothing runs on it, and no restart will
+    // come). On Windows the running system goes on in the old file until it restarts, and a file
+    // handed over goes without its logs.
     virtual bool ReplacesAtOnceWithLogs() { return false; }
     // The time of a file's last write, as local time (the directory entry; the file is not
     // opened). False when there is no such file.

@@ -108,67 +108,50 @@ std::string HiveReplacements::LinkProblem(const fs::path& hive, const fs::path& 
     return {};
 }
 
-long HiveReplacements::Request(const fs::path& hive, const fs::path& replacement, const fs::path& backup,
-                               std::string& problem) {
+long HiveReplacements::Replace(const fs::path& hive, const fs::path& replacement, const fs::path& backup,
+                               ReplacementResult& result) {
+    result = {hive, Outcome::Refused, {}};
     if (SameFile(hive, replacement) || SameFile(hive, backup) || SameFile(replacement, backup))
         return status::InvalidParameter;
-    if (problem = LinkProblem(hive, replacement, backup); !problem.empty()) return status::AccessDenied;
+    if (result.reason = LinkProblem(hive, replacement, backup); !result.reason.empty()) return status::AccessDenied;
     if (!NameTaken(replacement)) return status::FileNotFound;
     std::error_code ec;
     if (!fs::is_directory(backup.parent_path(), ec)) return status::PathNotFound;
     // Windows keeps the old hive under the backup name and will not overwrite another file.
     if (NameTaken(backup)) return status::AlreadyExists;
-    // Refused now rather than at the start, where nobody would hear of it.
-    if (!IsUsableHive(replacement, problem)) return status::BadDatabase;
+    if (!IsUsableHive(replacement, result.reason)) return status::BadDatabase;
 
     std::string error;
     auto journal = LoadJournal(paths_, error);
     if (!journal) {
-        problem = error;
+        result.reason = error;
         return status::BadDatabase;
     }
-    const ReplacementJournal before = *journal;
-    // A second request for the same hive supersedes the first: the latest copy is the one meant.
-    std::erase_if(journal->entries, [&](const PendingReplacement& e) { return SameFile(e.hive, hive); });
-    journal->entries.push_back({State::Pending, hive, replacement, backup});
-    // A request waits in memory on Windows, and a power cut forgets it there too: the journal
-    // reaches the disk at the start, before any file is renamed.
-    if (Store(*journal, error, Flush::Later)) return status::Success;
-    // A request reported as failed must not be carried out at a later start all the same.
-    std::string ignored;
-    Store(before, ignored, Flush::Later);
-    problem = error;
+    SwapInProgress swap{{State::Pending, hive, replacement, backup}, {hive, Outcome::Replaced, {}}};
+    swap.newFileChecked = true;
+    if (std::string refusal = Refusal(swap.entry, false); !refusal.empty()) {
+        result.reason = std::move(refusal);
+        return status::AccessDenied;
+    }
+    swap.entry.state = State::Swapping;
+    std::vector<SwapInProgress> swaps{std::move(swap)};
+    CarryOut(swaps);
+    result = swaps.front().result;
+    if (result.outcome == Outcome::Replaced) return status::Success;
     return status::CantWrite;
 }
 
-std::vector<ReplacementResult> HiveReplacements::ApplyAll() {
-    auto journal = Load();
-    if (!journal || journal->entries.empty()) return {};
-
-    // Each request waiting for this start is checked and its new file flushed; one that fails is
-    // refused before anything is renamed. One that an interrupted start began goes on.
-    std::vector<SwapInProgress> swaps;
+void HiveReplacements::CarryOut(std::vector<SwapInProgress>& swaps) {
     ReplacementJournal started{true, {}};
-    for (const PendingReplacement& entry : journal->entries) {
-        SwapInProgress swap{entry, {entry.hive, Outcome::Replaced, {}}};
-        if (entry.state == State::Pending) {
-            swap.newFileChecked = true;
-            if (std::string refusal = Refusal(entry); !refusal.empty()) {
-                swap.result = {entry.hive, Outcome::Refused, std::move(refusal)};
-                swap.active = false;
-            }
-        }
-        swap.entry.state = State::Swapping;
+    for (const SwapInProgress& swap : swaps)
         if (swap.active) started.entries.push_back(swap.entry);
-        swaps.push_back(std::move(swap));
-    }
 
     std::string error;
     if (!Store(started, error)) {
         // Nothing has been renamed: the requests stay recorded for a later start.
         for (SwapInProgress& swap : swaps)
             if (swap.active) swap.result = {swap.entry.hive, Outcome::Refused, error};
-        return ResultsOf(swaps);
+        return;
     }
 
     // Every hive goes aside before any new file takes a place, and the folders are flushed in
@@ -195,7 +178,6 @@ std::vector<ReplacementResult> HiveReplacements::ApplyAll() {
     if (!Store(ReplacementJournal{}, error, Flush::Later)) {
         for (SwapInProgress& swap : swaps) Append(swap.result.reason, error);
     }
-    return ResultsOf(swaps);
 }
 
 std::vector<ReplacementResult> HiveReplacements::FinishInterrupted() {
@@ -205,12 +187,34 @@ std::vector<ReplacementResult> HiveReplacements::FinishInterrupted() {
     fs::remove(leftOver, ec);   // a journal write that a crash cut short; the journal itself is whole
 
     auto journal = Load();
-    if (!journal || !journal->restarting) return {};
-    return ApplyAll();
+    if (!journal || journal->entries.empty()) return {};
+    // Requests that no swap began, left by a build that waited for a restart to carry them out:
+    // nothing of theirs was renamed, and no restart will ever come for them here.
+    if (!journal->restarting) {
+        std::string ignored;
+        Store(ReplacementJournal{}, ignored);
+        return {};
+    }
+    std::vector<SwapInProgress> swaps;
+    for (const PendingReplacement& entry : journal->entries) {
+        SwapInProgress swap{entry, {entry.hive, Outcome::Replaced, {}}};
+        if (entry.state == State::Pending) {
+            swap.newFileChecked = true;
+            if (std::string refusal = Refusal(entry, true); !refusal.empty()) {
+                swap.result = {entry.hive, Outcome::Refused, std::move(refusal)};
+                swap.active = false;
+            }
+        }
+        swap.entry.state = State::Swapping;
+        swaps.push_back(std::move(swap));
+    }
+    CarryOut(swaps);
+    return ResultsOf(swaps);
 }
 
-// Why a waiting request cannot be carried out now, or empty; the new file is flushed when it can.
-std::string HiveReplacements::Refusal(const PendingReplacement& entry) {
+// Why a request cannot be carried out now, or empty; the new file is flushed when it can. A new
+// file that its caller has checked already is not read again.
+std::string HiveReplacements::Refusal(const PendingReplacement& entry, bool checkNewFile) {
     if (!NameTaken(entry.hive)) return entry.hive.string() + " does not exist";
     // The files may have changed since the request.
     if (std::string problem = LinkProblem(entry.hive, entry.replacement, entry.backup); !problem.empty())
@@ -218,9 +222,11 @@ std::string HiveReplacements::Refusal(const PendingReplacement& entry) {
     if (NameTaken(entry.backup)) return "the backup " + entry.backup.string() + " already exists";
     for (const auto& [log, backupLog] : LogsRenamed(entry.hive, entry.backup))
         if (NameTaken(backupLog)) return "the backup's log " + backupLog.string() + " already exists";
-    Reach("check " + entry.replacement.string());
-    std::string problem;
-    if (!IsUsableHive(entry.replacement, problem)) return problem;
+    if (checkNewFile) {
+        Reach("check " + entry.replacement.string());
+        std::string problem;
+        if (!IsUsableHive(entry.replacement, problem)) return problem;
+    }
     Reach("flush " + entry.replacement.string());
     if (!FlushFile(entry.replacement))
         return "cannot flush " + entry.replacement.string() + " to the disk: " + ErrnoText(errno);
@@ -301,13 +307,5 @@ bool HiveReplacements::MoveLogs(const fs::path& from, const fs::path& to, Flush 
     return true;
 }
 
-bool HiveReplacements::IsHeldForReplacement(const fs::path& file) const {
-    std::string error;
-    auto journal = LoadJournal(paths_, error);
-    if (!journal) return false;
-    for (const auto& entry : journal->entries)
-        if (SameFile(entry.replacement, file)) return true;
-    return false;
-}
 
 }  // namespace kelvara::platform::offline

@@ -1,15 +1,16 @@
-// Hive replacements as Windows performs them: asked for while the system runs, carried out at
-// its next start. A request is recorded in the journal; the start puts each new file in its
-// hive's place and keeps the old file under the backup name, its transaction logs with it
-// (SYSTEM.LOG1 becomes SYSTEM.bak.LOG1), so the new hive starts with no log of another file.
-// A new file's own logs come along to the hive's names (a backup put back has them).
+// Hive replacements as Windows' kernel carries out the replace call, made durable for an
+// installation in a folder: the hive goes to the backup name and the new file to the hive's name
+// before the call returns, each with its transaction logs (SYSTEM.LOG1 becomes SYSTEM.bak.LOG1),
+// so the new hive starts with no log of another file; a new file's own logs (a backup put back
+// has them) come along to the hive's names. Nothing runs on the hives here, so nothing waits for
+// a restart.
 //
-// The journal says how far a start got, so whatever point a crash interrupts, the next start
-// finishes the replacement or undoes it: a hive file is always either the old hive or the
-// checked new one, never missing and never half written. A start flushes each new file once,
-// the journal before it renames anything, and each folder it changes twice: after every hive has
-// gone aside and after every new file has taken its place (a folder that wrote its second rename
-// before its first would lose the old hive). Removing the journal needs no flush.
+// A journal says how far a swap got, so whatever point a crash interrupts, the next start of the
+// program finishes the replacement or undoes it: a hive file is always either the old hive or the
+// checked new one, never missing and never half written. A swap flushes the new file, then the
+// journal before it renames anything, and each folder it changes twice: after the hive has gone
+// aside and after the new file has taken its place (a folder that wrote its second rename before
+// its first would lose the old hive). Removing the journal needs no flush.
 #pragma once
 
 #include <filesystem>
@@ -45,27 +46,22 @@ public:
     HiveReplacements(const InstallationPaths& paths, Failpoint failpoint)
         : paths_(paths), failpoint_(std::move(failpoint)) {}
 
-    // Records that `replacement` is to become `hive` and `hive` to become `backup` at the
-    // next start. Answers a Win32 status: 0, or why the request was not recorded, with
-    // `problem` naming the file and the reason where a file operation failed.
-    long Request(const std::filesystem::path& hive, const std::filesystem::path& replacement,
-                 const std::filesystem::path& backup, std::string& problem);
+    // Puts `hive` at `backup` and `replacement` at `hive`, with their logs. Answers a Win32
+    // status: 0 when the replacement is complete, or why it was refused or undone, with
+    // `result` saying so and naming the file where a file operation failed.
+    long Replace(const std::filesystem::path& hive, const std::filesystem::path& replacement,
+                 const std::filesystem::path& backup, ReplacementResult& result);
 
-    // The start: carries out every recorded request, in the order recorded.
-    std::vector<ReplacementResult> ApplyAll();
-
-    // At start-up: finishes a start that was interrupted. Requests that no start has begun
-    // stay recorded for the next one.
+    // At start-up: finishes or undoes a swap that a crash interrupted. A journal of requests
+    // that no swap began (the older builds waited for a restart) is dropped: nothing of theirs
+    // was renamed.
     std::vector<ReplacementResult> FinishInterrupted();
-
-    // True when `file` is the new file of a recorded request: Windows holds such a file open
-    // until it restarts, so it can be neither opened exclusively nor deleted.
-    bool IsHeldForReplacement(const std::filesystem::path& file) const;
 
 private:
     std::optional<ReplacementJournal> Load();
     bool Store(const ReplacementJournal& journal, std::string& error, Flush flush = Flush::ToDisk);
-    std::string Refusal(const PendingReplacement& entry);
+    std::string Refusal(const PendingReplacement& entry, bool checkNewFile);
+    void CarryOut(std::vector<SwapInProgress>& swaps);
     bool PutHiveAside(SwapInProgress& swap);
     bool PutNewFileInPlace(SwapInProgress& swap);
     ReplacementResult RollBack(SwapInProgress& swap, std::string reason, ReplacementResult::Outcome outcome);

@@ -19,6 +19,7 @@ namespace {
 
 constexpr const char* kCurrentVersionKey = "Microsoft\\Windows NT\\CurrentVersion";
 constexpr const char* kProfileListKey = "Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+constexpr const char* kShellFoldersKey = "Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 std::optional<regf::ValueData> ValueOf(const regf::KeyView& key, const std::string& name) {
     auto value = key.Value(name);
@@ -102,6 +103,19 @@ InstalledWindows ReadInstalledWindows(const std::filesystem::path& softwareHive)
     }
     auto profileList = hive->FindKey(kProfileListKey);
     if (profileList.ok() && profileList.value()) installed.profiles = ReadProfiles(*profileList.value());
+
+    // Explorer writes the folder's full path here on every version, in the installation's own
+    // language (XP's "All Users\Application Data" is translated with it).
+    auto shellFolders = hive->FindKey(kShellFoldersKey);
+    if (shellFolders.ok() && shellFolders.value())
+        if (auto folder = StringValue(*shellFolders.value(), "Common AppData"); folder && folder->size() > 3)
+            installed.commonAppData = *folder;
+    if (installed.commonAppData.empty() && profileList.ok() && profileList.value())
+        if (auto folder = StringValue(*profileList.value(), "ProgramData"))
+            installed.commonAppData = ExpandProfilePath(*folder, installed.systemRoot).value_or("");
+    if (installed.commonAppData.empty() && installed.version)
+        installed.commonAppData = installed.version->major >= 6 ? "C:\\ProgramData"
+                                                                : "C:\\Documents and Settings\\All Users\\Application Data";
     return installed;
 }
 

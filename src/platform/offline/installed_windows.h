@@ -27,6 +27,10 @@ struct InstalledWindows {
     std::optional<InstalledVersion> version;   // none when the hive or the key cannot be read
     std::string systemRoot = "C:\\Windows";    // CurrentVersion\SystemRoot when it is there
     std::vector<Profile> profiles;             // in the order the hive stores them
+    // The common application-data folder (CSIDL_COMMON_APPDATA) as a C:\ path: what Explorer's
+    // Shell Folders key names, else the ProgramData of the profile list (Vista on), else the
+    // place each Windows version puts it; empty when the version is unknown too.
+    std::string commonAppData;
 };
 
 // Reads the SOFTWARE hive at `softwareHive`. A missing or damaged hive gives an empty record:

@@ -129,16 +129,6 @@ std::vector<ReplacementResult> OfflineSystem::LastStartResults() const {
     return lastStartResults_;
 }
 
-std::optional<ReplacementResult> OfflineSystem::LastStartResultOf(const std::string& hiveFile) const {
-    auto native = paths_.ToNative(hiveFile);
-    if (!native) return std::nullopt;
-    std::lock_guard lock(mutex_);
-    for (const ReplacementResult& result : lastStartResults_)
-        if (common::AsciiEqualNoCase(result.hive.lexically_normal().string(), native->lexically_normal().string()))
-            return result;
-    return std::nullopt;
-}
-
 std::string OfflineSystem::ReplacementJournalProblem() {
     std::string error;
     return LoadJournal(paths_, error) ? std::string() : error;
@@ -376,9 +366,13 @@ long OfflineSystem::RegReplaceKey(RootKey root, const std::string& subKey, const
                                                     hive->file.lexically_normal().string() + ".bak");
     if (std::string changed = ChangedAfterCopy(hive->file, *replacement); !ownBackup && !changed.empty())
         return FileFailed(status::BadDatabase, changed);
-    std::string problem;
-    const long status = replacements_.Request(hive->file, *replacement, *backup, problem);
-    if (status != status::Success && !problem.empty()) return FileFailed(status, problem);
+    ReplacementResult result;
+    const long status = replacements_.Replace(hive->file, *replacement, *backup, result);
+    {
+        std::lock_guard lock(mutex_);
+        cachedInstallation_.reset();   // SOFTWARE may be another file now
+    }
+    if (status != status::Success && !result.reason.empty()) return FileFailed(status, result.reason);
     return status;
 }
 
@@ -411,7 +405,17 @@ bool OfflineSystem::QueryDosDevice(const std::string& deviceName, std::uint32_t 
 
 // ---- files ----
 
-bool OfflineSystem::IsHeld(const fs::path& file) const { return replacements_.IsHeldForReplacement(file); }
+bool OfflineSystem::FileIdentity(const std::string& path, std::uint64_t& identity) {
+    auto native = paths_.ToNative(path);
+    return native && System::FileIdentity(native->string(), identity);
+}
+
+std::string OfflineSystem::CommonAppDataFolder() {
+    const std::string folder = Installation().commonAppData;
+    if (folder.empty()) return {};
+    auto native = paths_.ToNative(folder);
+    return native ? native->string() : std::string();
+}
 
 bool OfflineSystem::FileExists(const std::string& path) {
     auto native = paths_.ToNative(path);
@@ -438,7 +442,7 @@ bool OfflineSystem::FindFirstFileSize(const std::string& fullPath, std::uint32_t
 
 bool OfflineSystem::OpenExclusive(const std::string& path) {
     auto native = paths_.ToNative(path);
-    if (!native || IsDirectory(*native) || IsHeld(*native)) return false;
+    if (!native || IsDirectory(*native)) return false;
     std::fstream file(*native, std::ios::in | std::ios::out | std::ios::binary);
     return file.is_open();
 }
@@ -446,7 +450,7 @@ bool OfflineSystem::OpenExclusive(const std::string& path) {
 bool OfflineSystem::DeleteFile(const std::string& path) {
     ForgetFileFailure();
     auto native = paths_.ToNative(path);
-    if (!native || IsDirectory(*native) || IsHeld(*native)) return false;
+    if (!native || IsDirectory(*native)) return false;
     std::error_code ec;
     if (common::InjectedFileFault("remove", native->string()) != 0) ec.assign(errno, std::generic_category());
     else if (fs::remove(*native, ec)) return true;
@@ -573,17 +577,8 @@ std::string OfflineSystem::ErrorText(long status) {
 
 // ---- power, restore, shell ----
 
-bool OfflineSystem::ExitWindowsEx(std::uint32_t flags, std::uint32_t) {
-    constexpr std::uint32_t kShutdown = 1, kPowerOff = 8;
-    // Logging off does not start Windows again; every kind of shutdown leads to a start.
-    if (flags & (kShutdown | exitflags::Reboot | kPowerOff)) {
-        auto results = replacements_.ApplyAll();
-        std::lock_guard lock(mutex_);
-        lastStartResults_ = std::move(results);
-        cachedInstallation_.reset();   // SOFTWARE may be another file now
-    }
-    return true;
-}
+// Each replace call completed its replacement already: a restart has nothing left to do.
+bool OfflineSystem::ExitWindowsEx(std::uint32_t, std::uint32_t) { return true; }
 
 RestorePointOutcome OfflineSystem::SetRestorePoint(const RestorePointRequest&) {
     // System Restore is a service of the running Windows; there is none offline.

@@ -1,8 +1,8 @@
 // A Windows installation kept in a folder (a mounted disk, a disk image, the bundled sample),
 // presented as the running Windows would present it: the folder is drive C:, a fixed disk
 // named \Device\HarddiskVolume1; the registry's list of loaded hives is made from the hive
-// files present; saving a hive writes a compacted copy of its file; replacing a hive takes
-// effect at the "restart" (ExitWindowsEx), durably.
+// files present; saving a hive writes a compacted copy of its file; replacing a hive is complete,
+// durably, when the call returns, as nothing runs on the hives (see System::RegReplaceKey).
 #pragma once
 
 #include <atomic>
@@ -26,8 +26,7 @@ namespace kelvara::platform {
 
 class OfflineSystem : public System {
 public:
-    // Starting on a folder is the installation's "start": a hive replacement that an earlier
-    // restart left half done is finished or undone here.
+    // Starting on a folder finishes or undoes a hive replacement that a crash left half done.
     explicit OfflineSystem(std::string rootFolder);
     // The same with a hook called before every file operation of the replacements (tests
     // interrupt there to play a crash).
@@ -40,12 +39,10 @@ public:
     bool CanCancelSaves() override;
 
     // ---- beyond Win32 ----
-    // What the last start (construction or ExitWindowsEx) did with each recorded replacement.
+    // What the construction did with a replacement a crash had interrupted.
     std::vector<offline::ReplacementResult> LastStartResults() const;
-    // What the last start did with the hive of that file (a C:\ path), if it had a request.
-    std::optional<offline::ReplacementResult> LastStartResultOf(const std::string& hiveFile) const;
     // Why the replacement journal in the folder could not be read, or empty. While it cannot,
-    // no replacement is recorded or applied, so nothing is done on a guess.
+    // no replacement is made, so nothing is done on a guess.
     std::string ReplacementJournalProblem();
     // The target of the last ShellOpen; nothing is opened offline.
     std::string LastShellTarget() const;
@@ -104,8 +101,12 @@ public:
     std::string ErrorText(long status) override;
     bool IsRecoverableHiveFile(const std::string& path, std::string& problem) override;
     bool WriteRecoveredHive(const std::string& path, const std::string& output, std::string& problem) override;
-    // The restart happens in the program itself, and a hive's logs move with it.
+    // Nothing runs on the hives: the replace call completes the replacement, logs and all.
     bool ReplacesAtOnceWithLogs() override { return true; }
+    // The inode number of the file in the folder (on ntfs-3g the NTFS file record number).
+    bool FileIdentity(const std::string& path, std::uint64_t& identity) override;
+    // The installation's own folder for it, found in its SOFTWARE hive, as a path in the folder.
+    std::string CommonAppDataFolder() override;
     bool FileWriteTime(const std::string& path, LocalTime& time) override;
 
     // ---- power, restore, shell ----
@@ -121,7 +122,6 @@ private:
     std::optional<offline::LoadedHive> HiveWithRoot(RootKey root, const std::string& subKey);
     long OpenKey(RootKey root, const std::string& subKey, KeyHandle& key);
     const std::vector<regf::ValueData>* ValuesOf(offline::OpenKey& key);
-    bool IsHeld(const std::filesystem::path& file) const;
     struct SaveOutcome {
         std::string note;      // the recovery from the logs, when the hive was dirty
         std::string failure;   // why no copy was made, when a dirty hive could not be recovered
@@ -135,7 +135,7 @@ private:
 
     mutable std::mutex mutex_;   // guards what follows
     // SOFTWARE (tens of megabytes on a real system) is read again only when its size or time
-    // changes, or after a restart replaced it; a rewrite keeping both, within the file
+    // changes, or after a replace call; a rewrite keeping both, within the file
     // system's time resolution, goes unseen.
     std::filesystem::path cachedSoftware_;
     std::filesystem::file_time_type cachedSoftwareTime_{};

@@ -31,6 +31,10 @@ bool HasLogsOfItsOwn(platform::System& system, const std::string& file) {
 // The file to hand over in the hive's place, or empty with `reason` set.
 std::string FileToPutBack(platform::System& system, const std::string& hiveFile, std::string& reason) {
     const std::string backup = Backup(hiveFile);
+    if (!system.FileExists(backup)) {
+        reason = backup + " does not exist";
+        return {};
+    }
     std::string dirty;
     const bool clean = system.IsUsableHiveFile(backup, dirty);
     if (!clean && dirty.find("unsaved changes") != std::string::npos && !HasLogsOfItsOwn(system, backup)) {
@@ -115,8 +119,11 @@ UndoOutcome UndoDefrag(const UndoWindow& window) {
     std::vector<std::size_t> recorded, unrecorded;
     for (std::size_t i = 0; i < count; ++i) {
         const std::string& hiveFile = window.hiveFileList[i];
-        if (hiveFile.empty() || !system.FileExists(Backup(hiveFile))) continue;   // HARDWARE lives in memory only
-        (Contains(lastDefrag, hiveFile) ? recorded : unrecorded).push_back(i);
+        if (hiveFile.empty()) continue;   // HARDWARE lives in memory only
+        // A hive the last Defrag replaced belongs to the set even when its backup is gone: the
+        // set is put back whole or not at all.
+        if (Contains(lastDefrag, hiveFile)) recorded.push_back(i);
+        else if (system.FileExists(Backup(hiveFile))) unrecorded.push_back(i);
     }
     if (recorded.empty() && unrecorded.empty()) return tell(UndoEnd::NothingToUndo, kUndoNothingText);
     std::string unrecordedList;

@@ -1,13 +1,12 @@
-// The Undo command where Windows replaces the hives at its next start (a scripted system): which
-// file goes to the replace operation for each kind of backup, the refusals, the question and its
-// date; and the record of the last hand-over that the next start reads.
+// The Undo command over the scripted system, which renames at the replace call as Windows'
+// kernel does: the set it puts back is what the last Defrag replaced, checked whole before the
+// first call; a hand-over still waiting for the restart refuses it; a refused call loses nothing.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "defrag/defrag_texts.h"
-#include "defrag/hand_over_record.h"
+#include "defrag/hand_over.h"
 #include "defrag/undo_registry.h"
+#include "defrag/undo_texts.h"
 #include "defrag_fixture.h"
 
 namespace kelvara::defrag::testing {
@@ -15,174 +14,146 @@ namespace {
 
 class UndoCommandTest : public DefragFixture {
 protected:
-    UndoOutcome Undo(bool silent) {
-        return UndoDefrag(UndoWindow{keys_, files_, silent, folder_.WithSeparator(), system_, *app_});
+    UndoOutcome Undo(bool silent, bool anyBackup = false) {
+        return UndoDefrag(UndoWindow{keys_, files_, silent, anyBackup, folder_.WithSeparator(), system_, *app_});
     }
     std::vector<std::string> UndoCalls() const {
-        static const char* const kept[] = {"EnablePrivilege", "WriteRecoveredHive", "DeleteFile", "RegReplaceKey",
-                                           "ExitWindowsEx"};
+        static const char* const kept[] = {"WriteRecoveredHive", "DeleteFile", "RegReplaceKey", "ExitWindowsEx"};
         std::vector<std::string> calls;
         for (const std::string& entry : system_.CallLog())
             for (const char* prefix : kept)
                 if (entry.rfind(prefix, 0) == 0) calls.push_back(entry);
         return calls;
     }
+    // A Defrag of every hive added so far, then Windows' restart.
+    void DefragAndRestart() {
+        ASSERT_EQ(Run(true).end, DefragEnd::RestartRequested);
+        system_.Restart();
+        system_.ClearCallLog();
+    }
+    static std::string Bak(const TestHive& hive) { return std::string(hive.file) + ".bak"; }
 };
 
-TEST_F(UndoCommandTest, EachKindOfBackupAndWhatIsHandedOver) {
-    const TestHive noBackup{RootKey::LocalMachine, "SAM", "\\REGISTRY\\MACHINE\\SAM",
-                            "C:\\Windows\\System32\\config\\SAM"};
-    AddHiveWithCopy(noBackup, false);
-    AddHiveWithCopy(kSystemHive, false);
-    AddHiveWithCopy(kSoftwareHive, false);
-    AddHiveWithCopy(kUserHive, false);
-    const std::string system = kSystemHive.file, software = kSoftwareHive.file, user = kUserHive.file;
-    system_.AddFile(system + ".bak", 400000);            // clean: handed over as it is
-    system_.AddFile(software + ".bak", 900000);          // dirty: recovered into a clean file first
-    system_.SetHiveDirty(software + ".bak");
-    system_.AddFile(software + ".undone", 10);           // an earlier undo's: it goes
-    system_.AddFile(user + ".bak", 5000);                // damaged: passed over with its reason
-    system_.SetHiveProblem(user + ".bak", user + ".bak is not a sound hive");
-
-    const UndoOutcome outcome = Undo(true);
-    EXPECT_EQ(outcome.end, UndoEnd::RestartRequested);
-    ASSERT_EQ(outcome.hives.size(), 4u);
-    EXPECT_FALSE(outcome.hives[0].hasBackup);
-    EXPECT_EQ(outcome.hives[0].reason, std::string(noBackup.file) + ".bak does not exist");
-    EXPECT_TRUE(outcome.hives[1].handedOver);
-    EXPECT_TRUE(outcome.hives[2].handedOver);
-    EXPECT_FALSE(outcome.hives[3].handedOver);
-    EXPECT_TRUE(outcome.hives[3].hasBackup);
-    EXPECT_EQ(outcome.hives[3].reason, user + ".bak is not a sound hive");
-    EXPECT_EQ(UndoCalls(), (std::vector<std::string>{
-                               "EnablePrivilege SeBackupPrivilege 0x28",
-                               "EnablePrivilege SeRestorePrivilege 0xF00FF",
-                               "RegReplaceKey HKLM\\SYSTEM " + system + ".bak " + system + ".undone",
-                               "WriteRecoveredHive " + software + ".bak " + software + ".bak.recovered",
-                               "DeleteFile " + software + ".undone",
-                               "RegReplaceKey HKLM\\SOFTWARE " + software + ".bak.recovered " + software + ".undone",
-                               "EnablePrivilege SeShutdownPrivilege 0x28",
-                               "ExitWindowsEx 6 1",
-                           }));
-    EXPECT_TRUE(headless_->MessageBoxes().empty());
-
-    // The record says what the next start is to look for.
-    const auto record = ReadHandOverRecord(folder_.WithSeparator());
-    ASSERT_TRUE(record.has_value());
-    EXPECT_EQ(record->command, HandOverRecord::Command::Undo);
-    ASSERT_EQ(record->hives.size(), 4u);
-    EXPECT_FALSE(record->hives[0].handedOver);
-    EXPECT_TRUE(record->hives[2].handedOver);
-    EXPECT_EQ(record->hives[2].newSize, 900000);
-}
-
-TEST_F(UndoCommandTest, WhenThereIsNothingToUndoOrAHandOverWaits) {
-    AddHiveWithCopy(kSystemHive, true);
-    const std::string file = kSystemHive.file;
-    UndoOutcome outcome = Undo(false);
-    EXPECT_EQ(outcome.end, UndoEnd::NothingToUndo);
-    ASSERT_EQ(headless_->MessageBoxes().size(), 1u);
-    EXPECT_NE(headless_->MessageBoxes().back().request.text.find("No hive has a backup"), std::string::npos);
-
-    // The copy handed over and held by the system until the restart.
-    system_.AddFile(file + ".bak", 400000);
-    system_.SetFileLocked(file + ".kvf");
-    outcome = Undo(true);
-    EXPECT_EQ(outcome.end, UndoEnd::HandOverWaiting);
-    EXPECT_NE(outcome.message.find("waiting for Windows to restart"), std::string::npos);
-    EXPECT_EQ(headless_->MessageBoxes().size(), 1u);   // silent: said in the outcome only
-    EXPECT_EQ(UndoCalls(), std::vector<std::string>{});
-}
-
-// A restart that Windows refuses leaves the backups handed over for the next start, and says so.
-TEST_F(UndoCommandTest, ARestartThatWindowsRefusesIsSaid) {
-    AddHiveWithCopy(kSystemHive, false);
-    system_.AddFile(std::string(kSystemHive.file) + ".bak", 400000);
-    system_.SetExitWindowsResult(false);
-    headless_->ScriptMessageBoxAnswer(ui::mrYes);
-    const UndoOutcome outcome = Undo(false);
-    EXPECT_EQ(outcome.end, UndoEnd::RestartRefused);
-    ASSERT_EQ(outcome.hives.size(), 1u);
-    EXPECT_TRUE(outcome.hives[0].handedOver);
-    ASSERT_FALSE(headless_->MessageBoxes().empty());
-    EXPECT_EQ(headless_->MessageBoxes().back().request.text, kRestartRefusedText);
-}
-
-TEST_F(UndoCommandTest, TheQuestionNamesTheDateOfTheLastDefragAndNoChangesNothing) {
-    AddHiveWithCopy(kSystemHive, true);
-    system_.SetDateTimeFormats("dd.MM.yyyy", "HH:mm:ss");
-    system_.SetLocalTime({2026, 11, 30, 9, 15, 0, 0});
-    ASSERT_EQ(Run(true).end, DefragEnd::RestartRequested);   // writes the record
-    system_.AddFile(std::string(kSystemHive.file) + ".bak", 400000);   // as the restart leaves it
-    system_.SetLocalTime({2026, 12, 8, 10, 0, 0, 0});
-    system_.ClearCallLog();
-
-    headless_->ScriptMessageBoxAnswer(ui::mrNo);
-    const UndoOutcome outcome = Undo(false);
-    EXPECT_EQ(outcome.end, UndoEnd::NotConfirmed);
-    ASSERT_FALSE(headless_->MessageBoxes().empty());
-    const auto& question = headless_->MessageBoxes().back().request;
-    EXPECT_EQ(question.buttons, ui::MsgButtons::YesNo);
-    EXPECT_NE(question.text.find("defragmentation of 30.11.2026?"), std::string::npos) << question.text;
-    EXPECT_NE(question.text.find("changes made since then will be lost"), std::string::npos) << question.text;
-    EXPECT_EQ(UndoCalls(), std::vector<std::string>{});
-}
-
-// What the next start tells: a hive handed over counts as replaced when its .bak exists.
-TEST_F(UndoCommandTest, TheRecordOfADefragAndWhatTheNextStartFinds) {
+// The sequence a user lives through: Defrag, the wait for the restart, the restart, Undo.
+TEST_F(UndoCommandTest, UndoPutsBackWhatTheLastDefragReplacedAndNothingElse) {
+    const TestHive sam{RootKey::LocalMachine, "SAM", "\\REGISTRY\\MACHINE\\SAM", "C:\\Windows\\System32\\config\\SAM"};
     AddHiveWithCopy(kSystemHive);
-    AddHiveWithCopy(kUserHive);
-    system_.SetReplaceStatus(kUserHive.root, kUserHive.subKey, platform::status::AccessDenied);
     AddHiveWithCopy(kSoftwareHive);
     ASSERT_EQ(Run(true).end, DefragEnd::RestartRequested);
+    // The call renamed at once: the hive's name holds the copy, the old hive is the held .bak.
+    EXPECT_FALSE(system_.HasFile(std::string(kSystemHive.file) + ".kvf"));
+    EXPECT_TRUE(system_.IsLocked(Bak(kSystemHive)));
 
-    auto record = ReadHandOverRecord(folder_.WithSeparator());
-    ASSERT_TRUE(record.has_value());
-    EXPECT_FALSE(record->reported);
-    ASSERT_EQ(record->hives.size(), 3u);
-    EXPECT_EQ(record->hives[0].hiveFile, kSystemHive.file);
-    EXPECT_EQ(record->hives[0].currentSize, 262144);
-    EXPECT_EQ(record->hives[0].newSize, 131072);
-    EXPECT_FALSE(record->hives[1].handedOver);
+    // Before the restart both commands are refused.
+    EXPECT_EQ(Undo(true).end, UndoEnd::HandOverWaiting);
+    AddHiveWithCopy(kUserHive);
+    EXPECT_EQ(Run(true).end, DefragEnd::HandOverWaiting);
+    files_.pop_back();
+    keys_.pop_back();
 
-    // After the restart: SYSTEM was replaced, SOFTWARE was not.
-    system_.AddFile(std::string(kSystemHive.file) + ".bak", 262144);
-    const HandOverResult result = ResultOf(system_, *record);
-    EXPECT_EQ(result.handedOver, 2);
-    EXPECT_EQ(result.replaced, 1);
-    EXPECT_EQ(DescribeResult(*record, result),
-              "1 of 2 hives replaced, 256 KB -> 128 KB\n\\REGISTRY\\MACHINE\\SOFTWARE: not replaced");
-    EXPECT_TRUE(MarkHandOverReported(folder_.WithSeparator()));
-    EXPECT_TRUE(ReadHandOverRecord(folder_.WithSeparator())->reported);
+    system_.Restart();
+    // A backup of an older defragmentation that the last one passed over.
+    AddHiveWithCopy(sam, false);
+    system_.AddFile(Bak(sam), 20480);
+    system_.ClearCallLog();
+
+    const UndoOutcome outcome = Undo(true);
+    ASSERT_EQ(outcome.end, UndoEnd::RestartRequested) << outcome.message;
+    ASSERT_EQ(outcome.hives.size(), 2u);
+    EXPECT_NE(outcome.message.find(Bak(sam)), std::string::npos) << outcome.message;
+    const std::string system = kSystemHive.file, software = kSoftwareHive.file;
+    EXPECT_EQ(UndoCalls(), (std::vector<std::string>{
+                               "RegReplaceKey HKLM\\SYSTEM " + system + ".bak " + system + ".undone",
+                               "RegReplaceKey HKLM\\SOFTWARE " + software + ".bak " + software + ".undone",
+                               "ExitWindowsEx 6 1",
+                           }));
+    EXPECT_TRUE(system_.HasFile(Bak(sam)));
+
+    // Only backups no record names: named and left, unless asked for.
+    system_.Restart();
+    const UndoOutcome again = Undo(true);
+    EXPECT_EQ(again.end, UndoEnd::NothingToUndo);   // the last hand-over was an Undo
+    const UndoOutcome asked = Undo(true, true);
+    EXPECT_EQ(asked.end, UndoEnd::RestartRequested) << asked.message;
+    ASSERT_EQ(asked.hives.size(), 1u);
+    EXPECT_EQ(asked.hives[0].hivePath, sam.hivePath);
 }
 
-TEST(HandOverRecordText, AMissingOrDamagedRecordIsNoRecord) {
-    kelvara::testing::TempFolder folder;
-    const std::string program = folder.WithSeparator();
-    EXPECT_FALSE(ReadHandOverRecord(program).has_value());
-    const char* const damaged[] = {
-        "",
-        "[Last Hand-over]\nCommand=Defrag\nTime=2026-12-08 10:31:05\nHives=1\n",
-        "[Last Hand-over]\nCommand=Copy\nTime=2026-12-08 10:31:05\nHives=0\n",
-        "[Last Hand-over]\nCommand=Defrag\nTime=yesterday\nHives=0\n",
-        "[Last Hand-over]\nCommand=Defrag\nTime=2026-13-08 10:31:05\nHives=0\n",
-        "[Last Hand-over]\nCommand=Undo\nTime=2026-12-08 10:31:05\nHives=1\nHive1=1|12|x|\\REGISTRY\\USER\\.DEFAULT|C:\\D\n",
-        "[Last Hand-over]\nCommand=Undo\nTime=2026-12-08 10:31:05\nHives=1\nHive1=2|12|3|\\REGISTRY\\USER\\.DEFAULT|C:\\D\n",
-        "[Last Hand-over]\nCommand=Undo\nTime=2026-12-08 10:31:05\nHives=1\nHive1=1|12|3|C:\\D\n",
-        "\xff\xfe\x00garbage",
-    };
-    for (const char* text : damaged) {
-        std::ofstream(RecordPath(program), std::ios::binary | std::ios::trunc) << text;
-        EXPECT_FALSE(ReadHandOverRecord(program).has_value()) << text;
-    }
-    std::ofstream(RecordPath(program), std::ios::binary | std::ios::trunc)
-        << "[Last Hand-over]\r\nCommand=Undo\r\nTime=2026-12-08 10:31:05\r\nReported=1\r\nHives=1\r\n"
-           "Hive1=1|12|3|\\REGISTRY\\USER\\.DEFAULT|C:\\Windows\\System32\\config\\DEFAULT\r\n";
-    const auto record = ReadHandOverRecord(program);
-    ASSERT_TRUE(record.has_value());
-    EXPECT_TRUE(record->reported);
-    EXPECT_EQ(record->time.minute, 31);
-    EXPECT_EQ(record->hives.at(0).hiveFile, "C:\\Windows\\System32\\config\\DEFAULT");
+// The replace call refused (access denied): the backup stays where it was, and nothing is
+// deleted but the clean file recovered from a dirty backup for the call.
+TEST_F(UndoCommandTest, ARefusedCallKeepsEveryBackup) {
+    AddHiveWithCopy(kSystemHive);
+    AddHiveWithCopy(kSoftwareHive);
+    DefragAndRestart();
+    const std::string software = kSoftwareHive.file;
+    system_.SetHiveDirty(software + ".bak");
+    system_.AddFile(software + ".bak.LOG1", 8192);   // its own logs, as an offline Defrag leaves them
+    system_.SetReplaceStatus(kSystemHive.root, kSystemHive.subKey, platform::status::AccessDenied);
+    system_.SetReplaceStatus(kSoftwareHive.root, kSoftwareHive.subKey, platform::status::AccessDenied);
+    const auto systemBackup = system_.IdentityOf(Bak(kSystemHive));
+
+    const UndoOutcome outcome = Undo(true);
+    EXPECT_EQ(outcome.end, UndoEnd::NothingPutBack);
+    EXPECT_EQ(system_.IdentityOf(Bak(kSystemHive)), systemBackup);
+    EXPECT_TRUE(system_.HasFile(software + ".bak"));
+    EXPECT_TRUE(system_.HasFile(software + ".bak.LOG1"));
+    EXPECT_FALSE(system_.HasFile(software + ".bak.recovered"));
+    for (const std::string& call : UndoCalls())
+        if (call.rfind("DeleteFile", 0) == 0) EXPECT_EQ(call, "DeleteFile " + software + ".bak.recovered");
+}
+
+// Hives of one generation belong together: a backup that cannot be put back stops the whole set
+// unattended, and by hand the user is told which and why before anything changes.
+TEST_F(UndoCommandTest, AllOrNothingUnlessTheUserChoosesTheRest) {
+    AddHiveWithCopy(kSystemHive);
+    AddHiveWithCopy(kSoftwareHive);
+    AddHiveWithCopy(kUserHive);
+    DefragAndRestart();
+    const std::string software = kSoftwareHive.file, user = kUserHive.file;
+    system_.SetHiveProblem(software + ".bak", software + ".bak is not a sound hive");
+    system_.SetHiveDirty(user + ".bak");   // no logs of its own: the ones at the hive's name are the hive's
+
+    UndoOutcome outcome = Undo(true);
+    EXPECT_EQ(outcome.end, UndoEnd::NotAllPutBack);
+    EXPECT_NE(outcome.message.find(software + ".bak is not a sound hive"), std::string::npos) << outcome.message;
+    EXPECT_NE(outcome.message.find("left dirty by an unclean shutdown"), std::string::npos) << outcome.message;
+    EXPECT_EQ(UndoCalls(), std::vector<std::string>{});
+
+    // By hand: Yes to the question, Yes to "put back the others", OK to the restart notice.
+    headless_->ScriptMessageBoxAnswer(ui::mrYes);
+    headless_->ScriptMessageBoxAnswer(ui::mrYes);
+    headless_->ScriptMessageBoxAnswer(ui::mrOk);
+    outcome = Undo(false);
+    ASSERT_EQ(outcome.end, UndoEnd::RestartRequested) << outcome.message;
+    const auto& boxes = headless_->MessageBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_NE(boxes[1].request.text.find(kUndoNotAllText), std::string::npos);
+    EXPECT_NE(boxes[1].request.text.find("left dirty by an unclean shutdown"), std::string::npos);
+    const std::string system = kSystemHive.file;
+    EXPECT_EQ(UndoCalls(), (std::vector<std::string>{
+                               "RegReplaceKey HKLM\\SYSTEM " + system + ".bak " + system + ".undone",
+                               "ExitWindowsEx 6 1",
+                           }));
+}
+
+// Nothing waits on the user between the first accepted call and the restart request: every box
+// comes before the first call.
+TEST_F(UndoCommandTest, NoMessageBoxBetweenTheFirstCallAndTheRestart) {
+    AddHiveWithCopy(kSystemHive);
+    AddHiveWithCopy(kSoftwareHive);
+    DefragAndRestart();
+    std::size_t boxesAtFirstCall = 0;
+    bool called = false;
+    system_.SetReplaceHook([&] {
+        if (!called) boxesAtFirstCall = headless_->MessageBoxes().size();
+        called = true;
+    });
+    headless_->ScriptMessageBoxAnswer(ui::mrYes);
+    headless_->ScriptMessageBoxAnswer(ui::mrOk);
+    EXPECT_EQ(Undo(false).end, UndoEnd::RestartRequested);
+    EXPECT_TRUE(called);
+    EXPECT_EQ(boxesAtFirstCall, 2u);
+    EXPECT_EQ(headless_->MessageBoxes().size(), boxesAtFirstCall);
 }
 
 }  // namespace

@@ -52,12 +52,56 @@ std::string NormalizeFullPath(std::string path)
 
 }  // namespace
 
+ScriptedSystem::File& ScriptedSystem::NewFile(const std::string& path)
+{
+    File& file = files_[path];
+    file = File{};
+    file.path = path;
+    file.identity = ++nextIdentity_;
+    return file;
+}
+
 void ScriptedSystem::AddFile(const std::string& path, std::int64_t size)
 {
     std::lock_guard lock(mutex_);
-    File& file = files_[path];
-    file.path = path;
-    file.size = size;
+    NewFile(path).size = size;
+}
+
+std::optional<std::uint64_t> ScriptedSystem::IdentityOf(const std::string& path) const
+{
+    std::lock_guard lock(mutex_);
+    auto it = files_.find(path);
+    if (it == files_.end()) return std::nullopt;
+    return it->second.identity;
+}
+
+bool ScriptedSystem::IsLocked(const std::string& path) const
+{
+    std::lock_guard lock(mutex_);
+    auto it = files_.find(path);
+    return it != files_.end() && it->second.locked;
+}
+
+bool ScriptedSystem::FileIdentity(const std::string& path, std::uint64_t& identity)
+{
+    std::lock_guard lock(mutex_);
+    Log("FileIdentity " + path);
+    auto it = files_.find(path);
+    if (it == files_.end()) return false;
+    identity = it->second.identity;
+    return true;
+}
+
+void ScriptedSystem::SetCommonAppDataFolder(const std::string& folder)
+{
+    std::lock_guard lock(mutex_);
+    commonAppDataFolder_ = folder;
+}
+
+std::string ScriptedSystem::CommonAppDataFolder()
+{
+    std::lock_guard lock(mutex_);
+    return commonAppDataFolder_;
 }
 
 void ScriptedSystem::SetFileLocked(const std::string& path, bool locked)
@@ -209,9 +253,8 @@ bool ScriptedSystem::WriteRecoveredHive(const std::string& path, const std::stri
         problem = "cannot write " + output;
         return false;
     }
-    File& file = files_[output];
-    file.path = output;
-    file.size = it->second.size;
+    const std::int64_t size = it->second.size;
+    NewFile(output).size = size;
     return true;
 }
 

@@ -136,3 +136,42 @@ std::string ScriptedSystem::ErrorText(long status)
 }
 
 }  // namespace kelvara::platform::fake
+
+namespace kelvara::platform::fake {
+
+void ScriptedSystem::SetUtcNow(std::int64_t utcSeconds)
+{
+    std::lock_guard lock(mutex_);
+    utcNow_ = utcSeconds;
+}
+
+void ScriptedSystem::SetSystemStartTime(std::optional<std::int64_t> utcSeconds)
+{
+    std::lock_guard lock(mutex_);
+    systemStartTime_ = utcSeconds;
+}
+
+void ScriptedSystem::Restart()
+{
+    std::lock_guard lock(mutex_);
+    Log("Restart");
+    for (auto& [name, file] : files_) file.locked = false;
+    utcNow_ += 120;
+    systemStartTime_ = utcNow_ - 60;
+}
+
+std::int64_t ScriptedSystem::UtcNow()
+{
+    std::lock_guard lock(mutex_);
+    return utcNow_;
+}
+
+bool ScriptedSystem::SystemStartTime(std::int64_t& utcSeconds)
+{
+    std::lock_guard lock(mutex_);
+    if (!systemStartTime_) return false;
+    utcSeconds = *systemStartTime_;
+    return true;
+}
+
+}  // namespace kelvara::platform::fake

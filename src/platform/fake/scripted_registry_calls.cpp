@@ -146,15 +146,27 @@ long ScriptedSystem::RegSaveKey(KeyHandle key, const std::string& file)
     if (found->save.status != status::Success) return found->save.status;
     // The registry refuses to overwrite: the caller deletes an old copy first.
     if (files_.count(file) != 0) return status::AlreadyExists;
-    File& written = files_[file];
+    File& written = NewFile(file);
     written.path = file;
     written.size = found->save.fileSize;
     return status::Success;
 }
 
+void ScriptedSystem::SetReplaceHook(std::function<void()> hook)
+{
+    std::lock_guard lock(mutex_);
+    replaceHook_ = std::move(hook);
+}
+
 long ScriptedSystem::RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
                                    const std::string& oldFile)
 {
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(mutex_);
+        hook = replaceHook_;
+    }
+    if (hook) hook();
     std::lock_guard lock(mutex_);
     Log("RegReplaceKey " + RootName(root) + "\\" + subKey + " " + newFile + " " + oldFile);
     replaceCalls_.push_back(ReplaceCall{root, subKey, newFile, oldFile});
@@ -162,7 +174,38 @@ long ScriptedSystem::RegReplaceKey(RootKey root, const std::string& subKey, cons
     if (it == keys_.end() || !it->second.exists) return status::FileNotFound;
     if (it->second.replaceStatus != status::Success) return it->second.replaceStatus;
     if (files_.count(newFile) == 0) return status::FileNotFound;
+    // As the kernel does it: both renames at once, and the running system holds both files
+    // until it restarts (the old one is what it runs on).
+    std::string hiveFile;
+    if (auto named = hiveFiles_.find(KeyName(root, subKey)); named != hiveFiles_.end()) {
+        hiveFile = named->second;
+    } else {
+        for (const char* added : {".kvf", ".bak.recovered", ".bak"}) {
+            const std::size_t length = std::char_traits<char>::length(added);
+            if (newFile.size() > length && common::AsciiEqualNoCase(newFile.substr(newFile.size() - length), added)) {
+                hiveFile = newFile.substr(0, newFile.size() - length);
+                break;
+            }
+        }
+    }
+    if (hiveFile.empty() || files_.count(hiveFile) == 0) return status::FileNotFound;
+    if (files_.count(oldFile) != 0) return status::AlreadyExists;
+    File old = files_.at(hiveFile);
+    File handed = files_.at(newFile);
+    files_.erase(newFile);
+    old.path = oldFile;
+    old.locked = true;
+    handed.path = hiveFile;
+    handed.locked = true;
+    files_[oldFile] = old;
+    files_[hiveFile] = handed;
     return status::Success;
+}
+
+void ScriptedSystem::SetHiveFile(RootKey root, const std::string& path, const std::string& file)
+{
+    std::lock_guard lock(mutex_);
+    hiveFiles_[KeyName(root, path)] = file;
 }
 
 void ScriptedSystem::CancelSaves()

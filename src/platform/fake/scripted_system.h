@@ -127,6 +127,8 @@ public:
     // Called (outside the lock) before RegSaveKey answers; a test may block here to hold
     // a scan in the middle of a save.
     void SetSaveHook(std::function<void(const std::string& file)> hook);
+    // Called (outside the lock) at each RegReplaceKey, before it acts.
+    void SetReplaceHook(std::function<void()> hook);
     // Called (outside the lock) before SetRestorePoint answers.
     void SetRestorePointHook(std::function<void()> hook);
     // The registry is a running system's, which may change after a copy is saved.
@@ -139,12 +141,26 @@ public:
     // The process runs outside the user's session, and what InitiateSystemShutdown answers.
     void SetInteractiveSession(bool interactive);
     void SetShutdownResult(bool accepted);
+    // The clock in UTC seconds, and when the scripted Windows last started (no start time:
+    // nothing runs on the hives, as for an installation in a folder).
+    void SetUtcNow(std::int64_t utcSeconds);
+    void SetSystemStartTime(std::optional<std::int64_t> utcSeconds);
+    void SetCommonAppDataFolder(const std::string& folder);
+    // The file whose hive the key is: what RegReplaceKey renames to the backup name. Unscripted,
+    // it is the new file's name without the ".kvf", ".bak" or ".bak.recovered" the program adds.
+    void SetHiveFile(RootKey root, const std::string& path, const std::string& file);
+    // Windows starts again: nothing is held any more, and the start time is now.
+    void Restart();
 
     // ---- what happened ----
     std::vector<std::string> CallLog() const;
     void ClearCallLog();
     bool HasFile(const std::string& path) const;
     std::optional<std::int64_t> FileSize(const std::string& path) const;
+    // The identity FileIdentity gives: each file added or written gets a new one, and a rename
+    // keeps it. Nullopt for no such file.
+    std::optional<std::uint64_t> IdentityOf(const std::string& path) const;
+    bool IsLocked(const std::string& path) const;
     std::vector<std::string> FileNames() const;   // as added, in path order
     std::size_t OpenKeyCount() const;             // keys opened and not yet closed
     std::vector<ReplaceCall> ReplaceCalls() const;
@@ -202,6 +218,10 @@ public:
     std::string ErrorText(long status) override;
 
     bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
+    bool FileIdentity(const std::string& path, std::uint64_t& identity) override;
+    std::string CommonAppDataFolder() override;
+    std::int64_t UtcNow() override;
+    bool SystemStartTime(std::int64_t& utcSeconds) override;
     RestorePointOutcome SetRestorePoint(const RestorePointRequest& request) override;
     void ShellOpen(const std::string& target) override;
     long RegQueryStringValue(KeyHandle key, const std::string& valueName, std::uint32_t& type,
@@ -245,6 +265,7 @@ private:
         bool deleteFails = false;
         std::string hiveProblem;   // "" for a usable hive
         bool dirty = false;
+        std::uint64_t identity = 0;
     };
     struct OpenKey {
         RootKey root;
@@ -258,6 +279,7 @@ private:
                     KeyHandle& key);
     const Key* KeyOf(KeyHandle handle) const;
     void Log(std::string entry);
+    File& NewFile(const std::string& path);
 
     mutable std::mutex mutex_;
     std::map<std::string, Key, common::AsciiLessNoCase> keys_;
@@ -291,8 +313,14 @@ private:
     RestorePointOutcome restorePointOutcome_ = RestorePointOutcome::Created;
     std::function<void(const std::string&)> saveHook_;
     std::function<void()> restorePointHook_;
+    std::function<void()> replaceHook_;
     std::vector<std::string> log_;
     std::vector<ReplaceCall> replaceCalls_;
+    std::uint64_t nextIdentity_ = 1000;
+    std::int64_t utcNow_ = 1709647629;                            // 2024-03-05 14:07:09
+    std::optional<std::int64_t> systemStartTime_ = 1709640000;   // two hours before
+    std::string commonAppDataFolder_;
+    std::map<std::string, std::string, common::AsciiLessNoCase> hiveFiles_;   // key name -> file
     std::vector<RestorePointRequest> restorePointRequests_;
 };
 

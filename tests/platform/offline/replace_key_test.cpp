@@ -445,12 +445,10 @@ TEST_F(ReplaceKeyWithLogs, ALogInTheBackupsPlaceRefusesTheReplacement) {
     WriteBytes(Config("SYSTEM.bak.LOG1"), {7});
     auto oldSystem = ReadBytes(Config("SYSTEM"));
     OfflineSystem system(root.Path().string());
-    ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
-    system.ExitWindowsEx(exitflags::Reboot, 1);
-    auto result = system.LastStartResultOf("C:\\Windows\\System32\\config\\SYSTEM");
-    ASSERT_TRUE(result.has_value());
-    EXPECT_EQ(result->outcome, Outcome::Refused);
-    EXPECT_NE(result->reason.find("SYSTEM.bak.LOG1 already exists"), std::string::npos) << result->reason;
+    const long status = Request(system, "SYSTEM");
+    ASSERT_NE(status, status::Success);
+    const std::string reason = system.ErrorText(status);
+    EXPECT_NE(reason.find("SYSTEM.bak.LOG1 already exists"), std::string::npos) << reason;
     EXPECT_EQ(ReadBytes(Config("SYSTEM")), oldSystem);
     EXPECT_EQ(LogsOf(Config("SYSTEM")), logs["SYSTEM"]);
 }

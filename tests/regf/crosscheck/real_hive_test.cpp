@@ -8,6 +8,7 @@
 // since there the test would otherwise pass by seeing nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@
 
 #include "hive_command.h"
 #include "regf/base_block.h"
+#include "regf/security_descriptor.h"
 #include "regf/regf.h"
 #include "regf/crosscheck/external_tool.h"
 #include "regf/crosscheck/sample_copies.h"
@@ -122,6 +124,47 @@ TEST_F(RealDirtyHive, CompactedCopyExportsTheSameAndPassesTheCheck) {
 }
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+// Every allocated key security cell of a hive image, found by walking its bins as the format
+// lays them out: the descriptor's offset in the image and its bytes.
+std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> SecurityCells(const std::vector<std::uint8_t>& image) {
+    auto le32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(image[at] | image[at + 1] << 8 | image[at + 2] << 16 |
+                                          static_cast<std::uint32_t>(image[at + 3]) << 24);
+    };
+    std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> found;
+    for (std::size_t bin = 4096; bin + 32 <= image.size() && std::memcmp(&image[bin], "hbin", 4) == 0;) {
+        const std::size_t binEnd = bin + le32(bin + 8);
+        for (std::size_t cell = bin + 32; cell + 4 <= binEnd && cell + 4 <= image.size();) {
+            const auto size = static_cast<std::int32_t>(le32(cell));
+            const std::size_t length = static_cast<std::size_t>(size < 0 ? -static_cast<std::int64_t>(size) : size);
+            if (length < 8) break;
+            if (size < 0 && std::memcmp(&image[cell + 4], "sk", 2) == 0) {
+                const std::size_t descriptor = cell + 4 + 20;
+                const std::size_t bytes = std::min<std::size_t>(le32(cell + 4 + 16), cell + length - descriptor);
+                found.push_back({descriptor, {image.begin() + descriptor, image.begin() + descriptor + bytes}});
+            }
+            cell += length;
+        }
+        if (binEnd <= bin) break;
+        bin = binEnd;
+    }
+    return found;
+}
+
+TEST_F(RealDirtyHive, EveryDescriptorWindowsWroteIsValid) {
+    auto recovered = regf::RecoverHive(Bytes(before_[0]), {{"ntuser.dat.log1", Bytes(before_[1])},
+                                                           {"ntuser.dat.log2", Bytes(before_[2])}});
+    ASSERT_TRUE(recovered.ok()) << recovered.error().message;
+    auto unrecovered = Bytes(before_[0]);
+    for (const std::vector<std::uint8_t>* image : {&recovered->bytes, &unrecovered}) {
+        const auto cells = SecurityCells(*image);
+        EXPECT_GE(cells.size(), 5u);
+        for (const auto& [at, bytes] : cells)
+            EXPECT_EQ(regf::SecurityDescriptorProblem(regf::ByteSpan(bytes.data(), bytes.size(), at)), "")
+                << "descriptor at " << at;
+    }
+}
 
 TEST_F(RealDirtyHive, LogsThatTurnedOverRecoverFromTheFirstLogsOwnNumber) {
     // ntuser.dat.log1 began at 566 (its base block copy) and holds 566 to 588; ntuser.dat.log2

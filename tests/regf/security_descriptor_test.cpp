@@ -60,7 +60,7 @@ TEST(SecurityDescriptor, EachBrokenRuleIsNamed) {
         {"owner inside the fixed part", [](auto& d) { testing::Put32(d, kOwner, 8); }, "owner at 0x8: outside"},
         {"group SID cut by the end", [](auto& d) { d.resize(kGroupAt + 10); }, "group at 0xa0"},
         {"owner SID revision 2", [](auto& d) { d[kOwnerAt] = 2; }, "SID revision 2"},
-        {"owner SID with 16 sub-authorities", [](auto& d) { d[kOwnerAt + 1] = 16; }, "16 sub-authorities"},
+        {"owner SID with 16 sub-authorities", [](auto& d) { d[kOwnerAt + 1] = 16; }, "16 sub-authorities, at most 15"},
         {"group SID's sub-authorities past the end", [](auto& d) { d[kGroupAt + 1] = 3; }, "run past"},
         {"DACL revision 3", [](auto& d) { d[kDaclAt] = 3; }, "ACL revision 3"},
         {"DACL revision 4 (object ACEs)", [](auto& d) { d[kDaclAt] = 4; }, nullptr},

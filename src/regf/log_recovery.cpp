@@ -127,6 +127,7 @@ std::vector<std::size_t> LatestEntryLog(const std::vector<ParsedLog>& parsed, co
     return {*latest};
 }
 
+// What each entry log holds, for a refusal that lets the user see why nothing followed.
 std::string EntriesHeld(const std::vector<ParsedLog>& parsed, const std::vector<std::size_t>& entryLogs) {
     std::string held;
     for (std::size_t index : entryLogs) {

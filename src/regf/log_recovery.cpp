@@ -1,13 +1,20 @@
 // Recovering a dirty hive from its transaction logs, in memory, as Windows does when it loads
 // the hive. Which log and which entries count:
 //  - a hive is dirty when its sequence numbers differ or its base block's checksum is wrong;
-//  - entry logs (.LOG1, .LOG2) apply from the entry whose sequence number is the hive's
-//    secondary one, then each next number, wherever it is found: the two logs take turns, so a
-//    chain may run from one into the other, and an older log simply holds no next number. A cut,
-//    a bad hash or a bad size ends a log's usable entries;
+//  - an entry log (.LOG1, .LOG2) holds the writes from the sequence number its own base block
+//    copy carries: Windows rewrites that copy whenever it starts the log afresh. A log whose
+//    number is below the hive's secondary one holds only writes the hive already has. The log
+//    that starts earlier applies first, from its own number on, one number after another; when
+//    it holds no next number the other log goes on with it. The hive's secondary number may lie
+//    below the first log's: a partial reconcile writes the hive's bins without its base block
+//    once the logs have turned over. A cut, a bad hash or a bad size ends a log's usable entries;
+//  - a torn hive base block is taken from the copy in the log that starts latest, and only that
+//    log's entries apply;
+//  - a log entry restores only the flag 0x1 of the base block, the one it keeps a copy of;
 //  - a dirty-vector log (.LOG) applies when its base block copy is sound, complete (equal
-//    sequence numbers) and written together with the hive's last write (the same timestamp);
-//  - a torn base block is taken from a log's sound copy.
+//    sequence numbers) and written together with the hive's last write (the same timestamp).
+//    Of a .LOG1 and .LOG2 pair, Windows 8 and later take .LOG2 when .LOG1 does not apply and
+//    .LOG2 was written later: a write that failed switched to it with every page still dirty.
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -56,49 +63,99 @@ struct Link {
     const LogEntry* entry;
 };
 
-// The entries to apply, in order, from `first` on.
-std::vector<Link> ChainEntries(const std::vector<ParsedLog>& parsed, const std::vector<std::size_t>& entryLogs,
-                               std::uint32_t first) {
-    std::vector<Link> chain;
-    std::uint32_t expected = first;
-    for (;;) {
-        std::optional<Link> best;
-        for (std::size_t index : entryLogs) {
-            for (const auto& entry : parsed[index].entries) {
-                if (entry.sequenceNumber != expected) continue;
-                // The same number in both logs: the log written later (its base block copy
-                // has the higher sequence number) holds the write that counts.
-                if (!best || parsed[index].header.primary_sequence_number >
-                                 parsed[best->log].header.primary_sequence_number)
-                    best = Link{index, &entry};
-                break;
-            }
-        }
-        if (!best) break;
-        chain.push_back(*best);
-        if (expected == 0xFFFFFFFF) break;
+// Where a log's entries begin: the sequence number of its base block copy.
+std::uint32_t StartOf(const ParsedLog& log) { return log.header.primary_sequence_number; }
+
+// Appends the entries of one log from `expected` on, one number after another; false when the
+// numbers ran out at the top of the range.
+bool TakeRun(const ParsedLog& log, std::size_t index, std::uint32_t& expected, std::vector<Link>& chain) {
+    if (expected < StartOf(log)) return true;   // a gap: this log begins after the number wanted
+    auto entry = std::find_if(log.entries.begin(), log.entries.end(),
+                              [&](const LogEntry& e) { return e.sequenceNumber == expected; });
+    for (; entry != log.entries.end() && entry->sequenceNumber == expected; ++entry) {
+        chain.push_back(Link{index, &*entry});
+        if (expected == 0xFFFFFFFF) return false;
         ++expected;
     }
+    return true;
+}
+
+// The entries to apply, in order: the first log's from its own start, then each next log's
+// from the number after the last one taken, until a log holds no such number.
+std::vector<Link> ChainEntries(const std::vector<ParsedLog>& parsed, const std::vector<std::size_t>& order) {
+    std::vector<Link> chain;
+    if (order.empty()) return chain;
+    std::uint32_t expected = StartOf(parsed[order.front()]);
+    for (std::size_t index : order) {
+        const std::size_t before = chain.size();
+        if (!TakeRun(parsed[index], index, expected, chain)) break;
+        if (chain.size() == before) break;
+    }
     return chain;
+}
+
+// The entry logs that may apply, earliest start first (on equal starts, in the order .LOG1,
+// .LOG2), and why the others may not.
+std::vector<std::size_t> ApplicableEntryLogs(const Primary& primary, const std::vector<ParsedLog>& parsed,
+                                             const std::vector<std::size_t>& entryLogs, std::vector<std::string>& why) {
+    std::vector<std::size_t> usable;
+    for (std::size_t index : entryLogs) {
+        const ParsedLog& log = parsed[index];
+        if (!log.headerSound) {
+            why.push_back(log.headerProblem + ", so where its entries begin is unknown");
+            continue;
+        }
+        if (primary.checksumSound && StartOf(log) < primary.base.secondary_sequence_number) {
+            why.push_back("\"" + log.name + "\" begins at sequence number " + std::to_string(StartOf(log)) +
+                          ", before the hive's last write");
+            continue;
+        }
+        usable.push_back(index);
+    }
+    std::stable_sort(usable.begin(), usable.end(),
+                     [&](std::size_t a, std::size_t b) { return StartOf(parsed[a]) < StartOf(parsed[b]); });
+    return usable;
+}
+
+// The log that starts latest: with the hive's base block torn, its copy stands in and only its
+// entries apply. On equal starts the first of them in the order .LOG1, .LOG2.
+std::vector<std::size_t> LatestEntryLog(const std::vector<ParsedLog>& parsed, const std::vector<std::size_t>& usable) {
+    std::optional<std::size_t> latest;
+    for (std::size_t index : usable)
+        if (!latest || StartOf(parsed[index]) > StartOf(parsed[*latest])) latest = index;
+    if (!latest) return {};
+    return {*latest};
+}
+
+// What each entry log holds, for a refusal that lets the user see why nothing followed.
+std::string EntriesHeld(const std::vector<ParsedLog>& parsed, const std::vector<std::size_t>& entryLogs) {
+    std::string held;
+    for (std::size_t index : entryLogs) {
+        const auto& log = parsed[index];
+        held += "; \"" + log.name + "\" holds ";
+        held += log.entries.empty() ? std::string("no sound entry")
+                                    : "entries " + std::to_string(log.entries.front().sequenceNumber) + " to " +
+                                          std::to_string(log.entries.back().sequenceNumber);
+        if (log.headerSound) held += " from " + std::to_string(StartOf(log)) + " on";
+        if (!log.stoppedBecause.empty()) held += " (" + log.stoppedBecause + ")";
+    }
+    return held;
 }
 
 // Applies the entry logs; an Error when they hold nothing that follows the hive's last write.
 Result<Recovery> ApplyEntryLogs(std::vector<std::uint8_t>& image, const Primary& primary,
                                 const std::vector<LogFile>& logs, const std::vector<ParsedLog>& parsed,
                                 const std::vector<std::size_t>& entryLogs, std::size_t largest) {
+    std::vector<std::string> passedOver;
+    auto order = ApplicableEntryLogs(primary, parsed, entryLogs, passedOver);
     BaseBlockHeader base = primary.base;
     if (!primary.checksumSound) {
-        // The hive's base block was torn while being written: the copy in the later log stands in.
-        std::optional<std::size_t> from;
-        for (std::size_t index : entryLogs)
-            if (parsed[index].headerSound &&
-                (!from || parsed[index].header.primary_sequence_number > parsed[*from].header.primary_sequence_number))
-                from = index;
-        if (!from) return MakeError(offsetof(BaseBlockHeader, checksum), "the hive's base block is torn and no log holds a sound copy of it");
-        base = parsed[*from].header;
+        // The hive's base block was torn while being written: the copy in the latest log stands in.
+        order = LatestEntryLog(parsed, order);
+        if (order.empty()) return MakeError(offsetof(BaseBlockHeader, checksum), "the hive's base block is torn and no log holds a sound copy of it");
+        base = parsed[order.front()].header;
     }
-    const std::uint32_t first = base.secondary_sequence_number;
-    auto chain = ChainEntries(parsed, entryLogs, first);
+    auto chain = ChainEntries(parsed, order);
     std::string tooLarge;
     for (std::size_t i = 0; i < chain.size(); ++i) {
         const LogEntry& entry = *chain[i].entry;
@@ -112,16 +169,9 @@ Result<Recovery> ApplyEntryLogs(std::vector<std::uint8_t>& image, const Primary&
     }
     if (chain.empty() && !tooLarge.empty()) return MakeError(0, tooLarge);
     if (chain.empty()) {
-        std::string held;
-        for (std::size_t index : entryLogs) {
-            const auto& entries = parsed[index].entries;
-            held += "; \"" + parsed[index].name + "\" holds ";
-            held += entries.empty() ? std::string("no sound entry")
-                                    : "entries " + std::to_string(entries.front().sequenceNumber) + " to " +
-                                          std::to_string(entries.back().sequenceNumber);
-            if (!parsed[index].stoppedBecause.empty()) held += " (" + parsed[index].stoppedBecause + ")";
-        }
-        return MakeError(0, "no log entry follows the hive's last write (sequence number " + std::to_string(first) + ")" + held);
+        const std::uint32_t last = primary.checksumSound ? primary.base.secondary_sequence_number : base.secondary_sequence_number;
+        return MakeError(0, "no log entry follows the hive's last write (sequence number " + std::to_string(last) + ")" +
+                                EntriesHeld(parsed, entryLogs) + (passedOver.empty() ? "" : "; " + Join(passedOver)));
     }
     Recovery recovery;
     for (const auto& link : chain) {
@@ -136,10 +186,13 @@ Result<Recovery> ApplyEntryLogs(std::vector<std::uint8_t>& image, const Primary&
             recovery.logsUsed.push_back(name);
     }
     const LogEntry& last = *chain.back().entry;
-    std::memcpy(reinterpret_cast<std::uint8_t*>(&base) + kBaseBlockFlagsOffset, &last.flags, 4);
+    std::uint32_t flags = ReadLe32(reinterpret_cast<const std::uint8_t*>(&base) + kBaseBlockFlagsOffset);
+    flags = (flags & ~kLoggedFlags) | (last.flags & kLoggedFlags);
+    std::memcpy(reinterpret_cast<std::uint8_t*>(&base) + kBaseBlockFlagsOffset, &flags, 4);
     SealBaseBlock(image, base, last.sequenceNumber, last.hiveBinsDataSize);
     for (std::size_t index : entryLogs)
         if (!parsed[index].stoppedBecause.empty()) recovery.notes.push_back(parsed[index].stoppedBecause);
+    recovery.notes.insert(recovery.notes.end(), passedOver.begin(), passedOver.end());
     if (!tooLarge.empty()) recovery.notes.push_back(tooLarge);
     return recovery;
 }
@@ -160,25 +213,34 @@ std::string BadDirtyBin(const LogFile& log, const std::vector<LogPage>& pages, s
     return "";
 }
 
+// The timestamp of the hive's last write, which a dirty-vector log of that write shares; when
+// the hive's base block is torn, the first bin keeps a copy of it.
+std::optional<std::uint64_t> LastWriteTimestamp(const std::vector<std::uint8_t>& image, const Primary& primary) {
+    if (primary.checksumSound) return primary.base.last_written_timestamp;
+    if (image.size() < kBaseBlockSize + kHiveBinHeaderSize) return std::nullopt;
+    return ReadLe64(image.data() + kBaseBlockSize + offsetof(HiveBinHeader, timestamp));
+}
+
+// How a dirty-vector log must relate to the hive's last write before it applies.
+enum class WriteMatch {
+    Same,        // written together with it (the same timestamp)
+    Cumulative,  // a .LOG2 that a failed write switched to: every page since the last good write
+};
+
 Result<Recovery> ApplyDirtyVectorLog(std::vector<std::uint8_t>& image, const Primary& primary, const LogFile& log,
-                                     const ParsedLog& parsed, std::size_t largest) {
+                                     const ParsedLog& parsed, std::size_t largest, WriteMatch match) {
     const auto& header = parsed.header;
     if (header.primary_sequence_number != header.secondary_sequence_number)
         return MakeError(0, "\"" + log.name + "\" was not written completely (its sequence numbers are " +
                                 std::to_string(header.primary_sequence_number) + " and " +
                                 std::to_string(header.secondary_sequence_number) + ")");
-    // The log and the hive's last write share a timestamp; when the hive's base block is torn,
-    // the first bin keeps a copy of it.
-    std::uint64_t written = primary.base.last_written_timestamp;
-    if (!primary.checksumSound) {
-        if (image.size() < kBaseBlockSize + kHiveBinHeaderSize)
-            return MakeError(0, "the hive's base block is torn and the file has no first bin");
-        written = ReadLe64(image.data() + kBaseBlockSize + offsetof(HiveBinHeader, timestamp));
-    }
-    if (header.last_written_timestamp != written)
+    const auto written = LastWriteTimestamp(image, primary);
+    if (match == WriteMatch::Same && !written)
+        return MakeError(0, "the hive's base block is torn and the file has no first bin");
+    if (match == WriteMatch::Same && header.last_written_timestamp != *written)
         return MakeError(offsetof(BaseBlockHeader, last_written_timestamp),
                          "\"" + log.name + "\" belongs to another write of the hive (its timestamp " +
-                             Hex(header.last_written_timestamp) + " is not the hive's " + Hex(written) + ")");
+                             Hex(header.last_written_timestamp) + " is not the hive's " + Hex(*written) + ")");
     auto pages = DirtyVectorPages(log, header);
     if (!pages) return pages.error();
     const std::uint32_t binsSize = header.hive_bins_data_size;
@@ -195,6 +257,44 @@ Result<Recovery> ApplyDirtyVectorLog(std::vector<std::uint8_t>& image, const Pri
     BaseBlockHeader base = primary.checksumSound ? primary.base : header;
     SealBaseBlock(image, base, base.primary_sequence_number, binsSize);
     return recovery;
+}
+
+bool NameEndsWith(const std::string& name, const char* suffix) {
+    const std::size_t length = std::strlen(suffix);
+    if (name.size() < length) return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        char c = name[name.size() - length + i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != suffix[i]) return false;
+    }
+    return true;
+}
+
+bool WrittenComplete(const ParsedLog& log) {
+    return log.headerSound && log.header.primary_sequence_number == log.header.secondary_sequence_number;
+}
+
+// Of a dirty-vector .LOG1 and .LOG2, Windows 8 and later recover from .LOG2 when .LOG1 does not
+// apply to the hive's last write and .LOG2 is sound, complete and later than .LOG1 (by their
+// timestamps; any sound .LOG2 when .LOG1 has no sound copy). A write that fails switches logs
+// and keeps every page dirtied since the last good write in the new one, so .LOG2 then holds
+// the latest whole state whatever timestamp the hive's base block was left with.
+std::optional<std::size_t> CumulativeSecondLog(const std::vector<std::uint8_t>& image, const Primary& primary,
+                                               const std::vector<LogFile>& logs, const std::vector<ParsedLog>& parsed) {
+    std::optional<std::size_t> first, second;
+    for (std::size_t i = 0; i < logs.size(); ++i) {
+        if (parsed[i].entryFormat) continue;
+        if (NameEndsWith(logs[i].name, ".LOG1")) first = i;
+        if (NameEndsWith(logs[i].name, ".LOG2")) second = i;
+    }
+    if (!first || !second || !WrittenComplete(parsed[*second])) return std::nullopt;
+    const ParsedLog& one = parsed[*first];
+    const ParsedLog& two = parsed[*second];
+    const auto written = LastWriteTimestamp(image, primary);
+    const bool firstApplies = WrittenComplete(one) && written && one.header.last_written_timestamp == *written;
+    if (firstApplies) return std::nullopt;
+    if (one.headerSound && two.header.last_written_timestamp <= one.header.last_written_timestamp) return std::nullopt;
+    return second;
 }
 
 // A hive grows only by bins its logs carry: what lies beyond its file must come from them.
@@ -257,8 +357,15 @@ Result<Recovery> RecoverInMemory(std::vector<std::uint8_t> bytes, const std::vec
         if (applied) return finish(std::move(applied.value()));
         passedOver.push_back(applied.error().message);
     }
+    if (auto second = CumulativeSecondLog(bytes, primary, logs, parsed)) {
+        auto applied = ApplyDirtyVectorLog(bytes, primary, logs[*second], parsed[*second],
+                                           LargestRecoverable(bytes.size(), logs), WriteMatch::Cumulative);
+        if (applied) return finish(std::move(applied.value()));
+        passedOver.push_back(applied.error().message);
+    }
     for (std::size_t index : vectorLogs) {
-        auto applied = ApplyDirtyVectorLog(bytes, primary, logs[index], parsed[index], LargestRecoverable(bytes.size(), logs));
+        auto applied = ApplyDirtyVectorLog(bytes, primary, logs[index], parsed[index], LargestRecoverable(bytes.size(), logs),
+                                           WriteMatch::Same);
         if (applied) return finish(std::move(applied.value()));
         passedOver.push_back(applied.error().message);
     }

@@ -57,8 +57,9 @@ std::vector<std::uint8_t> WriteDirtyVectorLog(const std::vector<std::uint8_t>& b
 }
 
 std::vector<std::uint8_t> WriteLogEntries(const std::vector<std::vector<std::uint8_t>>& states) {
-    std::vector<std::uint8_t> log = LogBaseBlock(states.front(), kFileTypeEntryLog);
     std::uint32_t sequence = ReadLe32(states.front().data() + offsetof(BaseBlockHeader, secondary_sequence_number));
+    // Windows starts a log afresh with a base block copy that carries its first entry's number.
+    std::vector<std::uint8_t> log = LogBaseBlock(states.front(), kFileTypeEntryLog, sequence);
     for (std::size_t i = 1; i < states.size(); ++i, ++sequence) {
         const auto& after = states[i];
         const auto changed = ChangedBlocks(states[i - 1], after);
@@ -79,7 +80,7 @@ std::vector<std::uint8_t> WriteLogEntries(const std::vector<std::vector<std::uin
         LogEntryHeader header{};
         header.signature.Set("HvLE");
         header.size = static_cast<std::uint32_t>(entry.size());
-        header.flags = ReadLe32(after.data() + kBaseBlockFlagsOffset);
+        header.flags = ReadLe32(after.data() + kBaseBlockFlagsOffset) & kLoggedFlags;
         header.sequence_number = sequence;
         header.hive_bins_data_size = BinsSizeOf(after);
         header.dirty_pages_count = static_cast<std::uint32_t>(refs.size());

@@ -3,16 +3,9 @@
 #include <cstring>
 
 #include "regf/errors.h"
+#include "regf/security_descriptor.h"
 
 namespace kelvara::regf {
-
-namespace {
-
-// The fixed part of a self-relative security descriptor: revision, padding, control and the
-// four offsets.
-constexpr std::uint32_t kMinDescriptorSize = 20;
-
-}  // namespace
 
 Result<KeySecurity> ReadKeySecurity(const CellSpace& cells, std::uint32_t offset) {
     auto cell = cells.Allocated(offset, "key security");
@@ -29,9 +22,8 @@ Result<KeySecurity> ReadKeySecurity(const CellSpace& cells, std::uint32_t offset
     if (!descriptor)
         return CellError("key security", offset, "security descriptor of " + std::to_string(size) +
                                                      " bytes runs past the end of its cell");
-    if (size < kMinDescriptorSize || descriptor->data()[0] != 1)
-        return CellError("key security", offset, "expected a self-relative security descriptor of revision 1, found " +
-                                                     std::to_string(size) + " bytes");
+    if (auto problem = SecurityDescriptorProblem(*descriptor); !problem.empty())
+        return CellError("key security", offset, "security descriptor: " + problem);
     KeySecurity security;
     security.offset = offset;
     security.header = *header;

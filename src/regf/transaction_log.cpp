@@ -126,14 +126,32 @@ Result<std::vector<LogPage>> DirtyVectorPages(const LogFile& log, const BaseBloc
     return pages;
 }
 
-std::vector<std::uint8_t> LogBaseBlock(const std::vector<std::uint8_t>& hive, std::uint32_t fileType) {
+namespace {
+
+std::vector<std::uint8_t> SealedLogBaseBlock(const std::vector<std::uint8_t>& hive, std::uint32_t fileType,
+                                             const std::uint32_t* sequence) {
     std::vector<std::uint8_t> block(hive.begin(), hive.begin() + kLogSector);
     BaseBlockHeader header;
     std::memcpy(&header, block.data(), sizeof header);
     header.file_type = fileType;
+    if (sequence) {
+        header.primary_sequence_number = *sequence;
+        header.secondary_sequence_number = *sequence;
+    }
     header.checksum = BaseBlockChecksum(header);
     std::memcpy(block.data(), &header, sizeof header);
     return block;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> LogBaseBlock(const std::vector<std::uint8_t>& hive, std::uint32_t fileType) {
+    return SealedLogBaseBlock(hive, fileType, nullptr);
+}
+
+std::vector<std::uint8_t> LogBaseBlock(const std::vector<std::uint8_t>& hive, std::uint32_t fileType,
+                                       std::uint32_t sequence) {
+    return SealedLogBaseBlock(hive, fileType, &sequence);
 }
 
 }  // namespace kelvara::regf

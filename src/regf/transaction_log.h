@@ -22,12 +22,15 @@ constexpr std::uint32_t kFileTypeDirtyVectorLogAlt = 2;   // written by some old
 constexpr std::uint32_t kFileTypeEntryLog = 6;
 // Where the base block keeps the flags that a log entry carries a copy of.
 constexpr std::size_t kBaseBlockFlagsOffset = 144;
+// The one base block flag a log entry keeps and a recovery restores (the hive had transactions
+// pending); the other flags stay as the hive's base block has them.
+constexpr std::uint32_t kLoggedFlags = 0x1;
 
 #pragma pack(push, 1)
 struct LogEntryHeader {
     Signature<4> signature;   // "HvLE"
     le32 size;                // the whole entry, a multiple of 512
-    le32 flags;               // the base block's flags when the entry was written
+    le32 flags;               // the base block's flag 0x1 when the entry was written
     le32 sequence_number;     // both sequence numbers of the base block once it is applied
     le32 hive_bins_data_size; // the hive bins' size once it is applied
     le32 dirty_pages_count;
@@ -76,7 +79,10 @@ ParsedLog ParseLog(const LogFile& log);
 // and the offset.
 Result<std::vector<LogPage>> DirtyVectorPages(const LogFile& log, const BaseBlockHeader& header);
 
-// Writes the 512-byte base block copy a log begins with.
+// Writes the 512-byte base block copy a log begins with; an entry log's copy carries the sequence
+// number of its first entry in both fields.
 std::vector<std::uint8_t> LogBaseBlock(const std::vector<std::uint8_t>& hive, std::uint32_t fileType);
+std::vector<std::uint8_t> LogBaseBlock(const std::vector<std::uint8_t>& hive, std::uint32_t fileType,
+                                       std::uint32_t sequence);
 
 }  // namespace kelvara::regf

@@ -6,6 +6,7 @@
 #include <functional>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #include "hive_fixtures.h"
 #include "regf/marvin32.h"
@@ -23,7 +24,7 @@ using testing::Reseal;
 constexpr std::uint32_t kSequence = 40;   // the hive's sequence number before the lost writes
 constexpr std::uint32_t REG_BINARY = 3, REG_DWORD = 4;
 constexpr std::size_t kPrimarySeq = 4, kSecondarySeq = 8, kTimestamp = 12, kFileType = 28, kBinsSize = 40,
-                      kChecksum = 508;
+                      kFlags = 144, kChecksum = 508;
 
 void Stamp(std::vector<std::uint8_t>& hive, std::uint32_t sequence) {
     Put32(hive, kPrimarySeq, sequence);
@@ -271,7 +272,7 @@ TEST_F(EntryLogs, TwoLogs) {
     Put32(olderStates[0], kSecondarySeq, kSequence - 5);
     Reseal(olderStates[0]);
     auto older = WriteLogEntries(olderStates);
-    // A log of another hive: its numbers are far from this hive's.
+    // A log whose numbers lie far above this hive's (written after the other log turned over).
     auto otherStates = olderStates;
     Put32(otherStates[0], kSecondarySeq, kSequence + 100);
     Reseal(otherStates[0]);
@@ -287,8 +288,7 @@ TEST_F(EntryLogs, TwoLogs) {
         {"chain runs from LOG2 into LOG1", {{"H.LOG1", second}, {"H.LOG2", first}}, 3, {"H.LOG2", "H.LOG1"}},
         {"LOG1 older, LOG2 current", {{"H.LOG1", older}, {"H.LOG2", log}}, 3, {"H.LOG2"}},
         {"only the older log", {{"H.LOG1", older}}, -1, {}},
-        {"another hive's log", {{"H.LOG1", other}}, -1, {}},
-        {"another hive's log beside ours", {{"H.LOG1", other}, {"H.LOG2", first}}, 2, {"H.LOG2"}},
+        {"a log far ahead beside ours: no 42 follows", {{"H.LOG1", other}, {"H.LOG2", first}}, 2, {"H.LOG2"}},
         {"an empty .LOG beside them", {{"H.LOG", {}}, {"H.LOG1", log}}, 3, {"H.LOG1"}},
     };
     for (const auto& c : cases) {
@@ -296,6 +296,9 @@ TEST_F(EntryLogs, TwoLogs) {
         if (c.state < 0) {
             ASSERT_FALSE(result.ok()) << c.label;
             EXPECT_NE(Refusal(result).find("no log entry follows the hive's last write (sequence number 40)"),
+                      std::string::npos)
+                << c.label << ": " << Refusal(result);
+            EXPECT_NE(Refusal(result).find("begins at sequence number 35, before the hive's last write"),
                       std::string::npos)
                 << c.label << ": " << Refusal(result);
             continue;
@@ -318,6 +321,173 @@ TEST_F(EntryLogs, TornBaseBlockIsTakenFromTheLog) {
     auto refused = RecoverHive(torn, {{"H.LOG1", tornLog}});
     ASSERT_FALSE(refused.ok());
     EXPECT_NE(Refusal(refused).find("no log holds a sound copy"), std::string::npos) << Refusal(refused);
+}
+
+// `state` with the sequence number a recovery that ends at entry `sequence` leaves.
+std::vector<std::uint8_t> Sequenced(std::vector<std::uint8_t> state, std::uint32_t sequence) {
+    Stamp(state, sequence);
+    return state;
+}
+
+// An entry log whose base block copy and first entry carry `start`, with one entry per step.
+std::vector<std::uint8_t> LogFrom(std::uint32_t start, std::vector<std::vector<std::uint8_t>> states) {
+    Put32(states[0], kSecondarySeq, start);
+    Reseal(states[0]);
+    return WriteLogEntries(states);
+}
+
+// Recomputes both hashes of the entry at `at` after a change to it.
+void Rehash(std::vector<std::uint8_t>& log, std::size_t at) {
+    const std::uint32_t size = Get32(log, at + 4);
+    const std::uint64_t hash1 = Marvin32(log.data() + at + 40, size - 40, kLogEntryHashSeed);
+    for (int i = 0; i < 8; ++i) log[at + 24 + i] = static_cast<std::uint8_t>(hash1 >> (8 * i));
+    const std::uint64_t hash2 = Marvin32(log.data() + at, 32, kLogEntryHashSeed);
+    for (int i = 0; i < 8; ++i) log[at + 32 + i] = static_cast<std::uint8_t>(hash2 >> (8 * i));
+}
+
+TEST_F(EntryLogs, EntriesBeginAtTheNumberOfTheLogsOwnBaseBlock) {
+    // The hive's last complete write is 40 (41 began). A log that Windows started afresh at 45
+    // holds the writes since: the hive's bins already have 40 to 44 from a partial reconcile,
+    // which leaves the base block's numbers alone.
+    const auto turnedOver = LogFrom(45, states);
+    const auto olderOnly = LogFrom(38, {states[0], states[1]});
+    // Begins below the hive's number, though it holds 40 and 41 further on.
+    const auto beginsBefore = LogFrom(39, {states[0], states[0], states[1], states[2]});
+    struct Case {
+        const char* label;
+        std::vector<LogFile> logs;
+        std::optional<std::vector<std::uint8_t>> expected;   // none: refused
+        std::vector<std::string> used;
+    } cases[] = {
+        {"turned over", {{"H.LOG1", turnedOver}}, Sequenced(states[3], 47), {"H.LOG1"}},
+        {"turned over, beside an older log", {{"H.LOG1", olderOnly}, {"H.LOG2", turnedOver}},
+         Sequenced(states[3], 47), {"H.LOG2"}},
+        {"begins before the hive's last write", {{"H.LOG1", beginsBefore}}, std::nullopt, {}},
+        {"the same log from the hive's own number", {{"H.LOG1", log}}, states[3], {"H.LOG1"}},
+    };
+    for (const auto& c : cases) {
+        auto result = RecoverHive(primary, c.logs);
+        if (!c.expected) {
+            ASSERT_FALSE(result.ok()) << c.label;
+            EXPECT_NE(Refusal(result).find("begins at sequence number 39"), std::string::npos) << Refusal(result);
+            continue;
+        }
+        ASSERT_TRUE(result.ok()) << c.label << ": " << Refusal(result);
+        EXPECT_EQ(result->logsUsed, c.used) << c.label;
+        ExpectPlainWrite(*result, *c.expected, c.label);
+    }
+}
+
+TEST_F(EntryLogs, OnlyTheFlagALogKeepsIsRestored) {
+    // A log entry keeps the base block's flag 0x1 alone, and recovery sets or clears only that
+    // bit (0x2, a hive with layered keys, stays as the hive has it).
+    struct Case {
+        std::uint32_t hiveFlags, entryFlags, expected;
+    } cases[] = {
+        {0x0, 0x1, 0x1}, {0x1, 0x0, 0x0}, {0x2, 0x0, 0x2}, {0x2, 0x1, 0x3}, {0x0, 0x3, 0x1}, {0x3, 0x2, 0x2},
+    };
+    for (const auto& c : cases) {
+        auto flagged = primary;
+        Put32(flagged, kFlags, c.hiveFlags);
+        Reseal(flagged);
+        auto changed = log;
+        Put32(changed, bounds[2] + 8, c.entryFlags);   // the last entry's
+        Rehash(changed, bounds[2]);
+        auto result = RecoverHive(flagged, {{"H.LOG1", changed}});
+        ASSERT_TRUE(result.ok()) << Refusal(result);
+        EXPECT_EQ(Get32(result->bytes, kFlags), c.expected) << c.hiveFlags << " with " << c.entryFlags;
+        auto hive = HiveFile::FromBytes(result->bytes);
+        ASSERT_TRUE(hive.ok()) << hive.error().ToString();
+        EXPECT_FALSE(hive->IsDirty()) << "the flags were written without resealing the base block";
+    }
+}
+
+TEST_F(EntryLogs, ATornBaseBlockTakesOnlyTheLatestLog) {
+    // .LOG1 began at 40 and holds 40 to 42; .LOG2 began later, at 41, with one entry for the
+    // same two writes. With the hive's base block torn only the log with the latest entries
+    // counts: 41 from .LOG2 and nothing after it, though .LOG1 holds a 42.
+    const auto later = LogFrom(41, {states[0], states[2]});
+    // Two logs that both begin at 40, with different writes: .LOG1 comes first.
+    const auto sameStart = LogFrom(40, {states[0], states[2]});
+    auto tornUnequal = primary;
+    Put32(tornUnequal, kChecksum, Get32(tornUnequal, kChecksum) ^ 0x100);
+    // Equal sequence numbers do not make a hive clean when its checksum is wrong.
+    auto tornEqual = primary;
+    Put32(tornEqual, kPrimarySeq, kSequence);
+    Put32(tornEqual, kChecksum, Get32(tornEqual, kChecksum) ^ 0x100);
+    struct Case {
+        const char* label;
+        const std::vector<std::uint8_t>& hive;
+        std::vector<LogFile> logs;
+        std::vector<std::uint8_t> expected;
+        std::vector<std::string> used;
+    } cases[] = {
+        {"torn, two logs", tornUnequal, {{"H.LOG1", log}, {"H.LOG2", later}}, Sequenced(states[2], 41), {"H.LOG2"}},
+        {"torn, two logs the other way", tornUnequal, {{"H.LOG1", later}, {"H.LOG2", log}}, Sequenced(states[2], 41),
+         {"H.LOG1"}},
+        {"torn with equal numbers", tornEqual, {{"H.LOG1", log}}, states[3], {"H.LOG1"}},
+        {"torn, the same start", tornUnequal, {{"H.LOG1", sameStart}, {"H.LOG2", log}}, Sequenced(states[2], 40),
+         {"H.LOG1"}},
+        // .LOG1's 40 first, then .LOG2 goes on with 41 and 42.
+        {"sound, the same start", primary, {{"H.LOG1", sameStart}, {"H.LOG2", log}}, states[3], {"H.LOG1", "H.LOG2"}},
+        {"sound, two logs: both chained", primary, {{"H.LOG1", log}, {"H.LOG2", later}}, states[3], {"H.LOG1"}},
+    };
+    for (const auto& c : cases) {
+        auto result = RecoverHive(c.hive, c.logs);
+        ASSERT_TRUE(result.ok()) << c.label << ": " << Refusal(result);
+        EXPECT_TRUE(result->wasDirty) << c.label;
+        EXPECT_EQ(result->logsUsed, c.used) << c.label;
+        ExpectPlainWrite(*result, c.expected, c.label);
+    }
+}
+
+TEST(LogRecovery, DirtyVectorLogPairAsWindows8Chooses) {
+    // A write that fails on the hive switches from .LOG1 to .LOG2 and logs there every page
+    // dirtied since the last good write. Windows 8 and later take .LOG2 when .LOG1 does not
+    // apply and .LOG2 is the later of the two; .LOG1 when it applies.
+    const auto before = State(0);
+    auto middle = State(1);
+    Stamp(middle, kSequence + 1);
+    auto after = State(3);
+    Stamp(after, kSequence + 1);
+    auto primary = CrashedPrimary(before, middle, false);
+    Put32(primary, kTimestamp, 1000);
+    Reseal(primary);
+    auto logAt = [&](const std::vector<std::uint8_t>& state, std::uint64_t timestamp) {
+        auto log = WriteDirtyVectorLog(before, state);
+        Put32(log, kTimestamp, static_cast<std::uint32_t>(timestamp));
+        Reseal(log);
+        return log;
+    };
+    auto torn = logAt(middle, 900);
+    torn[100] ^= 1;
+    auto unfinished = logAt(after, 1200);
+    Put32(unfinished, kSecondarySeq, kSequence);
+    Reseal(unfinished);
+    struct Case {
+        const char* label;
+        std::vector<LogFile> logs;
+        int state;   // 1 or 3, -1: refused
+        const char* used;
+    } cases[] = {
+        {".LOG1 applies, .LOG2 later", {{"H.LOG1", logAt(middle, 1000)}, {"H.LOG2", logAt(after, 1200)}}, 1, "H.LOG1"},
+        {".LOG1 of an earlier write, .LOG2 later", {{"H.LOG1", logAt(middle, 900)}, {"H.LOG2", logAt(after, 1200)}}, 3, "H.LOG2"},
+        {".LOG1 torn, .LOG2 of another write", {{"h.log1", torn}, {"h.log2", logAt(after, 800)}}, 3, "h.log2"},
+        {".LOG1 later than .LOG2, neither applies", {{"H.LOG1", logAt(middle, 1300)}, {"H.LOG2", logAt(after, 1200)}}, -1, ""},
+        {"both of the same other write", {{"H.LOG1", logAt(middle, 1200)}, {"H.LOG2", logAt(after, 1200)}}, -1, ""},
+        {".LOG2 later but unfinished", {{"H.LOG1", logAt(middle, 900)}, {"H.LOG2", unfinished}}, -1, ""},
+        {"a single .LOG of another write", {{"H.LOG", logAt(after, 1200)}}, -1, ""},
+    };
+    for (const auto& c : cases) {
+        auto result = RecoverHive(primary, c.logs);
+        if (c.state < 0) {
+            EXPECT_FALSE(result.ok()) << c.label;
+            continue;
+        }
+        ASSERT_TRUE(result.ok()) << c.label << ": " << Refusal(result);
+        EXPECT_EQ(result->logsUsed, std::vector<std::string>{c.used}) << c.label;
+        ExpectPlainWrite(*result, c.state == 1 ? middle : after, c.label);
+    }
 }
 
 TEST(LogRecovery, DamagedOrMissingLogsAreRefusedWithTheReason) {
@@ -381,6 +551,9 @@ TEST(LogRecovery, SpoiledLogsNeverCrashTheRecovery) {
             for (std::uint8_t flip : {0x01, 0x80, 0xFF}) {
                 auto spoiled = c.log;
                 spoiled[at] ^= flip;
+                // A spoiled field of the base block copy under a sound checksum, so that the
+                // recovery reads the value rather than only noticing the checksum.
+                if (at < kChecksum && at % 2 == 0) Reseal(spoiled);
                 auto result = RecoverHive(c.primary, {{c.name, spoiled}});
                 if (result) {
                     ++recovered;

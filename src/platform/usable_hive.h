@@ -9,9 +9,14 @@
 
 namespace kelvara::platform {
 
-// True when `file` is a sound hive whose last write completed; otherwise `problem` names the
-// file and says what is wrong with it.
-inline bool IsUsableHive(const std::string& file, std::string& problem) {
+// Who wrote a hive file. Windows leaves untidiness in its hives and loads them all the same
+// (cells nothing references, descriptors counted too often); a copy our compactor wrote holds
+// only what it reaches and counts, so any untidiness in it is a fault of our writer.
+enum class HiveWrittenBy { Windows, OurCompactor };
+
+// True when `file` is a sound hive whose last write completed, and, for a copy of ours, tidy;
+// otherwise `problem` names the file and says what is wrong with it.
+inline bool IsUsableHive(const std::string& file, std::string& problem, HiveWrittenBy writer = HiveWrittenBy::Windows) {
     const regf::CheckReport report = regf::CheckFile(file);
     if (report.dirty) {
         problem = file + " is a hive with unsaved changes (its sequence numbers differ)";
@@ -20,6 +25,10 @@ inline bool IsUsableHive(const std::string& file, std::string& problem) {
     if (!report.sound) {
         problem = file + " is not a sound hive";
         if (!report.problems.empty()) problem += ": " + report.problems.front();
+        return false;
+    }
+    if (writer == HiveWrittenBy::OurCompactor && !report.untidiness.empty()) {
+        problem = file + " is a copy our compactor wrote, yet it is untidy, a fault of the writer: " + report.untidiness.front();
         return false;
     }
     return true;

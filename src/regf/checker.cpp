@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <iterator>
 #include <set>
 
 #include "regf/big_data.h"
@@ -36,6 +37,7 @@ public:
         CheckKey(root, root, 0, "");
         CheckSecurityList();
         CheckCells();
+        NoteOtherTables();
         if (omitted_ > 0) report_.problems.push_back("... and " + std::to_string(omitted_) + " more problems");
         report_.sound = report_.problems.empty() && !report_.dirty;
         return std::move(report_);
@@ -88,7 +90,13 @@ private:
         auto node = ReadKeyNode(cells_, offset);
         if (!node) return Problem(parentPath, node.error());
         if (!Reach(offset, "key node", parentPath)) return;
-        std::string path = depth == 0 ? "" : parentPath + "\\" + Utf16ToUtf8(node->Name());
+        // The path grows in one buffer that every level shares: no string is built per key.
+        const std::size_t parentLength = path_.size();
+        if (depth > 0) {
+            path_ += '\\';
+            AppendUtf8(path_, node->Stored());
+        }
+        const std::string& path = path_;
         if (depth > 0 && node->header.parent != parent)
             Problem(path, CellError("key node", offset, "parent is " + Hex(node->header.parent) + ", expected " + Hex(parent)));
 
@@ -103,6 +111,7 @@ private:
 
         CheckValues(*node, path);
         CheckSubkeys(*node, depth, path);
+        path_.resize(parentLength);
     }
 
     void CheckValues(const KeyNode& node, const std::string& path) {
@@ -112,7 +121,9 @@ private:
         auto list = ReadValueList(cells_, listOffset, count);
         if (!list) return Problem(path, list.error());
         if (!Reach(listOffset, "key values list", path)) return;
-        std::set<std::u16string> names;
+        // The names are compared where they are stored, once all are read.
+        valueNames_.clear();
+        valueOffsets_.clear();
         for (std::uint32_t offset : *list) {
             auto value = ReadKeyValue(cells_, offset);
             if (!value) {
@@ -120,8 +131,8 @@ private:
                 continue;
             }
             if (!Reach(offset, "key value", path)) continue;
-            if (!names.insert(Upcase(value->Name())).second)
-                Problem(path, CellError("key value", offset, "a second value named \"" + Utf16ToUtf8(value->Name()) + "\""));
+            valueNames_.push_back(value->Stored());
+            valueOffsets_.push_back(offset);
             std::vector<std::uint32_t> dataCells;
             auto data = ReadValueData(cells_, *value, impl_.baseBlock.minor_version, &dataCells);
             if (!data) {
@@ -130,6 +141,20 @@ private:
             }
             for (auto cell : dataCells) Reach(cell, "value data", path);
             if (IsBigData(*value)) WarnOfShortSegments(*value, dataCells, path);
+        }
+        CheckValueNamesUnique(path);
+    }
+
+    void CheckValueNamesUnique(const std::string& path) {
+        for (;;) {
+            const std::size_t count = valueNames_.size();
+            const std::size_t repeated = FirstRepeatedName(count, [&](std::size_t i) { return valueNames_[i]; }, nameSlots_);
+            if (repeated == count) return;
+            Problem(path, CellError("key value", valueOffsets_[repeated],
+                                    "a second value named \"" + Utf16ToUtf8(valueNames_[repeated].Decode()) + "\""));
+            // Told once; the rest of the list is looked at without it.
+            valueNames_.erase(valueNames_.begin() + static_cast<std::ptrdiff_t>(repeated));
+            valueOffsets_.erase(valueOffsets_.begin() + static_cast<std::ptrdiff_t>(repeated));
         }
     }
 
@@ -173,26 +198,78 @@ private:
         if (list->elements.size() != count)
             Problem(path, CellError("key node", node.offset, "number of subkeys is " + std::to_string(count) +
                                                                  ", its subkey list holds " + std::to_string(list->elements.size())));
-        std::u16string previous;
-        for (std::size_t i = 0; i < list->elements.size(); ++i) {
-            const auto& element = list->elements[i];
+        // The subkeys' names, read first and checked as a list: their hashes, then their order.
+        if (subkeyNamesAt_.size() <= depth) subkeyNamesAt_.resize(depth + 1);
+        std::vector<ListedSubkey>& subkeys = subkeyNamesAt_[depth];
+        subkeys.clear();
+        for (const auto& element : list->elements) {
             auto child = ReadKeyNode(cells_, element.keyNodeOffset);
             if (!child) {
                 Problem(path, child.error());
                 continue;
             }
-            std::u16string name = child->Name();
-            if (element.form == LeafForm::HashLeaf && element.check != NameHash(name))
-                Problem(path, CellError("hash leaf", element.leafOffset, "hash of \"" + Utf16ToUtf8(name) + "\" is " +
+            const StoredName name = child->Stored();
+            CheckHashOrHint(element, name, path);
+            subkeys.push_back({name, element.keyNodeOffset, element.leafOffset});
+        }
+        CheckOrder(subkeys, path);
+        // Deeper levels have lists of their own: growing the outer vector moves this level's
+        // without moving its elements.
+        for (std::size_t i = 0; i < subkeyNamesAt_[depth].size(); ++i)
+            CheckKey(subkeyNamesAt_[depth][i].keyNodeOffset, node.offset, depth + 1, path);
+    }
+
+    struct ListedSubkey {
+        StoredName name;
+        std::uint32_t keyNodeOffset;
+        std::uint32_t leafOffset;
+    };
+
+    // A hash that follows another Windows version's table than 7's is sound, as Windows of that
+    // version wrote it; one that follows none cannot be found by name.
+    void CheckHashOrHint(const SubkeyElement& element, StoredName name, const std::string& path) {
+        if (element.form == LeafForm::HashLeaf) {
+            const auto table = HashingTable(name, element.check);
+            if (!table)
+                Problem(path, CellError("hash leaf", element.leafOffset, "hash of \"" + Utf16ToUtf8(name.Decode()) + "\" is " +
                                                                              Hex(element.check) + ", expected " + Hex(NameHash(name))));
-            if (element.form == LeafForm::FastLeaf && element.check != NameHint(name))
-                Problem(path, CellError("fast leaf", element.leafOffset, "hint of \"" + Utf16ToUtf8(name) + "\" is " +
-                                                                             Hex(element.check) + ", expected " + Hex(NameHint(name))));
-            if (i > 0 && CompareNames(previous, name) >= 0)
-                Problem(path, CellError("subkey list", element.leafOffset, "\"" + Utf16ToUtf8(name) + "\" is out of order after \"" +
-                                                                               Utf16ToUtf8(previous) + "\""));
-            previous = name;
-            CheckKey(element.keyNodeOffset, node.offset, depth + 1, path);
+            else if (*table != UpcaseTable::Windows7)
+                FollowsOtherTable(*table, "hash of", name, path);
+        }
+        if (element.form == LeafForm::FastLeaf && element.check != NameHint(name))
+            Problem(path, CellError("fast leaf", element.leafOffset, "hint of \"" + Utf16ToUtf8(name.Decode()) + "\" is " +
+                                                                         Hex(element.check) + ", expected " + Hex(NameHint(name))));
+    }
+
+    // Strictly ascending by upper-case name, by one Windows version's table for the whole list.
+    // Two names alike but for case are in no order: the second could never be opened.
+    void CheckOrder(const std::vector<ListedSubkey>& subkeys, const std::string& path) {
+        const auto table = OrderingTable(subkeys.size(), [&](std::size_t i) { return subkeys[i].name; });
+        if (table && *table != UpcaseTable::Windows7) FollowsOtherTable(*table, "order of the subkeys from", subkeys[0].name, path);
+        if (table) return;
+        for (std::size_t i = 1; i < subkeys.size(); ++i) {
+            const StoredName previous = subkeys[i - 1].name, name = subkeys[i].name;
+            if (CompareNames(previous, name) >= 0)
+                Problem(path, CellError("subkey list", subkeys[i].leafOffset, "\"" + Utf16ToUtf8(name.Decode()) + "\" is out of order after \"" +
+                                                                                   Utf16ToUtf8(previous.Decode()) + "\""));
+        }
+    }
+
+    // Sound, but worth saying: the hive follows another table than Windows 7's. Told once per
+    // table, with the first place, and counted.
+    void FollowsOtherTable(UpcaseTable table, const char* what, StoredName name, const std::string& path) {
+        auto& seen = otherTables_[static_cast<std::size_t>(table)];
+        if (seen.count++ > 0) return;
+        std::string where = path.empty() ? std::string("root key") : "key " + path;
+        seen.first = where + ": " + what + " \"" + Utf16ToUtf8(name.Decode()) + "\"";
+    }
+
+    void NoteOtherTables() {
+        for (UpcaseTable table : kUpcaseTables) {
+            const auto& seen = otherTables_[static_cast<std::size_t>(table)];
+            if (seen.count == 0) continue;
+            report_.notes.push_back(std::to_string(seen.count) + " subkey hashes or orders follow " + UpcaseTableName(table) +
+                                    " upper-case table, not Windows 7's; first: " + seen.first);
         }
     }
 
@@ -278,6 +355,16 @@ private:
     const CellSpace& cells_;
     std::vector<bool> reached_;
     std::map<std::uint32_t, std::uint32_t> securityUses_;
+    std::string path_;                                      // of the key being checked
+    std::vector<StoredName> valueNames_;                    // of the key being checked
+    std::vector<std::uint32_t> valueOffsets_;
+    std::vector<std::uint32_t> nameSlots_;
+    std::vector<std::vector<ListedSubkey>> subkeyNamesAt_;  // per nesting level
+    struct OtherTable {
+        std::size_t count = 0;
+        std::string first;
+    };
+    OtherTable otherTables_[std::size(kUpcaseTables)];
     CheckReport report_;
     std::size_t omitted_ = 0;
 };

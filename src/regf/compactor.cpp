@@ -41,6 +41,7 @@ public:
           cells_(impl_.cells),
           options_(options),
           minorVersion_(impl_.baseBlock.minor_version),
+          hashedLeaves_(LeafFormFor(minorVersion_) == LeafForm::HashLeaf),
           overlap_(overlap == Overlap::Always ||
                    (overlap == Overlap::BySize && cells_.HiveBinsSize() >= kOverlapFromBytes)),
           writer_(sink ? HiveWriter(*sink, windowBytes) : HiveWriter(cells_.HiveBinsSize())),
@@ -69,8 +70,12 @@ public:
 private:
     // The subkeys of a key being copied, one level of nesting. A level's nodes stay from key
     // to key and are read over: clearing a fresh node for every subkey cost more than reading it.
+    struct Subkey {
+        KeyNode node;
+        std::uint32_t hash = 0;   // for its "lh" element in the copy
+    };
     struct Subkeys {
-        std::vector<KeyNode> nodes;   // the first `count` are this key's
+        std::vector<Subkey> nodes;   // the first `count` are this key's
         std::uint32_t count = 0;
     };
 
@@ -125,14 +130,17 @@ private:
         // Deeper levels have lists of their own; growing the outer vector moves this level's
         // list without moving its elements, so the reference stays good.
         for (std::uint32_t i = 0; i < count; ++i) {
-            const std::vector<KeyNode>& subkeys = subkeysAt_[depth].nodes;
-            if (i + 1 < count) PrefetchContent(subkeys[i + 1]);
-            if (auto copied = CopyKey(subkeys[i], depth + 1); !copied) return copied;
+            const std::vector<Subkey>& subkeys = subkeysAt_[depth].nodes;
+            if (i + 1 < count) PrefetchContent(subkeys[i + 1].node);
+            if (auto copied = CopyKey(subkeys[i].node, depth + 1); !copied) return copied;
         }
 
         KeyBatch& batch = pipe_->Current();
         const auto first = static_cast<std::uint32_t>(batch.subkeyNames.size());
-        for (std::uint32_t i = 0; i < count; ++i) batch.subkeyNames.push_back(subkeysAt_[depth].nodes[i].Stored());
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const Subkey& subkey = subkeysAt_[depth].nodes[i];
+            batch.subkeyNames.push_back({subkey.node.Stored(), subkey.hash});
+        }
         batch.events.push_back({KeyBatch::Step::End, first, 0, count});
         return SendIfFull();
     }
@@ -227,33 +235,13 @@ private:
     }
 
     // Two values of one name cannot both be reached through the registry; which one the user
-    // meant is unknowable, so such a hive is refused rather than guessed at. Names are looked
-    // up by their case-blind hash, so a key with thousands of values costs no more per value
-    // than one with a few.
+    // meant is unknowable, so such a hive is refused rather than guessed at.
     Status CheckValueNamesUnique(std::span<const ValueRecord> values, ByteSpan offsets) {
         const std::size_t n = values.size();
-        if (n < 2) return Done{};
-        auto duplicate = [&](std::size_t i) {
-            return CellError("key value", ReadLe32(offsets.data() + 4 * i),
-                             "a second value named \"" + Utf16ToUtf8(values[i].name.Decode()) + "\"");
-        };
-        if (n <= kFewValues) {
-            for (std::size_t i = 1; i < n; ++i)
-                for (std::size_t j = 0; j < i; ++j)
-                    if (SameName(values[j].name, values[i].name)) return duplicate(i);
-            return Done{};
-        }
-        std::size_t slots = 1;
-        while (slots < 2 * n) slots *= 2;
-        nameSlots_.assign(slots, kEmptySlot);
-        for (std::size_t i = 0; i < n; ++i) {
-            const StoredName name = values[i].name;
-            std::size_t slot = static_cast<std::size_t>(CaseBlindHash(name)) & (slots - 1);
-            for (; nameSlots_[slot] != kEmptySlot; slot = (slot + 1) & (slots - 1))
-                if (SameName(values[nameSlots_[slot]].name, name)) return duplicate(i);
-            nameSlots_[slot] = static_cast<std::uint32_t>(i);
-        }
-        return Done{};
+        const std::size_t repeated = FirstRepeatedName(n, [&](std::size_t i) { return values[i].name; }, nameSlots_);
+        if (repeated == n) return Done{};
+        return CellError("key value", ReadLe32(offsets.data() + 4 * repeated),
+                         "a second value named \"" + Utf16ToUtf8(values[repeated].name.Decode()) + "\"");
     }
 
     // Descriptors are shared by many keys: each cell is read and checked once.
@@ -272,7 +260,10 @@ private:
         return known->second;
     }
 
-    // The subkeys in the registry's order, by upper-cased name, whatever order the input had.
+    // The subkeys in the registry's order, by upper-cased name. The order and the hashes Windows
+    // wrote are kept where they follow one of Windows' tables (see HashingTable, OrderingTable):
+    // a Windows that looks names up by its own table finds them in the copy as in the original.
+    // What follows none is made again by Windows 7's table.
     Status SortedSubkeys(const KeyNode& node, Subkeys& subkeys) {
         subkeys.count = 0;
         std::uint32_t count = node.header.number_of_subkeys;
@@ -282,9 +273,9 @@ private:
             if (auto used = Use(cell, "subkey list"); !used) return used;
         if (subkeys.nodes.size() < list_.elements.size()) subkeys.nodes.resize(list_.elements.size());
         for (const auto& element : list_.elements) cells_.Prefetch(element.keyNodeOffset);
-        bool sorted = true;
         for (const auto& element : list_.elements) {
-            KeyNode& child = subkeys.nodes[subkeys.count++];
+            Subkey& subkey = subkeys.nodes[subkeys.count++];
+            KeyNode& child = subkey.node;
             if (auto read = ReadKeyNode(cells_, element.keyNodeOffset, child); !read) return read;
             if (child.header.parent != node.offset)
                 return CellError("key node", element.keyNodeOffset,
@@ -293,21 +284,26 @@ private:
             // What the child's copy reads first, long before it gets there.
             cells_.Prefetch(child.header.key_values_list_offset);
             cells_.Prefetch(child.header.subkeys_list_offset);
-            if (subkeys.count > 1 && CompareNames(subkeys.nodes[subkeys.count - 2].Stored(), child.Stored()) >= 0)
-                sorted = false;
+            if (hashedLeaves_) subkey.hash = HashFor(element, child.Stored());
         }
         // A sound hive keeps its subkeys sorted already, which one comparison per key confirms;
         // otherwise they are sorted here and then checked for a name given twice.
-        if (!sorted) {
-            const auto first = subkeys.nodes.begin(), last = first + subkeys.count;
-            auto byName = [](const KeyNode& a, const KeyNode& b) { return CompareNames(a.Stored(), b.Stored()) < 0; };
-            std::stable_sort(first, last, byName);
-            for (auto at = first + 1; at < last; ++at)
-                if (SameName(at[-1].Stored(), at->Stored()))
-                    return CellError("subkey list", node.header.subkeys_list_offset,
-                                     "two subkeys are named \"" + Utf16ToUtf8(at->Stored().Decode()) + "\"");
-        }
+        const auto first = subkeys.nodes.begin(), last = first + subkeys.count;
+        if (OrderingTable(subkeys.count, [&](std::size_t i) { return first[i].node.Stored(); })) return Done{};
+        auto byName = [](const Subkey& a, const Subkey& b) { return CompareNames(a.node.Stored(), b.node.Stored()) < 0; };
+        std::stable_sort(first, last, byName);
+        for (auto at = first + 1; at < last; ++at)
+            if (SameName(at[-1].node.Stored(), at->node.Stored()))
+                return CellError("subkey list", node.header.subkeys_list_offset,
+                                 "two subkeys are named \"" + Utf16ToUtf8(at->node.Stored().Decode()) + "\"");
         return Done{};
+    }
+
+    // The hash Windows wrote when it follows one of its tables; else Windows 7's.
+    static std::uint32_t HashFor(const SubkeyElement& element, StoredName name) {
+        const std::uint32_t ours = NameHash(name);
+        if (element.form != LeafForm::HashLeaf || element.check == ours) return ours;
+        return HashingTable(name, element.check) ? element.check : ours;
     }
 
     // Starts loading the value cells and the subkeys' key nodes of the key copied after the
@@ -346,14 +342,13 @@ private:
         options_.progress(processed_, impl_.bytes.size());
     }
 
-    static constexpr std::size_t kFewValues = 8;
     static constexpr std::uint32_t kPrefetchedCells = 16;   // per list, ahead of the copy
-    static constexpr std::uint32_t kEmptySlot = 0xFFFFFFFF;
 
     const HiveImpl& impl_;
     const CellSpace& cells_;
     const CompactOptions& options_;
     std::uint32_t minorVersion_;
+    bool hashedLeaves_;   // the copy's subkey lists are "lh", which carry hashes
     bool overlap_;
     // The writing half's state, on cache lines of its own: on two threads the writer changes it
     // with every cell, and the reader's fields around it would travel between cores with it.

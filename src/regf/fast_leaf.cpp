@@ -40,7 +40,7 @@ Result<std::uint32_t> WriteFastLeaf(HiveWriter& writer, std::span<const SubkeyEn
     for (std::size_t i = 0; i < entries.size(); ++i) {
         std::uint8_t* element = data + sizeof header + i * sizeof(FastLeafElement);
         WriteLe32(element + offsetof(FastLeafElement, key_node_offset), entries[i].keyNodeOffset);
-        WriteLe32(element + offsetof(FastLeafElement, name_hint), NameHint(entries[i].name));
+        WriteLe32(element + offsetof(FastLeafElement, name_hint), NameHint(entries[i].name.name));
     }
     return offset;
 }

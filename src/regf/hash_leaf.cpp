@@ -40,7 +40,7 @@ Result<std::uint32_t> WriteHashLeaf(HiveWriter& writer, std::span<const SubkeyEn
     for (std::size_t i = 0; i < entries.size(); ++i) {
         std::uint8_t* element = data + sizeof header + i * sizeof(HashLeafElement);
         WriteLe32(element + offsetof(HashLeafElement, key_node_offset), entries[i].keyNodeOffset);
-        WriteLe32(element + offsetof(HashLeafElement, name_hash), NameHash(entries[i].name));
+        WriteLe32(element + offsetof(HashLeafElement, name_hash), entries[i].name.hash);
     }
     return offset;
 }

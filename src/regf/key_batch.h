@@ -40,7 +40,7 @@ struct KeyBatch {
     std::vector<BatchKey> keys;             // their values are in `values`
     std::vector<ValueRecord> values;
     std::vector<std::uint32_t> ownedAt;     // per value: where its data is in ownedData, or kInInput
-    std::vector<StoredName> subkeyNames;
+    std::vector<SubkeyName> subkeyNames;
     std::vector<std::uint8_t> ownedData;    // data that is in no single input cell
 
     // Batches passed to another thread hold many keys, so the two threads seldom wait on each

@@ -112,7 +112,7 @@ Status KeyTreeWriter::FinishKey(std::uint32_t keyOffset, const std::vector<Subke
     if (subkeys.empty()) return Done{};
 
     std::uint32_t largestName = 0;
-    for (const auto& subkey : subkeys) largestName = std::max<std::uint32_t>(largestName, subkey.name.Length() * 2);
+    for (const auto& subkey : subkeys) largestName = std::max<std::uint32_t>(largestName, subkey.name.name.Length() * 2);
     auto list = WriteSubkeyList(writer_, subkeys, layout_);
     if (!list) return list.error();
     // Two runs of fields, so that a node already sent takes two patches rather than four.

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <span>
+
+#include "regf/upcase_table.h"
 
 namespace kelvara::regf {
 
@@ -111,39 +114,42 @@ std::string EncodeName(std::u16string_view name, bool compressed) {
 
 namespace {
 
-constexpr char16_t UpcaseSlow(char16_t c) {
-    if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
-    if (c == 0xFF) return 0x178;
-    if (c >= 0x100 && c <= 0x17F) {
-        // Latin Extended-A pairs capital/small; the run 0x139-0x148 and 0x179-0x17E pair the
-        // other way round, and a few letters have no partner.
-        if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
-        bool oddSmall = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if (oddSmall) return (c % 2 == 0) ? static_cast<char16_t>(c - 1) : c;
-        return (c % 2 == 1) ? static_cast<char16_t>(c - 1) : c;
+// Most names are ASCII or Latin-1: one look-up in kUpcaseLatin1 upper-cases them. The rest go
+// through Windows 7's table of blocks.
+const char16_t (&kLatin1Upcase)[256] = kUpcaseLatin1;
+
+std::span<const UpcaseException> ExceptionsOf(UpcaseTable table) {
+    switch (table) {
+        case UpcaseTable::Windows7: return {};
+        case UpcaseTable::WindowsXP: return {kWindowsXPUpcase, kWindowsXPUpcaseCount};
+        case UpcaseTable::Wine: return {kWineUpcase, kWineUpcaseCount};
     }
-    if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return static_cast<char16_t>(c - 0x20);
-    if (c == 0x3C2) return 0x3A3;
-    if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
-    if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
-    if (c >= 0xFF41 && c <= 0xFF5A) return static_cast<char16_t>(c - 0x20);
-    return c;
+    return {};
 }
-
-// Most names are ASCII or Latin-1: one table look-up upper-cases them.
-struct Latin1Upcase {
-    char16_t table[256];
-    constexpr Latin1Upcase() : table{} {
-        for (int c = 0; c < 256; ++c) table[c] = UpcaseSlow(static_cast<char16_t>(c));
-    }
-};
-
-constexpr Latin1Upcase kLatin1Upcase;
 
 }  // namespace
 
-char16_t UpcaseUnit(char16_t c) { return c < 0x100 ? kLatin1Upcase.table[c] : UpcaseSlow(c); }
+char16_t UpcaseUnit(char16_t c) {
+    if (c < 0x100) return kLatin1Upcase[c];
+    return static_cast<char16_t>(c + kUpcaseBlocks[kUpcaseBlockOf[c >> 8]][c & 0xFF]);
+}
+
+char16_t UpcaseUnit(char16_t c, UpcaseTable table) {
+    const auto exceptions = ExceptionsOf(table);
+    const auto found = std::lower_bound(exceptions.begin(), exceptions.end(), c,
+                                        [](const UpcaseException& e, char16_t unit) { return e.unit < unit; });
+    if (found != exceptions.end() && found->unit == c) return found->upper;
+    return UpcaseUnit(c);
+}
+
+const char* UpcaseTableName(UpcaseTable table) {
+    switch (table) {
+        case UpcaseTable::Windows7: return "Windows 7's";
+        case UpcaseTable::WindowsXP: return "Windows XP's";
+        case UpcaseTable::Wine: return "Wine's (newer Unicode)";
+    }
+    return "";
+}
 
 std::u16string Upcase(std::u16string_view name) {
     std::u16string upper(name);
@@ -215,7 +221,7 @@ int CompareNames(StoredName a, StoredName b) {
     const std::uint32_t n = std::min(a.Length(), b.Length());
     if (a.compressed && b.compressed) {
         for (std::uint32_t i = 0; i < n; ++i) {
-            char16_t x = kLatin1Upcase.table[a.bytes[i]], y = kLatin1Upcase.table[b.bytes[i]];
+            char16_t x = kLatin1Upcase[a.bytes[i]], y = kLatin1Upcase[b.bytes[i]];
             if (x != y) return x < y ? -1 : 1;
         }
     } else {
@@ -234,7 +240,7 @@ std::uint32_t NameHash(StoredName name) {
     if (name.compressed) {
         // Four characters per step: the same sum, without waiting on each multiplication in turn.
         constexpr std::uint32_t k1 = 37, k2 = k1 * 37, k3 = k2 * 37, k4 = k3 * 37;
-        const auto& up = kLatin1Upcase.table;
+        const auto& up = kLatin1Upcase;
         const std::uint8_t* c = name.bytes;
         std::uint32_t i = 0;
         for (; i + 4 <= length; i += 4)
@@ -244,6 +250,44 @@ std::uint32_t NameHash(StoredName name) {
         for (std::uint32_t i = 0; i < length; ++i) hash = hash * 37 + UpcaseUnit(name.At(i));
     }
     return hash;
+}
+
+int CompareNames(StoredName a, StoredName b, UpcaseTable table) {
+    if (table == UpcaseTable::Windows7) return CompareNames(a, b);
+    const std::uint32_t n = std::min(a.Length(), b.Length());
+    for (std::uint32_t i = 0; i < n; ++i) {
+        char16_t x = UpcaseUnit(a.At(i), table), y = UpcaseUnit(b.At(i), table);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (a.Length() == b.Length()) return 0;
+    return a.Length() < b.Length() ? -1 : 1;
+}
+
+std::uint32_t NameHash(StoredName name, UpcaseTable table) {
+    if (table == UpcaseTable::Windows7) return NameHash(name);
+    std::uint32_t hash = 0;
+    for (std::uint32_t i = 0; i < name.Length(); ++i) hash = hash * 37 + UpcaseUnit(name.At(i), table);
+    return hash;
+}
+
+std::optional<UpcaseTable> HashingTable(StoredName name, std::uint32_t hash) {
+    for (UpcaseTable table : kUpcaseTables)
+        if (NameHash(name, table) == hash) return table;
+    return std::nullopt;
+}
+
+void AppendUtf8(std::string& out, StoredName name) {
+    const std::uint32_t length = name.Length();
+    for (std::uint32_t i = 0; i < length; ++i) {
+        char32_t c = name.At(i);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && name.At(i + 1) >= 0xDC00 && name.At(i + 1) <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (name.At(i + 1) - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = kReplacement;
+        }
+        AppendUtf8(out, c);
+    }
 }
 
 namespace {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "regf/byte_span.h"
 
@@ -19,9 +21,17 @@ std::u16string DecodeName(ByteSpan bytes, bool compressed);
 bool FitsCompressed(std::u16string_view name);
 std::string EncodeName(std::u16string_view name, bool compressed);   // the stored bytes
 
-// Upper-casing of one UTF-16 unit as the registry compares names: ASCII, Latin-1, Latin
-// Extended-A, Greek, Cyrillic and the full-width forms. Units outside these stay as they are.
+// Upper-casing of one UTF-16 unit as the registry compares names, by Windows 7's table (NTFS's
+// $UpCase; see upcase_table.h for where it comes from).
 char16_t UpcaseUnit(char16_t c);
+
+// The tables Windows' versions upper-case by. They differ in a few hundred units: XP's lacks
+// what Vista and 7 added, and later Windows may follow newer Unicode, as Wine does. A hive's
+// hashes and order are sound when they follow any of them.
+enum class UpcaseTable : std::uint8_t { Windows7, WindowsXP, Wine };
+inline constexpr UpcaseTable kUpcaseTables[] = {UpcaseTable::Windows7, UpcaseTable::WindowsXP, UpcaseTable::Wine};
+char16_t UpcaseUnit(char16_t c, UpcaseTable table);
+const char* UpcaseTableName(UpcaseTable table);   // "Windows 7's", for messages
 std::u16string Upcase(std::u16string_view name);
 // <0, 0, >0 comparing the upper-cased names unit by unit.
 int CompareNames(std::u16string_view a, std::u16string_view b);
@@ -73,8 +83,56 @@ inline bool SameName(StoredName a, StoredName b) {
 }
 std::uint32_t NameHash(StoredName name);
 std::uint32_t NameHint(StoredName name);
+// The same by another Windows version's table.
+int CompareNames(StoredName a, StoredName b, UpcaseTable table);
+std::uint32_t NameHash(StoredName name, UpcaseTable table);
+// The table by which `hash` is the name's hash, Windows 7's tried first; none when no table's is.
+std::optional<UpcaseTable> HashingTable(StoredName name, std::uint32_t hash);
+// The table by which each of `count` names (`nameAt(i)`) comes strictly after the one before,
+// Windows 7's tried first; none when no table orders them so. Two names alike but for case
+// are never in order.
+template <class NameAt>
+std::optional<UpcaseTable> OrderingTable(std::size_t count, NameAt nameAt) {
+    for (UpcaseTable table : kUpcaseTables) {
+        bool ordered = true;
+        for (std::size_t i = 1; i < count && ordered; ++i) ordered = CompareNames(nameAt(i - 1), nameAt(i), table) < 0;
+        if (ordered) return table;
+    }
+    return std::nullopt;
+}
+// Appends the name as UTF-8 (lone surrogates become U+FFFD) without building a UTF-16 string.
+void AppendUtf8(std::string& out, StoredName name);
+
 // A hash for tables of names, never stored: names that SameName finds equal hash alike, in
 // either encoding. Runs of plain ASCII go eight characters at a time.
 std::uint64_t CaseBlindHash(StoredName name);
+
+
+// The index of the first of `count` names (`nameAt(i)`) that SameName finds equal to one before
+// it, or `count` when all differ. A few names are compared pair by pair; more are looked up by
+// CaseBlindHash in `slots` (scratch the caller keeps), so thousands cost no more per name than a
+// few.
+template <class NameAt>
+std::size_t FirstRepeatedName(std::size_t count, NameAt nameAt, std::vector<std::uint32_t>& slots) {
+    constexpr std::size_t kFewNames = 8;
+    constexpr std::uint32_t kEmptySlot = 0xFFFFFFFF;
+    if (count <= kFewNames) {
+        for (std::size_t i = 1; i < count; ++i)
+            for (std::size_t j = 0; j < i; ++j)
+                if (SameName(nameAt(j), nameAt(i))) return i;
+        return count;
+    }
+    std::size_t size = 1;
+    while (size < 2 * count) size *= 2;
+    slots.assign(size, kEmptySlot);
+    for (std::size_t i = 0; i < count; ++i) {
+        const StoredName name = nameAt(i);
+        std::size_t slot = static_cast<std::size_t>(CaseBlindHash(name)) & (size - 1);
+        for (; slots[slot] != kEmptySlot; slot = (slot + 1) & (size - 1))
+            if (SameName(nameAt(slots[slot]), name)) return i;
+        slots[slot] = static_cast<std::uint32_t>(i);
+    }
+    return count;
+}
 
 }  // namespace kelvara::regf

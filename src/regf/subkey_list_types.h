@@ -28,10 +28,21 @@ struct SubkeyElement {
     std::uint32_t leafOffset = 0;
 };
 
+// A subkey's name and the hash its "lh" element gets: the hash Windows wrote, where the input had
+// a sound one, else NameHash's.
+struct SubkeyName {
+    SubkeyName() = default;
+    SubkeyName(StoredName name) : name(name), hash(NameHash(name)) {}   // NOLINT: a name is its own hash's source
+    SubkeyName(StoredName name, std::uint32_t hash) : name(name), hash(hash) {}
+
+    StoredName name;   // its bytes outlive the list's writing
+    std::uint32_t hash = 0;
+};
+
 // One subkey to be written into a list, in the list's (sorted) order.
 struct SubkeyEntry {
     std::uint32_t keyNodeOffset = 0;
-    StoredName name;   // its bytes outlive the list's writing
+    SubkeyName name;
 };
 
 }  // namespace kelvara::regf

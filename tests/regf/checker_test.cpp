@@ -140,6 +140,10 @@ const DamageCase kDamage[] = {
     {"wrong_security_reference_count",
      [](auto& b) { Put32(b, FieldAt(SecurityCell(b, "SYSTEM"), offsetof(KeySecurityHeader, reference_count)), 1); },
      "reference count is 1, but 22 keys use it"},
+    // One short is as dangerous as far short: the last key to go would free it under another.
+    {"security_reference_count_one_short",
+     [](auto& b) { Put32(b, FieldAt(SecurityCell(b, "SYSTEM"), offsetof(KeySecurityHeader, reference_count)), 21); },
+     "reference count is 21, but 22 keys use it"},
     {"wrong_parent", [](auto& b) { Put32(b, FieldAt(KeyCell(b, "Software\\Zeta"), offsetof(KeyNodeHeader, parent)), 0); }, "parent is 0x0"},
     {"wrong_hash",
      [](auto& b) { Put32(b, FieldAt(RootSubkeyList(b, "Software"), 4 + 4), 0x12345678); },
@@ -203,7 +207,7 @@ TEST_P(CheckDamage, IsReportedWithItsOffsetAndRefusedByTheCompactor) {
     // repaired by compaction; everything else is refused.
     std::string label = c.label;
     if (label == "out_of_order" || label == "wrong_hash" || label == "wrong_security_reference_count" ||
-        label == "broken_security_list") {
+        label == "security_reference_count_one_short" || label == "broken_security_list") {
         ASSERT_TRUE(compacted.ok()) << compacted.error().ToString();
         EXPECT_TRUE(CheckFile(dir.File("out")).sound) << CheckFile(dir.File("out")).Text();
     } else {
@@ -334,6 +338,31 @@ TEST(CheckWarnings, NameShortBigDataSegmentsAndLeaveTheHiveSound) {
         ASSERT_TRUE(copy.ok()) << copy.error().ToString();
         EXPECT_TRUE(Check(Open(*copy)).warnings.empty());
     }
+}
+
+}  // namespace
+}  // namespace kelvara::regf
+
+namespace kelvara::regf {
+namespace {
+
+// Subkey lists are strictly ordered by upper-case name: two names alike but for case are in no
+// order, and Windows' search of the list would find only one of them.
+TEST(CheckOrder, TwoSubkeysAlikeButForCaseAreDamage) {
+    KeySpec root{"ROOT", "", 1, {}, {}, {}};
+    root.subkeys.push_back({"Same", "", 2, {}, {}, {}});
+    root.subkeys.push_back({"Samf", "", 3, {}, {}, {}});
+    auto bytes = Build(root);
+    // "Samf" becomes "SAME", with the hash of "Same" (the first element's): only the order is wrong.
+    const std::uint32_t samf = KeyCell(bytes, "Samf");
+    const auto name = FieldAt(samf, sizeof(KeyNodeHeader));
+    for (int i = 0; i < 4; ++i) bytes[name + i] = static_cast<std::uint8_t>("SAME"[i]);
+    const std::uint32_t list = Get32(bytes, FieldAt(KeyCell(bytes, ""), offsetof(KeyNodeHeader, subkeys_list_offset)));
+    Put32(bytes, FieldAt(list, 4 + 8 + 4), Get32(bytes, FieldAt(list, 4 + 4)));
+
+    CheckReport report = Check(Open(bytes));
+    EXPECT_FALSE(report.sound);
+    EXPECT_NE(Problems(report).find("\"SAME\" is out of order after \"Same\""), std::string::npos) << report.Text();
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ std::vector<ReplacementResult> ResultsOf(const std::vector<SwapInProgress>& swap
 
 }  // namespace
 
-bool IsUsableHive(const fs::path& file, std::string& problem) {
+bool IsUsableHive(const fs::path& file, std::string& problem, platform::HiveWrittenBy writer) {
     // A folder, a device or a pipe in a hive's place would be read as something else each time,
     // or never answer: only a regular file is looked into.
     std::error_code ec;
@@ -78,7 +78,9 @@ bool IsUsableHive(const fs::path& file, std::string& problem) {
         return false;
     }
     // Only a dirty hive needs its logs read: a clean one is checked as it lies, in one pass.
-    if (platform::IsUsableHive(file.string(), problem)) return true;
+    if (platform::IsUsableHive(file.string(), problem, writer)) return true;
+    // Our copies are never dirty: a problem with one is final.
+    if (writer == platform::HiveWrittenBy::OurCompactor) return false;
     return platform::IsUsableHiveWithLogs(file.string(), problem);
 }
 

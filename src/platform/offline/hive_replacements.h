@@ -20,6 +20,7 @@
 #include "platform/offline/durable_io.h"
 #include "platform/offline/installation_paths.h"
 #include "platform/offline/replacement_journal.h"
+#include "platform/usable_hive.h"
 
 namespace kelvara::platform::offline {
 
@@ -76,6 +77,7 @@ private:
 
 // Whether a file is a sound hive that may take a hive's place, with the logs beside it, which
 // go along with it; `problem` says why not. Anything but a regular file is refused unopened.
-bool IsUsableHive(const std::filesystem::path& file, std::string& problem);
+bool IsUsableHive(const std::filesystem::path& file, std::string& problem,
+                  platform::HiveWrittenBy writer = platform::HiveWrittenBy::Windows);
 
 }  // namespace kelvara::platform::offline

@@ -512,13 +512,19 @@ bool OfflineSystem::IsUsableHiveFile(const std::string& path, std::string& probl
         problem = path + " lies outside the installation";
         return false;
     }
-    if (!Exists(*native)) {
+    platform::HiveWrittenBy writer = platform::HiveWrittenBy::Windows;
+    {
         std::lock_guard lock(mutex_);
         const auto save = saves_.find(common::AsciiUpperCase(path));
-        problem = save != saves_.end() && !save->second.failure.empty() ? save->second.failure : path + " does not exist";
-        return false;
+        const bool saved = save != saves_.end() && save->second.failure.empty();
+        if (!Exists(*native)) {
+            problem = save != saves_.end() && !save->second.failure.empty() ? save->second.failure : path + " does not exist";
+            return false;
+        }
+        // A copy this platform saved is our compactor's: held to the strict check.
+        if (saved) writer = platform::HiveWrittenBy::OurCompactor;
     }
-    if (!offline::IsUsableHive(*native, problem)) {
+    if (!offline::IsUsableHive(*native, problem, writer)) {
         // Name the file as the caller knows it, not by where the folder is mounted.
         const std::string nativeName = native->string();
         if (problem.rfind(nativeName, 0) == 0) problem = path + problem.substr(nativeName.size());

@@ -78,7 +78,7 @@ std::string CommandLineHelp(const std::string& program, bool linuxBuild, HelpLay
         "it puts the copies in the hives' places at the next start of Windows and keeps the old files as "
         "<hive file>.bak.",
         layout);
-    text += "\nUsage: " + program + " [/Silent | /Scan [result file] | /Undo [/AnyBackup] | /? | --help]\n\n";
+    text += "\nUsage: " + program + " [/Silent | /Scan [file] | /Undo [/AnyBackup] | /? | --help]\n\n";
     text += Entries(
         {
             {"(nothing)", "the main window, for use by hand"},

@@ -163,15 +163,14 @@ void WriteHandOverResult(const std::string& path, platform::System& system, cons
     defrag::HandOverResult result = defrag::ResultOf(system, *record);
     // Before the restart the hives' names hold the copies, yet Windows runs on the old files:
     // nothing is replaced until it starts again.
-    if (result.waiting) result = {true, result.handedOver, 0, 0, 0, {}, result.leftOut};
+    if (result.waiting) result = {true, result.handedOver, 0, 0, 0, {}, {}, result.leftOut};
     const bool undo = record->command == defrag::HandOverRecord::Command::Undo;
     std::string notReplaced;
     for (const std::string& hive : result.notReplaced) notReplaced += (notReplaced.empty() ? "" : ", ") + hive;
     const std::string ofAll = " of " + std::to_string(result.handedOver);
     const std::pair<const char*, std::string> keys[] = {
         {"Command", undo ? "Undo" : "Defrag"},
-        {"Time", record->timeKnown ? system.FormatShortDateLongTime(defrag::LocalTimeOf(system, record->timeUtc))
-                                   : defrag::FormatUtcTime(record->timeUtc)},
+        {"Time", system.FormatShortDateLongTime(defrag::RecordedLocalTime(system, *record))},
         {undo ? "Hives Put Back" : "Hives Replaced", std::to_string(result.replaced) + ofAll},
         {"Current Size", common::FormatSizeKB(result.currentTotal)},
         {"New Size", common::FormatSizeKB(result.newTotal)},

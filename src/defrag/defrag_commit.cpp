@@ -47,18 +47,12 @@ bool RestorePointAccepted(const DefragWindow& window) {
     return form->ShowModal() == ui::mrOk;
 }
 
-// Everything a hive needs before its replace call: a copy that is missing, or that changed or
-// was cut after the analysis, never reaches the registry, since from the call on it is the hive;
-// an old backup must leave the name the call gives the current file. False with the reason when
-// the hive is to be left out. The registry's own copies pass the check, so on Windows this costs
-// nothing but the reading.
-bool ReadyForHandOver(platform::System& system, const std::string& hivePath, const std::string& hiveFile,
-                      std::string& reason) {
-    if (system.FileRedirectionLost()) {
-        reason = kRedirectionLostReason;
-        return false;
-    }
-    if (!RefreshCopy(system, hivePath, hiveFile, reason)) return false;
+// What a hive needs before the notices: a copy that is missing, or that changed or was cut after
+// the analysis, never reaches the registry, since from the call on it is the hive; an old backup
+// must leave the name the call gives the current file. False with the reason when the hive is
+// to be left out. The registry's own copies pass the check, so on Windows this costs nothing but
+// the reading.
+bool ReadyForHandOver(platform::System& system, const std::string& hiveFile, std::string& reason) {
     if (system.FileRedirectionLost()) {
         reason = kRedirectionLostReason;
         return false;
@@ -72,11 +66,23 @@ bool ReadyForHandOver(platform::System& system, const std::string& hivePath, con
     return true;
 }
 
+// Right before its call: on a running system the copy is saved again and checked, so that what
+// was written since the analysis is not lost. False with the reason.
+bool FreshForCall(platform::System& system, const std::string& hivePath, const std::string& hiveFile,
+                  std::string& reason) {
+    if (!RefreshCopy(system, hivePath, hiveFile, reason)) return false;
+    if (system.FileRedirectionLost()) {
+        reason = kRedirectionLostReason;
+        return false;
+    }
+    return !system.SavesLiveRegistry() || system.IsUsableHiveFile(hiveFile + ".kvf", reason);
+}
+
 // The text, then each hive that was not handed over with its reason, a line each.
 std::string NotHandedOverMessage(const char* text, const std::vector<HiveHandOver>& hives) {
     std::string message = text;
     for (const HiveHandOver& hive : hives)
-        if (!hive.accepted) message += "\n" + hive.hivePath + ": " + hive.reason;
+        if (!hive.accepted && !hive.reason.empty()) message += "\n" + hive.hivePath + ": " + hive.reason;
     return message;
 }
 
@@ -157,7 +163,7 @@ DefragOutcome DefragRegistry(const DefragWindow& window) {
         const std::string& hivePath = window.hiveKeyList[i];
         const std::string& hiveFile = window.hiveFileList[i];
         outcome.hives.push_back({hivePath, hiveFile, false, {}});
-        if (ReadyForHandOver(system, hivePath, hiveFile, outcome.hives.back().reason))
+        if (ReadyForHandOver(system, hiveFile, outcome.hives.back().reason))
             ready.emplace_back(i, log.Plan(hivePath, hiveFile, hiveFile + ".kvf"));
         else
             log.LeaveOut(hivePath, hiveFile, outcome.hives.back().reason);
@@ -183,11 +189,11 @@ DefragOutcome DefragRegistry(const DefragWindow& window) {
     }
     for (const auto& [i, entry] : ready) {
         HiveHandOver& hive = outcome.hives[i];
-        if (system.FileRedirectionLost()) {
-            hive.reason = kRedirectionLostReason;
+        if (!FreshForCall(system, hive.hivePath, hive.hiveFile, hive.reason)) {
             log.Refused(entry, hive.reason);
             continue;
         }
+        if (system.SavesLiveRegistry()) log.Retake(entry, hive.hiveFile + ".kvf");
         const ReplacementKey key = ReplacementKeyOf(hive.hivePath);
         const long status = system.RegReplaceKey(key.root, key.subKey, hive.hiveFile + ".kvf", hive.hiveFile + ".bak");
         hive.accepted = status == platform::status::Success;

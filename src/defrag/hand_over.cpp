@@ -46,6 +46,13 @@ void HandOverLog::LeaveOut(const std::string& hivePath, const std::string& hiveF
     record_.hives.push_back({hivePath, hiveFile, State::LeftOut, Size(system_, hiveFile), 0, 0, reason});
 }
 
+void HandOverLog::Retake(std::size_t index, const std::string& handedFile) {
+    RecordedHive& hive = record_.hives.at(index);
+    hive.newSize = Size(system_, handedFile);
+    if (!system_.FileIdentity(handedFile, hive.identity)) hive.identity = 0;
+    Write();
+}
+
 bool HandOverLog::Begin() { return WriteHandOverRecord(record_); }
 
 void HandOverLog::Accepted(std::size_t index) {
@@ -116,7 +123,8 @@ HandOverResult ResultOf(platform::System& system, const HandOverRecord& record) 
         case State::Planned: why = "the hand-over stopped before its turn ended"; break;
         default: why = "the file at its name is not the one handed over"; break;
         }
-        result.notReplaced.push_back(hive.hivePath + ": " + why);
+        result.notReplaced.push_back(hive.hivePath);
+        result.notReplacedWhy.push_back(hive.hivePath + ": " + (hive.identity != 0 ? why : std::string("not replaced")));
     }
     return result;
 }
@@ -127,7 +135,7 @@ std::string DescribeResult(const HandOverRecord& record, const HandOverResult& r
                        (result.handedOver == 1 ? " hive " : " hives ") + (undo ? "put back" : "replaced");
     if (result.replaced > 0)
         text += ", " + common::FormatSizeKB(result.currentTotal) + " -> " + common::FormatSizeKB(result.newTotal);
-    for (const std::string& hive : result.notReplaced) text += "\n" + hive;
+    for (const std::string& hive : result.notReplacedWhy) text += "\n" + hive;
     if (!result.leftOut.empty()) text += undo ? "\nNot handed over:" : "\nLeft out of the hand-over:";
     for (const std::string& hive : result.leftOut) text += "\n" + hive;
     return text;

@@ -29,6 +29,9 @@ public:
     std::size_t Plan(const std::string& hivePath, const std::string& hiveFile, const std::string& handedFile);
     // A hive that is not handed over, with the reason, for the next start to name.
     void LeaveOut(const std::string& hivePath, const std::string& hiveFile, const std::string& reason);
+    // The file handed over for hive `index` was written anew (a copy saved again right before its
+    // call): its size and identity are taken again, and the record written, before the call.
+    void Retake(std::size_t index, const std::string& handedFile);
     // Writes the record with every hive planned. False when it cannot be written: nothing may be
     // handed over then, since the next start could not tell what happened.
     bool Begin();
@@ -58,8 +61,9 @@ struct HandOverResult {
     int replaced = 0;        // of those, hives whose name now holds the file handed over
     std::int64_t currentTotal = 0;   // of the hives replaced, as recorded
     std::int64_t newTotal = 0;
-    std::vector<std::string> notReplaced;                          // "hive: why"
-    std::vector<std::string> leftOut;                              // "hive: why"
+    std::vector<std::string> notReplaced;      // registry paths of hives handed over but not replaced
+    std::vector<std::string> notReplacedWhy;   // "hive: why", for each of them
+    std::vector<std::string> leftOut;          // "hive: why"
 };
 
 // A hive counts as replaced when the file now at its name is the file handed over.

@@ -166,6 +166,25 @@ std::optional<std::int64_t> ParseUtcTime(const std::string& text) {
            minute * 60 + second;
 }
 
+namespace {
+
+platform::LocalTime TimeOfSeconds(std::int64_t seconds) {
+    std::int64_t days = seconds / 86400, inDay = seconds % 86400;
+    if (inDay < 0) inDay += 86400, --days;
+    platform::LocalTime time;
+    CivilFromDays(days, time.year, time.month, time.day);
+    time.hour = static_cast<int>(inDay / 3600);
+    time.minute = static_cast<int>(inDay / 60 % 60);
+    time.second = static_cast<int>(inDay % 60);
+    return time;
+}
+
+}  // namespace
+
+platform::LocalTime RecordedLocalTime(platform::System& system, const HandOverRecord& record) {
+    return record.timeKnown ? LocalTimeOf(system, record.timeUtc) : TimeOfSeconds(record.timeUtc);
+}
+
 platform::LocalTime LocalTimeOf(platform::System& system, std::int64_t utcSeconds) {
     const platform::LocalTime now = system.GetLocalTime();
     const std::int64_t localNow =
@@ -175,15 +194,7 @@ platform::LocalTime LocalTimeOf(platform::System& system, std::int64_t utcSecond
     const std::int64_t quarter = 15 * 60;
     std::int64_t offset = localNow - system.UtcNow();
     offset = (offset >= 0 ? offset + quarter / 2 : offset - quarter / 2) / quarter * quarter;
-    const std::int64_t local = utcSeconds + offset;
-    std::int64_t days = local / 86400, seconds = local % 86400;
-    if (seconds < 0) seconds += 86400, --days;
-    platform::LocalTime time;
-    CivilFromDays(days, time.year, time.month, time.day);
-    time.hour = static_cast<int>(seconds / 3600);
-    time.minute = static_cast<int>(seconds / 60 % 60);
-    time.second = static_cast<int>(seconds % 60);
-    return time;
+    return TimeOfSeconds(utcSeconds + offset);
 }
 
 std::string RecordPath(platform::System& system, const std::string& programFolder) {

@@ -70,5 +70,7 @@ std::string FormatUtcTime(std::int64_t utcSeconds);
 std::optional<std::int64_t> ParseUtcTime(const std::string& text);
 // A recorded time in the user's own calendar, at the system's offset from UTC now.
 platform::LocalTime LocalTimeOf(platform::System& system, std::int64_t utcSeconds);
+// The record's time in the user's calendar; a record of the older builds kept local time already.
+platform::LocalTime RecordedLocalTime(platform::System& system, const HandOverRecord& record);
 
 }  // namespace kelvara::defrag

@@ -19,9 +19,13 @@ bool RestartComputer(platform::System& system, bool force) {
     return system.ExitWindowsEx(flags, kRestartReason);
 }
 
+constexpr int kRestartQuestions = 3;
+
 bool RestartAfterHandOver(platform::System& system, ui::Application& application, bool silentMode) {
-    while (!RestartComputer(system, true)) {
-        if (silentMode) return false;
+    // Asked a few times at most: a console that answers every question with its default, or a
+    // Windows that will never restart, must not hold the program forever.
+    for (int asked = 0; !RestartComputer(system, true); ++asked) {
+        if (silentMode || asked == kRestartQuestions) return false;
         const int answer = application.MessageBox(kRestartRefusedText,
                                                   settings::LoadResString(settings::strings::ProductTitle),
                                                   ui::MsgButtons::YesNo, ui::MsgIcon::Warning);

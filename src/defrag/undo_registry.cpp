@@ -84,8 +84,8 @@ std::string Dated(platform::System& system, const std::string& file) {
 std::string BackupDate(platform::System& system, const std::string& programFolder,
                        const std::vector<std::string>& hiveFileList) {
     const auto record = ReadHandOverRecord(system, programFolder);
-    if (record && record->command == HandOverRecord::Command::Defrag && record->timeKnown)
-        return system.FormatShortDate(LocalTimeOf(system, record->timeUtc));
+    if (record && record->command == HandOverRecord::Command::Defrag)
+        return system.FormatShortDate(RecordedLocalTime(system, *record));
     for (const std::string& hiveFile : hiveFileList) {
         platform::LocalTime written;
         if (system.FileExists(Backup(hiveFile)) && system.FileWriteTime(Backup(hiveFile), written))

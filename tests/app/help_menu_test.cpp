@@ -135,12 +135,18 @@ TEST_F(HelpMenuTest, UndoFromTheHelpMenuAsksFirst)
     std::ofstream(folder_.Path() / "LastHandOver.ini", std::ios::binary)
         << "[Last Hand-over]\r\nCommand=Defrag\r\nTime=2026-12-01 08:00:00\r\nReported=1\r\nHives=0\r\n";
     TfrmMain& form = CreateAndShow();
+    // The record names no hive, so the backup is not the last defragmentation's: the user is
+    // asked for it by name first, then about the date.
+    headless_->ScriptMessageBoxAnswer(ui::mrYes);
     headless_->ScriptMessageBoxAnswer(ui::mrNo);
     headless_->ScriptPopupChoice("pmiUndo");
     form.FlatButton("bAbout").Click();
-    ASSERT_EQ(headless_->MessageBoxes().size(), 1u);
-    EXPECT_NE(headless_->MessageBoxes()[0].request.text.find("defragmentation of 2026-12-01?"), std::string::npos)
+    ASSERT_EQ(headless_->MessageBoxes().size(), 2u);
+    EXPECT_NE(headless_->MessageBoxes()[0].request.text.find("C:\\Windows\\System32\\config\\SYSTEM.bak"),
+              std::string::npos)
         << headless_->MessageBoxes()[0].request.text;
+    EXPECT_NE(headless_->MessageBoxes()[1].request.text.find("defragmentation of 2026-12-01?"), std::string::npos)
+        << headless_->MessageBoxes()[1].request.text;
     EXPECT_EQ(form.LastUndo.end, defrag::UndoEnd::NotConfirmed);
     EXPECT_TRUE(system_.ReplaceCalls().empty());
 }
@@ -162,7 +168,7 @@ TEST_F(HelpMenuTest, TheNextStartTellsOnceWhatTheRestartReplaced)
     std::ifstream in(folder_.Path() / "LastHandOver.ini", std::ios::binary);
     const std::string record{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     EXPECT_NE(record.find("Reported=1"), std::string::npos) << record;
-    EXPECT_NE(record.find("Hive2=1|1024|1024|"), std::string::npos) << record;
+    EXPECT_NE(record.find("Hive2=accepted|1024|1024|0|"), std::string::npos) << record;
 }
 
 }  // namespace

@@ -51,6 +51,20 @@ protected:
         files_.push_back(hive.file);
     }
 
+    // A fresh world for the next row of a table: Windows restarted since the last row's
+    // hand-over (which renamed the files at its calls), its backups and its record gone.
+    void FreshWorld() {
+        system_.Restart();
+        for (const std::string& file : files_) {
+            if (system_.HasFile(file + ".bak")) system_.DeleteFile(file + ".bak");
+            if (system_.HasFile(file + ".kvf")) system_.DeleteFile(file + ".kvf");
+        }
+        std::filesystem::remove(folder_.path() / "LastHandOver.ini");
+        keys_.clear();
+        files_.clear();
+        system_.ClearCallLog();
+    }
+
     DefragOutcome Run(bool silent = false) {
         return DefragRegistry(DefragWindow{*owner_, keys_, files_, silent, folder_.WithSeparator(), system_, *app_});
     }

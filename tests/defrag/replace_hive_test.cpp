@@ -44,10 +44,14 @@ TEST_F(ReplaceHiveTest, AnOldBackupIsDeletedBeforeTheRequest) {
     AddHiveWithCopy(kSystemHive);
     const std::string file = kSystemHive.file;
     system_.AddFile(file + ".bak", 1000);
+    const auto hive = system_.IdentityOf(file), copy = system_.IdentityOf(file + ".kvf");
     EXPECT_TRUE(ReplaceHive(system_, kSystemHive.hivePath, file + ".kvf", file + ".bak"));
     EXPECT_EQ(CommandCalls(), (std::vector<std::string>{"DeleteFile " + file + ".bak",
                                                         "RegReplaceKey HKLM\\SYSTEM " + file + ".kvf " + file + ".bak"}));
-    EXPECT_FALSE(system_.HasFile(file + ".bak"));
+    // The call renamed at once: the old backup is gone, the hive is the backup, the copy the hive.
+    EXPECT_EQ(system_.IdentityOf(file + ".bak"), hive);
+    EXPECT_EQ(system_.IdentityOf(file), copy);
+    EXPECT_FALSE(system_.HasFile(file + ".kvf"));
 }
 
 TEST_F(ReplaceHiveTest, ABackupThatCannotBeDeletedIsStillHandedOverAndTheRegistryDecides) {

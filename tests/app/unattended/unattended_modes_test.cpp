@@ -187,7 +187,33 @@ TEST_F(UnattendedTest, ScanAddsTheOutcomeOfTheLastHandOverInItsOwnSection) {
               "[Scan Result]\r\nCurrent Size=10 KB\r\nNew Size=9 KB\r\nSize Reduction=2 KB\r\n"
               "Compact Percent=12.3%\r\nTime=3/5/2024 2:07:09 PM\r\n\r\n"
               "[Last Hand-over]\r\nCommand=Defrag\r\nTime=3/4/2024 10:15:00 PM\r\nHives Replaced=1 of 2\r\n"
-              "Current Size=4 KB\r\nNew Size=2 KB\r\nNot Replaced=\\REGISTRY\\MACHINE\\SAM\r\n");
+              "Current Size=4 KB\r\nNew Size=2 KB\r\nNot Replaced=\\REGISTRY\\MACHINE\\SAM\r\n"
+              "Hives Waiting=0 of 2\r\n");
+}
+
+// A hand-over recorded after Windows last started has not been carried out: /Scan says it waits,
+// and replaced nothing yet, though the hives' names already hold the copies.
+TEST_F(UnattendedTest, ScanReportsAHandOverThatWaitsForTheRestart) {
+    AddHive(kSystem);
+    system_.SetProgramFolder(folder_.WithSeparator());
+    system_.SetSystemStartTime(1709640000);   // 2024-03-05 12:00:00 UTC
+    const auto copy = system_.IdentityOf(kSystem.file);
+    kelvara::testing::WriteBytes(folder_.File("LastHandOver.ini"),
+                                "[Last Hand-over]\r\nCommand=Defrag\r\nTime=2024-03-05 13:00:00\r\nClock=UTC\r\n"
+                                "Hives=1\r\nHive1=accepted|4096|2048|" + std::to_string(*copy) +
+                                    "|\\REGISTRY\\MACHINE\\SYSTEM|" + std::string(kSystem.file) + "|\r\n");
+    const std::string result = folder_.File("result.ini");
+    HandleAutoScan(Host(), Args({"/Scan", result.c_str()}));
+    const std::string written = kelvara::testing::ReadBytes(result);
+    EXPECT_NE(written.find("Hives Replaced=0 of 1\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("Hives Waiting=1 of 1\r\n"), std::string::npos) << written;
+
+    // Once Windows has started since, the same record tells the hive replaced.
+    system_.SetSystemStartTime(1709645000);
+    HandleAutoScan(Host(), Args({"/Scan", result.c_str()}));
+    const std::string after = kelvara::testing::ReadBytes(result);
+    EXPECT_NE(after.find("Hives Replaced=1 of 1\r\n"), std::string::npos) << after;
+    EXPECT_NE(after.find("Hives Waiting=0 of 1\r\n"), std::string::npos) << after;
 }
 
 TEST_F(UnattendedTest, ScanWithoutAPathWritesNothingAndStillCloses) {

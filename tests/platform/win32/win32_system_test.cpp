@@ -6,6 +6,7 @@
 #include <ctime>
 #include <cwchar>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "hive/catalogue.h"
 #include "platform/device_path.h"
 #include "platform/version.h"
+#include "platform/win32/process_start.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/windows_api.h"
 
@@ -391,6 +393,30 @@ TEST(Win32SystemMisc, UtcNowAndTheSystemStartTime)
     ::Sleep(1100);
     ASSERT_TRUE(sys.SystemStartTime(again));
     EXPECT_LE(std::abs(again - started), 2) << "the start does not move as time passes";
+}
+
+// The callers COM lets in, read back with the system's own ACL calls and compared with the
+// well-known accounts as Windows names them.
+TEST(Win32ProcessStart, ComLetsInTheAccountsSystemRestoreCallsFrom)
+{
+    std::vector<std::uint8_t> buffer = ComCallersAccessList();
+    ASSERT_FALSE(buffer.empty());
+    auto* acl = reinterpret_cast<PACL>(buffer.data());
+    ASSERT_TRUE(::IsValidAcl(acl));
+    const WELL_KNOWN_SID_TYPE expected[] = {WinBuiltinAdministratorsSid, WinSelfSid, WinLocalSystemSid,
+                                            WinLocalServiceSid, WinNetworkServiceSid};
+    ASSERT_EQ(acl->AceCount, std::size(expected));
+    for (WORD i = 0; i < acl->AceCount; ++i) {
+        void* entry = nullptr;
+        ASSERT_TRUE(::GetAce(acl, i, &entry));
+        const auto* ace = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
+        EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+        EXPECT_EQ(ace->Mask, 3u) << "COM_RIGHTS_EXECUTE | COM_RIGHTS_EXECUTE_LOCAL";
+        BYTE wanted[SECURITY_MAX_SID_SIZE];
+        DWORD size = sizeof wanted;
+        ASSERT_TRUE(::CreateWellKnownSid(expected[i], nullptr, wanted, &size));
+        EXPECT_TRUE(::EqualSid(const_cast<DWORD*>(&ace->SidStart), wanted)) << "entry " << i;
+    }
 }
 
 TEST(Win32SystemMisc, RestorePointClockAndLocale)

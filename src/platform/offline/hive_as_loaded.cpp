@@ -1,13 +1,14 @@
 #include "platform/offline/hive_as_loaded.h"
 
 #include "platform/system.h"
+#include "regf/native_path.h"
 
 namespace kelvara::platform::offline {
 
 regf::Result<regf::HiveFile> OpenHiveAsLoaded(const std::filesystem::path& file) {
-    auto hive = regf::HiveFile::Open(file.string());
+    auto hive = regf::HiveFile::Open(regf::NarrowPath(file));
     if (!hive.ok() || !hive->IsDirty()) return hive;
-    auto recovered = regf::RecoverHiveFile(file.string());
+    auto recovered = regf::RecoverHiveFile(regf::NarrowPath(file));
     if (!recovered.ok()) return hive;
     auto loaded = regf::HiveFile::FromBytes(std::move(recovered->bytes));
     if (!loaded.ok()) return hive;
@@ -19,7 +20,7 @@ std::optional<std::string> StringValue(const regf::KeyView& key, const std::stri
     if (!value.ok() || !value.value()) return std::nullopt;
     const std::uint32_t type = value.value()->type;
     if (type != regtype::Sz && type != regtype::ExpandSz) return std::nullopt;
-    return regf::FromUtf16(value.value()->data);
+    return regf::NarrowText(regf::FromUtf16(value.value()->data));
 }
 
 }  // namespace kelvara::platform::offline

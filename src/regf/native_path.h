@@ -17,8 +17,8 @@ std::filesystem::path NativePath(const std::string& name);
 // The name of `path` in the program's narrow text; on Windows, letters the ANSI code page lacks
 // come out as Windows' default character, which names no file.
 std::string NarrowPath(const std::filesystem::path& path);
-// Text read from a hive (UTF-8 here) as the program's narrow text: on Windows in the ANSI code
-// page, as the registry's "A" calls give it, so that a profile folder named in it is found.
+// A folder name read from a hive (UTF-8 here) as the program's narrow text: on Windows in the ANSI
+// code page, as the registry's "A" calls give it, so that the folder is found.
 std::string NarrowText(const std::string& utf8);
 
 }  // namespace kelvara::regf

@@ -20,7 +20,7 @@ std::optional<std::string> StringValue(const regf::KeyView& key, const std::stri
     if (!value.ok() || !value.value()) return std::nullopt;
     const std::uint32_t type = value.value()->type;
     if (type != regtype::Sz && type != regtype::ExpandSz) return std::nullopt;
-    return regf::NarrowText(regf::FromUtf16(value.value()->data));
+    return regf::FromUtf16(value.value()->data);
 }
 
 }  // namespace kelvara::platform::offline

@@ -1,5 +1,4 @@
 #include "platform/offline/open_keys.h"
-#include "regf/native_path.h"
 
 namespace kelvara::platform::offline {
 
@@ -35,9 +34,8 @@ std::vector<std::uint8_t> AnsiValueData(std::uint32_t type, const std::vector<st
         std::vector<std::uint8_t> piece(stored.begin() + start, stored.begin() + end);
         piece.push_back(0);
         piece.push_back(0);
-        const std::string utf8 = regf::FromUtf16(piece);
-        const std::string narrow = regf::NarrowText(utf8);
-        text.insert(text.end(), narrow.begin(), narrow.end());
+        std::string utf8 = regf::FromUtf16(piece);
+        text.insert(text.end(), utf8.begin(), utf8.end());
         text.push_back(0);
         start = end + 2;
         if (type != regtype::MultiSz || utf8.empty()) break;

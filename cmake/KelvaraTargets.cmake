@@ -99,3 +99,15 @@ function(kv_folder_library name)
         target_link_libraries(${name} INTERFACE ${L_LIBS})
     endif()
 endfunction()
+
+# kv_load_config(<target>): the Windows program's load configuration (platform/win32/load_config.cpp)
+# linked in and, after each link, named in the image's load configuration entry, which GNU ld
+# leaves empty. Called where the target is made, as CMake wants for a post-link step.
+function(kv_load_config target)
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    target_link_options(${target} PRIVATE LINKER:--require-defined=__load_config_used)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/tools/set-load-config.py $<TARGET_FILE:${target}>
+                __load_config_used
+        VERBATIM)
+endfunction()

@@ -16,6 +16,7 @@
 #endif
 
 #include "platform/usable_hive.h"
+#include "regf/native_path.h"
 #include "regf/regf.h"
 
 namespace kelvara::platform {
@@ -303,7 +304,7 @@ inline bool System::WriteRecoveredHive(const std::string& path, const std::strin
     out.close();
     if (out) return true;
     std::error_code ignored;
-    std::filesystem::remove(output, ignored);
+    std::filesystem::remove(regf::NativePath(output), ignored);
     problem = "cannot write " + output;
     return false;
 }
@@ -328,7 +329,7 @@ inline bool System::FileIdentity(const std::string& path, std::uint64_t& identit
 
 inline bool System::FileWriteTime(const std::string& path, LocalTime& time) {
     std::error_code ec;
-    const auto written = std::filesystem::last_write_time(path, ec);
+    const auto written = std::filesystem::last_write_time(regf::NativePath(path), ec);
     if (ec) return false;
     const auto since = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
         std::chrono::file_clock::to_sys(written));

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <set>
 
+#include "regf/native_path.h"
 #include "regf/big_data.h"
 #include "regf/class_name.h"
 #include "regf/errors.h"
@@ -394,7 +395,7 @@ CheckReport CheckFile(const std::string& path) {
     CheckReport report;
     report.problems.push_back(hive.error().ToString());
     std::error_code error;
-    auto size = std::filesystem::file_size(path, error);
+    auto size = std::filesystem::file_size(NativePath(path), error);
     if (!error) report.stats.fileSize = size;
     return report;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "regf/native_path.h"
 #include "regf/base_block.h"
 #include "regf/compactor.h"
 #include "regf/errors.h"
@@ -42,11 +43,11 @@ Error Cancelled() { return MakeError(0, "compaction cancelled"); }
 
 Status Replace(const std::string& from, const std::string& to) {
     std::error_code error;
-    std::filesystem::rename(from, to, error);
+    std::filesystem::rename(NativePath(from), NativePath(to), error);
     if (error) {
         // Some platforms will not rename onto an existing file.
-        std::filesystem::remove(to, error);
-        std::filesystem::rename(from, to, error);
+        std::filesystem::remove(NativePath(to), error);
+        std::filesystem::rename(NativePath(from), NativePath(to), error);
     }
     if (error) return MakeError(0, "cannot rename \"" + from + "\" to \"" + to + "\": " + error.message());
     return Done{};
@@ -104,7 +105,7 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
     const std::string temporary = output + ".kvtmp";
     auto fail = [&](Error error) {
         std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
+        std::filesystem::remove(NativePath(temporary), ignored);
         return error;
     };
     FileSink sink(temporary, options.cancel);

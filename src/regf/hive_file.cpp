@@ -2,6 +2,7 @@
 #include <fstream>
 #include <unordered_set>
 
+#include "regf/native_path.h"
 #include "regf/class_name.h"
 #include "regf/errors.h"
 #include "regf/hive_file_impl.h"
@@ -66,7 +67,7 @@ Result<HiveFile> HiveFile::Open(const std::string& path) {
     auto end = in.tellg();
     // Hive bins are addressed with 32-bit offsets: a larger file cannot be a hive.
     std::error_code ignored;
-    if (end < 0 || std::filesystem::is_directory(path, ignored))
+    if (end < 0 || std::filesystem::is_directory(NativePath(path), ignored))
         return MakeError(0, "\"" + path + "\" is a folder, not a hive file");
     if (static_cast<std::uint64_t>(end) > 0xFFFFFFFFull + kBaseBlockSize)
         return MakeError(0, "hive file \"" + path + "\" is too large to be a hive");

@@ -5,6 +5,7 @@
 
 #include "regf/errors.h"
 #include "regf/mapping_guard.h"
+#include "regf/native_path.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -27,13 +28,14 @@ constexpr std::size_t kChunk = 1 << 20;   // reading stops for a cancel between 
 Result<std::shared_ptr<InputFile>> InputFile::Open(const std::string& path, const std::atomic<bool>* cancel) {
     namespace fs = std::filesystem;
     std::error_code error;
-    const auto status = fs::status(path, error);
+    const fs::path native = NativePath(path);
+    const auto status = fs::status(native, error);
     if (error || !fs::exists(status)) return MakeError(0, "cannot open hive file \"" + path + "\"");
     if (fs::is_directory(status)) return MakeError(0, "\"" + path + "\" is a folder, not a hive file");
     std::shared_ptr<InputFile> file(new InputFile());
     file->path_ = path;
-    file->sizeAtOpen_ = fs::file_size(path, error);
-    if (!error) file->writtenAtOpen_ = fs::last_write_time(path, error);
+    file->sizeAtOpen_ = fs::file_size(native, error);
+    if (!error) file->writtenAtOpen_ = fs::last_write_time(native, error);
     if (error) return MakeError(0, "cannot open hive file \"" + path + "\": " + error.message());
     if (file->sizeAtOpen_ > kLargestHiveFile) return MakeError(0, "hive file \"" + path + "\" is too large to be a hive");
 
@@ -118,9 +120,10 @@ void InputFile::ReleaseCopy() {
 bool InputFile::Changed() const {
     if (MappingLostPages(guardSlot_)) return true;
     std::error_code error;
-    const auto size = std::filesystem::file_size(path_, error);
+    const std::filesystem::path native = NativePath(path_);
+    const auto size = std::filesystem::file_size(native, error);
     if (error || size != sizeAtOpen_) return true;
-    const auto written = std::filesystem::last_write_time(path_, error);
+    const auto written = std::filesystem::last_write_time(native, error);
     return error || written != writtenAtOpen_;
 }
 

@@ -22,6 +22,7 @@
 #include <new>
 #include <optional>
 
+#include "regf/native_path.h"
 #include "regf/errors.h"
 #include "regf/hive_bin.h"
 #include "regf/transaction_log.h"
@@ -378,10 +379,10 @@ Result<Recovery> RecoverInMemory(std::vector<std::uint8_t> bytes, const std::vec
 
 std::vector<std::string> FindLogFiles(const std::string& hivePath) {
     namespace fs = std::filesystem;
-    const fs::path hive(hivePath);
+    const fs::path hive = NativePath(hivePath);
     fs::path folder = hive.parent_path();
     if (folder.empty()) folder = ".";
-    const std::string stem = hive.filename().string();
+    const std::string stem = NarrowPath(hive.filename());
     auto upper = [](std::string text) {
         for (auto& c : text)
             if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -397,8 +398,8 @@ std::vector<std::string> FindLogFiles(const std::string& hivePath) {
     std::sort(entries.begin(), entries.end());
     for (const char* suffix : suffixes)
         for (const auto& entry : entries)
-            if (upper(entry.filename().string()) == wanted + suffix) {
-                found.push_back(entry.string());
+            if (upper(NarrowPath(entry.filename())) == wanted + suffix) {
+                found.push_back(NarrowPath(entry));
                 break;
             }
     return found;
@@ -439,7 +440,7 @@ Result<Recovery> RecoverHiveFile(const std::string& hivePath) {
         for (const auto& entry : parsed.entries) room = std::max<std::size_t>(room, entry.hiveBinsDataSize);
     }
     std::error_code sizeError;
-    const auto fileSize = std::filesystem::file_size(hivePath, sizeError);
+    const auto fileSize = std::filesystem::file_size(NativePath(hivePath), sizeError);
     if (!sizeError) room = std::min(kBaseBlockSize + room, LargestRecoverable(static_cast<std::size_t>(fileSize), logs));
     std::optional<Result<std::vector<std::uint8_t>>> primary;
     try {

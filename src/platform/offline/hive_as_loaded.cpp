@@ -1,13 +1,14 @@
 #include "platform/offline/hive_as_loaded.h"
 
 #include "platform/system.h"
+#include "regf/native_path.h"
 
 namespace kelvara::platform::offline {
 
 regf::Result<regf::HiveFile> OpenHiveAsLoaded(const std::filesystem::path& file) {
-    auto hive = regf::HiveFile::Open(file.string());
+    auto hive = regf::HiveFile::Open(regf::NarrowPath(file));
     if (!hive.ok() || !hive->IsDirty()) return hive;
-    auto recovered = regf::RecoverHiveFile(file.string());
+    auto recovered = regf::RecoverHiveFile(regf::NarrowPath(file));
     if (!recovered.ok()) return hive;
     auto loaded = regf::HiveFile::FromBytes(std::move(recovered->bytes));
     if (!loaded.ok()) return hive;

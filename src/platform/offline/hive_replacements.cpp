@@ -8,6 +8,7 @@
 #include "platform/system.h"
 #include "platform/usable_hive.h"
 #include "regf/regf.h"
+#include "regf/native_path.h"
 
 namespace kelvara::platform::offline {
 namespace fs = std::filesystem;
@@ -38,15 +39,15 @@ bool StartsWithNoCase(const std::string& text, const std::string& start) {
 // "ntuser.dat.bak.LOG1"), so that a way back restores the very names Windows gave them.
 std::vector<std::pair<fs::path, fs::path>> LogsRenamed(const fs::path& from, const fs::path& to) {
     std::vector<std::pair<fs::path, fs::path>> pairs;
-    const std::string fromName = from.filename().string(), toName = to.filename().string();
-    for (const auto& log : regf::FindLogFiles(from.string())) {
-        const fs::path path(log);
-        const std::string logName = path.filename().string();
+    const std::string fromName = regf::NarrowPath(from.filename()), toName = regf::NarrowPath(to.filename());
+    for (const auto& log : regf::FindLogFiles(regf::NarrowPath(from))) {
+        const fs::path path = regf::NativePath(log);
+        const std::string logName = regf::NarrowPath(path.filename());
         const std::string stem = logName.substr(0, fromName.size()), suffix = logName.substr(fromName.size());
         std::string newStem = toName;
         if (StartsWithNoCase(toName, fromName)) newStem = stem + toName.substr(fromName.size());
         else if (StartsWithNoCase(fromName, toName)) newStem = stem.substr(0, toName.size());
-        pairs.push_back({path, to.parent_path() / (newStem + suffix)});
+        pairs.push_back({path, to.parent_path() / regf::NativePath(newStem + suffix)});
     }
     return pairs;
 }
@@ -78,10 +79,10 @@ bool IsUsableHive(const fs::path& file, std::string& problem, platform::HiveWrit
         return false;
     }
     // Only a dirty hive needs its logs read: a clean one is checked as it lies, in one pass.
-    if (platform::IsUsableHive(file.string(), problem, writer)) return true;
+    if (platform::IsUsableHive(regf::NarrowPath(file), problem, writer)) return true;
     // Our copies are never dirty: a problem with one is final.
     if (writer == platform::HiveWrittenBy::OurCompactor) return false;
-    return platform::IsUsableHiveWithLogs(file.string(), problem);
+    return platform::IsUsableHiveWithLogs(regf::NarrowPath(file), problem);
 }
 
 void HiveReplacements::Reach(const std::string& operation) const {

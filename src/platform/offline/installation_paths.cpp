@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "common/ascii_text.h"
+#include "regf/native_path.h"
 
 namespace kelvara::platform::offline {
 namespace fs = std::filesystem;
@@ -19,11 +20,11 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 std::optional<std::string> FindEntry(const fs::path& folder, const std::string& name) {
     std::error_code ec;
 #ifndef _WIN32
-    if (fs::exists(folder / name, ec)) return name;
+    if (fs::exists(folder / regf::NativePath(name), ec)) return name;
 #endif
     std::optional<std::string> found;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string entry = it->path().filename().string();
+        std::string entry = regf::NarrowPath(it->path().filename());
         if (entry == name) return entry;
         if (common::AsciiEqualNoCase(entry, name) && (!found || entry < *found)) found = entry;
     }
@@ -75,10 +76,10 @@ std::optional<fs::path> InstallationPaths::ToNative(std::string_view path) const
         return native;
     }
 #ifdef _WIN32
-    return fs::path(std::string(path));
+    return regf::NativePath(std::string(path));
 #else
     if (letter) return std::nullopt;
-    return fs::path(std::string(path));
+    return regf::NativePath(std::string(path));
 #endif
 }
 
@@ -89,7 +90,7 @@ fs::path InstallationPaths::Resolve(std::string_view pathOnDriveC) const {
         std::optional<std::string> entry;
         if (existing) entry = FindEntry(native, part);
         existing = entry.has_value();
-        native /= existing ? *entry : part;
+        native /= regf::NativePath(existing ? *entry : part);
     }
     return native;
 }
@@ -126,7 +127,7 @@ std::optional<std::string> InstallationPaths::PathOnDriveC(const fs::path& nativ
     if (relative.empty()) return std::nullopt;
     std::string text;
     for (const fs::path& part : relative) {
-        std::string name = part.string();
+        std::string name = regf::NarrowPath(part);
         if (name == "..") return std::nullopt;
         if (name == "." || name.empty()) continue;
         if (!text.empty()) text += '\\';
@@ -150,9 +151,9 @@ std::string InstallationPaths::ExpandFileName(std::string_view path) const {
         return full;
     }
     std::error_code ec;
-    fs::path absolute = fs::absolute(fs::path(std::string(path)), ec);
+    fs::path absolute = fs::absolute(regf::NativePath(std::string(path)), ec);
     if (ec) return std::string(path);
-    return absolute.lexically_normal().string();
+    return regf::NarrowPath(absolute.lexically_normal());
 }
 
 }  // namespace kelvara::platform::offline

@@ -12,6 +12,7 @@
 #include "platform/offline/loaded_hives.h"
 #include "platform/system.h"
 #include "regf/regf.h"
+#include "regf/native_path.h"
 
 namespace kelvara::platform::offline {
 
@@ -70,8 +71,10 @@ std::vector<Profile> ReadProfiles(const regf::KeyView& profileList) {
     auto subkeys = profileList.Subkeys();
     if (!subkeys.ok()) return profiles;
     for (const regf::KeyView& key : subkeys.value()) {
+        // A folder's name, so in the program's narrow text for the file calls (on Windows the ANSI
+        // code page).
         auto imagePath = StringValue(key, "ProfileImagePath");
-        if (imagePath && !imagePath->empty()) profiles.push_back({key.Name(), *imagePath});
+        if (imagePath && !imagePath->empty()) profiles.push_back({key.Name(), regf::NarrowText(*imagePath)});
     }
     return profiles;
 }
@@ -99,7 +102,7 @@ InstalledWindows ReadInstalledWindows(const std::filesystem::path& softwareHive)
     if (currentVersion.ok() && currentVersion.value()) {
         installed.version = ReadVersion(*currentVersion.value());
         if (auto root = StringValue(*currentVersion.value(), "SystemRoot"); root && !root->empty())
-            installed.systemRoot = *root;
+            installed.systemRoot = regf::NarrowText(*root);
     }
     auto profileList = hive->FindKey(kProfileListKey);
     if (profileList.ok() && profileList.value()) installed.profiles = ReadProfiles(*profileList.value());

@@ -12,6 +12,7 @@
 #include "platform/offline/reported_version.h"
 #include "platform/status_text.h"
 #include "platform/usable_hive.h"
+#include "regf/native_path.h"
 
 #ifdef _WIN32
 #include <cstdlib>
@@ -31,7 +32,7 @@ constexpr const char* kUserPrefix = "\\REGISTRY\\USER\\";
 // as Windows does when it loads it, before the copy was made"
 std::string RecoveryNote(const std::string& hiveName, const regf::Recovery& recovery) {
     std::string logs;
-    for (const auto& name : recovery.logsUsed) logs += (logs.empty() ? "" : " and ") + fs::path(name).filename().string();
+    for (const auto& name : recovery.logsUsed) logs += (logs.empty() ? "" : " and ") + regf::NarrowPath(regf::NativePath(name).filename());
     auto count = [](std::size_t n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); };
     return hiveName + " was dirty: recovered from " + logs + " (" + count(recovery.entriesApplied, "log entry", "log entries") +
            ", " + count(recovery.pagesApplied, "page", "pages") + ") as Windows does when it loads it, before the copy was made";
@@ -97,7 +98,7 @@ std::string ChangedAfterCopy(const fs::path& hive, const fs::path& copy) {
     const auto copied = fs::last_write_time(copy, error);
     if (error) return {};
     std::vector<fs::path> files{hive};
-    for (const std::string& log : regf::FindLogFiles(hive.string())) files.emplace_back(log);
+    for (const std::string& log : regf::FindLogFiles(regf::NarrowPath(hive))) files.push_back(regf::NativePath(log));
     for (const fs::path& file : files) {
         const auto written = fs::last_write_time(file, error);
         if (!error && written > copied)
@@ -116,7 +117,7 @@ long StatusOfErrno(int error) {
 OfflineSystem::OfflineSystem(std::string rootFolder) : OfflineSystem(std::move(rootFolder), nullptr) {}
 
 OfflineSystem::OfflineSystem(std::string rootFolder, Failpoint failpoint)
-    : paths_(fs::path(rootFolder)), replacements_(paths_, std::move(failpoint)) {
+    : paths_(regf::NativePath(rootFolder)), replacements_(paths_, std::move(failpoint)) {
     lastStartResults_ = replacements_.FinishInterrupted();
 }
 
@@ -302,7 +303,7 @@ long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
     // Only a regular file is copied: a folder, a device or a pipe named as a hive file would
     // fail late, hang on its first read, or read as something else each time.
     const auto onDriveC = paths_.PathOnDriveC(open->hive.file);
-    const std::string hiveName = onDriveC ? "C:\\" + *onDriveC : open->hive.file.string();
+    const std::string hiveName = onDriveC ? "C:\\" + *onDriveC : regf::NarrowPath(open->hive.file);
     std::error_code typeError;
     const fs::file_status type = fs::status(open->hive.file, typeError);
     if (!fs::exists(type)) return FileFailed(status::FileNotFound, hiveName + " does not exist");
@@ -320,7 +321,7 @@ long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
     // copy taken while Windows ran) is saved as Windows would load it: recovered from its logs.
     options.recoverFromLogs = true;
     options.recovery = &recovery;
-    auto compacted = regf::Compact(open->hive.file.string(), target->string(), options);
+    auto compacted = regf::Compact(regf::NarrowPath(open->hive.file), regf::NarrowPath(*target), options);
     if (compacted.ok()) {
         RememberSave(file, {recovery.wasDirty ? RecoveryNote(hiveName, recovery) : std::string(), {}});
         return status::Success;
@@ -330,7 +331,7 @@ long OfflineSystem::RegSaveKey(KeyHandle key, const std::string& file) {
     std::error_code ec;
     fs::remove(*target, ec);
     if (cancel_) return status::OperationAborted;
-    auto hive = regf::HiveFile::Open(open->hive.file.string());
+    auto hive = regf::HiveFile::Open(regf::NarrowPath(open->hive.file));
     if (hive.ok() && hive->IsDirty()) {
         // Windows would not load it either; the hive file itself is left as it is.
         const std::string why = hiveName + " is dirty, and no log recovers it: " + compacted.error().message +
@@ -462,7 +463,7 @@ std::string OfflineSystem::ProgramFolder() {
 #ifdef _WIN32
     // The C runtime keeps the executable's full path; no need for the Win32 headers here.
     if (!_pgmptr || !*_pgmptr) return {};
-    return fs::path(_pgmptr).parent_path().string() + "\\";
+    return regf::NarrowPath(regf::NativePath(_pgmptr).parent_path()) + "\\";
 #else
     std::error_code ec;
     fs::path program = fs::read_symlink("/proc/self/exe", ec);

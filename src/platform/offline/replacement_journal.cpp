@@ -1,4 +1,5 @@
 #include "platform/offline/replacement_journal.h"
+#include "regf/native_path.h"
 
 #include <fstream>
 #include <iterator>
@@ -15,7 +16,7 @@ constexpr const char* kFileName = "kelvara-pending-replacements.journal";
 
 std::string EncodePath(const fs::path& path, const InstallationPaths& paths) {
     if (auto onDriveC = paths.PathOnDriveC(path)) return "C:\\" + *onDriveC;
-    return path.string();
+    return regf::NarrowPath(path);
 }
 
 std::vector<std::string> SplitTabs(const std::string& line) {

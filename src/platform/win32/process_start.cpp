@@ -31,33 +31,47 @@ struct Sid {
     Sid& operator=(const Sid&) = delete;
 };
 
-// COM's security for the process: calls from the administrators and from System Restore's
-// service accounts (Local System, Local Service, Network Service), privately authenticated.
-// CoInitializeSecurity takes only an absolute security descriptor with an owner and a group.
-void SetComSecurity()
+}  // namespace
+
+std::vector<std::uint8_t> ComCallersAccessList()
 {
     const Sid administrators(SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 2);
+    const Sid principalSelf(SECURITY_PRINCIPAL_SELF_RID, 0, 1);
     const Sid localSystem(SECURITY_LOCAL_SYSTEM_RID, 0, 1);
     const Sid localService(SECURITY_LOCAL_SERVICE_RID, 0, 1);
     const Sid networkService(SECURITY_NETWORK_SERVICE_RID, 0, 1);
-    const PSID callers[] = {administrators.sid, localSystem.sid, localService.sid, networkService.sid};
+    const PSID callers[] = {administrators.sid, principalSelf.sid, localSystem.sid, localService.sid,
+                            networkService.sid};
     DWORD aclSize = sizeof(ACL);
     for (PSID sid : callers) {
-        if (!sid) return;
+        if (!sid) return {};
         aclSize += sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + ::GetLengthSid(sid);
     }
-    alignas(DWORD) BYTE aclBuffer[512];
-    if (aclSize > sizeof aclBuffer) return;
-    auto* acl = reinterpret_cast<PACL>(aclBuffer);
-    if (!::InitializeAcl(acl, aclSize, ACL_REVISION)) return;
+    // DWORD-aligned, as an ACL must be.
+    std::vector<std::uint8_t> buffer((aclSize + sizeof(DWORD) - 1) / sizeof(DWORD) * sizeof(DWORD));
+    auto* acl = reinterpret_cast<PACL>(buffer.data());
+    if (!::InitializeAcl(acl, aclSize, ACL_REVISION)) return {};
     for (PSID sid : callers)
-        if (!::AddAccessAllowedAce(acl, ACL_REVISION, kComRightsExecute, sid)) return;
+        if (!::AddAccessAllowedAce(acl, ACL_REVISION, kComRightsExecute, sid)) return {};
+    return buffer;
+}
+
+namespace {
+
+// COM's security for the process: calls from the administrators, from the process's own
+// account (Principal Self) and from System Restore's service accounts, privately authenticated.
+// CoInitializeSecurity takes only an absolute security descriptor with an owner and a group.
+void SetComSecurity()
+{
+    std::vector<std::uint8_t> acl = ComCallersAccessList();
+    const Sid administrators(SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 2);
+    if (acl.empty() || !administrators.sid) return;
 
     SECURITY_DESCRIPTOR descriptor;
     if (!::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
         !::SetSecurityDescriptorOwner(&descriptor, administrators.sid, FALSE) ||
         !::SetSecurityDescriptorGroup(&descriptor, administrators.sid, FALSE) ||
-        !::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE))
+        !::SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<PACL>(acl.data()), FALSE))
         return;
     // RPC_E_TOO_LATE: something set it first; the program goes on either way.
     ::CoInitializeSecurity(&descriptor, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT_PRIVACY, RPC_C_IMP_LEVEL_IDENTIFY,

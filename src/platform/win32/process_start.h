@@ -2,6 +2,9 @@
 // may come from, and COM with the security System Restore needs.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 namespace kelvara::platform::win32 {
 
 // The program runs as administrator and is often started from a downloads folder, where a DLL
@@ -15,5 +18,11 @@ namespace kelvara::platform::win32 {
 // Service or Network Service, and is refused unless the process lets them. Security set
 // already (RPC_E_TOO_LATE) is no failure; nothing here stops the program from starting.
 void PrepareProcess();
+
+// The access list COM's security grants: execute rights (COM_RIGHTS_EXECUTE and its local form)
+// to the administrators, Principal Self, Local System, Local Service and Network Service, as
+// Microsoft's System Restore sample grants them. An ACL in a DWORD-aligned buffer; empty when it
+// could not be built.
+std::vector<std::uint8_t> ComCallersAccessList();
 
 }  // namespace kelvara::platform::win32

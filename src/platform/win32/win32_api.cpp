@@ -1,5 +1,8 @@
 #include "platform/win32/win32_api.h"
 
+#include <objbase.h>
+#include <shlobj.h>
+
 namespace kelvara::platform::win32 {
 namespace {
 
@@ -21,6 +24,16 @@ Win32Api RealWin32Api()
     api.RegReplaceKeyA = ::RegReplaceKeyA;
     api.RegQueryValueExW = ::RegQueryValueExW;
     api.GetFileAttributesA = ::GetFileAttributesA;
+    api.CreateFileA = ::CreateFileA;
+    api.DeleteFileA = ::DeleteFileA;
+    api.FindFirstFileA = ::FindFirstFileA;
+    api.GetFileInformationByHandle = ::GetFileInformationByHandle;
+    api.CloseHandle = ::CloseHandle;
+    api.AdjustTokenPrivileges = ::AdjustTokenPrivileges;
+    api.GetSystemTimeAsFileTime = ::GetSystemTimeAsFileTime;
+    api.GetTickCount = ::GetTickCount;
+    api.SHGetFolderPathA = ::SHGetFolderPathA;
+    api.CoInitializeEx = ::CoInitializeEx;
     api.GetSystemDirectoryA = ::GetSystemDirectoryA;
     api.LoadLibraryExA = ::LoadLibraryExA;
     api.ExitWindowsEx = ::ExitWindowsEx;
@@ -37,6 +50,7 @@ Win32Api RealWin32Api()
     BOOL(WINAPI * setDefaultDllDirectories)(DWORD) = nullptr;
     LookUp(setDefaultDllDirectories, kernel32, "SetDefaultDllDirectories");
     api.loaderSearchFlags = setDefaultDllDirectories != nullptr;
+    LookUp(api.GetTickCount64, kernel32, "GetTickCount64");
     LookUp(api.InitiateSystemShutdownExA, advapi32, "InitiateSystemShutdownExA");
     LookUp(api.InitiateSystemShutdownA, advapi32, "InitiateSystemShutdownA");
     return api;

@@ -17,9 +17,27 @@ struct Win32Api {
 
     // ---- files and the WOW64 file-system redirector (kernel32)
     DWORD(WINAPI* GetFileAttributesA)(LPCSTR) = nullptr;
+    HANDLE(WINAPI* CreateFileA)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) = nullptr;
+    BOOL(WINAPI* DeleteFileA)(LPCSTR) = nullptr;
+    HANDLE(WINAPI* FindFirstFileA)(LPCSTR, LPWIN32_FIND_DATAA) = nullptr;
+    BOOL(WINAPI* GetFileInformationByHandle)(HANDLE, LPBY_HANDLE_FILE_INFORMATION) = nullptr;
+    BOOL(WINAPI* CloseHandle)(HANDLE) = nullptr;
     // Looked up at run time; null where kernel32 has none (32-bit Windows before XP x64).
     BOOL(WINAPI* Wow64DisableWow64FsRedirection)(PVOID*) = nullptr;
     BOOL(WINAPI* Wow64RevertWow64FsRedirection)(PVOID) = nullptr;
+
+    // ---- token (advapi32)
+    BOOL(WINAPI* AdjustTokenPrivileges)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD) = nullptr;
+
+    // ---- clock (kernel32)
+    VOID(WINAPI* GetSystemTimeAsFileTime)(LPFILETIME) = nullptr;
+    DWORD(WINAPI* GetTickCount)() = nullptr;
+    // Looked up at run time; null on Windows XP and Server 2003, which have only GetTickCount.
+    ULONGLONG(WINAPI* GetTickCount64)() = nullptr;
+
+    // ---- shell folders (shell32) and COM (ole32)
+    HRESULT(WINAPI* SHGetFolderPathA)(HWND, int, HANDLE, DWORD, LPSTR) = nullptr;
+    HRESULT(WINAPI* CoInitializeEx)(LPVOID, DWORD) = nullptr;
 
     // ---- libraries (kernel32)
     UINT(WINAPI* GetSystemDirectoryA)(LPSTR, UINT) = nullptr;

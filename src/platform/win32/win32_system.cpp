@@ -8,6 +8,7 @@
 
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <srrestoreptapi.h>
 
 #include <algorithm>
@@ -46,6 +47,13 @@ Function Lookup(HMODULE module, const char* name)
     if (!module) return nullptr;
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
+
+// The file index's bits that hold the NTFS file record number.
+constexpr std::uint64_t kFileRecordNumberMask = 0xFFFFFFFFFFFFull;
+
+// A FILETIME counts 100-nanosecond ticks from 1601-01-01 UTC, 11644473600 seconds before 1970.
+constexpr std::uint64_t kFileTimeTicksPerSecond = 10000000;
+constexpr std::int64_t kFileTimeSecondsBefore1970 = 11644473600;
 
 // LOAD_LIBRARY_SEARCH_SYSTEM32 (libloaderapi.h), which the headers give only for Windows 8 on.
 constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
@@ -130,6 +138,7 @@ Win32System::~Win32System() = default;
 
 void Win32System::RedirectorNotRestored()
 {
+    redirectionError_ = LastErrorOr(*api_, ERROR_GEN_FAILURE);
     redirectionLost_ = true;
 }
 
@@ -207,6 +216,7 @@ long Win32System::RegQueryValueEx(KeyHandle key, const std::string& valueName, s
 
 long Win32System::RegSaveKey(KeyHandle key, const std::string& file)
 {
+    if (redirectionLost_) return redirectionError_;
     const std::string trueFile = TrueSystemPath(file);
     LONG result = ERROR_SUCCESS;
     const bool restored = CallUnredirected(*api_, [&](bool off) {
@@ -219,6 +229,7 @@ long Win32System::RegSaveKey(KeyHandle key, const std::string& file)
 long Win32System::RegReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
                                 const std::string& oldFile)
 {
+    if (redirectionLost_) return redirectionError_;
     const std::string trueNewFile = TrueSystemPath(newFile);
     const std::string trueOldFile = TrueSystemPath(oldFile);
     LONG result = ERROR_SUCCESS;
@@ -294,6 +305,7 @@ bool Win32System::QueryDosDevice(const std::string& deviceName, std::uint32_t bu
 
 bool Win32System::FileExists(const std::string& path)
 {
+    if (redirectionLost_) return false;
     if (path.empty()) return false;
     // 64-bit XP and Server 2003 have no "sysnative" alias: the real system folder is found with
     // the redirector off, and everywhere else that finds the same file.
@@ -314,6 +326,7 @@ std::string Win32System::ExpandFileName(const std::string& path)
 bool Win32System::FindFirstFileSize(const std::string& fullPath, std::uint32_t attributeMask,
                                     std::int64_t& size)
 {
+    if (redirectionLost_) return false;
     // Entries with the hidden, system, volume or directory attribute match only when the mask
     // admits that attribute, as the runtime's FindFirst filters them.
     constexpr DWORD kSpecial = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | 0x08 | FILE_ATTRIBUTE_DIRECTORY;
@@ -321,7 +334,7 @@ bool Win32System::FindFirstFileSize(const std::string& fullPath, std::uint32_t a
 
     WIN32_FIND_DATAA entry{};
     HANDLE search = INVALID_HANDLE_VALUE;
-    if (!CallOnFile(*api_, fullPath, [&](const char* name) { search = ::FindFirstFileA(name, &entry); }))
+    if (!CallOnFile(*api_, fullPath, [&](const char* name) { search = api_->FindFirstFileA(name, &entry); }))
         RedirectorNotRestored();
     if (search == INVALID_HANDLE_VALUE) return false;
     bool found = false;
@@ -339,22 +352,55 @@ bool Win32System::FindFirstFileSize(const std::string& fullPath, std::uint32_t a
 
 bool Win32System::OpenExclusive(const std::string& path)
 {
+    if (redirectionLost_) return false;
     HANDLE file = INVALID_HANDLE_VALUE;
     if (!CallOnFile(*api_, path, [&](const char* name) {
-            file = ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                 nullptr);
+            file = api_->CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         }))
         RedirectorNotRestored();
     if (file == INVALID_HANDLE_VALUE) return false;
-    ::CloseHandle(file);
+    api_->CloseHandle(file);
     return true;
 }
 
 bool Win32System::DeleteFile(const std::string& path)
 {
+    if (redirectionLost_) return false;
     BOOL deleted = FALSE;
-    if (!CallOnFile(*api_, path, [&](const char* name) { deleted = ::DeleteFileA(name); })) RedirectorNotRestored();
+    if (!CallOnFile(*api_, path, [&](const char* name) { deleted = api_->DeleteFileA(name); })) RedirectorNotRestored();
     return deleted != FALSE;
+}
+
+bool Win32System::FileIdentity(const std::string& path, std::uint64_t& identity)
+{
+    if (redirectionLost_) return false;
+    // No data access: the kernel's exclusive hold on a hive, or on a file handed to the replace
+    // call, refuses reading and writing but not this.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (!CallOnFile(*api_, path, [&](const char* name) {
+            file = api_->CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        }))
+        RedirectorNotRestored();
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION information{};
+    const BOOL answered = api_->GetFileInformationByHandle(file, &information);
+    api_->CloseHandle(file);
+    if (!answered) return false;
+    // The high 16 bits of the index are the record's reuse count; the record number is the rest.
+    identity = ((static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow) &
+               kFileRecordNumberMask;
+    return true;
+}
+
+std::string Win32System::CommonAppDataFolder()
+{
+    char folder[MAX_PATH + 1] = {};
+    if (api_->SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return {};
+    std::string text(folder, ::strnlen(folder, MAX_PATH));
+    while (!text.empty() && text.back() == '\\') text.pop_back();
+    return text;
 }
 
 std::string Win32System::ProgramFolder()
@@ -391,8 +437,8 @@ bool Win32System::EnablePrivilege(const std::string& privilegeName, std::uint32_
         TOKEN_PRIVILEGES previous{};   // one entry: 16 bytes
         DWORD previousLength = 0;
         // Success with ERROR_NOT_ALL_ASSIGNED means the token lacks the privilege.
-        enabled = ::AdjustTokenPrivileges(token, FALSE, &wanted, sizeof previous, &previous, &previousLength) &&
-                  ::GetLastError() == ERROR_SUCCESS;
+        enabled = api_->AdjustTokenPrivileges(token, FALSE, &wanted, sizeof previous, &previous, &previousLength) &&
+                  LastErrorOr(*api_, ERROR_SUCCESS) == ERROR_SUCCESS;
     }
     ::CloseHandle(token);
     return enabled;
@@ -424,7 +470,23 @@ bool Win32System::IsWow64Process(bool& isWow64)
 
 std::uint32_t Win32System::GetTickCount()
 {
-    return ::GetTickCount();
+    return api_->GetTickCount();
+}
+
+std::int64_t Win32System::UtcNow()
+{
+    FILETIME now{};
+    api_->GetSystemTimeAsFileTime(&now);
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<std::int64_t>(ticks / kFileTimeTicksPerSecond) - kFileTimeSecondsBefore1970;
+}
+
+bool Win32System::SystemStartTime(std::int64_t& utcSeconds)
+{
+    // GetTickCount alone wraps after 49.7 days; only XP and Server 2003 lack the 64-bit count.
+    const std::uint64_t sinceStartMs = api_->GetTickCount64 ? api_->GetTickCount64() : api_->GetTickCount();
+    utcSeconds = UtcNow() - static_cast<std::int64_t>(sinceStartMs / 1000);
+    return true;
 }
 
 LocalTime Win32System::GetLocalTime()
@@ -469,18 +531,40 @@ std::string Win32System::FormatShortDateLongTime(const LocalTime& time)
 
 bool Win32System::IsUsableHiveFile(const std::string& path, std::string& problem)
 {
-    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        problem = path + " does not exist";
+    if (redirectionLost_) {
+        problem = path + " was not read: the file-system redirector could not be turned back on";
         return false;
     }
-    // A 32-bit program may not find the memory to check a very big copy; such a copy is passed
-    // over with its reason like any other that cannot be vouched for.
-    try {
-        return IsUsableHive(path, problem);
-    } catch (const std::bad_alloc&) {
-        problem = path + " is too big to be checked in the memory this program can have";
+    // A machine hive's copy is read as it is saved: by its System32 name with the redirector off
+    // for the check alone, so that 64-bit XP and Server 2003, which know no "sysnative", read the
+    // file that was saved. The reason names the file as the caller does.
+    bool usable = false;
+    std::string reason;
+    const bool restored = CallOnFile(*api_, path, [&](const char* name) {
+        if (api_->GetFileAttributesA(name) == INVALID_FILE_ATTRIBUTES) {
+            reason = std::string(name) + " does not exist";
+            return;
+        }
+        // A 32-bit program may not find the memory to check a very big copy; such a copy is
+        // passed over with its reason like any other that cannot be vouched for. Caught here, so
+        // the redirector is turned back on whatever happens.
+        try {
+            usable = IsUsableHive(name, reason);
+        } catch (const std::bad_alloc&) {
+            reason = std::string(name) + " is too big to be checked in the memory this program can have";
+        }
+    });
+    if (!restored) {
+        // Whatever the check found, nothing may be handed over now that names can reach other files.
+        RedirectorNotRestored();
+        problem = "the file-system redirector could not be turned back on after reading " + path;
         return false;
     }
+    if (usable) return true;
+    const std::string trueName = TrueSystemPath(path);
+    if (trueName != path && reason.rfind(trueName, 0) == 0) reason = path + reason.substr(trueName.size());
+    problem = reason;
+    return false;
 }
 
 std::string Win32System::ErrorText(long status)
@@ -499,7 +583,9 @@ std::string Win32System::ErrorText(long status)
 
 bool Win32System::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason)
 {
-    return api_->ExitWindowsEx(flags, reason) != FALSE;
+    if (api_->ExitWindowsEx(flags, reason)) return true;
+    // A restart someone else asked for is already under way: what the caller wants will happen.
+    return LastErrorOr(*api_, 0) == ERROR_SHUTDOWN_IN_PROGRESS;
 }
 
 bool Win32System::IsInteractiveSession()
@@ -522,7 +608,9 @@ bool Win32System::InitiateSystemShutdown(bool force, std::uint32_t reason)
                 ? api_->InitiateSystemShutdownExA(nullptr, nullptr, 0, force ? TRUE : FALSE, TRUE, reason)
                 : api_->InitiateSystemShutdownA(nullptr, nullptr, 0, force ? TRUE : FALSE, TRUE);
         if (accepted) return true;
-        if (LastErrorOr(*api_, 0) != ERROR_NOT_READY || attempt >= kShutdownAttempts) return false;
+        const long error = LastErrorOr(*api_, 0);
+        if (error == ERROR_SHUTDOWN_IN_PROGRESS) return true;   // a restart already under way
+        if (error != ERROR_NOT_READY || attempt >= kShutdownAttempts) return false;
         api_->Sleep(kShutdownRetryMs);
     }
 }
@@ -531,7 +619,7 @@ RestorePointOutcome Win32System::SetRestorePoint(const RestorePointRequest& requ
 {
     // System Restore's client asks COM for its service; this is the worker's thread, which has
     // not met COM yet (the process's security was set at start-up).
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const HRESULT com = api_->CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     struct ComScope {
         bool initialised;
         ~ComScope() { if (initialised) ::CoUninitialize(); }

@@ -54,6 +54,8 @@ public:
                            std::int64_t& size) override;
     bool OpenExclusive(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    bool FileIdentity(const std::string& path, std::uint64_t& identity) override;
+    std::string CommonAppDataFolder() override;
     std::string ProgramFolder() override;
 
     bool EnablePrivilege(const std::string& privilegeName, std::uint32_t tokenAccess) override;
@@ -61,6 +63,8 @@ public:
     OsVersion GetVersionEx() override;
     bool IsWow64Process(bool& isWow64) override;
     std::uint32_t GetTickCount() override;
+    std::int64_t UtcNow() override;
+    bool SystemStartTime(std::int64_t& utcSeconds) override;
     LocalTime GetLocalTime() override;
 
     char DecimalSeparator() override;
@@ -70,6 +74,8 @@ public:
     bool IsUsableHiveFile(const std::string& path, std::string& problem) override;
     std::string ErrorText(long status) override;
 
+    // A refusal because a restart is already under way (ERROR_SHUTDOWN_IN_PROGRESS) counts as
+    // success, here and in InitiateSystemShutdown: the machine restarts either way.
     bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
     RestorePointOutcome SetRestorePoint(const RestorePointRequest& request) override;
     void ShellOpen(const std::string& target) override;
@@ -79,11 +85,14 @@ public:
 private:
     // Remembers that the redirector stayed off after a call. The call's own answer stands (a
     // replacement Windows accepted is pending whatever followed), but nothing more may be handed
-    // over: see FileRedirectionLost.
+    // over: see FileRedirectionLost. From then on every call that names a file is refused without
+    // reaching Windows (a file is not there, a save or replacement fails with the revert's
+    // error), since a name may now reach the 64-bit system folder instead of the one meant.
     void RedirectorNotRestored();
 
     std::unique_ptr<const Win32Api> api_;
     std::atomic<bool> redirectionLost_{false};   // set on whichever thread met it
+    std::atomic<long> redirectionError_{0};      // what the failed revert left as the last error
 };
 
 }  // namespace kelvara::platform::win32

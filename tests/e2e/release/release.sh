@@ -58,6 +58,31 @@ others=$(i686-w64-mingw32-objdump -p "$program" | sed -n 's/.*DLL Name: //p' | t
          grep -Ev "$system_dlls" | paste -sd ' ')
 [ -z "$others" ] && pass "Kelvara.exe needs no DLL but Windows' own" || fail "Kelvara.exe needs $others"
 
+# The DLLs those pull in before the program's first line (uxtheme through comctl32, msimg32 through
+# uxtheme) come from System32 only: the load configuration's DependentLoadFlags holds
+# LOAD_LIBRARY_SEARCH_SYSTEM32 (0x800). Read with binutils, not with the build's own step: the
+# entry from the optional header, then the structure's bytes at that address (its Size, a 32-bit
+# value at offset 0; DependentLoadFlags, 16 bits at offset 54, in Microsoft's PE format layout).
+headers=$(i686-w64-mingw32-objdump -p "$program")
+image_base=$(awk '$1 == "ImageBase" { print $2 }' <<<"$headers")
+read -r config_rva config_size < <(awk '$1 == "Entry" && $2 == "a" { print $3, $4 }' <<<"$headers")
+if [ -z "$config_rva" ] || [ $((16#$config_rva)) -eq 0 ]; then
+    fail "Kelvara.exe has no load configuration entry"
+else
+    start=$((16#$image_base + 16#$config_rva))
+    # objdump -s prints "address word word word word  text"; the words are the bytes in file order.
+    config_hex=$(i686-w64-mingw32-objdump -s --start-address=$start --stop-address=$((start + 64)) "$program" |
+                 awk '/^ [0-9a-f]+ / { for (i = 2; i <= 5 && $i ~ /^[0-9a-f]+$/; i++) printf "%s", $i }')
+    byte_at() { echo $((16#${config_hex:$(($1 * 2)):2})); }
+    struct_size=$(($(byte_at 0) | $(byte_at 1) << 8 | $(byte_at 2) << 16 | $(byte_at 3) << 24))
+    load_flags=$(($(byte_at 54) | $(byte_at 55) << 8))
+    [ $((16#$config_size)) -eq "$struct_size" ] && [ "$struct_size" -ge 64 ] &&
+        pass "the load configuration entry names the structure ($struct_size bytes at RVA 0x$config_rva)" ||
+        fail "the load configuration entry (size 0x$config_size) and the structure's size ($struct_size) disagree"
+    [ "$load_flags" -eq $((0x800)) ] && pass "DependentLoadFlags is LOAD_LIBRARY_SEARCH_SYSTEM32 (0x800)" ||
+        fail "DependentLoadFlags is $(printf '0x%X' "$load_flags"), not 0x800"
+fi
+
 sample=$root/build/linux/sample
 if [ ! -d "$sample/Windows" ]; then
     echo "SKIP: no sample installation at $sample to run the unpacked program on"

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,6 +20,8 @@
 #include "platform/win32/win32_system.h"
 #include "platform/win32/windows_api.h"
 #include "regf/regf.h"
+
+#include <objbase.h>
 #include "settings/options_setting.h"
 #include "ui/application.h"
 #include "ui/form.h"
@@ -41,11 +44,53 @@ struct Recorder {
     DWORD lastError = 0;
     DWORD stationFlags = WSF_VISIBLE;
     DWORD uiThread = 0;
+    DWORD exitWindowsError = 0;
+    std::vector<std::string> com;                    // what CoInitializeEx was asked, apart
+    std::vector<std::string> privileges;             // what AdjustTokenPrivileges was asked, apart
+    DWORD adjustError = 0;                           // what AdjustTokenPrivileges leaves as the last error                      // ExitWindowsEx fails with this when not 0
+    std::string failRevertAfter;                     // the revert after a call starting so fails, and every one after
+    bool revertFailed = false;
+    std::vector<std::string> fileCallsAfterFailedRevert;
+    std::vector<std::string> undeletable;            // DeleteFileA refuses these
+    ULONGLONG tickCount64 = 0;
+    DWORD tickCount = 0;
+    ULONGLONG systemTime = 0;                        // GetSystemTimeAsFileTime's answer
+    std::string commonAppData = "C:\\ProgramData";
     void Reset() { *this = Recorder{}; }
 };
 Recorder record;
 
 std::string OffOrOn() { return record.redirectorOff ? " [redirector off]" : ""; }
+
+// The files the fakes see under a name: in a system folder as the redirector now stands, elsewhere
+// the same either way (kept with the redirected ones).
+std::vector<std::string>& VisibleFiles(const std::string& path)
+{
+    char lower[MAX_PATH] = {};
+    for (std::size_t i = 0; i < path.size() && i + 1 < sizeof lower; ++i)
+        lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(path[i])));
+    const bool systemFolder = std::strstr(lower, "\\system32\\") || std::strstr(lower, "\\sysnative\\");
+    return systemFolder && record.redirectorOff ? record.existingUnredirected : record.existingRedirected;
+}
+
+bool Visible(const std::string& path)
+{
+    const auto& files = VisibleFiles(path);
+    return std::any_of(files.begin(), files.end(), [&](const std::string& f) { return _stricmp(f.c_str(), path.c_str()) == 0; });
+}
+
+// Every faked file call says it ran; one after a failed revert is noted apart.
+void FileCall(const std::string& call)
+{
+    if (record.revertFailed) record.fileCallsAfterFailedRevert.push_back(call);
+}
+
+std::string Hex(unsigned long value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%lX", value);
+    return text;
+}
 
 BOOL WINAPI FakeDisable(PVOID* previous)
 {
@@ -60,7 +105,10 @@ BOOL WINAPI FakeRevert(PVOID previous)
 {
     record.calls.push_back("Wow64RevertWow64FsRedirection" +
                            std::string(previous == reinterpret_cast<PVOID>(0x5151) ? "" : " with a stranger's value"));
-    if (!record.revertWorks) {
+    const bool failAfterThisCall = !record.failRevertAfter.empty() && record.calls.size() >= 2 &&
+                                   record.calls[record.calls.size() - 2].rfind(record.failRevertAfter, 0) == 0;
+    if (!record.revertWorks || record.revertFailed || failAfterThisCall) {
+        record.revertFailed = true;
         record.lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }
@@ -72,11 +120,16 @@ LONG WINAPI FakeSave(HKEY, LPCSTR file, LPSECURITY_ATTRIBUTES security)
 {
     record.calls.push_back(std::string("RegSaveKeyA ") + file + (security ? " with security" : "") + OffOrOn() +
                            (::GetCurrentThreadId() == record.uiThread ? "" : " on another thread"));
+    FileCall(record.calls.back());
+    // Windows refuses to save over an existing file (Microsoft's page on RegSaveKeyA).
+    if (Visible(file)) return ERROR_ALREADY_EXISTS;
     // The copy the registry would write: a sound, empty hive.
     regf::KeySpec root;
     root.name = "ROOT";
     const std::string real = TrueSystemPath(file);
-    return regf::BuildFile(root, {}, real).ok() ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    if (!regf::BuildFile(root, {}, real).ok()) return ERROR_CANTWRITE;
+    VisibleFiles(file).push_back(file);
+    return ERROR_SUCCESS;
 }
 
 LONG WINAPI FakeSaveNothing(HKEY, LPCSTR file, LPSECURITY_ATTRIBUTES)
@@ -90,6 +143,9 @@ LONG WINAPI FakeReplace(HKEY root, LPCSTR subKey, LPCSTR newFile, LPCSTR oldFile
     record.calls.push_back(std::string("RegReplaceKeyA ") + (root == HKEY_USERS ? "HKU\\" : "HKLM\\") + subKey + " " +
                            newFile + " " + oldFile + OffOrOn() +
                            (::GetCurrentThreadId() == record.uiThread ? "" : " on another thread"));
+    FileCall(record.calls.back());
+    // The kernel renames the hive's file to the old file's name, which must be free.
+    if (Visible(oldFile)) return ERROR_ALREADY_EXISTS;
     return ERROR_SUCCESS;
 }
 
@@ -105,10 +161,82 @@ LONG WINAPI FakeOpen(HKEY root, LPCSTR subKey, DWORD options, REGSAM sam, PHKEY 
 
 DWORD WINAPI FakeAttributes(LPCSTR path)
 {
-    const auto& existing = record.redirectorOff ? record.existingUnredirected : record.existingRedirected;
-    for (const std::string& file : existing)
-        if (_stricmp(file.c_str(), path) == 0) return FILE_ATTRIBUTE_ARCHIVE;
-    return INVALID_FILE_ATTRIBUTES;
+    FileCall(std::string("GetFileAttributesA ") + path + OffOrOn());
+    return Visible(path) ? FILE_ATTRIBUTE_ARCHIVE : INVALID_FILE_ATTRIBUTES;
+}
+
+BOOL WINAPI FakeDelete(LPCSTR path)
+{
+    record.calls.push_back(std::string("DeleteFileA ") + path + OffOrOn());
+    FileCall(record.calls.back());
+    auto& files = VisibleFiles(path);
+    const auto found = std::find_if(files.begin(), files.end(), [&](const std::string& f) { return _stricmp(f.c_str(), path) == 0; });
+    const bool refused = std::find(record.undeletable.begin(), record.undeletable.end(), path) != record.undeletable.end();
+    if (found == files.end() || refused) {
+        record.lastError = refused ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+        return FALSE;
+    }
+    files.erase(found);
+    return TRUE;
+}
+
+// A handle the fakes hand out; closing it is recorded, never passed to Windows.
+const HANDLE kFakeFile = reinterpret_cast<HANDLE>(0x4F11);
+
+HANDLE WINAPI FakeCreateFile(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                             DWORD flags, HANDLE templateFile)
+{
+    record.calls.push_back(std::string("CreateFileA ") + path + " access=" + Hex(access) + " share=" + Hex(share) +
+                           " disposition=" + std::to_string(disposition) + " flags=" + Hex(flags) +
+                           (security ? " with security" : "") + (templateFile ? " with a template" : "") + OffOrOn());
+    FileCall(record.calls.back());
+    if (!Visible(path)) {
+        record.lastError = ERROR_FILE_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    return kFakeFile;
+}
+
+HANDLE WINAPI FakeFindFirst(LPCSTR path, LPWIN32_FIND_DATAA)
+{
+    record.calls.push_back(std::string("FindFirstFileA ") + path + OffOrOn());
+    FileCall(record.calls.back());
+    record.lastError = ERROR_FILE_NOT_FOUND;
+    return INVALID_HANDLE_VALUE;
+}
+
+BOOL WINAPI FakeFileInformation(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
+{
+    if (file != kFakeFile) return FALSE;
+    *info = BY_HANDLE_FILE_INFORMATION{};
+    info->nFileIndexHigh = 0x00070012;   // reuse count 7, record number 0x12_3456789A
+    info->nFileIndexLow = 0x3456789A;
+    return TRUE;
+}
+
+BOOL WINAPI FakeCloseHandle(HANDLE handle)
+{
+    if (handle != kFakeFile) return ::CloseHandle(handle);
+    record.calls.push_back("CloseHandle");
+    return TRUE;
+}
+
+ULONGLONG WINAPI FakeTickCount64() { return record.tickCount64; }
+DWORD WINAPI FakeTickCount() { return record.tickCount; }
+
+VOID WINAPI FakeSystemTime(LPFILETIME time)
+{
+    time->dwLowDateTime = static_cast<DWORD>(record.systemTime);
+    time->dwHighDateTime = static_cast<DWORD>(record.systemTime >> 32);
+}
+
+HRESULT WINAPI FakeFolderPath(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path)
+{
+    record.calls.push_back("SHGetFolderPathA " + Hex(static_cast<unsigned long>(folder)) + " flags=" + std::to_string(flags) +
+                           (owner ? " with a window" : "") + (token ? " with a token" : ""));
+    if (record.commonAppData.empty()) return E_FAIL;
+    std::memcpy(path, record.commonAppData.c_str(), record.commonAppData.size() + 1);
+    return S_OK;
 }
 
 UINT WINAPI FakeSystemDirectory(LPSTR buffer, UINT size)
@@ -130,7 +258,8 @@ HMODULE WINAPI FakeLoadLibraryEx(LPCSTR path, HANDLE file, DWORD flags)
 BOOL WINAPI FakeExitWindows(UINT flags, DWORD reason)
 {
     record.calls.push_back("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reason));
-    return TRUE;
+    record.lastError = record.exitWindowsError;
+    return record.exitWindowsError == 0;
 }
 
 HWINSTA WINAPI FakeStation() { return reinterpret_cast<HWINSTA>(0x77); }
@@ -171,6 +300,28 @@ DWORD WINAPI FakeLastError() { return record.lastError; }
 
 VOID WINAPI FakeSleep(DWORD milliseconds) { record.calls.push_back("Sleep " + std::to_string(milliseconds)); }
 
+BOOL WINAPI FakeAdjust(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES wanted, DWORD previousSize, PTOKEN_PRIVILEGES,
+                       PDWORD)
+{
+    LUID expected{};
+    ::LookupPrivilegeValueA(nullptr, "SeBackupPrivilege", &expected);
+    const bool backup = wanted->PrivilegeCount == 1 && wanted->Privileges[0].Luid.LowPart == expected.LowPart &&
+                        wanted->Privileges[0].Luid.HighPart == expected.HighPart;
+    record.privileges.push_back(std::string("AdjustTokenPrivileges") + (token ? "" : " without a token") +
+                           (disableAll ? " disabling all" : "") + " count=" + std::to_string(wanted->PrivilegeCount) +
+                           (backup ? " SeBackupPrivilege" : " another privilege") +
+                           " attributes=" + std::to_string(wanted->Privileges[0].Attributes) +
+                           " previous=" + std::to_string(previousSize));
+    record.lastError = record.adjustError;   // ERROR_NOT_ALL_ASSIGNED where the token lacks it
+    return TRUE;
+}
+
+HRESULT WINAPI FakeCoInitializeEx(LPVOID reserved, DWORD flags)
+{
+    record.com.push_back("CoInitializeEx " + Hex(flags) + (reserved ? " with a reserved value" : ""));
+    return ::CoInitializeEx(reserved, flags);   // balanced by the real CoUninitialize
+}
+
 // Every call of the path faked; the rest of Win32System stays real.
 Win32Api FakeApi()
 {
@@ -190,6 +341,17 @@ Win32Api FakeApi()
     api.InitiateSystemShutdownA = FakeShutdown;
     api.GetLastError = FakeLastError;
     api.Sleep = FakeSleep;
+    api.DeleteFileA = FakeDelete;
+    api.CreateFileA = FakeCreateFile;
+    api.FindFirstFileA = FakeFindFirst;
+    api.GetFileInformationByHandle = FakeFileInformation;
+    api.CloseHandle = FakeCloseHandle;
+    api.GetTickCount64 = FakeTickCount64;
+    api.GetTickCount = FakeTickCount;
+    api.GetSystemTimeAsFileTime = FakeSystemTime;
+    api.SHGetFolderPathA = FakeFolderPath;
+    api.AdjustTokenPrivileges = FakeAdjust;
+    api.CoInitializeEx = FakeCoInitializeEx;
     return api;
 }
 
@@ -385,6 +547,10 @@ TEST_F(Win32ApiSeamTest, DefragSavesEachCopyAgainRightBeforeItsHandOver)
     EXPECT_EQ(outcome.end, defrag::DefragEnd::RestartRequested);
     ASSERT_EQ(outcome.hives.size(), 1u);
     EXPECT_TRUE(outcome.hives[0].accepted) << outcome.hives[0].reason;
+    // The size the record of the hand-over notes is not what this test pins.
+    record.calls.erase(std::remove_if(record.calls.begin(), record.calls.end(),
+                                      [](const std::string& call) { return call.rfind("FindFirstFileA", 0) == 0; }),
+                       record.calls.end());
     EXPECT_EQ(record.calls,
               (Calls{"RegOpenKeyExA HKU\\S-1-5-21-7 0x101", "Wow64DisableWow64FsRedirection",
                      "RegSaveKeyA " + hiveFile + ".kvf [redirector off]", "Wow64RevertWow64FsRedirection",
@@ -393,6 +559,239 @@ TEST_F(Win32ApiSeamTest, DefragSavesEachCopyAgainRightBeforeItsHandOver)
                      "Wow64RevertWow64FsRedirection", "ExitWindowsEx 6 1"}));
     ::DeleteFileA((hiveFile + ".kvf").c_str());
     ::RemoveDirectoryA("C:\\kvseam");
+}
+
+// Every file call on a hive in the real system folder names it System32 with the redirector off
+// for that call alone; the identity is asked with no data access, so a held file answers too.
+TEST_F(Win32ApiSeamTest, FileCallsNameTheRealSystemFolderWithTheRedirectorOff)
+{
+    const std::string alias = "C:\\Windows\\sysnative\\config\\SOFTWARE.bak";
+    const std::string real = "C:\\Windows\\System32\\config\\SOFTWARE.bak";
+    record.existingUnredirected = {real};
+    Win32System sys(FakeApi());
+    const std::string off = " [redirector off]";
+    const std::string disable = "Wow64DisableWow64FsRedirection", revert = "Wow64RevertWow64FsRedirection";
+
+    std::uint64_t identity = 0;
+    ASSERT_TRUE(sys.FileIdentity(alias, identity));
+    EXPECT_EQ(identity, 0x123456789Aull) << "the record number without its reuse count";
+    // No data access; FILE_SHARE_READ | WRITE | DELETE; OPEN_EXISTING; FILE_FLAG_BACKUP_SEMANTICS.
+    EXPECT_EQ(record.calls, (Calls{disable, "CreateFileA " + real + " access=0x0 share=0x7 disposition=3 flags=0x2000000" + off,
+                                   revert, "CloseHandle"}));
+
+    record.calls.clear();
+    EXPECT_TRUE(sys.OpenExclusive(alias));
+    std::int64_t size = 0;
+    EXPECT_FALSE(sys.FindFirstFileSize(alias, 0x3F, size));
+    EXPECT_TRUE(sys.DeleteFile(alias));
+    EXPECT_FALSE(sys.DeleteFile(alias)) << "deleted already";
+    EXPECT_FALSE(sys.FileIdentity(alias, identity)) << "no such file any more";
+    EXPECT_EQ(record.calls,
+              (Calls{disable, "CreateFileA " + real + " access=0xC0000000 share=0x0 disposition=3 flags=0x80" + off, revert,
+                     "CloseHandle", disable, "FindFirstFileA " + real + off, revert, disable, "DeleteFileA " + real + off,
+                     revert, disable, "DeleteFileA " + real + off, revert, disable,
+                     "CreateFileA " + real + " access=0x0 share=0x7 disposition=3 flags=0x2000000" + off, revert}));
+
+    // Elsewhere the names go as they are, with the redirector left alone.
+    record.calls.clear();
+    record.existingRedirected = {"C:\\Users\\A\\NTUSER.DAT"};
+    ASSERT_TRUE(sys.FileIdentity("C:\\Users\\A\\NTUSER.DAT", identity));
+    EXPECT_EQ(record.calls, (Calls{"CreateFileA C:\\Users\\A\\NTUSER.DAT access=0x0 share=0x7 disposition=3 flags=0x2000000",
+                                   "CloseHandle"}));
+    EXPECT_FALSE(sys.FileRedirectionLost());
+}
+
+// The clock: FILETIME counts 100 ns from 1601, 11644473600 s before 1970. The start of the system
+// is now less the 64-bit tick count, or on XP, which lacks it, less the 32-bit one.
+TEST_F(Win32ApiSeamTest, UtcNowAndSystemStartTimeFromTheClockCalls)
+{
+    record.systemTime = (1700000000ull + 11644473600ull) * 10000000ull + 9999999ull;   // 2023-11-14 22:13:20.9999999
+    record.tickCount64 = 60ull * 24 * 3600 * 1000 + 999;                               // 60 days: past GetTickCount's wrap
+    record.tickCount = 4000 * 1000;
+    struct Case {
+        const char* name;
+        bool has64;
+        std::int64_t start;
+    };
+    const Case cases[] = {
+        {"GetTickCount64", true, 1700000000 - 60 * 24 * 3600},
+        {"Windows XP: GetTickCount", false, 1700000000 - 4000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Win32Api api = FakeApi();
+        if (!c.has64) api.GetTickCount64 = nullptr;
+        Win32System sys(api);
+        EXPECT_EQ(sys.UtcNow(), 1700000000);
+        std::int64_t start = 0;
+        ASSERT_TRUE(sys.SystemStartTime(start));
+        EXPECT_EQ(start, c.start);
+        EXPECT_EQ(sys.GetTickCount(), 4000u * 1000u);
+    }
+}
+
+TEST_F(Win32ApiSeamTest, CommonAppDataFolderAsksForCsidlCommonAppData)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\ProgramData", "C:\\ProgramData"},
+        {"C:\\Documents and Settings\\All Users\\Application Data\\", "C:\\Documents and Settings\\All Users\\Application Data"},
+        {"", ""},   // the call fails
+    };
+    for (const auto& [answer, expected] : cases) {
+        record.calls.clear();
+        record.commonAppData = answer;
+        Win32System sys(FakeApi());
+        EXPECT_EQ(sys.CommonAppDataFolder(), expected);
+        // CSIDL_COMMON_APPDATA, SHGFP_TYPE_CURRENT, no window, no token.
+        EXPECT_EQ(record.calls, (Calls{"SHGetFolderPathA 0x23 flags=0"}));
+    }
+}
+
+// A restart refused because one is already under way will happen all the same.
+TEST_F(Win32ApiSeamTest, ARestartAlreadyUnderWayIsNoRefusal)
+{
+    struct Case {
+        const char* name;
+        DWORD error;
+        bool restarting;
+    };
+    const Case cases[] = {
+        {"accepted", 0, true},
+        {"ERROR_SHUTDOWN_IN_PROGRESS", ERROR_SHUTDOWN_IN_PROGRESS, true},
+        {"ERROR_ACCESS_DENIED", ERROR_ACCESS_DENIED, false},
+        {"ERROR_PRIVILEGE_NOT_HELD", ERROR_PRIVILEGE_NOT_HELD, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        record.calls.clear();
+        record.exitWindowsError = c.error;
+        record.shutdownAnswer = c.error == 0;
+        record.shutdownError = c.error;
+        Win32System sys(FakeApi());
+        EXPECT_EQ(sys.ExitWindowsEx(exitflags::Reboot | exitflags::Force, 1), c.restarting);
+        EXPECT_EQ(sys.InitiateSystemShutdown(true, 1), c.restarting);
+        EXPECT_EQ(record.calls, (Calls{"ExitWindowsEx 6 1", "InitiateSystemShutdownExA local no message 0 force=1 reboot=1 1"}))
+            << "asked once, never retried";
+    }
+}
+
+TEST_F(Win32ApiSeamTest, APrivilegeIsEnabledAloneAndOnlyWhenTheTokenHoldsIt)
+{
+    for (DWORD error : {DWORD{ERROR_SUCCESS}, DWORD{ERROR_NOT_ALL_ASSIGNED}}) {
+        record.privileges.clear();
+        record.adjustError = error;
+        Win32System sys(FakeApi());
+        EXPECT_EQ(sys.EnablePrivilege("SeBackupPrivilege", access::TokenAdjustPrivilegesQuery), error == ERROR_SUCCESS);
+        // SE_PRIVILEGE_ENABLED; room for one previous entry (16 bytes).
+        EXPECT_EQ(record.privileges, (Calls{"AdjustTokenPrivileges count=1 SeBackupPrivilege attributes=2 previous=16"}));
+    }
+}
+
+TEST_F(Win32ApiSeamTest, TheRestorePointMeetsComInTheWorkersOwnApartment)
+{
+    Win32System sys(FakeApi());
+    EXPECT_EQ(sys.SetRestorePoint(RestorePointRequest{}), RestorePointOutcome::NotAvailable);
+    EXPECT_EQ(record.com, Calls{"CoInitializeEx 0x0"}) << "COINIT_MULTITHREADED";
+}
+
+// The deletes, saves and replacements of a hive's files, in order.
+Calls HiveFileCalls(const std::string& hive)
+{
+    Calls calls;
+    for (const std::string& call : record.calls) {
+        const bool acts = call.rfind("DeleteFileA", 0) == 0 || call.rfind("RegSaveKeyA", 0) == 0 ||
+                          call.rfind("RegReplaceKeyA", 0) == 0;
+        if (acts && call.find(hive) != std::string::npos) calls.push_back(call);
+    }
+    return calls;
+}
+
+defrag::DefragOutcome RunDefrag(Win32System& sys, const std::vector<std::string>& keys, const std::vector<std::string>& files)
+{
+    ui::Application app(std::make_unique<ui::win32::Win32WidgetSet>());
+    auto owner = ui::CreateForm<ui::Form>();
+    settings::OptionsSetting.IsAskBeforeDefrag = false;
+    settings::OptionsSetting.RestorePoint = false;
+    return defrag::DefragRegistry(defrag::DefragWindow{*owner, keys, files, true, "C:\\kvseam\\", sys, app});
+}
+
+// A machine hive with a copy and a backup left from an earlier run: both are deleted by their
+// System32 names with the redirector off, the copy before the save, the backup before the
+// replacement. One that cannot be deleted keeps the hive from being handed over (Windows will
+// neither save onto a file nor rename the hive onto one).
+TEST_F(Win32ApiSeamTest, DefragDeletesAStaleCopyAndBackupOfASysnativeHiveByTheirTrueNames)
+{
+    ::CreateDirectoryA("C:\\kvseam", nullptr);
+    ::CreateDirectoryA("C:\\Windows\\System32\\config", nullptr);   // where the fake save's copy lands
+    const std::string hive = "C:\\Windows\\sysnative\\config\\KVSEAM";
+    const std::string real = "C:\\Windows\\System32\\config\\KVSEAM";
+    const std::string off = " [redirector off]";
+    struct Case {
+        const char* name;
+        std::vector<std::string> undeletable;
+        bool accepted;
+        Calls expected;
+    };
+    const Case cases[] = {
+        {"both deleted", {}, true,
+         {"DeleteFileA " + real + ".kvf" + off, "RegSaveKeyA " + real + ".kvf" + off, "DeleteFileA " + real + ".bak" + off,
+          "RegReplaceKeyA HKLM\\KVSEAM " + real + ".kvf " + real + ".bak" + off}},
+        {"the copy stays", {real + ".kvf"}, false,
+         {"DeleteFileA " + real + ".kvf" + off, "RegSaveKeyA " + real + ".kvf" + off}},
+        {"the backup stays", {real + ".bak"}, false,
+         {"DeleteFileA " + real + ".kvf" + off, "RegSaveKeyA " + real + ".kvf" + off, "DeleteFileA " + real + ".bak" + off,
+          "RegReplaceKeyA HKLM\\KVSEAM " + real + ".kvf " + real + ".bak" + off}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        record.Reset();
+        record.uiThread = ::GetCurrentThreadId();
+        record.existingUnredirected = {real, real + ".kvf", real + ".bak"};
+        record.undeletable = c.undeletable;
+        Win32System sys(FakeApi());
+        const defrag::DefragOutcome outcome = RunDefrag(sys, {"\\REGISTRY\\MACHINE\\KVSEAM"}, {hive});
+        ASSERT_EQ(outcome.hives.size(), 1u);
+        EXPECT_EQ(outcome.hives[0].accepted, c.accepted) << outcome.hives[0].reason;
+        if (!c.accepted) {
+            EXPECT_FALSE(outcome.hives[0].reason.empty());
+        }
+        EXPECT_EQ(HiveFileCalls("KVSEAM."), c.expected);
+        EXPECT_EQ(std::count(record.calls.begin(), record.calls.end(), "ExitWindowsEx 6 1"), c.accepted ? 1 : 0);
+        EXPECT_FALSE(sys.FileRedirectionLost());
+    }
+    ::DeleteFileA((real + ".kvf").c_str());
+}
+
+// The redirector stays off after the second hive's save: the hive before it stays handed over,
+// every hive from there on is passed over with a reason, and no file call reaches Windows any
+// more, with the redirector off or not.
+TEST_F(Win32ApiSeamTest, ARedirectorLostInTheMiddleOfARunStopsEveryLaterHandOver)
+{
+    ::CreateDirectoryA("C:\\kvseam", nullptr);
+    ::CreateDirectoryA("C:\\Windows\\System32\\config", nullptr);
+    const std::vector<std::string> keys{"\\REGISTRY\\MACHINE\\KVSEAM1", "\\REGISTRY\\USER\\S-1-5-21-9",
+                                        "\\REGISTRY\\MACHINE\\KVSEAM3"};
+    const std::vector<std::string> files{"C:\\Windows\\sysnative\\config\\KVSEAM1", "C:\\kvseam\\NTUSER.DAT",
+                                         "C:\\Windows\\sysnative\\config\\KVSEAM3"};
+    record.failRevertAfter = "RegSaveKeyA C:\\kvseam\\NTUSER.DAT.kvf";
+    Win32System sys(FakeApi());
+    const defrag::DefragOutcome outcome = RunDefrag(sys, keys, files);
+
+    EXPECT_TRUE(record.revertFailed);
+    EXPECT_TRUE(sys.FileRedirectionLost());
+    ASSERT_EQ(outcome.hives.size(), 3u);
+    EXPECT_TRUE(outcome.hives[0].accepted) << outcome.hives[0].reason;
+    for (std::size_t i = 1; i < 3; ++i) {
+        SCOPED_TRACE(keys[i]);
+        EXPECT_FALSE(outcome.hives[i].accepted);
+        EXPECT_FALSE(outcome.hives[i].reason.empty());
+    }
+    EXPECT_EQ(record.fileCallsAfterFailedRevert, Calls{});
+    EXPECT_EQ(HiveFileCalls("KVSEAM3"), Calls{});
+    // The one replacement Windows accepted is carried out by the restart.
+    EXPECT_EQ(std::count(record.calls.begin(), record.calls.end(), "ExitWindowsEx 6 1"), 1);
+    ::DeleteFileA("C:\\Windows\\System32\\config\\KVSEAM1.kvf");
+    ::DeleteFileA("C:\\kvseam\\NTUSER.DAT.kvf");
 }
 
 }  // namespace

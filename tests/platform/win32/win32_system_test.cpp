@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <cwchar>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -11,6 +14,7 @@
 #include "hive/catalogue.h"
 #include "platform/device_path.h"
 #include "platform/version.h"
+#include "platform/win32/process_start.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/windows_api.h"
 
@@ -314,6 +318,105 @@ TEST(Win32SystemFiles, ADirtyBackupIsCheckedWithItsLogsAndRecoveredIntoACleanFil
     const LocalTime now = sys.GetLocalTime();
     EXPECT_EQ(written.year, now.year);
     EXPECT_FALSE(sys.FileWriteTime("C:\\kvtest-none.bak", written));
+}
+
+// The record number of a file under any name: kept by a rename, another file's differs, and a
+// file held open by someone who shares nothing can still be asked, as a hive can.
+TEST(Win32SystemFiles, FileIdentityFollowsTheFileNotTheName)
+{
+    Win32System sys;
+    ::DeleteFileA("C:\\kvtest-renamed.bin");
+    TempFile first("C:\\kvtest-identity.bin", "first");
+    TempFile second("C:\\kvtest-other.bin", "second");
+    std::uint64_t before = 0, other = 0, after = 0, held = 0;
+    ASSERT_TRUE(sys.FileIdentity(first.path(), before));
+    ASSERT_TRUE(sys.FileIdentity(second.path(), other));
+    EXPECT_NE(before, other);
+    EXPECT_EQ(before >> 48, 0u) << "the reuse count is left out";
+
+    ASSERT_TRUE(::MoveFileA(first.path().c_str(), "C:\\kvtest-renamed.bin"));
+    TempFile renamed("C:\\kvtest-renamed.bin", std::string());   // removes it at the end
+    EXPECT_FALSE(sys.FileIdentity(first.path(), after)) << "nothing is left under the old name";
+    ASSERT_TRUE(sys.FileIdentity("C:\\kvtest-renamed.bin", after));
+    EXPECT_EQ(after, before);
+
+    const HANDLE exclusive = ::CreateFileA(second.path().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(sys.OpenExclusive(second.path())) << "the file is held";
+    EXPECT_TRUE(sys.FileIdentity(second.path(), held)) << "yet its identity can be asked";
+    ::CloseHandle(exclusive);
+    EXPECT_EQ(held, other);
+
+    EXPECT_FALSE(sys.FileIdentity("C:\\kvtest-none.bin", after));
+}
+
+TEST(Win32SystemFiles, FileIdentityReachesTheRealSystemFolderThroughSysnative)
+{
+    Win32System sys;
+    if (!IsWow64(sys)) GTEST_SKIP() << "no redirector on 32-bit Windows";
+    TempFile native("C:\\windows\\sysnative\\kvtest-identity.dat", "native");
+    TempFile redirected("C:\\windows\\system32\\kvtest-identity.dat", "redirected");
+    std::uint64_t throughAlias = 0, seen = 0;
+    ASSERT_TRUE(sys.FileIdentity(native.path(), throughAlias));
+    ASSERT_TRUE(sys.FileIdentity(redirected.path(), seen));
+    EXPECT_NE(throughAlias, seen) << "two files: the real system folder's and the 32-bit one's";
+    EXPECT_FALSE(sys.FileRedirectionLost());
+}
+
+TEST(Win32SystemFiles, CommonAppDataFolderIsAnExistingFolderWithoutTrailingBackslash)
+{
+    Win32System sys;
+    const std::string folder = sys.CommonAppDataFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_NE(folder.back(), '\\');
+    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << folder;
+    EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u) << folder;
+    // Windows 7, which the new prefix reports, keeps it at C:\ProgramData.
+    EXPECT_EQ(_stricmp(folder.c_str(), "C:\\ProgramData"), 0) << folder;
+}
+
+// The clocks against the C runtime's own, which reads the system time by another way.
+TEST(Win32SystemMisc, UtcNowAndTheSystemStartTime)
+{
+    Win32System sys;
+    const std::int64_t runtimeNow = static_cast<std::int64_t>(std::time(nullptr));
+    const std::int64_t now = sys.UtcNow();
+    EXPECT_LE(std::abs(now - runtimeNow), 2) << now << " against " << runtimeNow;
+
+    std::int64_t started = 0;
+    ASSERT_TRUE(sys.SystemStartTime(started));
+    EXPECT_LE(started, now);
+    EXPECT_GT(started, now - 24 * 3600) << "the test machine started within a day";
+    std::int64_t again = 0;
+    ::Sleep(1100);
+    ASSERT_TRUE(sys.SystemStartTime(again));
+    EXPECT_LE(std::abs(again - started), 2) << "the start does not move as time passes";
+}
+
+// The callers COM lets in, read back with the system's own ACL calls and compared with the
+// well-known accounts as Windows names them.
+TEST(Win32ProcessStart, ComLetsInTheAccountsSystemRestoreCallsFrom)
+{
+    std::vector<std::uint8_t> buffer = ComCallersAccessList();
+    ASSERT_FALSE(buffer.empty());
+    auto* acl = reinterpret_cast<PACL>(buffer.data());
+    ASSERT_TRUE(::IsValidAcl(acl));
+    const WELL_KNOWN_SID_TYPE expected[] = {WinBuiltinAdministratorsSid, WinSelfSid, WinLocalSystemSid,
+                                            WinLocalServiceSid, WinNetworkServiceSid};
+    ASSERT_EQ(acl->AceCount, std::size(expected));
+    for (WORD i = 0; i < acl->AceCount; ++i) {
+        void* entry = nullptr;
+        ASSERT_TRUE(::GetAce(acl, i, &entry));
+        const auto* ace = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
+        EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+        EXPECT_EQ(ace->Mask, 3u) << "COM_RIGHTS_EXECUTE | COM_RIGHTS_EXECUTE_LOCAL";
+        BYTE wanted[SECURITY_MAX_SID_SIZE];
+        DWORD size = sizeof wanted;
+        ASSERT_TRUE(::CreateWellKnownSid(expected[i], nullptr, wanted, &size));
+        EXPECT_TRUE(::EqualSid(const_cast<DWORD*>(&ace->SidStart), wanted)) << "entry " << i;
+    }
 }
 
 TEST(Win32SystemMisc, RestorePointClockAndLocale)

@@ -156,12 +156,15 @@ logs_of() {   # logs_of <installation>/<hive>: the names of its logs
 #   /Silent  each hive also as <hive>.bak, and each log moved beside it, keeping its own spelling
 #            ("ntuser.dat.log1" to "ntuser.dat.bak.log1"): the compacted hive needs no log;
 #   /Undo    the names at the start again, and each hive also as <hive>.undone, without logs.
+# /Silent and /Undo also leave the record of their hand-over in the installation's common
+# application data (the installation says Windows 10: ProgramData).
 names_after() {   # names_after <step> <installation>
     local key name
     grep "^$2/" <<<"$names_at_start" | sed "s|^$2/||" | while IFS= read -r name; do
         [ "$1" = /Silent ] && [ -n "${original[$2/$name]:-}" ] && is_log "$name" || echo "$name"
     done
     [ "$1" = /Scan ] && return
+    printf '%s\n' ProgramData "ProgramData/Varnel Kelvara" "ProgramData/Varnel Kelvara/LastHandOver.ini"
     for key in "${!original[@]}"; do
         [[ $key == "$2"/* ]] || continue
         name=${key#"$2"/}

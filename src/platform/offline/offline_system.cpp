@@ -118,16 +118,16 @@ OfflineSystem::OfflineSystem(std::string rootFolder) : OfflineSystem(std::move(r
 
 OfflineSystem::OfflineSystem(std::string rootFolder, Failpoint failpoint)
     : paths_(regf::NativePath(rootFolder)), replacements_(paths_, std::move(failpoint)) {
-    lastStartResults_ = replacements_.FinishInterrupted();
+    replacementResults_ = replacements_.FinishInterrupted();
 }
 
 void OfflineSystem::CancelSaves() { cancel_ = true; }
 void OfflineSystem::ResetCancel() { cancel_ = false; }
 bool OfflineSystem::CanCancelSaves() { return true; }
 
-std::vector<ReplacementResult> OfflineSystem::LastStartResults() const {
+std::vector<ReplacementResult> OfflineSystem::ReplacementResults() const {
     std::lock_guard lock(mutex_);
-    return lastStartResults_;
+    return replacementResults_;
 }
 
 std::string OfflineSystem::ReplacementJournalProblem() {
@@ -372,6 +372,7 @@ long OfflineSystem::RegReplaceKey(RootKey root, const std::string& subKey, const
     {
         std::lock_guard lock(mutex_);
         cachedInstallation_.reset();   // SOFTWARE may be another file now
+        replacementResults_.push_back(result);
     }
     if (status != status::Success && !result.reason.empty()) return FileFailed(status, result.reason);
     return status;

@@ -39,8 +39,9 @@ public:
     bool CanCancelSaves() override;
 
     // ---- beyond Win32 ----
-    // What the construction did with a replacement a crash had interrupted.
-    std::vector<offline::ReplacementResult> LastStartResults() const;
+    // What became of the replacements of this run, in order: one that a crash had interrupted,
+    // finished or undone when the folder was opened, then each replace call's.
+    std::vector<offline::ReplacementResult> ReplacementResults() const;
     // Why the replacement journal in the folder could not be read, or empty. While it cannot,
     // no replacement is made, so nothing is done on a guess.
     std::string ReplacementJournalProblem();
@@ -141,7 +142,7 @@ private:
     std::filesystem::file_time_type cachedSoftwareTime_{};
     std::uintmax_t cachedSoftwareSize_ = 0;
     std::optional<offline::InstalledWindows> cachedInstallation_;
-    std::vector<offline::ReplacementResult> lastStartResults_;
+    std::vector<offline::ReplacementResult> replacementResults_;
     // By the copy's name as the caller gave it, upper-cased: what its last save had to tell.
     std::map<std::string, SaveOutcome> saves_;
     std::vector<std::string> savedInOrder_;   // the keys of saves_, first save first

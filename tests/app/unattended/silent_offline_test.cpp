@@ -273,7 +273,7 @@ TEST(SilentOffline, UndoAfterSilentGivesBackEveryHiveAndLogByteForByte) {
     {
         ProgramRun silent(root.Path(), program.Path(), "/Silent");
         ASSERT_EQ(silent.form->LastDefrag.end, defrag::DefragEnd::RestartRequested);
-        for (const auto& result : silent.system.LastStartResults())
+        for (const auto& result : silent.system.ReplacementResults())
             ASSERT_EQ(result.outcome, platform::offline::ReplacementResult::Outcome::Replaced) << result.reason;
     }
     ASSERT_TRUE(fs::exists(config / "SAM.bak.LOG1"));

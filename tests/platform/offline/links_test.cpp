@@ -116,7 +116,7 @@ TEST_F(Links, AHiveWithASecondHardLinkIsNotReplaced) {
               status::Success);
     fs::create_hard_link(Config("SOFTWARE"), outside.Path() / "SOFTWARE.other");
     system.ExitWindowsEx(exitflags::Reboot, 1);
-    const auto results = system.LastStartResults();
+    const auto results = system.ReplacementResults();
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].outcome, ReplacementResult::Outcome::Refused);
     EXPECT_NE(results[0].reason.find("SOFTWARE has other hard links"), std::string::npos) << results[0].reason;

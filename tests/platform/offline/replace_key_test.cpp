@@ -122,7 +122,7 @@ TEST_F(ReplaceKey, EachCallPutsItsCopyInPlaceAndKeepsTheBackup) {
 
     // A later run, and its restart, have nothing left to do.
     OfflineSystem later(root.Path().string());
-    EXPECT_TRUE(later.LastStartResults().empty());
+    EXPECT_TRUE(later.ReplacementResults().empty());
     EXPECT_TRUE(later.ExitWindowsEx(exitflags::Reboot | exitflags::Force, 1));
     EXPECT_EQ(ReadBytes(Config("SYSTEM")), newSystem);
     EXPECT_EQ(ReadBytes(Config("SYSTEM.bak")), oldSystem);
@@ -139,7 +139,7 @@ TEST_F(ReplaceKey, RequestsAnOlderBuildLeftWaitingAreDropped) {
     const std::string text = FormatJournal(journal, paths);
     WriteBytes(JournalFile(paths), std::vector<std::uint8_t>(text.begin(), text.end()));
     OfflineSystem system(root.Path().string());
-    EXPECT_TRUE(system.LastStartResults().empty());
+    EXPECT_TRUE(system.ReplacementResults().empty());
     EXPECT_FALSE(fs::exists(JournalFile(paths)));
     EXPECT_EQ(ReadBytes(Config("SYSTEM")), oldSystem);
     EXPECT_EQ(Request(system, "SYSTEM"), status::Success);
@@ -230,8 +230,8 @@ TEST_F(ReplaceKey, AJournalThatAPowerCutBringsBackFindsEachSwapDone) {
 
     WriteBytes(JournalFile(paths), std::vector<std::uint8_t>(started.begin(), started.end()));
     OfflineSystem next(root.Path().string());
-    ASSERT_EQ(next.LastStartResults().size(), 2u);
-    for (const auto& result : next.LastStartResults())
+    ASSERT_EQ(next.ReplacementResults().size(), 2u);
+    for (const auto& result : next.ReplacementResults())
         EXPECT_EQ(result.outcome, Outcome::Replaced) << result.hive << ": " << result.reason;
     EXPECT_EQ(ReadBytes(Config("SYSTEM")), hive);
     EXPECT_EQ(ReadBytes(Config("SYSTEM.bak")), backup);
@@ -366,7 +366,7 @@ TEST_F(ReplaceKeyWithLogs, AnUndoneReplacementPutsTheLogsBack) {
         for (const char* name : {"SYSTEM.kvf", "SOFTWARE.kvf"}) fs::remove(Config(folder, name));
         const std::string when = When(cutAt) + " and the new files removed";
         OfflineSystem next(folder.string());
-        for (const auto& result : next.LastStartResults())
+        for (const auto& result : next.ReplacementResults())
             if (result.outcome == Outcome::RolledBack) ++undone;
         ExpectEachHiveOldOrNew(folder, oldBytes, newBytes, when);
         ExpectLogsWithTheirHive(folder, oldBytes, when);

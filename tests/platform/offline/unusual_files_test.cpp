@@ -272,7 +272,7 @@ TEST_F(UnusualFiles, AHiveDeletedAfterTheAnalysisIsRefusedByNameAndNothingElseIs
 
         system.ExitWindowsEx(exitflags::Reboot, 1);
         bool systemReported = false;
-        for (const ReplacementResult& result : system.LastStartResults()) {
+        for (const ReplacementResult& result : system.ReplacementResults()) {
             if (result.hive.filename() == "SOFTWARE") {
                 EXPECT_EQ(result.outcome, Outcome::Replaced) << result.reason;
                 continue;

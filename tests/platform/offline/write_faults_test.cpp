@@ -161,9 +161,9 @@ protected:
             ASSERT_EQ(HandOver(system, hive, message), status::Success) << hive.file << " " << message << " " << when;
         }
         system.ExitWindowsEx(exitflags::Reboot, 1);
-        for (const ReplacementResult& result : system.LastStartResults())
+        for (const ReplacementResult& result : system.ReplacementResults())
             EXPECT_EQ(result.outcome, Outcome::Replaced) << result.hive << ": " << result.reason << " " << when;
-        EXPECT_EQ(system.LastStartResults().size(), hives.size()) << when;
+        EXPECT_EQ(system.ReplacementResults().size(), hives.size()) << when;
         for (const HiveCase& hive : hives) {
             const fs::path file = Native(folder, hive.file);
             EXPECT_TRUE(regf::CheckFile(file.string()).sound) << hive.file << " " << when;
@@ -344,7 +344,7 @@ TEST_P(WriteFaults, ARestartOnAFailingDiskLosesNoHive) {
     ASSERT_FALSE(HasFailure());
     const int operations = OperationsOf(error, [](OfflineSystem& system) {
         system.ExitWindowsEx(exitflags::Reboot, 1);
-        for (const ReplacementResult& result : system.LastStartResults())
+        for (const ReplacementResult& result : system.ReplacementResults())
             EXPECT_EQ(result.outcome, Outcome::Replaced) << result.reason;
     });
     ASSERT_FALSE(HasFailure());
@@ -362,7 +362,7 @@ TEST_P(WriteFaults, ARestartOnAFailingDiskLosesNoHive) {
             DiskFailsAt failing(n, error);
             system.ExitWindowsEx(exitflags::Reboot, 1);
             failed = failing.Failed();
-            results = system.LastStartResults();
+            results = system.ReplacementResults();
         }
         ASSERT_FALSE(failed.empty()) << when;
         ExpectEachHiveOldOrNew(folder.Path(), old, copies, when + " (" + failed + ")");
@@ -438,7 +438,7 @@ TEST_P(WriteFaults, AnUndoOnAFailingDiskLosesNoHive) {
             DiskFailsAt failing(n, error);
             system.ExitWindowsEx(exitflags::Reboot, 1);
             failed = failing.Failed();
-            results = system.LastStartResults();
+            results = system.ReplacementResults();
         }
         ASSERT_FALSE(failed.empty()) << when;
         ExpectEachHiveOldOrNew(folder.Path(), copies, old, when + " (" + failed + ")");

@@ -152,6 +152,10 @@ void HiveReplacements::CarryOut(std::vector<SwapInProgress>& swaps) {
     std::string error;
     if (!Store(started, error)) {
         // Nothing has been renamed: the requests stay recorded for a later start.
+        // The journal may have reached its name before the flush failed: a later start must
+        // not carry out a swap that this call reports as refused.
+        std::string removal;
+        if (!Store(ReplacementJournal{}, removal)) error += "; and the journal could not be removed: " + removal;
         for (SwapInProgress& swap : swaps)
             if (swap.active) swap.result = {swap.entry.hive, Outcome::Refused, error};
         return;

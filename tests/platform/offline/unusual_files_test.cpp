@@ -221,14 +221,13 @@ TEST(ChangedWhileCopied, TheCopyIsRefusedAsChangedAndLeavesNothing) {
     }
 }
 
-// The hive file deleted after the analysis: before its copy, before its hand-over, or before
-// the restart. Each is refused by name, the copy stays, the other hive is replaced as asked.
+// The hive file deleted after the analysis: before its copy, or before its hand-over (the call
+// itself swaps, so there is no later moment). Each is refused by name, the copy stays, the other
+// hive is replaced as asked.
 TEST_F(UnusualFiles, AHiveDeletedAfterTheAnalysisIsRefusedByNameAndNothingElseIsHarmed) {
-    enum class DeletedBefore { Copy, HandOver, Restart };
-    for (DeletedBefore when : {DeletedBefore::Copy, DeletedBefore::HandOver, DeletedBefore::Restart}) {
-        const std::string trace = when == DeletedBefore::Copy       ? "before the copy"
-                                  : when == DeletedBefore::HandOver ? "before the hand-over"
-                                                                    : "before the restart";
+    enum class DeletedBefore { Copy, HandOver };
+    for (DeletedBefore when : {DeletedBefore::Copy, DeletedBefore::HandOver}) {
+        const std::string trace = when == DeletedBefore::Copy ? "before the copy" : "before the hand-over";
         SCOPED_TRACE(trace);
         TempFolder folder;
         CopyContents(root.Path(), folder.Path());
@@ -268,22 +267,11 @@ TEST_F(UnusualFiles, AHiveDeletedAfterTheAnalysisIsRefusedByNameAndNothingElseIs
         ASSERT_EQ(system.RegReplaceKey(RootKey::LocalMachine, "SOFTWARE", kConfig + "SOFTWARE.kvf",
                                        kConfig + "SOFTWARE.bak"),
                   status::Success);
-        if (when == DeletedBefore::Restart) fs::remove(config / "SYSTEM");
-
         system.ExitWindowsEx(exitflags::Reboot, 1);
-        bool systemReported = false;
-        for (const ReplacementResult& result : system.ReplacementResults()) {
-            if (result.hive.filename() == "SOFTWARE") {
-                EXPECT_EQ(result.outcome, Outcome::Replaced) << result.reason;
-                continue;
-            }
-            systemReported = true;
-            EXPECT_EQ(result.outcome, Outcome::Refused);
-            EXPECT_NE(result.reason.find(fs::path(config / "SYSTEM").make_preferred().string() + " does not exist"),
-                      std::string::npos)
-                << result.reason;
-        }
-        EXPECT_EQ(systemReported, when == DeletedBefore::Restart);
+        const auto results = system.ReplacementResults();
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(results[0].hive.filename(), "SOFTWARE");
+        EXPECT_EQ(results[0].outcome, Outcome::Replaced) << results[0].reason;
         EXPECT_EQ(ReadBytes(config / "SOFTWARE"), newSoftware);
         EXPECT_EQ(ReadBytes(config / "SOFTWARE.bak"), software);
         // The copy is all that is left of the deleted hive: it stays.

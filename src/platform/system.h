@@ -11,10 +11,6 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
 #include "platform/usable_hive.h"
 #include "regf/native_path.h"
 #include "regf/regf.h"
@@ -315,16 +311,7 @@ inline std::int64_t System::UtcNow() {
 }
 
 inline bool System::FileIdentity(const std::string& path, std::uint64_t& identity) {
-#ifdef _WIN32
-    (void)path;
-    (void)identity;
-    return false;   // the Win32 platform asks the file system itself
-#else
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return false;
-    identity = static_cast<std::uint64_t>(info.st_ino) & 0xFFFFFFFFFFFFull;
-    return true;
-#endif
+    return regf::FileRecordNumber(regf::NativePath(path), identity);
 }
 
 inline bool System::FileWriteTime(const std::string& path, LocalTime& time) {

@@ -2,6 +2,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace kelvara::regf {
@@ -39,7 +41,26 @@ std::string NarrowText(const std::string& utf8) {
     return NarrowPath(std::filesystem::path(std::move(wide)));
 }
 
+bool FileRecordNumber(const std::filesystem::path& path, std::uint64_t& number) {
+    const HANDLE file = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool read = ::GetFileInformationByHandle(file, &info) != 0;
+    ::CloseHandle(file);
+    if (!read) return false;
+    number = ((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow) & 0xFFFFFFFFFFFFull;
+    return true;
+}
+
 #else
+
+bool FileRecordNumber(const std::filesystem::path& path, std::uint64_t& number) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return false;
+    number = static_cast<std::uint64_t>(info.st_ino) & 0xFFFFFFFFFFFFull;
+    return true;
+}
 
 std::filesystem::path NativePath(const std::string& name) { return std::filesystem::path(name); }
 

@@ -7,6 +7,7 @@
 // code page; elsewhere the name is taken as it is.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -20,5 +21,10 @@ std::string NarrowPath(const std::filesystem::path& path);
 // A folder name read from a hive (UTF-8 here) as the program's narrow text: on Windows in the ANSI
 // code page, as the registry's "A" calls give it, so that the folder is found.
 std::string NarrowText(const std::string& utf8);
+// What identifies the file whatever its name: on NTFS the file record number (the low 48 bits of
+// the file index, the file opened with no data access, so a file another process holds
+// exclusively can be asked), elsewhere the inode number, which ntfs-3g makes the same record
+// number. False when there is no such file.
+bool FileRecordNumber(const std::filesystem::path& path, std::uint64_t& number);
 
 }  // namespace kelvara::regf

@@ -409,7 +409,7 @@ bool OfflineSystem::QueryDosDevice(const std::string& deviceName, std::uint32_t 
 
 bool OfflineSystem::FileIdentity(const std::string& path, std::uint64_t& identity) {
     auto native = paths_.ToNative(path);
-    return native && System::FileIdentity(native->string(), identity);
+    return native && regf::FileRecordNumber(*native, identity);
 }
 
 std::string OfflineSystem::CommonAppDataFolder() {

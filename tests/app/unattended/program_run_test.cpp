@@ -10,6 +10,9 @@
 #include "common/ini_file.h"
 #include "platform/offline/installation_builder.h"
 #include "regf/crosscheck/external_tool.h"
+#include "ui/application.h"
+#include "ui/form.h"
+#include "ui/headless/headless_widget_set.h"
 
 namespace kelvara::app {
 namespace {
@@ -245,6 +248,43 @@ TEST_F(ProgramRun, HelpIsPrintedWithoutStartingAnything) {
         EXPECT_FALSE(Contains(run.out, "Current Registry Size")) << "the main window was started";
     }
     EXPECT_FALSE(fs::exists(programFolder_.Path() / "options.ini"));
+}
+
+// A main window of the program's class that another process holds.
+class RunningMainWindow : public ui::Form {
+public:
+    RunningMainWindow() {
+        SetName("frmMain");
+        // The program's class name is a 64-byte field: the text, then zero bytes.
+        SetWindowClassName("Varnel Kelvara Made by Varnel Software");
+    }
+};
+
+// A script that starts an unattended run while the program runs already: nothing is done, the
+// exit code says so (4, never the 0 of a job done) and standard error says why.
+TEST_F(ProgramRun, AnUnattendedStartBesideARunningProgramDoesNothingAndSaysSo) {
+    TempFolder runtime;
+    auto widgets = std::make_unique<ui::headless::HeadlessWidgetSet>();
+    widgets->SetRuntimeDir((runtime.Path() / "kelvara").string());
+    ui::Application app(std::move(widgets));
+    app.CreateForm<RunningMainWindow>();
+    const fs::path root = Installation();
+    const fs::path system = root / "Windows/System32/config/SYSTEM";
+    const auto before = fs::last_write_time(system);
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"/Silent"}, {"/Scan", "result.ini"}, {"/Undo"}, {"/Undo", "/AnyBackup"}}) {
+        SCOPED_TRACE(arguments.front());
+        const ToolOutput run = Run(root.string(), arguments, {"env", "XDG_RUNTIME_DIR=" + runtime.Path().string()});
+        EXPECT_EQ(run.exitCode, 4) << run.err;
+        EXPECT_NE(run.err.find("another instance is running; nothing was done"), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(system.string() + ".kvf"));
+        EXPECT_FALSE(fs::exists(system.string() + ".bak"));
+        EXPECT_FALSE(fs::exists(work_.Path() / "result.ini"));
+        EXPECT_EQ(fs::last_write_time(system), before);
+    }
+    // Started by hand, the second start only brings the first to the front, as it always did.
+    const ToolOutput byHand = Run(root.string(), {}, {"env", "XDG_RUNTIME_DIR=" + runtime.Path().string()});
+    EXPECT_EQ(byHand.exitCode, 0) << byHand.err;
 }
 
 }  // namespace

@@ -48,26 +48,21 @@ bool RestorePointAccepted(const DefragWindow& window) {
 }
 
 // What a hive needs before the notices: a copy that is missing, or that changed or was cut after
-// the analysis, never reaches the registry, since from the call on it is the hive; an old backup
-// must leave the name the call gives the current file. False with the reason when the hive is
-// to be left out. The registry's own copies pass the check, so on Windows this costs nothing but
-// the reading.
+// the analysis, never reaches the registry, since from the call on it is the hive. On a running
+// Windows the copy is saved again and checked right before its call instead. False with the
+// reason when the hive is to be left out.
 bool ReadyForHandOver(platform::System& system, const std::string& hiveFile, std::string& reason) {
     if (system.FileRedirectionLost()) {
         reason = kRedirectionLostReason;
         return false;
     }
-    if (!system.IsUsableHiveFile(hiveFile + ".kvf", reason)) return false;
-    const std::string backup = hiveFile + ".bak";
-    if (system.FileExists(backup) && !system.DeleteFile(backup)) {
-        reason = "its old backup " + backup + " could not be deleted: " + system.ErrorText(status::AccessDenied);
-        return false;
-    }
-    return true;
+    return system.SavesLiveRegistry() || system.IsUsableHiveFile(hiveFile + ".kvf", reason);
 }
 
-// Right before its call: on a running system the copy is saved again and checked, so that what
-// was written since the analysis is not lost. False with the reason.
+// Right before its call: on a running Windows the copy is saved again and checked, so that what
+// was written since the analysis is not lost; an old backup leaves the name the call gives the
+// current file. False with the reason. The registry's own copies pass the check, so on Windows
+// it costs nothing but the reading.
 bool FreshForCall(platform::System& system, const std::string& hivePath, const std::string& hiveFile,
                   std::string& reason) {
     if (!RefreshCopy(system, hivePath, hiveFile, reason)) return false;
@@ -75,7 +70,17 @@ bool FreshForCall(platform::System& system, const std::string& hivePath, const s
         reason = kRedirectionLostReason;
         return false;
     }
-    return !system.SavesLiveRegistry() || system.IsUsableHiveFile(hiveFile + ".kvf", reason);
+    if (system.SavesLiveRegistry() && !system.IsUsableHiveFile(hiveFile + ".kvf", reason)) return false;
+    const std::string backup = hiveFile + ".bak";
+    if (system.FileExists(backup) && !system.DeleteFile(backup)) {
+        reason = "its old backup " + backup + " could not be deleted: " + system.ErrorText(status::AccessDenied);
+        return false;
+    }
+    if (system.FileRedirectionLost()) {
+        reason = kRedirectionLostReason;
+        return false;
+    }
+    return true;
 }
 
 // The text, then each hive that was not handed over with its reason, a line each.

@@ -296,8 +296,6 @@ TEST_F(DefragCommandTest, OnARunningSystemEachCopyIsSavedAgainJustBeforeItsHandO
     const std::string user = kUserHive.file;
     const std::vector<std::string> expected = {
         "EnablePrivilege SeRestorePrivilege 0xF00FF",
-        "IsUsableHiveFile " + system + ".kvf",   // the analysis's copies, before the notices
-        "IsUsableHiveFile " + user + ".kvf",
         "EnablePrivilege SeBackupPrivilege 0x28",
         "DeleteFile " + system + ".kvf",
         "RegSaveKey SYSTEM -> " + system + ".kvf",
@@ -396,6 +394,28 @@ TEST_F(PartialHandOverTest, AHiveWhoseSaveLostTheRedirectorIsNotHandedOver) {
     system_.SetSavesLiveRegistry(true);
     system_.SetRedirectionLostAfterSaves(2);
     Expect(false, {true, false, false}, "", 1);
+}
+
+// From the first accepted call until the restart, whatever is written to the registry is lost:
+// every box (the partial hand-over, the restart notice) comes before the first call, none after,
+// even when a later call is refused.
+TEST_F(DefragCommandTest, NoMessageBoxBetweenTheFirstCallAndTheRestart) {
+    AddHiveWithCopy(kSystemHive);
+    AddHiveWithCopy(kSoftwareHive);
+    AddHiveWithCopy(kUserHive, false);   // left out: said before the first call
+    system_.SetReplaceStatus(kSoftwareHive.root, kSoftwareHive.subKey, platform::status::AccessDenied);
+    std::size_t boxesAtFirstCall = 0;
+    bool called = false;
+    system_.SetReplaceHook([&] {
+        if (!called) boxesAtFirstCall = headless_->MessageBoxes().size();
+        called = true;
+    });
+    const DefragOutcome outcome = Run();
+    EXPECT_EQ(outcome.end, DefragEnd::RestartRequested);
+    ASSERT_TRUE(called);
+    EXPECT_EQ(boxesAtFirstCall, 2u);   // the partial hand-over, the restart notice
+    EXPECT_EQ(headless_->MessageBoxes().size(), boxesAtFirstCall);
+    EXPECT_EQ(CommandCalls().back(), "ExitWindowsEx 6 1");
 }
 
 // The restart: on the user's desktop ExitWindowsEx; outside the user's session (a service, a task

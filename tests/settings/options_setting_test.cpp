@@ -200,7 +200,6 @@ TEST_F(OptionsSettingTest, OneSaveFlushesTheFileOnce) {
             Write();
             EXPECT_EQ(operations.Count("flush"), 1);
             EXPECT_EQ(operations.Count("create"), 1);
-            EXPECT_EQ(operations.Count("rename"), 1);
         }
         OptionsSetting = TOptionsSetting{};
         Read();

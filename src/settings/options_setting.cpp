@@ -33,6 +33,8 @@ std::vector<OptionEntry> EntriesToWrite() {
 // save instead of one per key. The keys before a refused one are still saved, as a writer going
 // key by key would have left them, and none after it.
 void WriteOptions(const std::string& path) {
+    // A file that exists but cannot be read loads as empty here; WriteIniFile refuses to replace
+    // such a file, so its content is never lost to an empty one.
     common::IniFile file = common::LoadIniFile(path);
     std::size_t set = 0;
     const std::vector<OptionEntry> entries = EntriesToWrite();

@@ -7,6 +7,7 @@
 
 #include "common/ini_file.h"
 #include "controls/colour_scheme.h"
+#include "regf/native_path.h"
 
 namespace kelvara::controls {
 namespace {
@@ -105,11 +106,15 @@ ThemeLoad ParseTheme(std::string_view text, const std::string& path) {
 }
 
 ThemeLoad LoadThemeFile(const std::string& path) {
+    // The program's names are in the ANSI code page on Windows; std::filesystem and the file
+    // streams would read a narrow name otherwise, and miss a theme beside a program in a folder
+    // named in that code page.
+    const std::filesystem::path file = regf::NativePath(path);
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return ThemeRefused(path, "the theme file is missing");
+    if (!std::filesystem::exists(file, ec)) return ThemeRefused(path, "the theme file is missing");
     // A folder of that name opens on some systems and reads as nothing: it is no file either.
-    std::ifstream in(path, std::ios::binary);
-    if (!std::filesystem::is_regular_file(path, ec) || !in) return ThemeRefused(path, "the theme file cannot be read");
+    std::ifstream in(file, std::ios::binary);
+    if (!std::filesystem::is_regular_file(file, ec) || !in) return ThemeRefused(path, "the theme file cannot be read");
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) return ThemeRefused(path, "the theme file cannot be read");
     return ParseTheme(text, path);

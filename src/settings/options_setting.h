@@ -29,7 +29,9 @@ std::string OptionsFilePath(const std::string& programFolder);
 // not an integer, gives that setting's default (ask before defrag, grid lines, no restore point,
 // "English", the default scheme). Otherwise writes the four settings the dialog shows to section "Options", in the order
 // RestorePoint, IsAskBeforeDefrag, IsShowLine, Lan; raises WriteError at the first value that
-// cannot be written, and writes none after it.
+// cannot be written, and writes none after it. The file is replaced (and flushed) once per save,
+// holding every value set before the failing one; when the file itself cannot be written,
+// nothing of the save reaches it and the old file stays as it was.
 void ReadWriteOptions(bool isRead, const std::string& programFolder);
 
 }  // namespace kelvara::settings

@@ -2,8 +2,13 @@
 // writes that raise the error without losing anything of the file.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <map>
+#include <string_view>
+#include <vector>
 
+#include "common/file_faults.h"
 #include "common/ini/temp_folder.h"
 #include "settings/options_setting.h"
 
@@ -145,6 +150,107 @@ TEST_F(OptionsSettingTest, ValueThatCannotBeStoredStopsTheWriteAtThatKey) {
     // The three flags before the language were written; the language line is unchanged.
     EXPECT_EQ(ReadBytes(OptionsFile()),
               "[Options]\r\nLan=German\r\nRestorePoint=1\r\nIsAskBeforeDefrag=0\r\nIsShowLine=0\r\n");
+}
+
+// The file operations of one save, as the fault seam sees them, by operation word; the hook can
+// make one operation fail with an errno, as a failing disk would.
+class SaveOperations {
+public:
+    explicit SaveOperations(std::string failing = {}, int error = 0)
+        : failing_(std::move(failing)), error_(error) {
+        common::SetFileFaultHook([this](std::string_view operation, const std::string&) {
+            ++counts_[std::string(operation)];
+            return operation == failing_ ? error_ : 0;
+        });
+    }
+    ~SaveOperations() { common::SetFileFaultHook({}); }
+    SaveOperations(const SaveOperations&) = delete;
+    SaveOperations& operator=(const SaveOperations&) = delete;
+
+    int Count(const std::string& operation) const {
+        const auto found = counts_.find(operation);
+        return found == counts_.end() ? 0 : found->second;
+    }
+
+private:
+    std::string failing_;
+    int error_;
+    std::map<std::string, int> counts_;
+};
+
+TEST_F(OptionsSettingTest, OneSaveFlushesTheFileOnce) {
+    struct Case {
+        const char* name;
+        const char* before;   // nullptr: no file yet
+    };
+    const Case cases[] = {
+        {"new file", nullptr},
+        {"every key present", "[Options]\r\nRestorePoint=0\r\nIsAskBeforeDefrag=1\r\nIsShowLine=1\r\nLan=English\r\n"},
+        {"other sections only", "[Window]\r\nLeft=1\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(OptionsFile());
+        if (c.before) WriteBytes(OptionsFile(), c.before);
+        OptionsSetting = TOptionsSetting{};
+        OptionsSetting.RestorePoint = true;
+        OptionsSetting.Lan = "Dutch";
+        {
+            SaveOperations operations;
+            Write();
+            EXPECT_EQ(operations.Count("flush"), 1);
+            EXPECT_EQ(operations.Count("create"), 1);
+        }
+        OptionsSetting = TOptionsSetting{};
+        Read();
+        EXPECT_TRUE(OptionsSetting.RestorePoint);
+        EXPECT_FALSE(OptionsSetting.IsAskBeforeDefrag);
+        EXPECT_FALSE(OptionsSetting.IsShowLine);
+        EXPECT_EQ(OptionsSetting.Lan, "Dutch");
+    }
+}
+
+// A save stopped by a value the file cannot hold still writes the keys before it, in one flush.
+TEST_F(OptionsSettingTest, ARefusedValueStillFlushesOnceForTheKeysBeforeIt) {
+    WriteBytes(OptionsFile(), "[Options]\r\nLan=German\r\n");
+    OptionsSetting = {false, false, true, "Bad\n", ""};
+    SaveOperations operations;
+    EXPECT_THROW(Write(), WriteError);
+    EXPECT_EQ(operations.Count("flush"), 1);
+    EXPECT_EQ(ReadBytes(OptionsFile()),
+              "[Options]\r\nLan=German\r\nRestorePoint=1\r\nIsAskBeforeDefrag=0\r\nIsShowLine=0\r\n");
+}
+
+// A disk that fails at any step of the one replacement: the error names the file, the old file
+// is whole, and no temporary file is left beside it.
+TEST_F(OptionsSettingTest, AFailingDiskAtAnyStepRaisesTheErrorAndLosesNothing) {
+    struct Case {
+        const char* operation;
+        int error;
+    };
+    const Case cases[] = {{"create", EACCES}, {"write", ENOSPC}, {"flush", EIO}, {"rename", EACCES}};
+    const std::string before = "; mine\r\n[Options]\r\nRestorePoint=1\r\nLan=German\r\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.operation);
+        WriteBytes(OptionsFile(), before);
+        OptionsSetting = {true, true, false, "Dutch", ""};
+        {
+            SaveOperations operations(c.operation, c.error);
+            try {
+                Write();
+                ADD_FAILURE() << "no error raised";
+            } catch (const WriteError& error) {
+                EXPECT_EQ(std::string(error.what()), "Unable to write to " + OptionsFile());
+            }
+            // No key is tried again in a file of its own after the failure.
+            EXPECT_EQ(operations.Count("create"), 1);
+            EXPECT_LE(operations.Count("flush"), 1);
+        }
+        EXPECT_EQ(ReadBytes(OptionsFile()), before);
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_.path())) names.push_back(entry.path().filename().string());
+        EXPECT_EQ(names, std::vector<std::string>{"options.ini"});
+    }
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ sample=$root/build/linux/sample
 checker=$root/build/linux/tools/kelvara-hive/kelvara-hive
 if [ ! -d "$sample/Windows" ]; then
     echo "SKIP: no sample installation at $sample (build the linux preset first)"
-    exit 0
+    exit 77
 fi
 
 # shellcheck source=tests/e2e/e2e_common.sh

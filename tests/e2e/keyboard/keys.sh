@@ -18,7 +18,7 @@ mkdir -p "$artifacts"
 sample=$root/build/linux/sample
 if [ ! -d "$sample/Windows" ]; then
     echo "SKIP: no sample installation at $sample (build the linux preset first)"
-    exit 0
+    exit 77
 fi
 
 # shellcheck source=tests/e2e/e2e_common.sh

@@ -529,15 +529,16 @@ std::string Win32System::FormatShortDateLongTime(const LocalTime& time)
 
 // ---------------------------------------------------------------- hive engine
 
-bool Win32System::IsUsableHiveFile(const std::string& path, std::string& problem)
+bool Win32System::ReadHiveFile(const std::string& path, std::string& problem,
+                               const std::function<bool(const char* name, std::string& reason)>& read)
 {
     if (redirectionLost_) {
         problem = path + " was not read: the file-system redirector could not be turned back on";
         return false;
     }
-    // A machine hive's copy is read as it is saved: by its System32 name with the redirector off
-    // for the check alone, so that 64-bit XP and Server 2003, which know no "sysnative", read the
-    // file that was saved. The reason names the file as the caller does.
+    // A machine hive's file is read as it is saved: by its System32 name with the redirector off
+    // for the reading alone, so that 64-bit XP and Server 2003, which know no "sysnative", read
+    // the file that was saved. The reason names the file as the caller does.
     bool usable = false;
     std::string reason;
     const bool restored = CallOnFile(*api_, path, [&](const char* name) {
@@ -549,13 +550,13 @@ bool Win32System::IsUsableHiveFile(const std::string& path, std::string& problem
         // passed over with its reason like any other that cannot be vouched for. Caught here, so
         // the redirector is turned back on whatever happens.
         try {
-            usable = IsUsableHive(name, reason);
+            usable = read(name, reason);
         } catch (const std::bad_alloc&) {
             reason = std::string(name) + " is too big to be checked in the memory this program can have";
         }
     });
     if (!restored) {
-        // Whatever the check found, nothing may be handed over now that names can reach other files.
+        // Whatever the reading found, nothing may be handed over now that names can reach other files.
         RedirectorNotRestored();
         problem = "the file-system redirector could not be turned back on after reading " + path;
         return false;
@@ -565,6 +566,26 @@ bool Win32System::IsUsableHiveFile(const std::string& path, std::string& problem
     if (trueName != path && reason.rfind(trueName, 0) == 0) reason = path + reason.substr(trueName.size());
     problem = reason;
     return false;
+}
+
+bool Win32System::IsUsableHiveFile(const std::string& path, std::string& problem)
+{
+    return ReadHiveFile(path, problem, [](const char* name, std::string& reason) { return IsUsableHive(name, reason); });
+}
+
+bool Win32System::IsRecoverableHiveFile(const std::string& path, std::string& problem)
+{
+    return ReadHiveFile(path, problem,
+                        [](const char* name, std::string& reason) { return IsUsableHiveWithLogs(name, reason); });
+}
+
+bool Win32System::WriteRecoveredHive(const std::string& path, const std::string& output, std::string& problem)
+{
+    // The clean file goes beside the backup, so by its System32 name too.
+    const std::string trueOutput = TrueSystemPath(output);
+    return ReadHiveFile(path, problem, [&](const char* name, std::string& reason) {
+        return System::WriteRecoveredHive(name, trueOutput, reason);
+    });
 }
 
 std::string Win32System::ErrorText(long status)

@@ -1,6 +1,8 @@
 // The System over the real Win32 API (ANSI functions, as a 32-bit program calls them).
 #pragma once
 
+#include <functional>
+
 #include <atomic>
 #include <memory>
 
@@ -72,6 +74,8 @@ public:
     std::string FormatShortDate(const LocalTime& time) override;
 
     bool IsUsableHiveFile(const std::string& path, std::string& problem) override;
+    bool IsRecoverableHiveFile(const std::string& path, std::string& problem) override;
+    bool WriteRecoveredHive(const std::string& path, const std::string& output, std::string& problem) override;
     std::string ErrorText(long status) override;
 
     // A refusal because a restart is already under way (ERROR_SHUTDOWN_IN_PROGRESS) counts as
@@ -83,6 +87,10 @@ public:
     bool InitiateSystemShutdown(bool force, std::uint32_t reason) override;
 
 private:
+    // Runs `read` on the file by its true name, the redirector off around it for a machine hive's
+    // file; false with the reason, named as the caller named the file.
+    bool ReadHiveFile(const std::string& path, std::string& problem,
+                      const std::function<bool(const char* name, std::string& reason)>& read);
     // Remembers that the redirector stayed off after a call. The call's own answer stands (a
     // replacement Windows accepted is pending whatever followed), but nothing more may be handed
     // over: see FileRedirectionLost. From then on every call that names a file is refused without

@@ -14,6 +14,7 @@
 
 #include "defrag/defrag_commit.h"
 #include "defrag/restart.h"
+#include "defrag/undo_registry.h"
 #include "hive/catalogue.h"
 #include "hive/snapshot.h"
 #include "platform/win32/redirection.h"
@@ -355,12 +356,21 @@ Win32Api FakeApi()
     return api;
 }
 
+// The record a Defrag of an earlier test or row left: with the fakes' clock standing still it
+// would say that hand-over still waits for the restart, and refuse the next Defrag.
+void ForgetLastHandOver()
+{
+    ::DeleteFileA("C:\\ProgramData\\Varnel Kelvara\\LastHandOver.ini");
+    ::DeleteFileA("C:\\kvseam\\LastHandOver.ini");
+}
+
 class Win32ApiSeamTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         record.Reset();
         record.uiThread = ::GetCurrentThreadId();
+        ForgetLastHandOver();
     }
 };
 
@@ -547,12 +557,15 @@ TEST_F(Win32ApiSeamTest, DefragSavesEachCopyAgainRightBeforeItsHandOver)
     EXPECT_EQ(outcome.end, defrag::DefragEnd::RestartRequested);
     ASSERT_EQ(outcome.hives.size(), 1u);
     EXPECT_TRUE(outcome.hives[0].accepted) << outcome.hives[0].reason;
-    // The size the record of the hand-over notes, and where the record lives, are not what this
-    // test pins.
+    // The size and identity the record of the hand-over notes, and where the record lives, are
+    // not what this test pins.
     record.calls.erase(std::remove_if(record.calls.begin(), record.calls.end(),
                                       [](const std::string& call) {
                                           return call.rfind("FindFirstFileA", 0) == 0 ||
-                                                 call.rfind("SHGetFolderPathA", 0) == 0;
+                                                 call.rfind("SHGetFolderPathA", 0) == 0 ||
+                                                 (call.rfind("CreateFileA", 0) == 0 &&
+                                                  call.find("access=0x0 ") != std::string::npos) ||
+                                                 call == "CloseHandle";
                                       }),
                        record.calls.end());
     EXPECT_EQ(record.calls,
@@ -743,13 +756,13 @@ TEST_F(Win32ApiSeamTest, DefragDeletesAStaleCopyAndBackupOfASysnativeHiveByTheir
         {"the copy stays", {real + ".kvf"}, false,
          {"DeleteFileA " + real + ".kvf" + off, "RegSaveKeyA " + real + ".kvf" + off}},
         {"the backup stays", {real + ".bak"}, false,
-         {"DeleteFileA " + real + ".kvf" + off, "RegSaveKeyA " + real + ".kvf" + off, "DeleteFileA " + real + ".bak" + off,
-          "RegReplaceKeyA HKLM\\KVSEAM " + real + ".kvf " + real + ".bak" + off}},
+         {"DeleteFileA " + real + ".kvf" + off, "RegSaveKeyA " + real + ".kvf" + off, "DeleteFileA " + real + ".bak" + off}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         record.Reset();
         record.uiThread = ::GetCurrentThreadId();
+        ForgetLastHandOver();
         record.existingUnredirected = {real, real + ".kvf", real + ".bak"};
         record.undeletable = c.undeletable;
         Win32System sys(FakeApi());
@@ -796,6 +809,82 @@ TEST_F(Win32ApiSeamTest, ARedirectorLostInTheMiddleOfARunStopsEveryLaterHandOver
     EXPECT_EQ(std::count(record.calls.begin(), record.calls.end(), "ExitWindowsEx 6 1"), 1);
     ::DeleteFileA("C:\\Windows\\System32\\config\\KVSEAM1.kvf");
     ::DeleteFileA("C:\\kvseam\\NTUSER.DAT.kvf");
+}
+
+// The record of the last Defrag in the common application data, naming a machine hive under its
+// sysnative name as replaced by the file the fakes show at every name (record number 0x123456789A).
+void RecordLastDefrag(const std::string& time, const std::string& hive)
+{
+    ::CreateDirectoryA("C:\\kvseam", nullptr);
+    ::CreateDirectoryA("C:\\kvseam\\common", nullptr);
+    ::CreateDirectoryA("C:\\kvseam\\common\\Varnel Kelvara", nullptr);
+    const std::string text = "[Last Hand-over]\r\nCommand=Defrag\r\nTime=" + time +
+                             "\r\nClock=UTC\r\nComplete=0\r\nReported=1\r\nHives=1\r\nHive1=accepted|8192|4096|" +
+                             std::to_string(0x123456789AULL) + "|\\REGISTRY\\MACHINE\\KVSEAM|" + hive + "|\r\n";
+    std::FILE* file = std::fopen("C:\\kvseam\\common\\Varnel Kelvara\\LastHandOver.ini", "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+}
+
+// /Undo through the seam: both rights first, then the backup handed to the replace call by its
+// System32 name, with the hive in use kept as .undone, the redirector off around the call; and
+// nothing at all while the last hand-over still waits for Windows to restart.
+TEST_F(Win32ApiSeamTest, UndoPutsBackBySystem32NamesWithBothRightsAndNotWhileAHandOverWaits)
+{
+    const std::string hive = "C:\\Windows\\sysnative\\config\\KVSEAM";
+    const std::string real = "C:\\Windows\\System32\\config\\KVSEAM";
+    struct Case {
+        const char* name;
+        const char* recorded;   // the last Defrag's time, UTC
+        defrag::UndoEnd end;
+    };
+    // The fakes' clock: 2023-11-14 22:13:20 UTC, Windows up for an hour (since 21:13:20).
+    const Case cases[] = {
+        {"restarted since", "2023-11-14 19:26:40", defrag::UndoEnd::RestartRequested},
+        {"no restart since", "2023-11-14 21:56:40", defrag::UndoEnd::HandOverWaiting},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        record.Reset();
+        record.uiThread = ::GetCurrentThreadId();
+        record.commonAppData = "C:\\kvseam\\common";
+        record.systemTime = (1700000000ULL + 11644473600ULL) * 10000000ULL;
+        record.tickCount64 = 3600ULL * 1000ULL;
+        record.existingUnredirected = {real, real + ".bak"};
+        ::CreateDirectoryA("C:\\Windows\\System32\\config", nullptr);
+        regf::KeySpec root;
+        root.name = "ROOT";
+        ASSERT_TRUE(regf::BuildFile(root, {}, real + ".bak").ok());   // a sound backup
+        RecordLastDefrag(c.recorded, hive);
+        ui::Application app(std::make_unique<ui::win32::Win32WidgetSet>());
+        Win32System sys(FakeApi());
+        const std::vector<std::string> keys{"\\REGISTRY\\MACHINE\\KVSEAM"};
+        const std::vector<std::string> files{hive};
+        const defrag::UndoOutcome outcome =
+            defrag::UndoDefrag(defrag::UndoWindow{keys, files, true, false, "C:\\kvseam\\", sys, app});
+        EXPECT_EQ(outcome.end, c.end) << outcome.message;
+        if (c.end != defrag::UndoEnd::RestartRequested) {
+            EXPECT_EQ(HiveFileCalls("KVSEAM."), Calls{});
+            EXPECT_TRUE(record.privileges.empty());
+            continue;
+        }
+        // The backup and the restore right, then the shutdown right of the restart.
+        ASSERT_EQ(record.privileges.size(), 3u);
+        EXPECT_EQ(record.privileges[0], "AdjustTokenPrivileges count=1 SeBackupPrivilege attributes=2 previous=16");
+        EXPECT_NE(record.privileges[1].find("another privilege"), std::string::npos) << record.privileges[1];
+        EXPECT_EQ(HiveFileCalls("KVSEAM."),
+                  Calls{"RegReplaceKeyA HKLM\\KVSEAM " + real + ".bak " + real + ".undone [redirector off]"});
+        const auto replace = std::find_if(record.calls.begin(), record.calls.end(),
+                                          [](const std::string& call) { return call.rfind("RegReplaceKeyA", 0) == 0; });
+        ASSERT_NE(replace, record.calls.end());
+        ASSERT_NE(replace, record.calls.begin());
+        EXPECT_EQ(*(replace - 1), "Wow64DisableWow64FsRedirection");
+        ASSERT_NE(replace + 1, record.calls.end());
+        EXPECT_EQ(*(replace + 1), "Wow64RevertWow64FsRedirection");
+    }
+    ::DeleteFileA("C:\\kvseam\\common\\Varnel Kelvara\\LastHandOver.ini");
+    ::DeleteFileA((real + ".bak").c_str());
 }
 
 }  // namespace

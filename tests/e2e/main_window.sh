@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows program under Wine, seen from outside: it lists one row per hive of the hivelist
-# this script publishes, a second start hands over to the first and ends at once, and closing it
-# ends the program. Leaves a screenshot of the main window in the artifacts folder.
+# this script publishes, a second start by hand hands over to the first and ends at once, an
+# unattended one does nothing and ends with 4, and closing it ends the program. Leaves a screenshot of the main window in the artifacts folder.
 #
 #   main_window.sh <Kelvara.exe> <window_probe.exe> <artifacts folder>
 #
@@ -154,16 +154,26 @@ fi
 xdotool key Escape
 sleep 1
 
-# ---- second start: hands over and ends at once ----------------------------------------------
+# ---- second start: unattended it does nothing and says so (4); by hand it hands over and ends --
 probe minimize >/dev/null
 sleep 1
 [ "$(probe state | cut -d' ' -f1)" = iconic ] || fail "the first window did not minimise"
 timeout 30 wine "$program" /Silent
 second_rc=$?
-if [ $second_rc -eq 0 ]; then
-    pass "second start ended with exit code 0"
+if [ $second_rc -eq 4 ]; then
+    pass "an unattended second start did nothing and ended with exit code 4"
 else
-    fail "second start: exit code $second_rc"
+    fail "unattended second start: exit code $second_rc, expected 4"
+fi
+sleep 1
+[ "$(probe state | cut -d' ' -f1)" = iconic ] && pass "the first window was left as it was" ||
+    fail "the unattended second start changed the first window: '$(probe state)'"
+timeout 30 wine "$program"
+second_rc=$?
+if [ $second_rc -eq 0 ]; then
+    pass "second start by hand ended with exit code 0"
+else
+    fail "second start by hand: exit code $second_rc"
 fi
 sleep 1
 count=$(probe count)

@@ -63,6 +63,7 @@ private:
     bool Store(const ReplacementJournal& journal, std::string& error, Flush flush = Flush::ToDisk);
     std::string Refusal(const PendingReplacement& entry, bool checkNewFile);
     void CarryOut(std::vector<SwapInProgress>& swaps);
+    std::string Changed(const PendingReplacement& entry) const;
     bool PutHiveAside(SwapInProgress& swap);
     bool PutNewFileInPlace(SwapInProgress& swap);
     ReplacementResult RollBack(SwapInProgress& swap, std::string reason, ReplacementResult::Outcome outcome);

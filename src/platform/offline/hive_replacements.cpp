@@ -350,6 +350,19 @@ ReplacementResult HiveReplacements::RollBack(SwapInProgress& swap, std::string r
     return {hive, outcome, std::move(reason)};
 }
 
+bool HiveReplacements::MoveWithLogs(const fs::path& from, const fs::path& to, std::string& error) {
+    if (NameTaken(to)) {
+        error = regf::NarrowPath(to) + " already exists";
+        return false;
+    }
+    for (const auto& [log, target] : LogsRenamed(from, to))
+        if (NameTaken(target)) {
+            error = regf::NarrowPath(target) + " already exists";
+            return false;
+        }
+    return MoveLogs(from, to, Flush::ToDisk, error) && RenameDurably(from, to, failpoint_, error);
+}
+
 bool HiveReplacements::MoveLogs(const fs::path& from, const fs::path& to, Flush flush, std::string& error) {
     for (const auto& [log, target] : LogsRenamed(from, to)) {
         const bool moved = flush == Flush::ToDisk ? RenameDurably(log, target, failpoint_, error)

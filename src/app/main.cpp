@@ -15,6 +15,7 @@
 #include "platform/create_system.h"
 #include "platform/offline/installation_paths.h"
 #include "platform/offline/offline_system.h"
+#include "regf/native_path.h"
 #include "settings/language_code_page.h"
 #include "ui/application.h"
 
@@ -53,6 +54,30 @@ bool InstallationFolderUsable(ui::Application& app, platform::System& system)
         return true;
     app.MessageBox(problem.text + ".", app.Title(), ui::MsgButtons::Ok, ui::MsgIcon::Stop);
     return problem.kind != platform::offline::InstallationProblem::Kind::NoFolder;
+}
+
+// What opening an installation in a folder did with a replacement that a crash had cut short:
+// finished, undone, or, where the files are no longer those its journal describes, left alone.
+// Said on the console; true when one was left alone, which ends an unattended run with 1.
+bool ReportInterruptedReplacements(platform::System& system)
+{
+    auto* offline = dynamic_cast<platform::OfflineSystem*>(&system);
+    if (offline == nullptr)
+        return false;
+    using Outcome = platform::offline::ReplacementResult::Outcome;
+    bool refused = false;
+    for (const platform::offline::ReplacementResult& result : offline->ReplacementResults()) {
+        const std::string hive = regf::NarrowPath(result.hive);
+        std::string text;
+        switch (result.outcome) {
+        case Outcome::Replaced: text = hive + ": a replacement that was cut short has been finished"; break;
+        case Outcome::RolledBack: text = hive + ": a replacement that was cut short has been undone: " + result.reason; break;
+        case Outcome::Refused: text = hive + ": " + result.reason; refused = true; break;
+        }
+        if (app::PresentsOnConsole())
+            std::cout << text << '\n';
+    }
+    return refused;
 }
 
 std::string ProgramName(const std::vector<std::string>& arguments)
@@ -109,6 +134,7 @@ int main()
         if (!InstallationFolderUsable(app, *system))
             return app::kExitJobNotDone;
         UseInstallationCodePage(*system);
+        const bool interruptedRefused = ReportInterruptedReplacements(*system);
         app::TfrmMain& mainForm = app.CreateForm<app::TfrmMain>(*system);
         app.Run();
         if (app::PresentsOnConsole() && mode == common::UnattendedMode::Undo) {
@@ -118,9 +144,13 @@ int main()
             app::PrintSaveNotes(*system, std::cout);
             app::PrintReplacementReport(mainForm.LastDefrag, *system, std::cout);
         }
-        if (mode == common::UnattendedMode::Undo)
-            return app::UndoExitCode(mainForm.LastUndo);
-        return app::ProgramExitCode(mode, mainForm.UnattendedJobDone, mainForm.LastDefrag);
+        int exitCode = mode == common::UnattendedMode::Undo
+                           ? app::UndoExitCode(mainForm.LastUndo)
+                           : app::ProgramExitCode(mode, mainForm.UnattendedJobDone, mainForm.LastDefrag);
+        // A journal that no longer describes the files was left alone: a script must hear of it.
+        if (interruptedRefused && mode != common::UnattendedMode::None && exitCode == app::kExitJobDone)
+            exitCode = app::kExitJobNotDone;
+        return exitCode;
     } catch (const std::exception& error) {
         // Nothing could be shown yet (no settings, no system): say why, as the program's
         // errors are said, and end.

@@ -6,6 +6,7 @@
 #include "defrag/ask_delete_form.h"
 #include "defrag/defrag_texts.h"
 #include "defrag/hand_over.h"
+#include "defrag/set_aside.h"
 #include "defrag/restart.h"
 #include "defrag/system_point_form.h"
 #include "hive/snapshot.h"
@@ -60,8 +61,8 @@ bool ReadyForHandOver(platform::System& system, const std::string& hiveFile, std
 }
 
 // Right before its call: on a running Windows the copy is saved again and checked, so that what
-// was written since the analysis is not lost; an old backup leaves the name the call gives the
-// current file. False with the reason. The registry's own copies pass the check, so on Windows
+// was written since the analysis is not lost; the old backup is set aside from the name the call
+// gives the current file. False with the reason. The registry's own copies pass the check, so on Windows
 // it costs nothing but the reading.
 bool FreshForCall(platform::System& system, const std::string& hivePath, const std::string& hiveFile,
                   std::string& reason) {
@@ -71,11 +72,7 @@ bool FreshForCall(platform::System& system, const std::string& hivePath, const s
         return false;
     }
     if (system.SavesLiveRegistry() && !system.IsUsableHiveFile(hiveFile + ".kvf", reason)) return false;
-    const std::string backup = hiveFile + ".bak";
-    if (system.FileExists(backup) && !system.DeleteFile(backup)) {
-        reason = "its old backup " + backup + " could not be deleted: " + system.ErrorText(status::AccessDenied);
-        return false;
-    }
+    if (!FreeName(system, hiveFile + ".bak", reason)) return false;
     if (system.FileRedirectionLost()) {
         reason = kRedirectionLostReason;
         return false;
@@ -202,6 +199,7 @@ DefragOutcome DefragRegistry(const DefragWindow& window) {
         const ReplacementKey key = ReplacementKeyOf(hive.hivePath);
         const long status = system.RegReplaceKey(key.root, key.subKey, hive.hiveFile + ".kvf", hive.hiveFile + ".bak");
         hive.accepted = status == platform::status::Success;
+        SettleAside(system, hive.hiveFile + ".bak", hive.accepted);
         if (!hive.accepted) {
             hive.reason = system.ErrorText(status);
             log.Refused(entry, hive.reason);

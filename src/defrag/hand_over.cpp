@@ -1,5 +1,7 @@
 #include "defrag/hand_over.h"
 
+#include "defrag/set_aside.h"
+
 #include <algorithm>
 
 #include "common/size_format.h"
@@ -156,9 +158,7 @@ std::vector<RecordedHive> ReplacedByLastDefrag(platform::System& system, const s
 }
 
 void RemoveUndoneFiles(platform::System& system, const std::string& hiveFile) {
-    const std::string undone = hiveFile + ".undone";
-    for (const char* suffix : {"", ".LOG", ".LOG1", ".LOG2"})
-        if (system.FileExists(undone + suffix)) system.DeleteFile(undone + suffix);
+    DeleteWithLogs(system, hiveFile + ".undone");
 }
 
 }  // namespace kelvara::defrag

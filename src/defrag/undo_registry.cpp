@@ -6,6 +6,7 @@
 #include "defrag/defrag_commit.h"
 #include "defrag/defrag_texts.h"
 #include "defrag/hand_over.h"
+#include "defrag/set_aside.h"
 #include "defrag/restart.h"
 #include "defrag/undo_texts.h"
 #include "hive/snapshot.h"
@@ -208,10 +209,17 @@ UndoOutcome UndoDefrag(const UndoWindow& window) {
             log.Refused(entry, hive.reason);
             continue;
         }
-        // What an earlier Undo kept goes, as the Defrag command lets an old backup go.
-        RemoveUndoneFiles(system, hive.hiveFile);
-        const long status = ReplaceHiveStatus(system, hive.hivePath, c->file, hive.hiveFile + ".undone");
+        // What an earlier Undo kept makes way, as the Defrag command sets an old backup aside.
+        const std::string undone = hive.hiveFile + ".undone";
+        if (!FreeName(system, undone, hive.reason)) {
+            log.Refused(entry, hive.reason);
+            if (c->file != Backup(hive.hiveFile)) system.DeleteFile(c->file);
+            continue;
+        }
+        const ReplacementKey key = ReplacementKeyOf(hive.hivePath);
+        const long status = system.RegReplaceKey(key.root, key.subKey, c->file, undone);
         hive.handedOver = status == platform::status::Success;
+        SettleAside(system, undone, hive.handedOver);
         if (hive.handedOver) {
             log.Accepted(entry);
             continue;

@@ -193,6 +193,10 @@ public:
     // once. True when the open succeeded.
     virtual bool OpenExclusive(const std::string& path) = 0;
     virtual bool DeleteFile(const std::string& path) = 0;
+    // MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH), within one folder, onto a free name. Where
+    // logs move with their hives (an installation in a folder), a hive file's logs move with it,
+    // durably, the logs first. False when it was not moved.
+    virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
     // What identifies a file whatever its name: the NTFS file record number, the low 48 bits of
     // the file index that GetFileInformationByHandle gives (the high 16 are the record's reuse
     // count, which ntfs-3g does not show). The file is opened with no data access, so a file

@@ -67,6 +67,22 @@ void ScriptedSystem::AddFile(const std::string& path, std::int64_t size)
     NewFile(path).size = size;
 }
 
+bool ScriptedSystem::MoveFile(const std::string& from, const std::string& to)
+{
+    std::lock_guard lock(mutex_);
+    Log("MoveFile " + from + " " + to);
+    if (files_.count(from) == 0 || files_.count(to) != 0 || files_.at(from).locked) return false;
+    for (const char* suffix : {"", ".LOG", ".LOG1", ".LOG2"}) {
+        auto it = files_.find(from + suffix);
+        if (it == files_.end()) continue;
+        File moved = it->second;
+        moved.path = to + suffix;
+        files_.erase(it);
+        files_[to + suffix] = moved;
+    }
+    return true;
+}
+
 std::optional<std::uint64_t> ScriptedSystem::IdentityOf(const std::string& path) const
 {
     std::lock_guard lock(mutex_);

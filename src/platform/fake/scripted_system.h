@@ -196,6 +196,9 @@ public:
                            std::int64_t& size) override;
     bool OpenExclusive(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    // Renames the file and the logs beside it (".LOG", ".LOG1", ".LOG2"); false when `from` is
+    // missing or `to` taken.
+    bool MoveFile(const std::string& from, const std::string& to) override;
     std::string ProgramFolder() override;
 
     bool EnablePrivilege(const std::string& privilegeName, std::uint32_t tokenAccess) override;

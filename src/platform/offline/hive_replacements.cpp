@@ -130,7 +130,8 @@ long HiveReplacements::Replace(const fs::path& hive, const fs::path& replacement
         result.reason = error;
         return status::BadDatabase;
     }
-    SwapInProgress swap{{State::Pending, hive, replacement, backup}, {hive, Outcome::Replaced, {}}};
+    SwapInProgress swap{{State::Pending, hive, replacement, backup, MarkOf(hive), MarkOf(replacement)},
+                        {hive, Outcome::Replaced, {}}};
     swap.newFileChecked = true;
     if (std::string refusal = Refusal(swap.entry, false); !refusal.empty()) {
         result.reason = std::move(refusal);
@@ -180,9 +181,9 @@ void HiveReplacements::CarryOut(std::vector<SwapInProgress>& swaps) {
             if (swap.active && swap.result.outcome == Outcome::Replaced) Append(swap.result.reason, error);
     }
 
-    // Not flushed: a journal that a power cut brings back finds each of these swaps done, and
-    // the new files' places are on the disk already.
-    if (!Store(ReplacementJournal{}, error, Flush::Later)) {
+    // Flushed: a journal that a power cut brought back would be found much later, when the files
+    // may have changed (its marks then keep it from acting, but it must not come back at all).
+    if (!Store(ReplacementJournal{}, error)) {
         for (SwapInProgress& swap : swaps) Append(swap.result.reason, error);
     }
 }
@@ -203,7 +204,14 @@ std::vector<ReplacementResult> HiveReplacements::FinishInterrupted() {
         return {};
     }
     std::vector<SwapInProgress> swaps;
+    std::vector<ReplacementResult> refused;
     for (const PendingReplacement& entry : journal->entries) {
+        if (std::string changed = Changed(entry); !changed.empty()) {
+            refused.push_back({entry.hive, Outcome::Refused,
+                               "the journal " + regf::NarrowPath(JournalFile(paths_)) + " no longer describes " + changed +
+                                   ", so nothing was swapped; it is kept as " + regf::NarrowPath(RefusedJournalFile(paths_))});
+            continue;
+        }
         SwapInProgress swap{entry, {entry.hive, Outcome::Replaced, {}}};
         if (entry.state == State::Pending) {
             swap.newFileChecked = true;
@@ -215,8 +223,33 @@ std::vector<ReplacementResult> HiveReplacements::FinishInterrupted() {
         swap.entry.state = State::Swapping;
         swaps.push_back(std::move(swap));
     }
+    if (!refused.empty()) {
+        // Kept for whoever looks into it; the journal itself goes, so no later run acts on it.
+        std::error_code copyError;
+        fs::copy_file(JournalFile(paths_), RefusedJournalFile(paths_), fs::copy_options::overwrite_existing, copyError);
+    }
     CarryOut(swaps);
-    return ResultsOf(swaps);
+    std::vector<ReplacementResult> results = std::move(refused);
+    for (ReplacementResult& result : ResultsOf(swaps)) results.push_back(std::move(result));
+    return results;
+}
+
+// Which of the entry's files is no longer a file the journal describes, or empty: the hive's name
+// holds the old hive or the new file, the backup's the old hive, the new file's name the new file.
+// A journal of the older builds has no marks and is taken as it is.
+std::string HiveReplacements::Changed(const PendingReplacement& entry) const {
+    if (!entry.oldMark && !entry.newMark) return {};
+    const auto holds = [](const fs::path& file, const std::optional<FileMark>& one, const std::optional<FileMark>& other) {
+        if (!NameTaken(file)) return true;
+        const std::optional<FileMark> now = MarkOf(file);
+        return now && ((one && *one == *now) || (other && *other == *now));
+    };
+    std::string changed;
+    const auto note = [&](const fs::path& file) { changed += (changed.empty() ? "" : " and ") + regf::NarrowPath(file); };
+    if (!holds(entry.hive, entry.oldMark, entry.newMark)) note(entry.hive);
+    if (!holds(entry.backup, entry.oldMark, std::nullopt)) note(entry.backup);
+    if (!holds(entry.replacement, entry.newMark, std::nullopt)) note(entry.replacement);
+    return changed;
 }
 
 // Why a request cannot be carried out now, or empty; the new file is flushed when it can. A new
@@ -288,7 +321,16 @@ bool HiveReplacements::PutNewFileInPlace(SwapInProgress& swap) {
         swap.active = false;
         return false;
     }
-    if (!MoveLogs(replacement, hive, Flush::Later, error)) Append(swap.result.reason, error);
+    if (!MoveLogs(replacement, hive, Flush::Later, error)) {
+        // The new hive must not start without its logs: the swap is undone, the logs that moved
+        // going back with the new file.
+        std::string undo;
+        if (!MoveLogs(hive, replacement, Flush::ToDisk, undo) || !RenameDurably(hive, replacement, failpoint_, undo))
+            error += "; and the new file could not be taken back: " + undo;
+        swap.result = RollBack(swap, "its logs could not follow it: " + error, Outcome::RolledBack);
+        swap.active = false;
+        return false;
+    }
     return !swap.done;
 }
 
@@ -298,11 +340,27 @@ ReplacementResult HiveReplacements::RollBack(SwapInProgress& swap, std::string r
     const fs::path& backup = swap.entry.backup;
     swap.active = false;
     std::string undoError;
-    if (!NameTaken(hive) && NameTaken(backup) && !RenameDurably(backup, hive, failpoint_, undoError))
-        reason += "; and the old hive could not be put back: " + undoError;
-    else if (NameTaken(hive) && !NameTaken(backup) && !MoveLogs(backup, hive, Flush::ToDisk, undoError))
+    if (!NameTaken(hive) && NameTaken(backup)) {
+        if (!RenameDurably(backup, hive, failpoint_, undoError))
+            reason += "; and the old hive could not be put back: " + undoError;
+        else if (!MoveLogs(backup, hive, Flush::ToDisk, undoError))
+            reason += "; and the old hive's logs could not be put back: " + undoError;
+    } else if (NameTaken(hive) && !NameTaken(backup) && !MoveLogs(backup, hive, Flush::ToDisk, undoError))
         reason += "; and the old hive's logs could not be put back: " + undoError;
     return {hive, outcome, std::move(reason)};
+}
+
+bool HiveReplacements::MoveWithLogs(const fs::path& from, const fs::path& to, std::string& error) {
+    if (NameTaken(to)) {
+        error = regf::NarrowPath(to) + " already exists";
+        return false;
+    }
+    for (const auto& [log, target] : LogsRenamed(from, to))
+        if (NameTaken(target)) {
+            error = regf::NarrowPath(target) + " already exists";
+            return false;
+        }
+    return MoveLogs(from, to, Flush::ToDisk, error) && RenameDurably(from, to, failpoint_, error);
 }
 
 bool HiveReplacements::MoveLogs(const fs::path& from, const fs::path& to, Flush flush, std::string& error) {

@@ -53,6 +53,11 @@ public:
     long Replace(const std::filesystem::path& hive, const std::filesystem::path& replacement,
                  const std::filesystem::path& backup, ReplacementResult& result);
 
+    // Moves `from` and its transaction logs to `to` and the log names beside it, each durably, the
+    // logs first; a move that a crash cut short is finished by asking again. False with `error`
+    // when a name is taken or a rename failed.
+    bool MoveWithLogs(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error);
+
     // At start-up: finishes or undoes a swap that a crash interrupted. A journal of requests
     // that no swap began (the older builds waited for a restart) is dropped: nothing of theirs
     // was renamed.
@@ -63,6 +68,7 @@ private:
     bool Store(const ReplacementJournal& journal, std::string& error, Flush flush = Flush::ToDisk);
     std::string Refusal(const PendingReplacement& entry, bool checkNewFile);
     void CarryOut(std::vector<SwapInProgress>& swaps);
+    std::string Changed(const PendingReplacement& entry) const;
     bool PutHiveAside(SwapInProgress& swap);
     bool PutNewFileInPlace(SwapInProgress& swap);
     ReplacementResult RollBack(SwapInProgress& swap, std::string reason, ReplacementResult::Outcome outcome);

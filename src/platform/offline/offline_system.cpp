@@ -460,6 +460,17 @@ bool OfflineSystem::DeleteFile(const std::string& path) {
     return false;
 }
 
+bool OfflineSystem::MoveFile(const std::string& from, const std::string& to) {
+    ForgetFileFailure();
+    auto source = paths_.ToNative(from);
+    auto target = paths_.ToNative(to);
+    if (!source || !target || !IsRegularFile(*source)) return false;
+    std::string error;
+    if (replacements_.MoveWithLogs(*source, *target, error)) return true;
+    FileFailed(status::AccessDenied, "cannot move " + from + " to " + to + ": " + error);
+    return false;
+}
+
 std::string OfflineSystem::ProgramFolder() {
 #ifdef _WIN32
     // The C runtime keeps the executable's full path; no need for the Win32 headers here.

@@ -77,6 +77,7 @@ public:
     bool FindFirstFileSize(const std::string& fullPath, std::uint32_t attributeMask, std::int64_t& size) override;
     bool OpenExclusive(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    bool MoveFile(const std::string& from, const std::string& to) override;
     std::string ProgramFolder() override;
 
     // ---- token, version, process ----

@@ -4,13 +4,18 @@
 // before the start forgets them, as Windows forgets its own.)
 //
 // The file is text, one line each:
-//   Kelvara hive replacements 1
-//   restarting 0|1                      a restart has begun applying the entries
-//   pending|swapping<TAB>hive<TAB>new file<TAB>backup
+//   Kelvara hive replacements 2
+//   restarting 0|1                      a swap has begun
+//   pending|swapping<TAB>hive<TAB>new file<TAB>backup<TAB>old hive's mark<TAB>new file's mark
+// A mark is "size:primary sequence:secondary sequence:timestamp" of the hive file's base block
+// (decimal), so that a journal found much later (a power cut brought back its removal) is never
+// carried out on files it does not describe. The older builds' form ("... replacements 1", four
+// fields, no marks) is still read.
 // Paths inside the folder are written in their C:\ form, so the folder may be mounted
 // elsewhere before the next start; other paths are written as they are.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -21,6 +26,18 @@
 
 namespace kelvara::platform::offline {
 
+// What the journal knows a hive file by: its size and its base block's sequence numbers and
+// timestamp, which every write of Windows' changes.
+struct FileMark {
+    std::uint64_t size = 0;
+    std::uint32_t primary = 0;
+    std::uint32_t secondary = 0;
+    std::uint64_t timestamp = 0;
+    bool operator==(const FileMark&) const = default;
+};
+// The mark of the file there now; nullopt when there is none or it cannot be read.
+std::optional<FileMark> MarkOf(const std::filesystem::path& file);
+
 struct PendingReplacement {
     // Swapping: the new file has passed its check and the files may be part way renamed.
     enum class State { Pending, Swapping };
@@ -28,6 +45,8 @@ struct PendingReplacement {
     std::filesystem::path hive;
     std::filesystem::path replacement;
     std::filesystem::path backup;
+    std::optional<FileMark> oldMark;   // the hive's file before the swap; none in an older journal
+    std::optional<FileMark> newMark;   // the new file's
 };
 
 struct ReplacementJournal {
@@ -42,6 +61,8 @@ std::optional<ReplacementJournal> ParseJournal(const std::string& text, const In
 
 // The journal's file in the folder.
 std::filesystem::path JournalFile(const InstallationPaths& paths);
+// Where a journal that no longer describes the files is kept, for whoever looks into it.
+std::filesystem::path RefusedJournalFile(const InstallationPaths& paths);
 
 // Reads the journal; a missing file is an empty journal, and so is an empty one or one of zero
 // bytes: a write of requests that a power cut stopped before it reached the disk (a start's

@@ -26,6 +26,7 @@ Win32Api RealWin32Api()
     api.GetFileAttributesA = ::GetFileAttributesA;
     api.CreateFileA = ::CreateFileA;
     api.DeleteFileA = ::DeleteFileA;
+    api.MoveFileExA = ::MoveFileExA;
     api.FindFirstFileA = ::FindFirstFileA;
     api.GetFileInformationByHandle = ::GetFileInformationByHandle;
     api.CloseHandle = ::CloseHandle;

@@ -19,6 +19,7 @@ struct Win32Api {
     DWORD(WINAPI* GetFileAttributesA)(LPCSTR) = nullptr;
     HANDLE(WINAPI* CreateFileA)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) = nullptr;
     BOOL(WINAPI* DeleteFileA)(LPCSTR) = nullptr;
+    BOOL(WINAPI* MoveFileExA)(LPCSTR, LPCSTR, DWORD) = nullptr;
     HANDLE(WINAPI* FindFirstFileA)(LPCSTR, LPWIN32_FIND_DATAA) = nullptr;
     BOOL(WINAPI* GetFileInformationByHandle)(HANDLE, LPBY_HANDLE_FILE_INFORMATION) = nullptr;
     BOOL(WINAPI* CloseHandle)(HANDLE) = nullptr;

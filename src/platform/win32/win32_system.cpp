@@ -372,6 +372,19 @@ bool Win32System::DeleteFile(const std::string& path)
     return deleted != FALSE;
 }
 
+bool Win32System::MoveFile(const std::string& from, const std::string& to)
+{
+    if (redirectionLost_) return false;
+    BOOL moved = FALSE;
+    // Both names lie in one folder, so the true name of the one goes with the true name of the other.
+    const std::string trueTo = TrueSystemPath(to);
+    if (!CallOnFile(*api_, from, [&](const char* name) {
+            moved = api_->MoveFileExA(name, name == from ? to.c_str() : trueTo.c_str(), MOVEFILE_WRITE_THROUGH);
+        }))
+        RedirectorNotRestored();
+    return moved != FALSE;
+}
+
 bool Win32System::FileIdentity(const std::string& path, std::uint64_t& identity)
 {
     if (redirectionLost_) return false;

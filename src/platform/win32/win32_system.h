@@ -56,6 +56,7 @@ public:
                            std::int64_t& size) override;
     bool OpenExclusive(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    bool MoveFile(const std::string& from, const std::string& to) override;
     bool FileIdentity(const std::string& path, std::uint64_t& identity) override;
     std::string CommonAppDataFolder() override;
     std::string ProgramFolder() override;

@@ -219,7 +219,8 @@ std::map<std::string, std::vector<std::uint8_t>> FilesBelow(const fs::path& root
     return files;
 }
 
-// The same names with the same bytes, leaving out the files an undo keeps (.undone and their logs).
+// The same names with the same bytes, leaving out the files an undo keeps (.undone and their logs)
+// and the record of the hand-overs.
 void ExpectSameFilesBesidesUndone(const std::map<std::string, std::vector<std::uint8_t>>& now,
                                   const std::map<std::string, std::vector<std::uint8_t>>& before) {
     std::vector<std::string> names, namesBefore;
@@ -231,7 +232,8 @@ void ExpectSameFilesBesidesUndone(const std::map<std::string, std::vector<std::u
             EXPECT_TRUE(bytes == it->second) << name << " is not the file it was";
         }
     }
-    for (const auto& [name, bytes] : before) namesBefore.push_back(name);
+    for (const auto& [name, bytes] : before)
+        if (name.rfind("ProgramData", 0) != 0) namesBefore.push_back(name);
     EXPECT_EQ(names, namesBefore);
 }
 
@@ -296,6 +298,53 @@ TEST(SilentOffline, UndoAfterSilentGivesBackEveryHiveAndLogByteForByte) {
     EXPECT_TRUE(undo.system.ReplacementJournalProblem().empty());
 }
 
+// A technician's second Defrag after Windows has run and written logs beside the compacted hive:
+// the older backup and its logs go together, only once the new hand-over is accepted; the new
+// backup takes Windows' logs along; nothing is left aside; and /Undo then gives back, byte for
+// byte, the hive and the logs of before the second Defrag.
+TEST(SilentOffline, ASecondDefragAfterWindowsWroteLogsKeepsEveryBackupWhole) {
+    TempFolder root, program;
+    MakeInstallation(root.Path(), InstallationSpec{});
+    const fs::path config = root.Path() / "Windows/System32/config";
+    WriteBytes(config / "SAM", fuzzing::CrashedHive());
+    WriteBytes(config / "SAM.LOG1", regf::WriteLogEntries({fuzzing::HiveAfter(0), fuzzing::HiveAfter(1),
+                                                           fuzzing::HiveAfter(2)}));
+    {
+        ProgramRun silent(root.Path(), program.Path(), "/Silent");
+        ASSERT_EQ(silent.form->LastDefrag.end, defrag::DefragEnd::RestartRequested);
+    }
+    ASSERT_TRUE(fs::exists(config / "SAM.bak.LOG1"));
+    // Windows starts on the compacted hives and leaves logs beside SAM, as it does.
+    const auto windowsLog1 = ReadBytes(config / "SAM.bak.LOG1");
+    const std::vector<std::uint8_t> windowsLog2(4096, 0);
+    WriteBytes(config / "SAM.LOG1", windowsLog1);
+    WriteBytes(config / "SAM.LOG2", windowsLog2);
+    const auto before = FilesBelow(root.Path());
+
+    {
+        ProgramRun again(root.Path(), program.Path(), "/Silent");
+        ASSERT_EQ(again.form->LastDefrag.end, defrag::DefragEnd::RestartRequested);
+        for (const defrag::HiveHandOver& hive : again.form->LastDefrag.hives)
+            EXPECT_TRUE(hive.accepted) << hive.hivePath << ": " << hive.reason;
+        EXPECT_EQ(ProgramExitCode(common::UnattendedMode::Silent, again.form->UnattendedJobDone, again.form->LastDefrag),
+                  kExitJobDone);
+    }
+    EXPECT_EQ(ReadBytes(config / "SAM.bak"), before.at("Windows/System32/config/SAM"));
+    EXPECT_EQ(ReadBytes(config / "SAM.bak.LOG1"), windowsLog1);
+    EXPECT_EQ(ReadBytes(config / "SAM.bak.LOG2"), windowsLog2);
+    EXPECT_FALSE(fs::exists(config / "SAM.LOG1"));
+    for (const auto& entry : fs::directory_iterator(config))
+        EXPECT_EQ(entry.path().filename().string().find(".old"), std::string::npos) << entry.path();
+
+    ProgramRun undo(root.Path(), program.Path(), "/Undo");
+    EXPECT_EQ(UndoExitCode(undo.form->LastUndo), kExitJobDone) << undo.form->LastUndo.message;
+    // One generation of backups is kept: the first Defrag's went with the second; every hive and
+    // log is again what it was before the second.
+    auto hivesAndLogs = before;
+    std::erase_if(hivesAndLogs, [](const auto& file) { return file.first.find(".bak") != std::string::npos; });
+    ExpectSameFilesBesidesUndone(FilesBelow(root.Path()), hivesAndLogs);
+}
+
 // The same with a real user hive from Windows 10 whose last writes lie only in its logs, named
 // as Windows named them (ntuser.dat.log1 beside NTUSER.DAT): the logs go with the backup, come
 // back under their own names, and the folder is again what it was, byte for byte.
@@ -325,7 +374,11 @@ TEST(SilentOffline, UndoGivesBackARealDirtyHiveWithItsLogsUnderTheirOwnNames) {
 
     ProgramRun undo(root.Path(), program.Path(), "/Undo");
     EXPECT_EQ(UndoExitCode(undo.form->LastUndo), kExitJobDone) << undo.form->LastUndo.message;
-    ExpectSameFilesBesidesUndone(FilesBelow(root.Path()), before);
+    // One generation of backups is kept: the first Defrag's went with the second; every hive and
+    // log is again what it was before the second.
+    auto hivesAndLogs = before;
+    std::erase_if(hivesAndLogs, [](const auto& file) { return file.first.find(".bak") != std::string::npos; });
+    ExpectSameFilesBesidesUndone(FilesBelow(root.Path()), hivesAndLogs);
 }
 
 // /Undo where it cannot do its whole job: the exit code says none (1) or some (2), and the

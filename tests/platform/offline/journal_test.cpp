@@ -1,6 +1,8 @@
 // The replacement journal's text, and value data as the ANSI calls return it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "installation_builder.h"
 #include "platform/offline/open_keys.h"
 #include "platform/offline/replacement_journal.h"
@@ -16,13 +18,14 @@ TEST(Journal, RoundTripsWithPathsInsideTheFolderInTheirDriveCForm) {
     ReplacementJournal journal;
     journal.restarting = true;
     journal.entries.push_back({PendingReplacement::State::Swapping, root.Path() / "Windows/System32/config/SAM",
-                               root.Path() / "Windows/System32/config/SAM.kvf", "/elsewhere/SAM backup.bak"});
+                               root.Path() / "Windows/System32/config/SAM.kvf", "/elsewhere/SAM backup.bak",
+                               FileMark{262144, 567, 566, 0x01DA6F0012345678ull}, std::nullopt});
     journal.entries.push_back({PendingReplacement::State::Pending, root.Path() / "Users/a b/NTUSER.DAT",
                                root.Path() / "Users/a b/NTUSER.DAT.kvf", root.Path() / "Users/a b/NTUSER.DAT.bak"});
 
     std::string text = FormatJournal(journal, paths);
     EXPECT_NE(text.find("swapping\tC:\\Windows\\System32\\config\\SAM\tC:\\Windows\\System32\\config\\SAM.kvf\t"
-                        "/elsewhere/SAM backup.bak\n"),
+                        "/elsewhere/SAM backup.bak\t262144:567:566:133541185056953976\t-\n"),
               std::string::npos)
         << text;
 
@@ -37,6 +40,8 @@ TEST(Journal, RoundTripsWithPathsInsideTheFolderInTheirDriveCForm) {
     EXPECT_EQ(parsed->entries[0].state, PendingReplacement::State::Swapping);
     EXPECT_EQ(parsed->entries[0].hive, moved.Path() / "Windows/System32/config/SAM");
     EXPECT_EQ(parsed->entries[0].backup, fs::path("/elsewhere/SAM backup.bak"));
+    EXPECT_EQ(parsed->entries[0].oldMark, (FileMark{262144, 567, 566, 0x01DA6F0012345678ull}));
+    EXPECT_FALSE(parsed->entries[0].newMark.has_value());
     EXPECT_EQ(parsed->entries[1].state, PendingReplacement::State::Pending);
     EXPECT_EQ(parsed->entries[1].replacement, moved.Path() / "Users/a b/NTUSER.DAT.kvf");
 }
@@ -49,8 +54,15 @@ TEST(Journal, DamagedTextIsRejectedWithTheLineAtFault) {
     };
     const Case cases[] = {
         {"", "first line"},
-        {"Kelvara hive replacements 2\nrestarting 0\n", "first line"},
+        {"Kelvara hive replacements 3\nrestarting 0\n", "first line"},
         {"Kelvara hive replacements 1\n", "line 2"},
+        // A line must have exactly the fields of its form: five is neither.
+        {"Kelvara hive replacements 1\nrestarting 0\npending\tC:\\a\tC:\\b\tC:\\c\t-\n", "line 3"},
+        {"Kelvara hive replacements 2\nrestarting 0\npending\tC:\\a\tC:\\b\tC:\\c\t-\n", "line 3"},
+        {"Kelvara hive replacements 2\nrestarting 0\npending\tC:\\a\tC:\\b\tC:\\c\t-\t-\t-\n", "line 3"},
+        {"Kelvara hive replacements 2\nrestarting 0\npending\tC:\\a\tC:\\b\tC:\\c\t1:2:3\t-\n", "line 3"},
+        {"Kelvara hive replacements 2\nrestarting 0\npending\tC:\\a\tC:\\b\tC:\\c\t1:2:4294967296:0\t-\n", "line 3"},
+        {"Kelvara hive replacements 2\nrestarting 0\npending\tC:\\a\tC:\\b\tC:\\c\t-\t1:-2:3:4\n", "line 3"},
         {"Kelvara hive replacements 1\nrestarting yes\n", "line 2"},
         {"Kelvara hive replacements 1\nrestarting 0\ndone\tC:\\a\tC:\\b\tC:\\c\n", "line 3"},
         {"Kelvara hive replacements 1\nrestarting 0\npending\tC:\\a\tC:\\b\n", "line 3"},
@@ -63,6 +75,31 @@ TEST(Journal, DamagedTextIsRejectedWithTheLineAtFault) {
         EXPECT_FALSE(ParseJournal(c.text, paths, error)) << c.text;
         EXPECT_NE(error.find(c.errorMentions), std::string::npos) << error;
     }
+}
+
+// A file's mark is its size and its base block's sequence numbers and timestamp, read where the
+// format description puts them: the real user hive from Windows 10 in the shared test data is at
+// 567/566 (its log holds entries 566 to 588).
+TEST(Journal, AMarkIsTheSizeAndTheBaseBlocksNumbersAndTime) {
+    const fs::path shared = fs::path(KV_SOURCE_DIR).parent_path() / "shared" / "real-hives" / "NTUSER.DAT.xz";
+    TempFolder root;
+    const fs::path hive = root.Path() / "NTUSER.DAT";
+    if (fs::exists(shared)) {
+        ASSERT_EQ(std::system(("xz --decompress --stdout '" + shared.string() + "' > '" + hive.string() + "'").c_str()), 0);
+        const auto mark = MarkOf(hive);
+        ASSERT_TRUE(mark.has_value());
+        EXPECT_EQ(mark->size, fs::file_size(hive));
+        EXPECT_EQ(mark->primary, 567u);
+        EXPECT_EQ(mark->secondary, 566u);
+    }
+    // The timestamp: eight bytes at offset 12, little-endian (that real hive keeps zero there).
+    WriteBytes(root.Path() / "stamped", {'r', 'e', 'g', 'f', 1, 0, 0, 0, 2, 0, 0, 0, 0x78, 0x56, 0x34, 0x12, 0x00, 0x6F, 0xDA, 0x01});
+    EXPECT_EQ(MarkOf(root.Path() / "stamped"), (FileMark{20, 1, 2, 0x01DA6F0012345678ull}));
+    WriteBytes(root.Path() / "short", {'r', 'e', 'g', 'f'});
+    const auto shortMark = MarkOf(root.Path() / "short");
+    ASSERT_TRUE(shortMark.has_value());
+    EXPECT_EQ(*shortMark, (FileMark{4, 0, 0, 0}));
+    EXPECT_FALSE(MarkOf(root.Path() / "missing").has_value());
 }
 
 TEST(Journal, AnEmptyJournalLeavesNoFile) {

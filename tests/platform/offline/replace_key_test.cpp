@@ -1,6 +1,8 @@
 // Replacing hives at the restart: the swap, its refusals, and crashes at every step.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -192,6 +194,45 @@ TEST_F(ReplaceKey, RequestsThatAreRefused) {
     for (const Case& c : cases)
         EXPECT_EQ(system.RegReplaceKey(c.root, c.subKey, c.newFile, c.oldFile), c.status) << c.subKey << " " << c.oldFile;
     EXPECT_FALSE(fs::exists(JournalFile(InstallationPaths(root.Path()))));
+}
+
+// A journal that a power cut brought back is found much later, after Windows wrote the new hive:
+// its files are no longer those it describes, so nothing is swapped; the hive is named with the
+// journal, which is kept aside for whoever looks into it and acts no more.
+TEST_F(ReplaceKey, AJournalFoundOverFilesThatChangedIsRefusedAndNamed) {
+    const InstallationPaths paths(root.Path());
+    ReplacementJournal journal;
+    journal.restarting = true;
+    journal.entries.push_back({PendingReplacement::State::Swapping, Config("SYSTEM"), Config("SYSTEM.kvf"),
+                               Config("SYSTEM.bak"), MarkOf(Config("SYSTEM")), MarkOf(Config("SYSTEM.kvf"))});
+    const std::string text = FormatJournal(journal, paths);
+    {
+        OfflineSystem system(root.Path().string());
+        ASSERT_EQ(Request(system, "SYSTEM"), status::Success);
+    }
+    // Windows starts on the new hive and writes it: both sequence numbers move on.
+    {
+        std::fstream hive(Config("SYSTEM"), std::ios::in | std::ios::out | std::ios::binary);
+        const char later[8] = {'\x70', 0, 0, 0, '\x70', 0, 0, 0};
+        hive.seekp(4);
+        hive.write(later, sizeof later);
+    }
+    const auto written = ReadBytes(Config("SYSTEM")), backup = ReadBytes(Config("SYSTEM.bak"));
+    WriteBytes(JournalFile(paths), std::vector<std::uint8_t>(text.begin(), text.end()));
+
+    OfflineSystem later(root.Path().string());
+    const auto results = later.ReplacementResults();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, Outcome::Refused);
+    EXPECT_NE(results[0].reason.find(JournalFile(paths).string()), std::string::npos) << results[0].reason;
+    EXPECT_NE(results[0].reason.find(Config("SYSTEM").string() + ","), std::string::npos) << results[0].reason;
+    EXPECT_EQ(ReadBytes(Config("SYSTEM")), written);
+    EXPECT_EQ(ReadBytes(Config("SYSTEM.bak")), backup);
+    EXPECT_FALSE(fs::exists(JournalFile(paths)));
+    EXPECT_TRUE(fs::exists(RefusedJournalFile(paths)));
+    // The tool is not locked out: the next run finds nothing to do and may hand over again.
+    OfflineSystem next(root.Path().string());
+    EXPECT_TRUE(next.ReplacementResults().empty());
 }
 
 TEST_F(ReplaceKey, ASpoiledNewFileIsRefusedAndTheHiveStays) {

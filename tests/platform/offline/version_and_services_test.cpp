@@ -137,6 +137,58 @@ TEST(Services, WhatTheOfflineWindowsAnswers) {
     EXPECT_TRUE(system.ExitWindowsEx(exitflags::Reboot | exitflags::Force, 1));
 }
 
+// Where the installation keeps its common application data, as a program on it would find it:
+// Explorer's Shell Folders value (translated on a localised XP), else each version's own place.
+TEST(Services, TheCommonApplicationDataOfEachWindows) {
+    struct Case {
+        const char* name;
+        const char* version;
+        const char* shellFolder;   // Explorer's "Common AppData", or none
+        const char* expected;      // below the root
+    };
+    const Case cases[] = {
+        {"Windows 7", "6.1", nullptr, "ProgramData"},
+        {"Windows XP", "5.1", nullptr, "Documents and Settings/All Users/Application Data"},
+        {"a German XP", "5.1", "C:\\Dokumente und Einstellungen\\All Users\\Anwendungsdaten",
+         "Dokumente und Einstellungen/All Users/Anwendungsdaten"},
+        {"Windows 10, moved", "6.3", "D:\\ProgramData", ""},   // not on the installation's drive
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder root;
+        InstallationSpec spec;
+        spec.currentVersion = {{"CurrentVersion", 1, regf::Utf16z(c.version)}, {"CurrentBuildNumber", 1, regf::Utf16z("2600")}};
+        MakeInstallation(root.Path(), spec);
+        if (c.shellFolder) {
+            // SOFTWARE again, with Explorer's key beside what the platform reads.
+            regf::KeySpec software = NamedKey("ROOT");
+            regf::KeySpec microsoft = NamedKey("Microsoft");
+            regf::KeySpec nt = NamedKey("Windows NT");
+            regf::KeySpec current = NamedKey("CurrentVersion");
+            current.values = spec.currentVersion;
+            nt.subkeys.push_back(current);
+            regf::KeySpec windows = NamedKey("Windows");
+            regf::KeySpec version = NamedKey("CurrentVersion");
+            regf::KeySpec explorer = NamedKey("Explorer");
+            regf::KeySpec folders = NamedKey("Shell Folders");
+            folders.values.push_back({"Common AppData", 1, regf::Utf16z(c.shellFolder)});
+            explorer.subkeys.push_back(folders);
+            version.subkeys.push_back(explorer);
+            windows.subkeys.push_back(version);
+            microsoft.subkeys = {windows, nt};
+            software.subkeys.push_back(microsoft);
+            WriteHive(root.Path() / "Windows/System32/config/SOFTWARE", software);
+        }
+        OfflineSystem system(root.Path().string());
+        const std::string folder = system.CommonAppDataFolder();
+        if (*c.expected == 0) {
+            EXPECT_EQ(folder, "");
+            continue;
+        }
+        EXPECT_EQ(std::filesystem::path(folder), root.Path() / c.expected);
+    }
+}
+
 TEST(Services, ClockNeverGoesBack) {
     TempFolder root;
     OfflineSystem system(root.Path().string());

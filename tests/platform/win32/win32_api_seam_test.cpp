@@ -139,6 +139,21 @@ LONG WINAPI FakeSaveNothing(HKEY, LPCSTR file, LPSECURITY_ATTRIBUTES)
     return ERROR_SUCCESS;
 }
 
+BOOL WINAPI FakeMove(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    record.calls.push_back(std::string("MoveFileExA ") + from + " " + to + " " + Hex(flags) + OffOrOn());
+    FileCall(record.calls.back());
+    if (!Visible(from) || Visible(to) ||
+        std::find(record.undeletable.begin(), record.undeletable.end(), from) != record.undeletable.end()) {
+        record.lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    auto& files = VisibleFiles(from);
+    files.erase(std::remove(files.begin(), files.end(), std::string(from)), files.end());
+    VisibleFiles(to).push_back(to);
+    return TRUE;
+}
+
 LONG WINAPI FakeReplace(HKEY root, LPCSTR subKey, LPCSTR newFile, LPCSTR oldFile)
 {
     record.calls.push_back(std::string("RegReplaceKeyA ") + (root == HKEY_USERS ? "HKU\\" : "HKLM\\") + subKey + " " +
@@ -343,6 +358,7 @@ Win32Api FakeApi()
     api.GetLastError = FakeLastError;
     api.Sleep = FakeSleep;
     api.DeleteFileA = FakeDelete;
+    api.MoveFileExA = FakeMove;
     api.CreateFileA = FakeCreateFile;
     api.FindFirstFileA = FakeFindFirst;
     api.GetFileInformationByHandle = FakeFileInformation;
@@ -717,7 +733,7 @@ Calls HiveFileCalls(const std::string& hive)
     Calls calls;
     for (const std::string& call : record.calls) {
         const bool acts = call.rfind("DeleteFileA", 0) == 0 || call.rfind("RegSaveKeyA", 0) == 0 ||
-                          call.rfind("RegReplaceKeyA", 0) == 0;
+                          call.rfind("RegReplaceKeyA", 0) == 0 || call.rfind("MoveFileExA", 0) == 0;
         if (acts && call.find(hive) != std::string::npos) calls.push_back(call);
     }
     return calls;
@@ -732,10 +748,11 @@ defrag::DefragOutcome RunDefrag(Win32System& sys, const std::vector<std::string>
     return defrag::DefragRegistry(defrag::DefragWindow{*owner, keys, files, true, "C:\\kvseam\\", sys, app});
 }
 
-// A machine hive with a copy and a backup left from an earlier run: both are deleted by their
-// System32 names with the redirector off, the copy before the save, the backup before the
-// replacement. One that cannot be deleted keeps the hive from being handed over (Windows will
-// neither save onto a file nor rename the hive onto one).
+// A machine hive with a copy and a backup left from an earlier run, each reached by its System32
+// name with the redirector off: the copy is deleted before the save, the backup set aside before
+// the replacement and deleted once it is accepted. One that cannot be deleted or set aside keeps
+// the hive from being handed over (Windows will neither save onto a file nor rename the hive onto
+// one).
 TEST_F(Win32ApiSeamTest, DefragDeletesAStaleCopyAndBackupOfASysnativeHiveByTheirTrueNames)
 {
     ::CreateDirectoryA("C:\\kvseam", nullptr);
@@ -751,12 +768,14 @@ TEST_F(Win32ApiSeamTest, DefragDeletesAStaleCopyAndBackupOfASysnativeHiveByTheir
     };
     const Case cases[] = {
         {"both deleted", {}, true,
-         {"DeleteFileA " + real + ".kvf" + off, "RegSaveKeyA " + real + ".kvf" + off, "DeleteFileA " + real + ".bak" + off,
-          "RegReplaceKeyA HKLM\\KVSEAM " + real + ".kvf " + real + ".bak" + off}},
+         {"DeleteFileA " + real + ".kvf" + off, "RegSaveKeyA " + real + ".kvf" + off,
+          "MoveFileExA " + real + ".bak " + real + ".bak.old 0x8" + off,
+          "RegReplaceKeyA HKLM\\KVSEAM " + real + ".kvf " + real + ".bak" + off, "DeleteFileA " + real + ".bak.old" + off}},
         {"the copy stays", {real + ".kvf"}, false,
          {"DeleteFileA " + real + ".kvf" + off, "RegSaveKeyA " + real + ".kvf" + off}},
         {"the backup stays", {real + ".bak"}, false,
-         {"DeleteFileA " + real + ".kvf" + off, "RegSaveKeyA " + real + ".kvf" + off, "DeleteFileA " + real + ".bak" + off}},
+         {"DeleteFileA " + real + ".kvf" + off, "RegSaveKeyA " + real + ".kvf" + off,
+          "MoveFileExA " + real + ".bak " + real + ".bak.old 0x8" + off}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

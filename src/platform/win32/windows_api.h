@@ -16,6 +16,7 @@
 #undef GetDriveType
 #undef QueryDosDevice
 #undef DeleteFile
+#undef MoveFile
 #undef GetVersionEx
 #undef ExitWindowsEx
 #undef InitiateSystemShutdown

@@ -414,7 +414,9 @@ bool OfflineSystem::FileIdentity(const std::string& path, std::uint64_t& identit
 
 std::string OfflineSystem::CommonAppDataFolder() {
     const std::string folder = Installation().commonAppData;
-    if (folder.empty()) return {};
+    // Only the installation's own drive is in the folder; another drive named there is not ours
+    // to write, on this machine or any.
+    if (InstallationPaths::DriveLetterOf(folder) != 'C') return {};
     auto native = paths_.ToNative(folder);
     return native ? native->string() : std::string();
 }

@@ -302,6 +302,53 @@ if [ -n "$real_hives" ]; then
     exit
 fi
 
+# ---- Windows runs between two Defrags: a second /Silent after it wrote logs, then /Undo --------
+# Windows starts on the compacted hives and leaves logs beside the user's hive. A second /Silent
+# sets the older backup aside with its logs and lets them go only once the new hand-over is
+# accepted: the new backup is the hive as Windows left it, with Windows' logs, and nothing is left
+# aside. /Undo after it gives back that hive and those logs byte for byte.
+inst=${installations[0]}
+user=$inst/Users/Alex/NTUSER.DAT
+mount_volume
+KELVARA_OFFLINE_ROOT=$volume/$inst "$kelvara" /Silent >"$work/again-first.out" 2>"$work/again-first.err" ||
+    fail "/Silent before Windows runs failed: $(tail -n 3 "$work/again-first.err")"
+if [ -e "$volume/$user.bak.LOG1" ]; then
+    cp "$volume/$user.bak.LOG1" "$volume/$user.LOG1"
+    head -c 8192 /dev/zero >"$volume/$user.LOG2"
+    sync
+fi
+unmount_volume
+declare -A windows_left
+for name in "$user" "$user.LOG1" "$user.LOG2" "$inst/Windows/System32/config/SYSTEM"; do
+    windows_left[$name]=$(volume_md5 "$name")
+done
+mount_volume
+KELVARA_OFFLINE_ROOT=$volume/$inst "$kelvara" /Silent >"$work/again.out" 2>"$work/again.err"
+rc=$?
+[ $rc -eq 0 ] && pass "a second /Silent after Windows wrote logs ended with exit code 0" ||
+    fail "a second /Silent after Windows wrote logs ended with $rc: $(tail -n 5 "$work/again.err")"
+unmount_volume
+[ "$(volume_md5 "$user.bak")" = "${windows_left[$user]}" ] &&
+    [ "$(volume_md5 "$user.bak.LOG1")" = "${windows_left[$user.LOG1]}" ] &&
+    [ "$(volume_md5 "$user.bak.LOG2")" = "${windows_left[$user.LOG2]}" ] &&
+    pass "the new backup is the hive Windows left, with the logs Windows wrote" ||
+    fail "the backup after the second /Silent is not the hive and logs Windows left"
+aside=$(volume_names "$inst" | grep -i '\.old' || true)
+[ -z "$aside" ] && pass "nothing is left aside after the second /Silent" || fail "left aside: $aside"
+mount_volume
+KELVARA_OFFLINE_ROOT=$volume/$inst "$kelvara" /Undo >"$work/undo-again.out" 2>"$work/undo-again.err"
+rc=$?
+[ $rc -eq 0 ] && pass "/Undo after the second /Silent ended with exit code 0" ||
+    fail "/Undo after the second /Silent ended with $rc: $(tail -n 5 "$work/undo-again.err")"
+unmount_volume
+differ=()
+for name in "${!windows_left[@]}"; do
+    [ "$(volume_md5 "$name")" = "${windows_left[$name]}" ] || differ+=("$name")
+done
+[ ${#differ[@]} -eq 0 ] && pass "/Undo gave back the hives and logs Windows had left, byte for byte" ||
+    fail "/Undo after the second /Silent: not as Windows left them: ${differ[*]}"
+
+
 # ---- a Windows left hibernated or in fast start ------------------------------------------------
 # Its hibernation file begins with "HIBR"; ntfs-3g then mounts the volume read-only, and the
 # program must say so rather than fail without a reason.

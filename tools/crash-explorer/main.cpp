@@ -5,10 +5,11 @@
 // many failed, and each failure.
 //
 //   crash-explorer [--sample FOLDER] [--program KELVARA] [--only silent|undo]
-//                  [--model ordered|unordered] [--limit N] [--seed N] [--window N]
+//                  [--model ordered|unordered] [--limit N] [--seed N] [--window N] [--list 1]
 // --limit N tries a seeded sample of N states per command and model instead of all; --window N
 // is the number of combinations of one window between flushes tried in full under the second
-// model (256 by default; larger windows are bounded as the explorer says).
+// model (256 by default; larger windows are bounded as the explorer says); --list 1 prints the
+// operations recorded.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +34,7 @@ struct Job {
 int main(int argc, char** argv) {
     std::string sample = KV_DEFAULT_SAMPLE, program = KV_KELVARA_PROGRAM, only, model;
     std::size_t limit = 0, window = 256;
+    bool list = false;
     std::uint64_t seed = 1;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i], value = argv[i + 1];
@@ -42,6 +44,7 @@ int main(int argc, char** argv) {
         else if (option == "--model") model = value;
         else if (option == "--limit") limit = std::strtoull(value.c_str(), nullptr, 10);
         else if (option == "--seed") seed = std::strtoull(value.c_str(), nullptr, 10);
+        else if (option == "--list") list = value == "1";
         else if (option == "--window") window = std::strtoull(value.c_str(), nullptr, 10);
         else {
             std::cerr << "unknown option " << option << "\n";
@@ -82,6 +85,10 @@ int main(int argc, char** argv) {
             std::cout << job.command << " under " << Name(persistence) << ": " << figures.operations
                       << " operations recorded, " << figures.states << " states, " << figures.tried << " tried, "
                       << figures.failed << " failed\n";
+            if (list) std::cout << "  before: " << figures.prepared << "  the run: " << figures.told << "\n";
+            if (list)
+                for (std::size_t i = 0; i < figures.recorded.size(); ++i)
+                    std::cout << "  " << i + 1 << ". " << figures.recorded[i] << "\n";
             for (const Finding& finding : figures.findings)
                 std::cout << "  [" << finding.state << "]" << (finding.next.empty() ? "" : " then " + finding.next)
                           << ": " << finding.problem << "\n";

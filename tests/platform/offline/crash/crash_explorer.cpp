@@ -1,6 +1,8 @@
 #include "platform/offline/crash/crash_explorer.h"
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <numeric>
 #include <random>
 
@@ -39,6 +41,30 @@ std::vector<std::string> Differences(const Snapshot& a, const Snapshot& b) {
     return names;
 }
 
+// Puts the identities `renumbered` gives in place of the recorded ones in the hand-over record
+// (HiveN=state|current size|new size|identity|...), wherever the state holds one.
+void RenumberHandOverRecord(const fs::path& folder, const std::map<std::uint64_t, std::uint64_t>& renumbered) {
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file() || entry.path().filename() != "LastHandOver.ini") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), out;
+        in.close();
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            const std::size_t a = line.find('|'), b = line.find('|', a + 1), c = line.find('|', b + 1),
+                              d = line.find('|', c + 1);
+            if (line.rfind("Hive", 0) == 0 && d != std::string::npos) {
+                const std::string field = line.substr(c + 1, d - c - 1);
+                auto it = field.empty() ? renumbered.end() : renumbered.find(std::strtoull(field.c_str(), nullptr, 10));
+                if (it != renumbered.end()) line = line.substr(0, c + 1) + std::to_string(it->second) + line.substr(d);
+            }
+            out += line + "\n";
+        }
+        if (!text.empty() && text.back() != '\n') out.pop_back();
+        std::ofstream(entry.path(), std::ios::binary | std::ios::trunc) << out;
+    }
+}
+
 class ProgramRunner {
 public:
     ProgramRunner(const fs::path& program, const fs::path& work)
@@ -66,23 +92,35 @@ private:
 
 Figures Explore(const ExplorerSetup& setup) {
     TempFolder work;
+    // The command runs in `recorded` itself, after the preparing runs: the hand-over record
+    // names files by their identity, which a copy would not keep. `before` is a copy to build
+    // the states on.
     const fs::path before = work.Path() / "before", recorded = work.Path() / "recorded";
     const fs::path inProcess = work.Path() / "in-process";
     fs::create_directories(inProcess);
-    fs::copy(setup.installation, before, fs::copy_options::recursive);
-    for (const std::string& step : setup.prepare) RunInProcess(before, inProcess, step);
-    fs::copy(before, recorded, fs::copy_options::recursive);
+    fs::copy(setup.installation, recorded, fs::copy_options::recursive);
+    std::string prepared;
+    for (const std::string& step : setup.prepare) prepared += RunInProcess(recorded, inProcess, step) + "\n";
+    fs::copy(recorded, before, fs::copy_options::recursive);
+    std::map<std::string, std::uint64_t> identities;
+    for (const auto& entry : fs::recursive_directory_iterator(recorded))
+        if (entry.is_regular_file()) identities[fs::relative(entry.path(), recorded).string()] = IdentityOf(entry.path());
+
     std::vector<RecordedOperation> operations;
+    std::string told;
     {
         FileOperationRecorder recorder(recorded);
-        RunInProcess(recorded, inProcess, setup.command);
+        told = RunInProcess(recorded, inProcess, setup.command);
         operations = recorder.Operations();
     }
 
     Figures figures;
+    figures.prepared = prepared;
+    figures.told = told;
     figures.operations = operations.size();
-    CrashChecker checker(TakeSnapshot(before), TakeSnapshot(recorded), TakeSnapshot(setup.installation),
-                         work.Path() / "checker");
+    for (const RecordedOperation& operation : operations) figures.recorded.push_back(Describe(operation));
+    const Snapshot beforeFiles = TakeSnapshot(before);
+    CrashChecker checker(beforeFiles, TakeSnapshot(recorded), TakeSnapshot(setup.installation), work.Path() / "checker");
     const std::vector<CrashState> states = CrashStates(operations, setup.model, setup.bounds);
     figures.states = states.size();
 
@@ -96,6 +134,19 @@ Figures Explore(const ExplorerSetup& setup) {
     if (!figures.findings.empty()) ++figures.failed;
     fs::remove_all(replayed);
 
+    // A state on a real disk holds the recorded run's files themselves; built on a copy, its
+    // files have new identities, so the record is told them.
+    auto build = [&](const CrashState& state, const fs::path& folder) {
+        const auto origins = BuildState(before, operations, state, folder);
+        std::map<std::uint64_t, std::uint64_t> renumbered;
+        for (const auto& [name, origin] : origins) {
+            std::uint64_t old = 0;
+            if (origin.rfind("before:", 0) == 0) old = identities[origin.substr(7)];
+            else old = operations[std::stoul(origin.substr(8))].identity;
+            if (old != 0) renumbered[old] = IdentityOf(folder / name);
+        }
+        RenumberHandOverRecord(folder, renumbered);
+    };
     const ProgramRunner runner(setup.program, work.Path());
     const fs::path stateFolder = work.Path() / "state", runFolder = work.Path() / "run";
     for (std::size_t index : Chosen(states.size(), setup.sample, setup.seed)) {
@@ -104,12 +155,12 @@ Figures Explore(const ExplorerSetup& setup) {
         ++figures.tried;
         const std::size_t findingsBefore = figures.findings.size();
         fs::remove_all(stateFolder);
-        BuildState(before, operations, state, stateFolder);
+        build(state, stateFolder);
         for (std::string& problem : checker.CheckCrashState(stateFolder))
             figures.findings.push_back({state.name, {}, std::move(problem)});
         for (const std::string& next : setup.nextCommands) {
             fs::remove_all(runFolder);
-            fs::copy(stateFolder, runFolder, fs::copy_options::recursive);
+            build(state, runFolder);
             const crosscheck::ToolOutput run = runner.Run(runFolder, {next});
             const crosscheck::ToolOutput scan = runner.Run(runFolder, {"/Scan", runner.ScanResult().string()});
             for (std::string& problem : checker.CheckAfterNext(runFolder, next, run, scan))

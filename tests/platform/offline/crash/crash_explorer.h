@@ -34,6 +34,8 @@ struct Finding {
 
 struct Figures {
     std::size_t operations = 0;   // recorded (contiguous writes to one file counted once)
+    std::vector<std::string> recorded;   // each operation described, in order
+    std::string prepared, told;          // what the runs before and the recorded run said
     std::size_t states = 0;       // distinct states of the model
     std::size_t tried = 0;
     std::size_t failed = 0;       // states with at least one finding

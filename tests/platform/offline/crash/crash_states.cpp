@@ -187,11 +187,14 @@ void WriteAt(const fs::path& file, std::uint64_t offset, const std::string& byte
     ::close(fd);
 }
 
-void Apply(const fs::path& folder, const RecordedOperation& op, How how) {
+using Origins = std::map<std::string, std::string>;
+
+void Apply(const fs::path& folder, const RecordedOperation& op, std::size_t index, How how, Origins& origins) {
     const fs::path file = folder / op.file;
     std::error_code ec;
     switch (op.kind) {
     case Kind::Create: {
+        origins[op.file] = "created:" + std::to_string(index);
         fs::create_directories(file.parent_path(), ec);
         const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0) throw std::runtime_error("cannot create " + file.string());
@@ -202,18 +205,26 @@ void Apply(const fs::path& folder, const RecordedOperation& op, How how) {
         WriteAt(file, op.offset, how == How::ZeroedData ? std::string(op.bytes.size(), '\0') : op.bytes);
         break;
     case Kind::Truncate:
-        if (fs::exists(file)) fs::resize_file(file, op.offset);
+        if (!fs::exists(file)) break;
+        fs::resize_file(file, op.offset);
         break;
     case Kind::Rename: {
         const fs::path target = folder / op.target;
         if (!fs::exists(fs::symlink_status(file))) break;
         fs::create_directories(target.parent_path(), ec);
+        const std::string origin = origins[op.file];
         if (how == How::Whole) fs::rename(file, target);
         if (how == How::BothNames || how == How::DestinationGone) fs::remove(target, ec);
         if (how == How::BothNames) fs::create_hard_link(file, target);
+        origins.erase(op.target);
+        if (how != How::DestinationGone) origins[op.target] = origin;
+        if (how == How::Whole) origins.erase(op.file);
         break;
     }
-    case Kind::Remove: fs::remove(file, ec); break;
+    case Kind::Remove:
+        fs::remove(file, ec);
+        origins.erase(op.file);
+        break;
     case Kind::MakeFolder: fs::create_directories(file, ec); break;
     case Kind::Flush:
     case Kind::FlushFolder: break;
@@ -237,10 +248,17 @@ std::vector<CrashState> CrashStates(const std::vector<RecordedOperation>& operat
     return distinct;
 }
 
-void BuildState(const fs::path& before, const std::vector<RecordedOperation>& operations, const CrashState& state,
-                const fs::path& folder) {
+std::map<std::string, std::string> BuildState(const fs::path& before, const std::vector<RecordedOperation>& operations,
+                                              const CrashState& state, const fs::path& folder) {
     fs::copy(before, folder, fs::copy_options::recursive);
-    for (const Replay& replay : state.replays) Apply(folder, operations[replay.operation], replay.how);
+    Origins origins;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).string();
+        if (entry.is_regular_file()) origins[name] = "before:" + name;
+    }
+    for (const Replay& replay : state.replays)
+        Apply(folder, operations[replay.operation], replay.operation, replay.how, origins);
+    return origins;
 }
 
 }  // namespace kelvara::crash

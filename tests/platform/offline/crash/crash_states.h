@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -57,8 +58,12 @@ std::vector<CrashState> CrashStates(const std::vector<RecordedOperation>& operat
 
 // Copies `before` to `folder` (which must not exist) and plays the state's operations on it.
 // An operation whose file is not there (its creation was lost) is skipped, as the disk would
-// have nothing to apply it to.
-void BuildState(const std::filesystem::path& before, const std::vector<RecordedOperation>& operations,
-                const CrashState& state, const std::filesystem::path& folder);
+// have nothing to apply it to. Returns where each file of the state came from, by its name:
+// "before:<name>" for a file of `before` (under its name there), "created:<n>" for the file
+// the n-th operation created. A copy gives files new identities; with this the caller can say
+// which file of the state is which file of the recorded run.
+std::map<std::string, std::string> BuildState(const std::filesystem::path& before,
+                                              const std::vector<RecordedOperation>& operations,
+                                              const CrashState& state, const std::filesystem::path& folder);
 
 }  // namespace kelvara::crash

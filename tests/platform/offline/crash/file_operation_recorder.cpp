@@ -1,5 +1,7 @@
 #include "platform/offline/crash/file_operation_recorder.h"
 
+#include <sys/stat.h>
+
 namespace kelvara::crash {
 namespace fs = std::filesystem;
 using Kind = common::FileOperation::Kind;
@@ -22,6 +24,12 @@ std::string Describe(const RecordedOperation& operation) {
     case Kind::MakeFolder: return "make folder " + operation.file;
     }
     return "?";
+}
+
+std::uint64_t IdentityOf(const fs::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) return 0;
+    return static_cast<std::uint64_t>(info.st_ino) & 0xFFFFFFFFFFFFull;   // the low 48 bits, as NTFS gives
 }
 
 FileOperationRecorder::FileOperationRecorder(const fs::path& root)
@@ -51,6 +59,7 @@ void FileOperationRecorder::Record(const common::FileOperation& operation) {
         }
     }
     RecordedOperation recorded{operation.kind, file, {}, operation.offset, std::string(operation.bytes)};
+    if (operation.kind == Kind::Create) recorded.identity = IdentityOf(operation.file);
     if (operation.kind == Kind::Rename) {
         recorded.target = Relative(operation.target);
         if (recorded.target.empty()) recorded.kind = Kind::Remove;   // moved out of the folder: gone from it

@@ -17,7 +17,12 @@ struct RecordedOperation {
     std::string target;        // a rename's new name
     std::uint64_t offset = 0;  // a write's offset, a truncation's size
     std::string bytes;         // a write's bytes
+    std::uint64_t identity = 0;   // the created file's identity, as the platform gives it
 };
+
+// A file's identity as the Linux platform gives it (System::FileIdentity: its inode number),
+// or 0 when it cannot be read.
+std::uint64_t IdentityOf(const std::filesystem::path& file);
 
 // Whether the operation changes what is on the disk (flushes do not: they only make it stay).
 bool IsFlush(const RecordedOperation& operation);

@@ -4,6 +4,8 @@
 
 #include "app/main_form.h"
 #include "app/unattended_modes.h"
+#include "defrag/defrag_commit.h"
+#include "defrag/undo_registry.h"
 #include "platform/offline/offline_system.h"
 #include "settings/options_setting.h"
 #include "ui/application.h"
@@ -26,7 +28,7 @@ private:
 
 }  // namespace
 
-void RunInProcess(const fs::path& root, const fs::path& programFolder, const std::string& switchName) {
+std::string RunInProcess(const fs::path& root, const fs::path& programFolder, const std::string& switchName) {
     OfflineWithProgramFolder system(root, programFolder);
     auto widgets = std::make_unique<ui::headless::HeadlessWidgetSet>();
     widgets->SetRuntimeDir(programFolder.string());
@@ -38,6 +40,10 @@ void RunInProcess(const fs::path& root, const fs::path& programFolder, const std
     app::MainWindowHost host(form, system);
     app::ExamineCommandLine(host, {"kelvara", switchName});
     app.ProcessMessages();
+    if (switchName == "/Undo") return form.LastUndo.message;
+    std::size_t accepted = 0;
+    for (const defrag::HiveHandOver& hive : form.LastDefrag.hives) accepted += hive.accepted ? 1 : 0;
+    return std::to_string(accepted) + " of " + std::to_string(form.LastDefrag.hives.size()) + " hives handed over";
 }
 
 }  // namespace kelvara::crash

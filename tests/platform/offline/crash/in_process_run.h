@@ -8,8 +8,9 @@
 namespace kelvara::crash {
 
 // Runs the main window on `root` with `switchName` ("/Silent", "/Undo") as main() runs it, with
-// the program's own files (options.ini) in `programFolder`.
-void RunInProcess(const std::filesystem::path& root, const std::filesystem::path& programFolder,
+// the program's own files (options.ini) in `programFolder`. Returns what the run told the user
+// in the end, for a report of what was recorded.
+std::string RunInProcess(const std::filesystem::path& root, const std::filesystem::path& programFolder,
                   const std::string& switchName);
 
 }  // namespace kelvara::crash

@@ -113,14 +113,16 @@ std::vector<std::string> CrashChecker::Family(const Snapshot& state, const std::
 }
 
 std::string CrashChecker::Export(const std::string& hiveBytes) {
+    // Shared by every checker of the process: the same hives come back in every exploration.
+    static std::map<std::size_t, std::string> exports;
     const std::size_t key = Hash(hiveBytes);
-    auto known = exports_.find(key);
-    if (known != exports_.end()) return known->second;
+    auto known = exports.find(key);
+    if (known != exports.end()) return known->second;
     const fs::path file = scratch_ / "exported";
     WriteFile(file, hiveBytes);
     const crosscheck::ToolOutput run = crosscheck::RunTool({"hivexregedit", "--export", file.string(), "\\"});
     const std::string text = run.exitCode == 0 ? run.out : "(hivexregedit cannot read it: " + run.err + ")";
-    return exports_[key] = text;
+    return exports[key] = text;
 }
 
 std::string CrashChecker::ContentProblem(const fs::path& folder, const std::string& name, const std::string& hive) {

@@ -52,8 +52,6 @@ private:
     std::filesystem::path scratch_;
     std::vector<std::string> hives_;
     std::map<std::string, std::string> expectedExport_;          // by hive
-    std::map<std::size_t, std::string> exports_;                  // by hash of the bytes exported
-    std::map<std::size_t, std::string> contentProblems_;          // by hash of hive and logs
 };
 
 }  // namespace kelvara::crash

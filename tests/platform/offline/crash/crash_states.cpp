@@ -240,10 +240,11 @@ std::vector<CrashState> CrashStates(const std::vector<RecordedOperation>& operat
     else UnorderedStates(operations, bounds, all);
     // The same replays make the same state, however they were reached.
     std::vector<CrashState> distinct;
+    std::set<std::vector<std::pair<std::size_t, How>>> seen;
     for (CrashState& state : all) {
-        const bool seen = std::any_of(distinct.begin(), distinct.end(),
-                                      [&](const CrashState& other) { return other.replays == state.replays; });
-        if (!seen) distinct.push_back(std::move(state));
+        std::vector<std::pair<std::size_t, How>> key;
+        for (const Replay& replay : state.replays) key.emplace_back(replay.operation, replay.how);
+        if (seen.insert(std::move(key)).second) distinct.push_back(std::move(state));
     }
     return distinct;
 }

@@ -180,8 +180,8 @@ const KnownFault kKnownFaults[] = {
     // A swap moves a hive and its logs by separate renames, one at a time: the hand-over the
     // logs first, the put-back the hive first (ordered), and all of them in one window between
     // flushes (nothing ordered). A cut between them leaves a dirty hive under a name without
-    // the log that holds its last writes. The next start mends it; Windows booted on the
-    // folder first would not.
+    // the log that holds its last writes. The next start mends the cuts of one order (Windows
+    // booted on the folder first would not); where a rename left both names, it does not.
     {"a dirty hive moved apart from its logs", "NTUSER.DAT.bak", "NTUSER.DAT"},
 };
 

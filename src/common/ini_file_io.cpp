@@ -59,9 +59,11 @@ WriteOutcome WriteWholeFile(const std::string& path, const std::string& bytes) {
     std::FILE* raw = std::fopen(path.c_str(), "wb");
     if (!raw) return WriteOutcome::NotCreated;
     FilePtr file(raw);
+    ObserveFileOperation(FileOperation::Kind::Create, path);
     if (InjectedFileFault("write", path) != 0) return WriteOutcome::Failed;
     if (std::fwrite(bytes.data(), 1, bytes.size(), raw) != bytes.size()) return WriteOutcome::Failed;
     if (std::fflush(raw) != 0) return WriteOutcome::Failed;
+    ObserveFileOperation({FileOperation::Kind::Write, path, {}, 0, bytes});
     // A file the disk could not keep must not take the old one's place.
     if (InjectedFileFault("flush", path) != 0) return WriteOutcome::Failed;
 #ifdef _WIN32
@@ -69,19 +71,22 @@ WriteOutcome WriteWholeFile(const std::string& path, const std::string& bytes) {
 #else
     if (::fsync(::fileno(raw)) != 0) return WriteOutcome::Failed;
 #endif
+    ObserveFileOperation(FileOperation::Kind::Flush, path);
     return std::fclose(file.release()) == 0 ? WriteOutcome::Written : WriteOutcome::Failed;
 }
 
 // std::rename through the fault seam.
 int RenameFile(const std::string& from, const std::string& to) {
     if (InjectedFileFault("rename", from) != 0) return -1;
-    return std::rename(from.c_str(), to.c_str());
+    if (std::rename(from.c_str(), to.c_str()) != 0) return -1;
+    ObserveFileOperation(FileOperation::Kind::Rename, from, to);
+    return 0;
 }
 
 // Removes a temporary file of ours after a failure without losing the failure's errno.
 void RemoveTemporary(const std::string& path) {
     const int saved = errno;
-    std::remove(path.c_str());
+    if (std::remove(path.c_str()) == 0) ObserveFileOperation(FileOperation::Kind::Remove, path);
     errno = saved;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "common/file_faults.h"
 #include "regf/native_path.h"
 #include "regf/base_block.h"
 #include "regf/compactor.h"
@@ -46,10 +47,12 @@ Status Replace(const std::string& from, const std::string& to) {
     std::filesystem::rename(NativePath(from), NativePath(to), error);
     if (error) {
         // Some platforms will not rename onto an existing file.
-        std::filesystem::remove(NativePath(to), error);
+        if (std::filesystem::remove(NativePath(to), error))
+            common::ObserveFileOperation(common::FileOperation::Kind::Remove, to);
         std::filesystem::rename(NativePath(from), NativePath(to), error);
     }
     if (error) return MakeError(0, "cannot rename \"" + from + "\" to \"" + to + "\": " + error.message());
+    common::ObserveFileOperation(common::FileOperation::Kind::Rename, from, to);
     return Done{};
 }
 
@@ -105,7 +108,8 @@ Result<CompactStats> Compact(const std::string& input, const std::string& output
     const std::string temporary = output + ".kvtmp";
     auto fail = [&](Error error) {
         std::error_code ignored;
-        std::filesystem::remove(NativePath(temporary), ignored);
+        if (std::filesystem::remove(NativePath(temporary), ignored))
+            common::ObserveFileOperation(common::FileOperation::Kind::Remove, temporary);
         return error;
     };
     FileSink sink(temporary, options.cancel);

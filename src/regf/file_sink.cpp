@@ -1,5 +1,6 @@
 #include "regf/file_sink.h"
 
+#include "common/file_faults.h"
 #include "regf/errors.h"
 
 #if !defined(_WIN32)
@@ -12,10 +13,22 @@
 
 namespace kelvara::regf {
 
+namespace {
+
+// Tells the file seam's observer what a write that went through put where.
+void ObservedWrite(const std::string& path, std::uint64_t fileOffset, std::span<const std::uint8_t> bytes) {
+    common::ObserveFileOperation({common::FileOperation::Kind::Write, path, {}, fileOffset,
+                                  {reinterpret_cast<const char*>(bytes.data()), bytes.size()}});
+}
+
+}  // namespace
+
 #if defined(_WIN32)
 
 FileSink::FileSink(const std::string& path, const std::atomic<bool>* cancel)
-    : path_(path), cancel_(cancel), out_(path, std::ios::binary | std::ios::trunc) {}
+    : path_(path), cancel_(cancel), out_(path, std::ios::binary | std::ios::trunc) {
+    if (out_.is_open()) common::ObserveFileOperation(common::FileOperation::Kind::Create, path_);
+}
 
 FileSink::~FileSink() = default;
 
@@ -28,6 +41,7 @@ Status FileSink::Append(std::span<const std::uint8_t> bytes) {
     if (cancel_ && cancel_->load()) return MakeError(0, "compaction cancelled");
     if (!out_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
         return Failure(size_, "cannot write \"" + path_ + "\"");
+    ObservedWrite(path_, size_, bytes);
     size_ += bytes.size();
     return Done{};
 }
@@ -39,6 +53,7 @@ Status FileSink::Patch(std::uint64_t fileOffset, std::span<const std::uint8_t> b
     out_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out_.seekp(0, std::ios::end);
     if (!out_) return Failure(fileOffset, "cannot write \"" + path_ + "\"");
+    ObservedWrite(path_, fileOffset, bytes);
     return Done{};
 }
 
@@ -55,7 +70,9 @@ Status FileSink::Close() {
 
 FileSink::FileSink(const std::string& path, const std::atomic<bool>* cancel)
         : path_(path), cancel_(cancel), fd_(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)),
-      openError_(fd_ < 0 ? errno : 0) {}
+      openError_(fd_ < 0 ? errno : 0) {
+    if (fd_ >= 0) common::ObserveFileOperation(common::FileOperation::Kind::Create, path_);
+}
 
 FileSink::~FileSink() {
     if (fd_ >= 0) close(fd_);
@@ -84,6 +101,7 @@ Status FileSink::Append(std::span<const std::uint8_t> bytes) {
         if (n <= 0) return Failure(size_ + done, "cannot write \"" + path_ + "\"" + Because(n < 0 ? errno : ENOSPC));
         done += static_cast<std::size_t>(n);
     }
+    ObservedWrite(path_, size_, bytes);
     size_ += bytes.size();
     return Done{};
 }
@@ -97,6 +115,7 @@ Status FileSink::Patch(std::uint64_t fileOffset, std::span<const std::uint8_t> b
         if (n <= 0) return Failure(fileOffset + done, "cannot write \"" + path_ + "\"" + Because(n < 0 ? errno : ENOSPC));
         done += static_cast<std::size_t>(n);
     }
+    ObservedWrite(path_, fileOffset, bytes);
     return Done{};
 }
 
@@ -117,6 +136,8 @@ Status FileSink::Close() {
         fd_ = -1;
         return Failure(size_, "cannot write \"" + path_ + "\"" + Because(error));
     }
+    if (roomSetAside_)
+        common::ObserveFileOperation({common::FileOperation::Kind::Truncate, path_, {}, size_, {}});
     const int closed = close(fd_);
     const int error = errno;
     fd_ = -1;

@@ -28,6 +28,11 @@ bool Allowed(std::string_view operation, const fs::path& file) {
     return common::InjectedFileFault(operation, file.string()) == 0;
 }
 
+// Tells the seam's observer what a successful operation did.
+void Observed(common::FileOperation::Kind kind, const fs::path& file, const fs::path& target = {}) {
+    common::ObserveFileOperation(kind, file.string(), target.string());
+}
+
 // Closes a descriptor without letting the close change the errno of an earlier failure.
 template <typename Close>
 bool CloseKeepingError(Close close, bool ok) {
@@ -49,10 +54,16 @@ bool FlushFile(const fs::path& file) {
     int fd = _wopen(file.c_str(), _O_RDWR | _O_BINARY);
     if (fd < 0) return false;
     const bool ok = _commit(fd) == 0;
-    return CloseKeepingError([&] { return _close(fd) == 0; }, ok);
+    if (!CloseKeepingError([&] { return _close(fd) == 0; }, ok)) return false;
+    Observed(common::FileOperation::Kind::Flush, file);
+    return true;
 }
 
-bool FlushFolder(const fs::path& folder) { return Allowed("flush", folder); }
+bool FlushFolder(const fs::path& folder) {
+    if (!Allowed("flush", folder)) return false;
+    Observed(common::FileOperation::Kind::FlushFolder, folder);
+    return true;
+}
 
 #else
 
@@ -61,7 +72,9 @@ bool FlushFile(const fs::path& file) {
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     const bool ok = ::fsync(fd) == 0;
-    return CloseKeepingError([&] { return ::close(fd) == 0; }, ok);
+    if (!CloseKeepingError([&] { return ::close(fd) == 0; }, ok)) return false;
+    Observed(common::FileOperation::Kind::Flush, file);
+    return true;
 }
 
 bool FlushFolder(const fs::path& folder) {
@@ -70,7 +83,9 @@ bool FlushFolder(const fs::path& folder) {
     int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     const bool ok = ::fsync(fd) == 0;
-    return CloseKeepingError([&] { return ::close(fd) == 0; }, ok);
+    if (!CloseKeepingError([&] { return ::close(fd) == 0; }, ok)) return false;
+    Observed(common::FileOperation::Kind::FlushFolder, name);
+    return true;
 }
 
 #endif
@@ -83,7 +98,7 @@ bool WriteFileAtomically(const fs::path& target, std::string_view content, const
     auto fail = [&](std::string message) {
         error = std::move(message) + ": " + ErrnoText(errno);
         std::error_code ignored;
-        fs::remove(temporary, ignored);
+        if (fs::remove(temporary, ignored)) Observed(common::FileOperation::Kind::Remove, temporary);
         return false;
     };
 
@@ -100,9 +115,11 @@ bool WriteFileAtomically(const fs::path& target, std::string_view content, const
         error = "cannot create " + temporary.string() + ": " + ErrnoText(errno);
         return false;
     }
+    Observed(common::FileOperation::Kind::Create, temporary);
     const bool written = Allowed("write", temporary) &&
                          std::fwrite(content.data(), 1, content.size(), out) == content.size() &&
                          std::fflush(out) == 0;
+    if (written) common::ObserveFileOperation({common::FileOperation::Kind::Write, temporary.string(), {}, 0, content});
     if (!CloseKeepingError([&] { return std::fclose(out) == 0; }, written))
         return fail("cannot write " + temporary.string());
 
@@ -119,6 +136,7 @@ bool WriteFileAtomically(const fs::path& target, std::string_view content, const
         errno = ec.value();
         return fail("cannot rename " + temporary.string() + " to " + target.string());
     }
+    Observed(common::FileOperation::Kind::Rename, temporary, target);
 
     if (flush == Flush::Later) return true;
     Reach(failpoint, "flush folder " + target.parent_path().string());
@@ -143,6 +161,7 @@ bool Rename(const fs::path& from, const fs::path& to, const Failpoint& failpoint
         error = "cannot rename " + from.string() + " to " + to.string() + ": " + ec.message();
         return false;
     }
+    Observed(common::FileOperation::Kind::Rename, from, to);
     return true;
 }
 
@@ -174,6 +193,7 @@ bool Remove(const fs::path& file, const Failpoint& failpoint, std::string& error
         error = "cannot remove " + file.string() + ": " + ec.message();
         return false;
     }
+    Observed(common::FileOperation::Kind::Remove, file);
     return true;
 }
 

@@ -291,6 +291,11 @@ bool HiveReplacements::PutHiveAside(SwapInProgress& swap) {
         return false;
     };
 
+    // ntfs-3g renames by linking the new name, then unlinking the old one, with no order between
+    // the two on the disk: a crash may leave both names on one file. The rename was under way, so
+    // it is finished here; the file is whole under either name.
+    if (!FinishHalfRename(replacement, hive) || !FinishHalfRename(hive, backup))
+        return stop(RollBack(swap, "a rename that a crash cut short could not be finished", Outcome::Refused));
     if (NameTaken(hive) && NameTaken(backup) && !NameTaken(replacement)) {
         swap.done = true;   // an earlier start got this far
         return false;
@@ -310,6 +315,14 @@ bool HiveReplacements::PutHiveAside(SwapInProgress& swap) {
         return stop(RollBack(swap, error, Outcome::Refused));
     swap.hiveSetAside = true;
     return true;
+}
+
+// True when `from` and `to` are not two names of one file, or no longer are: the old name goes.
+bool HiveReplacements::FinishHalfRename(const fs::path& from, const fs::path& to) {
+    std::error_code ec;
+    if (!NameTaken(from) || !NameTaken(to) || !fs::equivalent(from, to, ec) || ec) return true;
+    std::string error;
+    return RemoveDurably(from, failpoint_, error);
 }
 
 bool HiveReplacements::PutNewFileInPlace(SwapInProgress& swap) {
@@ -365,6 +378,11 @@ bool HiveReplacements::MoveWithLogs(const fs::path& from, const fs::path& to, st
 
 bool HiveReplacements::MoveLogs(const fs::path& from, const fs::path& to, Flush flush, std::string& error) {
     for (const auto& [log, target] : LogsRenamed(from, to)) {
+        if (!FinishHalfRename(log, target)) {
+            error = "cannot finish the rename of " + regf::NarrowPath(log);
+            return false;
+        }
+        if (!NameTaken(log)) continue;
         const bool moved = flush == Flush::ToDisk ? RenameDurably(log, target, failpoint_, error)
                                                   : Rename(log, target, failpoint_, error);
         if (!moved) return false;

@@ -69,6 +69,7 @@ private:
     std::string Refusal(const PendingReplacement& entry, bool checkNewFile);
     void CarryOut(std::vector<SwapInProgress>& swaps);
     std::string Changed(const PendingReplacement& entry) const;
+    bool FinishHalfRename(const std::filesystem::path& from, const std::filesystem::path& to);
     bool PutHiveAside(SwapInProgress& swap);
     bool PutNewFileInPlace(SwapInProgress& swap);
     ReplacementResult RollBack(SwapInProgress& swap, std::string reason, ReplacementResult::Outcome outcome);

@@ -169,8 +169,10 @@ TEST(CrashStates, ALargeWindowIsBoundedAndItsSampleFollowsTheSeed) {
     EXPECT_FALSE(reseeded.back().replays == states.back().replays);
 }
 
-// Faults the explorer found in the hand-over that are reported to be mended: a finding is one
-// of them when its state and its problem each hold the words given. Any other finding fails.
+// Faults the explorer found in the crash states themselves that the next command mends: a finding
+// is one of them when it is about the state as the crash left it (no command has run on it), and
+// its state and its problem each hold the words given. Any other finding fails, and so does any
+// finding after the next command.
 struct KnownFault {
     const char* what;
     const char* inState;
@@ -179,13 +181,15 @@ struct KnownFault {
 const KnownFault kKnownFaults[] = {
     // A swap moves a hive and its logs by separate renames, one at a time: the hand-over the
     // logs first, the put-back the hive first (ordered), and all of them in one window between
-    // flushes (nothing ordered). A cut between them leaves a dirty hive under a name without
-    // the log that holds its last writes. The next start mends the cuts of one order (Windows
-    // booted on the folder first would not); where a rename left both names, it does not.
+    // flushes (nothing ordered). A cut between them leaves a dirty hive under a name without the
+    // log that holds its last writes, until the next start of the program finishes or undoes the
+    // swap from its journal (a rename that left both names included). Windows booted on the
+    // folder before that would load the hive without those writes.
     {"a dirty hive moved apart from its logs", "NTUSER.DAT.bak", "NTUSER.DAT"},
 };
 
 const KnownFault* Known(const Finding& finding) {
+    if (!finding.next.empty()) return nullptr;
     for (const KnownFault& fault : kKnownFaults)
         if (finding.state.find(fault.inState) != std::string::npos &&
             finding.problem.find(fault.inProblem) != std::string::npos)

@@ -62,8 +62,8 @@ bool ReadyForHandOver(platform::System& system, const std::string& hiveFile, std
 
 // Right before its call: on a running Windows the copy is saved again and checked, so that what
 // was written since the analysis is not lost; the old backup is set aside from the name the call
-// gives the current file. False with the reason. The registry's own copies pass the check, so on Windows
-// it costs nothing but the reading.
+// gives the current file. False with the reason. The registry's own copies pass the check, so on
+// Windows it costs nothing but the reading.
 bool FreshForCall(platform::System& system, const std::string& hivePath, const std::string& hiveFile,
                   std::string& reason) {
     if (!RefreshCopy(system, hivePath, hiveFile, reason)) return false;

@@ -74,8 +74,9 @@ struct ReplacementKey {
 };
 ReplacementKey ReplacementKeyOf(const std::string& hivePath);
 
-// Asks the registry to put newFile in the hive's place at the next start and keep the current
-// file as backupFile, deleting a backup an earlier run left first. Answers the registry's status.
+// Hands newFile to the registry's replace call for the hive, the current file to be kept as
+// backupFile (the call renames both at once; see System::RegReplaceKey), deleting a backup an
+// earlier run left first. Answers the registry's status.
 long ReplaceHiveStatus(platform::System& system, const std::string& hivePath, const std::string& newFile,
                        const std::string& backupFile);
 // True when the registry accepted the request.

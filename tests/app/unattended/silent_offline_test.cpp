@@ -259,16 +259,22 @@ struct ProgramRun {
     TfrmMain* form = nullptr;
 };
 
+// An installation whose SAM is dirty, with a log that Windows would replay; answers its config folder.
+fs::path InstallationWithADirtySam(const fs::path& root) {
+    MakeInstallation(root, InstallationSpec{});
+    const fs::path config = root / "Windows/System32/config";
+    WriteBytes(config / "SAM", fuzzing::CrashedHive());
+    WriteBytes(config / "SAM.LOG1", regf::WriteLogEntries({fuzzing::HiveAfter(0), fuzzing::HiveAfter(1),
+                                                           fuzzing::HiveAfter(2)}));
+    return config;
+}
+
 // A technician's way back: /Silent replaced every hive; /Undo puts every one back with its logs,
 // and the folder holds again, byte for byte, every hive and log it held before, beside the
 // compacted hives kept as .undone. SAM is dirty, with a log that Windows would replay.
 TEST(SilentOffline, UndoAfterSilentGivesBackEveryHiveAndLogByteForByte) {
     TempFolder root, program;
-    MakeInstallation(root.Path(), InstallationSpec{});
-    const fs::path config = root.Path() / "Windows/System32/config";
-    WriteBytes(config / "SAM", fuzzing::CrashedHive());
-    WriteBytes(config / "SAM.LOG1", regf::WriteLogEntries({fuzzing::HiveAfter(0), fuzzing::HiveAfter(1),
-                                                           fuzzing::HiveAfter(2)}));
+    const fs::path config = InstallationWithADirtySam(root.Path());
     ASSERT_TRUE(regf::CheckFile((config / "SAM").string()).dirty);
     const auto before = FilesBelow(root.Path());
 
@@ -304,11 +310,7 @@ TEST(SilentOffline, UndoAfterSilentGivesBackEveryHiveAndLogByteForByte) {
 // byte, the hive and the logs of before the second Defrag.
 TEST(SilentOffline, ASecondDefragAfterWindowsWroteLogsKeepsEveryBackupWhole) {
     TempFolder root, program;
-    MakeInstallation(root.Path(), InstallationSpec{});
-    const fs::path config = root.Path() / "Windows/System32/config";
-    WriteBytes(config / "SAM", fuzzing::CrashedHive());
-    WriteBytes(config / "SAM.LOG1", regf::WriteLogEntries({fuzzing::HiveAfter(0), fuzzing::HiveAfter(1),
-                                                           fuzzing::HiveAfter(2)}));
+    const fs::path config = InstallationWithADirtySam(root.Path());
     {
         ProgramRun silent(root.Path(), program.Path(), "/Silent");
         ASSERT_EQ(silent.form->LastDefrag.end, defrag::DefragEnd::RestartRequested);
